@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# The one list of Debian packages Kavitro needs to build, test and run.
+# Installs only what is missing, so it is cheap to call before every build.
+set -euo pipefail
+
+PACKAGES=(
+  # toolchain
+  g++ cmake ninja-build pkg-config
+  # engine
+  libfreetype-dev libfontconfig-dev
+  # application
+  qt6-base-dev qt6-base-dev-tools libqt6printsupport6 libqt6svg6 qt6-image-formats-plugins
+  libgif-dev
+  # tests and benchmarks
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  # build-time artwork generation
+  python3 python3-fonttools
+  # Persian word list used by the typing tests and benchmark
+  myspell-fa
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
