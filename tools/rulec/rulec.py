@@ -1,0 +1,384 @@
+#!/usr/bin/env python3
+"""Compiles the engine's .rules files into C++ data for the rule evaluator.
+
+Usage: rulec.py --output RuleTables.cpp FILE.rules [FILE.rules ...]
+       rulec.py --check FILE.rules ...      (validate and print a summary)
+
+The notation is described in engine/rules/README.md. Any malformed row stops
+the build with "file:line: message".
+"""
+
+import argparse
+import os
+import re
+import sys
+
+KEEP = 0xFFFFFFFF
+KINDS = ("letter", "wordend", "alternate")
+TAGS = {"": "Given", "@derive": "Derived", "@fill": "Filled"}
+
+
+class RuleError(Exception):
+    pass
+
+
+def parse_glyph(text, where):
+    m = re.fullmatch(r"([1-5])/(\d{1,3})", text)
+    if not m:
+        raise RuleError(f"{where}: bad glyph '{text}' (expected font/index, font 1..5)")
+    index = int(m.group(2))
+    if not 1 <= index <= 255:
+        raise RuleError(f"{where}: glyph index out of range in '{text}' (1..255)")
+    return (int(m.group(1)) << 16) | index
+
+
+def parse_int(text, where):
+    if not re.fullmatch(r"[+-]?\d+", text):
+        raise RuleError(f"{where}: bad number '{text}'")
+    value = int(text)
+    if not -(2**31) <= value < 2**31:
+        raise RuleError(f"{where}: number out of range '{text}'")
+    return value
+
+
+def parse_code(text, where):
+    if not re.fullmatch(r"[0-9A-Fa-f]{4}", text):
+        raise RuleError(f"{where}: bad code point '{text}' (four hex digits)")
+    return int(text, 16)
+
+
+def parse_condition(token, where):
+    if token == "start":
+        return ("ChainStart", 0, 0, 0)
+    m = re.fullmatch(r"c([1-5])(!=|=)(\d+/\d+)(?:\.\.(\d+/\d+))?", token)
+    if m:
+        k, op, g1, g2 = int(m.group(1)), m.group(2), m.group(3), m.group(4)
+        a = parse_glyph(g1, where)
+        if g2:
+            if op != "=":
+                raise RuleError(f"{where}: a glyph range takes '=' only: '{token}'")
+            b = parse_glyph(g2, where)
+            if b < a:
+                raise RuleError(f"{where}: empty glyph range '{token}'")
+            return ("GlyphRange", k, a, b)
+        return ("GlyphEq" if op == "=" else "GlyphNe", k, a, 0)
+    m = re.fullmatch(r"c([1-5])\.(alt|plain)", token)
+    if m:
+        return ("AltSet" if m.group(2) == "alt" else "AltClear", int(m.group(1)), 0, 0)
+    m = re.fullmatch(r"c([1-5])\.code(!=|=)([0-9A-Fa-f|]+)", token)
+    if m:
+        codes = tuple(parse_code(c, where) for c in m.group(3).split("|"))
+        if len(codes) > 4:
+            raise RuleError(f"{where}: at most four code points in '{token}'")
+        return ("CodeIn" if m.group(2) == "=" else "CodeNotIn", int(m.group(1)), codes, 0)
+    m = re.fullmatch(r"pos(<=|>)(\d+)", token)
+    if m:
+        return ("PosLe" if m.group(1) == "<=" else "PosGt", 0, int(m.group(2)), 0)
+    m = re.fullmatch(r"mode(!=|=)0", token)
+    if m:
+        return ("ModeZero" if m.group(1) == "=" else "ModeNonZero", 0, 0, 0)
+    raise RuleError(f"{where}: unknown condition '{token}'")
+
+
+ACTION_RE = re.compile(r"([SAP]1|C[1-5])\(([^;()]*);([^;()]*)\)")
+
+
+def parse_action(text, where):
+    m = ACTION_RE.fullmatch(text)
+    if not m:
+        raise RuleError(f"{where}: bad action '{text}'")
+    name = m.group(1)
+    glyph_texts = [g.strip() for g in m.group(2).split(",")]
+    lift_texts = [d.strip() for d in m.group(3).split(",")]
+    count = int(name[1])
+    chained = name[0] == "C"
+    if len(glyph_texts) != count:
+        raise RuleError(f"{where}: {name} takes {count} glyph(s), got {len(glyph_texts)}")
+    want_lifts = count + 1 if chained else 1
+    if len(lift_texts) != want_lifts:
+        raise RuleError(f"{where}: {name} takes {want_lifts} lift(s), got {len(lift_texts)}")
+    glyphs = []
+    for position, g in enumerate(glyph_texts, start=1):
+        if g.startswith("="):
+            if g != f"=c{position}":
+                raise RuleError(f"{where}: '{g}' can stand only for letter c{position} here")
+            glyphs.append(KEEP)
+        else:
+            glyphs.append(parse_glyph(g, where))
+    lifts = [parse_int(d, where) for d in lift_texts]
+    rest = lifts.pop() if chained else 0
+    kind = {"S": "SetGlyph1", "A": "SetGlyph1AddY", "P": "Previous1", "C": "Chain"}[name[0]]
+    return (kind, count, glyphs, lifts, rest)
+
+
+def parse_outcome(text, kind, where):
+    tag = ""
+    m = re.search(r"\s(@\w+)\s*$", " " + text)
+    if m:
+        tag = m.group(1)
+        if tag not in TAGS:
+            raise RuleError(f"{where}: unknown tag '{tag}' (use @derive or @fill)")
+        text = text[: text.rfind(tag)].strip()
+    words = text.split(None, 1)
+    if not words:
+        raise RuleError(f"{where}: empty outcome after '->'")
+    if words[0] in ("refuse", "nothing", "alternate"):
+        verdict = {"refuse": "Refuse", "nothing": "Nothing", "alternate": "Alternate"}[words[0]]
+        if len(words) > 1:
+            raise RuleError(f"{where}: '{words[0]}' takes nothing after it")
+        if kind == "letter" and verdict != "Refuse":
+            raise RuleError(f"{where}: a letter table row gives c0 a glyph or refuses")
+        if kind != "wordend" and verdict == "Alternate":
+            raise RuleError(f"{where}: 'alternate' belongs to the word-end table")
+        return {"verdict": verdict, "glyph0": 0, "action": None, "tag": tag}
+    glyph0 = 0
+    rest_text = text
+    if re.fullmatch(r"\d+/\d+", words[0]):
+        if kind != "letter":
+            raise RuleError(f"{where}: only letter tables give c0 a glyph")
+        glyph0 = parse_glyph(words[0], where)
+        rest_text = words[1] if len(words) > 1 else ""
+    elif kind == "letter":
+        raise RuleError(f"{where}: a letter table row must give c0 a glyph or refuse")
+    action = None
+    rest_text = re.sub(r"\s+", "", rest_text)
+    if rest_text:
+        action = parse_action(rest_text, where)
+    elif kind != "letter":
+        raise RuleError(f"{where}: the row has no action (write 'nothing' for none)")
+    return {"verdict": "Shape", "glyph0": glyph0, "action": action, "tag": tag}
+
+
+class Node:
+    def __init__(self, conditions, line, indent, outcome=None, tag=""):
+        self.conditions = conditions
+        self.line = line
+        self.indent = indent
+        self.outcome = outcome
+        self.tag = tag
+        self.children = []
+
+
+def parse_file(path):
+    name = None
+    kind = None
+    root = Node([], 0, -1)
+    stack = [root]
+    base = os.path.basename(path)
+    with open(path, encoding="utf-8") as f:
+        lines = f.read().split("\n")
+    for number, raw in enumerate(lines, start=1):
+        where = f"{base}:{number}"
+        if "\t" in raw:
+            raise RuleError(f"{where}: tab in indentation; use spaces")
+        text = raw.split("#", 1)[0].rstrip()
+        if not text.strip():
+            continue
+        indent = len(text) - len(text.lstrip(" "))
+        body = text.strip()
+        header = re.fullmatch(r"(table|kind)\s+(\S+)", body)
+        if header and indent == 0:
+            if header.group(1) == "table":
+                if name is not None:
+                    raise RuleError(f"{where}: second 'table' line")
+                if not re.fullmatch(r"[a-z][a-z0-9_]*", header.group(2)):
+                    raise RuleError(f"{where}: bad table name '{header.group(2)}'")
+                name = header.group(2)
+            else:
+                if header.group(2) not in KINDS:
+                    raise RuleError(f"{where}: kind must be one of {', '.join(KINDS)}")
+                kind = header.group(2)
+            continue
+        if name is None or kind is None:
+            raise RuleError(f"{where}: rows come after the 'table' and 'kind' lines")
+        # Close blocks that this row is not inside.
+        while indent <= stack[-1].indent:
+            closed = stack.pop()
+            if closed.outcome is None and not closed.children:
+                raise RuleError(f"{base}:{closed.line}: block has no rows")
+        parent = stack[-1]
+        if parent.children and parent.children[0].indent != indent:
+            raise RuleError(f"{where}: indentation differs from the rows before it in this block")
+        if parent is not root and indent <= parent.indent:
+            raise RuleError(f"{where}: bad indentation")
+        if "->" in body:
+            cond_text, outcome_text = body.split("->", 1)
+            conditions = parse_conditions(cond_text, where)
+            node = Node(conditions, number, indent, parse_outcome(outcome_text.strip(), kind, where))
+            parent.children.append(node)
+        else:
+            m = re.fullmatch(r"(.*?):\s*(@\w+)?", body)
+            if not m:
+                raise RuleError(f"{where}: a row is 'conditions -> outcome' or a block 'conditions:'")
+            tag = m.group(2) or ""
+            if tag and tag not in TAGS:
+                raise RuleError(f"{where}: unknown tag '{tag}'")
+            conditions = parse_conditions(m.group(1), where)
+            if not conditions:
+                raise RuleError(f"{where}: a block needs at least one condition")
+            node = Node(conditions, number, indent, None, tag)
+            parent.children.append(node)
+            stack.append(node)
+    while len(stack) > 1:
+        closed = stack.pop()
+        if not closed.children:
+            raise RuleError(f"{base}:{closed.line}: block has no rows")
+    if name is None or kind is None:
+        raise RuleError(f"{base}: missing 'table' or 'kind' line")
+    expected = os.path.splitext(base)[0]
+    if name != expected:
+        raise RuleError(f"{base}: table name '{name}' differs from the file name")
+    if not root.children:
+        raise RuleError(f"{base}: table has no rows")
+    return name, kind, root
+
+
+def parse_conditions(text, where):
+    tokens = text.split()
+    if tokens[:1] == ["else"]:
+        if len(tokens) > 1:
+            raise RuleError(f"{where}: 'else' stands alone")
+        return []
+    return [parse_condition(t, where) for t in tokens]
+
+
+def flatten(name, kind, root):
+    """Pre-order node array: a failing node jumps to its skip index."""
+    nodes, conditions, codes, outcomes = [], [], [], []
+
+    def visit(node, inherited_tag):
+        tag = node.tag or inherited_tag
+        index = len(nodes)
+        begin = len(conditions)
+        for kind_name, k, a, b in node.conditions:
+            if kind_name in ("CodeIn", "CodeNotIn"):
+                conditions.append((kind_name, k, len(codes), len(a)))
+                codes.extend(a)
+            else:
+                conditions.append((kind_name, k, a, b))
+        entry = [begin, len(node.conditions), 0, -1, node.line]
+        nodes.append(entry)
+        if node.outcome is not None:
+            outcome = dict(node.outcome)
+            outcome["tag"] = outcome["tag"] or tag
+            outcome["line"] = node.line
+            entry[3] = len(outcomes)
+            outcomes.append(outcome)
+        for child in node.children:
+            visit(child, tag)
+        entry[2] = len(nodes)
+
+    for child in root.children:
+        visit(child, "")
+    return {"name": name, "kind": kind, "nodes": nodes, "conditions": conditions,
+            "codes": codes, "outcomes": outcomes}
+
+
+def glyph_text(g):
+    return "kKeepGlyph" if g == KEEP else f"0x{g:05X}"
+
+
+def emit_table(t):
+    ident = "".join(p.capitalize() for p in t["name"].split("_"))
+    out = [f"// {t['name']}: {len(t['outcomes'])} rows"]
+    out.append(f"constexpr Condition k{ident}Conditions[] = {{")
+    for kind_name, k, a, b in t["conditions"]:
+        out.append(f"    {{ConditionKind::{kind_name}, {k}, {a}u, {b}u}},")
+    if not t["conditions"]:
+        out.append("    {ConditionKind::ChainStart, 0, 0u, 0u},")
+    out.append("};")
+    out.append(f"constexpr std::uint16_t k{ident}Codes[] = {{")
+    out.append("    " + ", ".join(f"0x{c:04X}" for c in t["codes"]) + ("," if t["codes"] else "0"))
+    out.append("};")
+    out.append(f"constexpr Outcome k{ident}Outcomes[] = {{")
+    for o in t["outcomes"]:
+        action = o["action"]
+        if action is None:
+            act, count, glyphs, lifts, rest = "None", 0, [], [], 0
+        else:
+            act, count, glyphs, lifts, rest = action
+        glyphs = glyphs + [0] * (5 - len(glyphs))
+        lifts = lifts + [0] * (5 - len(lifts))
+        out.append(
+            f"    {{Verdict::{o['verdict']}, 0x{o['glyph0']:05X}, ActionKind::{act}, {count}, "
+            f"{{{', '.join(glyph_text(g) for g in glyphs)}}}, {{{', '.join(str(d) for d in lifts)}}}, {rest}, "
+            f"Origin::{TAGS[o['tag']]}, {o['line']}}},")
+    out.append("};")
+    out.append(f"constexpr Node k{ident}Nodes[] = {{")
+    for begin, count, skip, outcome, line in t["nodes"]:
+        out.append(f"    {{{begin}, {count}, {skip}, {outcome}, {line}}},")
+    out.append("};")
+    entry = (f"    {{\"{t['name']}\", TableKind::{t['kind'].capitalize()}, k{ident}Nodes, k{ident}Conditions, "
+             f"k{ident}Codes, k{ident}Outcomes}},")
+    return "\n".join(out), entry
+
+
+def generate(tables):
+    parts = ["// Generated by tools/rulec/rulec.py from engine/rules/*.rules. Do not edit.",
+             '#include "engine/rules/RuleTable.h"', "", "namespace kavitro::rules {", "namespace {", ""]
+    entries = []
+    for t in tables:
+        body, entry = emit_table(t)
+        parts.append(body)
+        parts.append("")
+        entries.append(entry)
+    parts.append("constexpr RuleTable kTables[] = {")
+    parts.extend(entries)
+    if not entries:
+        parts.append('    {"", TableKind::Letter, {}, {}, {}, {}},')
+    parts.append("};")
+    parts.append("}  // namespace")
+    parts.append("")
+    parts.append("std::span<const RuleTable> AllRuleTables() {")
+    parts.append(f"    return std::span<const RuleTable>(kTables, {len(entries)});")
+    parts.append("}")
+    parts.append("")
+    parts.append("}  // namespace kavitro::rules")
+    return "\n".join(parts) + "\n"
+
+
+def summary(t):
+    outcomes = t["outcomes"]
+    refusals = sum(1 for o in outcomes if o["verdict"] == "Refuse")
+    origins = {}
+    for o in outcomes:
+        origins[TAGS[o["tag"]]] = origins.get(TAGS[o["tag"]], 0) + 1
+    return (f"{t['name']}: {len(outcomes)} rows, {refusals} refusals, "
+            + ", ".join(f"{k.lower()} {v}" for k, v in sorted(origins.items())))
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--output")
+    parser.add_argument("--check", action="store_true")
+    parser.add_argument("files", nargs="*")
+    args = parser.parse_args()
+    tables = []
+    try:
+        names = set()
+        for path in sorted(args.files):
+            name, kind, root = parse_file(path)
+            if name in names:
+                raise RuleError(f"{path}: table '{name}' defined twice")
+            names.add(name)
+            tables.append(flatten(name, kind, root))
+    except (RuleError, OSError) as error:
+        print(f"rulec: error: {error}", file=sys.stderr)
+        return 1
+    if args.check:
+        for t in tables:
+            print(summary(t))
+    if args.output:
+        text = generate(tables)
+        old = None
+        if os.path.exists(args.output):
+            with open(args.output, encoding="utf-8") as f:
+                old = f.read()
+        if old != text:
+            with open(args.output, "w", encoding="utf-8") as f:
+                f.write(text)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
