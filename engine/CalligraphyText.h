@@ -8,14 +8,18 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/GlyphMetrics.h"
+#include "engine/TextComponentSelection.h"
+#include "platform/Archive.h"
+#include "platform/Geometry.h"
+
 namespace kavitro {
 
-// Glyph id: (font number << 16) | glyph index; index 0 means "not shaped".
-using GlyphId = std::uint32_t;
-
-constexpr GlyphId MakeGlyph(unsigned font, unsigned index) { return (font << 16) | index; }
-constexpr unsigned GlyphFont(GlyphId id) { return (id >> 16) & 0xFF; }
-constexpr unsigned GlyphIndex(GlyphId id) { return id & 0xFF; }
+// Codes a text object passes in place of a typed character to change the
+// letter before the caret.
+inline constexpr std::uint16_t kToggleAlternateCode = 0xFF96;  // 65430
+inline constexpr std::uint16_t kGlyphVariantCode = 0xFF97;     // 65431
+inline constexpr std::uint16_t kGlyphSwapCode = 0xFF98;        // 65432
 
 class CCalligraphyCharacter {
 public:
@@ -23,6 +27,7 @@ public:
         kAlternate = 0x01,  // the user's alternate-form choice
         kModified = 0x02,   // glyph chosen by a text-modification command
     };
+    static constexpr std::size_t kStoredSize = 18;
 
     CCalligraphyCharacter() = default;
     CCalligraphyCharacter(const CCalligraphyCharacter&) = default;
@@ -41,6 +46,14 @@ public:
     bool IsLam() const { return m_code == 0x0644; }
     bool IsMeem() const { return m_code == 0x0645; }
     bool IsKehehOrGaf() const { return m_code == 0x06A9 || m_code == 0x06AF; }
+    // Its dots hang below the letter (beh, jeem, peh, tcheh, farsi yeh).
+    bool HasMarkBelow() const;
+
+    // The 18-byte record. Loading replaces the codes that the engine does not
+    // take (Arabic kaf and yeh, zero-width non-joiner) by their Persian
+    // counterparts, and rejects a record that is not shaped (font outside
+    // 1..5 or glyph index 0) as a bad archive.
+    void Serialize(CArchive& ar);
 
     std::uint16_t m_code = 0;
     std::uint8_t m_glyph = 0;  // glyph index in its font; 0 = not shaped
@@ -53,6 +66,8 @@ public:
 };
 
 struct CCalligraphyPoint {
+    static constexpr std::size_t kStoredSize = 9;
+
     CCalligraphyPoint() = default;
     CCalligraphyPoint(const CCalligraphyPoint&) = default;
     CCalligraphyPoint& operator=(const CCalligraphyPoint&) = default;
@@ -63,13 +78,120 @@ struct CCalligraphyPoint {
     std::int32_t m_y = 0;
 };
 
-// One connected letter group and its position. (Serialization, copying and the
-// measures are added with the paragraph operations.)
-class CCalligraphyWord {
+// One connected letter group and its position. Widths come from the
+// process-wide glyph metrics (GetGlyphMetrics).
+class CCalligraphyWord : public CObject {
 public:
+    // x, y and the character count in its shortest form.
+    static constexpr std::size_t kMinStoredSize = 10;
+
+    CCalligraphyWord() = default;
+    // Copies characters and position; the outline cache is never copied.
+    CCalligraphyWord(const CCalligraphyWord& other);
+    CCalligraphyWord& operator=(const CCalligraphyWord& other);
+    CCalligraphyWord(CCalligraphyWord&&) noexcept = default;
+    CCalligraphyWord& operator=(CCalligraphyWord&&) noexcept = default;
+    ~CCalligraphyWord() override = default;
+
+    // x, y, the character count and the 18-byte characters.
+    void Serialize(CArchive& ar) override;
+
+    // Sum of the advances plus the tail overhang, glyph units.
+    std::int32_t GetWidth() const;
+    // How far the black box of the first tail glyph reaches back beyond the
+    // start of the word, 0 or more.
+    std::int32_t GetTailOverhang() const;
+    // Sum of the advances of the first n characters.
+    std::int32_t GetWidthOfFirst(std::int32_t n) const;
+    // Largest height above / depth below the word's baseline, y units.
+    std::int32_t GetTop(bool withMarks) const;
+    std::int32_t GetBottom(bool withMarks) const;
+    // Ink and mark extent: x leftward from the word's start, y upward, glyph
+    // units; right is how far ink reaches beyond the summed advances.
+    Rect GetExtent() const;
+    // Every character is a space glyph or one of the forms that travel with
+    // the word before them (true for an empty word).
+    bool IsAttachable() const;
+    void AppendCharacters(const CCalligraphyWord& word);
+
     std::vector<CCalligraphyCharacter> m_characters;  // logical (typing) order
+    // Outline cache of smart spacing, glyph units; empty until it is built.
+    std::vector<Point> m_outline;
+    Rect m_bounds;
     std::int32_t m_x = 0;  // glyph units, grows leftward from the start of the text
     std::int32_t m_y = 0;  // y units
+};
+
+// A caret resolved to a word: offset k means before character k of the word.
+struct WordPosition {
+    std::int32_t word = 0;
+    std::int32_t offset = 0;
+    friend bool operator==(const WordPosition&, const WordPosition&) = default;
+};
+
+// The text of one text object. Editing re-shapes only the word it touches and
+// moves the later words by the change of its width. Bad indexes raise
+// InvalidArgumentException before anything changes.
+class CCalligraphyParagraph : public CObject {
+    KAVITRO_DECLARE_SERIAL(CCalligraphyParagraph)
+
+public:
+    CCalligraphyParagraph() = default;
+    CCalligraphyParagraph(const CCalligraphyParagraph&) = default;
+    CCalligraphyParagraph& operator=(const CCalligraphyParagraph&) = default;
+    CCalligraphyParagraph(CCalligraphyParagraph&&) noexcept = default;
+    CCalligraphyParagraph& operator=(CCalligraphyParagraph&&) noexcept = default;
+    ~CCalligraphyParagraph() override = default;
+
+    // The paragraph block. Vowel points are read only while the object schema
+    // in effect is not 0; they are always written.
+    void Serialize(CArchive& ar) override;
+    void RemoveAll();
+
+    // --- Editing (the caret counts characters over all words) -------------
+    // Types code at the caret: 1 accepted (the caret moves on), 0 refused
+    // (the paragraph is left exactly as it was).
+    std::int32_t InsertCharacter(std::int32_t& caret, std::uint16_t code);
+    // Backspace: removes the character before the caret.
+    void DeleteCharacter(std::int32_t& caret);
+    // A text-modification code on the letter before offset of word.
+    void ModifyCharacter(std::int32_t word, std::int32_t offset, std::uint16_t code);
+    // Cuts a word into its connected groups, laid end to end.
+    void ResplitWord(std::int32_t word);
+    // Removes empty words and joins attachable words to the word before them.
+    void MergeWords();
+    void SetCaret(std::int32_t& caret, std::int32_t value, bool relative) const;
+    WordPosition CaretToWord(std::int32_t caret, bool preferPreviousEnd) const;
+    // Pastes the source's words at the caret as they are (not re-shaped).
+    void InsertWords(const CCalligraphyParagraph& source, std::int32_t caret);
+    void AppendEmptyWord();
+    void Copy(const CCalligraphyParagraph& source);
+    // Deletes the selected mark, vowel point or words; returns the word index
+    // the caller lays out again from.
+    std::int32_t DeleteSelection(const CTextComponentSelection& selection);
+
+    std::int32_t GetCharacterCount() const;
+
+    // --- Measures -----------------------------------------------------------
+    // The words' baseline box (only words that hold characters).
+    Rect GetBoundingRect() const;
+    // How far ink, marks and vowel points reach beyond the words' advance box.
+    Rect GetExtent() const;
+
+    std::vector<CCalligraphyWord> m_words;
+    std::vector<CCalligraphyPoint> m_points;
+
+private:
+    struct WidthsBefore;
+    WidthsBefore MeasureAround(std::size_t word) const;
+    void ShiftAfterEdit(std::size_t word, const WidthsBefore& before);
+    WordPosition LocateCaret(std::int32_t caret) const;
+    void CheckCaret(std::int32_t caret) const;
+    void CheckWordIndex(std::int32_t word) const;
+    void ShiftWordsFrom(std::size_t first, std::int64_t dx);
+    std::int32_t AppendAtEnd(std::int32_t& caret, std::uint16_t code);
+    void ToggleAlternate(std::int32_t word, std::int32_t offset);
+    void ApplyGlyphCommand(std::int32_t word, std::int32_t offset, std::uint16_t code);
 };
 
 }  // namespace kavitro

@@ -1,0 +1,229 @@
+#include "engine/CalligraphyEngine.h"
+
+#include "engine/KafGafStrokes.h"
+#include "engine/RuleEvaluator.h"
+
+namespace kavitro {
+
+namespace {
+
+constexpr GlyphId kAlternateTailKey = MakeGlyph(4, 33);
+
+// Offsets wrap like 32-bit machine arithmetic instead of overflowing: a
+// loaded text may carry any offset.
+std::int32_t Wrap(std::int64_t value) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(value)); }
+
+void Lift(CCalligraphyCharacter& c, std::int32_t lift) { c.m_yOffset = Wrap(std::int64_t{c.m_yOffset} - lift); }
+
+void WriteGlyph(CCalligraphyCharacter& c, GlyphId glyph) {
+    if (glyph != CCalligraphyEngine::kKeepGlyph) c.SetGlyph(glyph);
+}
+
+const rules::RuleTable* FindTable(std::string_view name, rules::TableKind kind) {
+    const rules::RuleTable* table = rules::FindRuleTable(name);
+    return table != nullptr && table->kind == kind ? table : nullptr;
+}
+
+using Routine = void (CCalligraphyEngine::*)();
+
+// Indexed by LetterGroup.
+constexpr Routine kRoutines[kLetterGroupCount] = {
+    &CCalligraphyEngine::ShapeAin,  &CCalligraphyEngine::ShapeAlef, &CCalligraphyEngine::ShapeBeh,
+    &CCalligraphyEngine::ShapeDal,  &CCalligraphyEngine::ShapeFeh,  &CCalligraphyEngine::ShapeHeh,
+    &CCalligraphyEngine::ShapeJeem, &CCalligraphyEngine::ShapeKaf,  &CCalligraphyEngine::ShapeLam,
+    &CCalligraphyEngine::ShapeMeem, &CCalligraphyEngine::ShapeNoon, &CCalligraphyEngine::ShapeQaf,
+    &CCalligraphyEngine::ShapeReh,  &CCalligraphyEngine::ShapeSad,  &CCalligraphyEngine::ShapeSeen,
+    &CCalligraphyEngine::ShapeTah,  &CCalligraphyEngine::ShapeWaw,  &CCalligraphyEngine::ShapeYeh,
+};
+
+}  // namespace
+
+CCalligraphyEngine& CCalligraphyEngine::GetInstance() {
+    static CCalligraphyEngine engine;
+    return engine;
+}
+
+CCalligraphyEngine::CCalligraphyEngine() {
+    for (std::size_t g = 0; g < kLetterGroupCount; ++g)
+        m_letterTables[g] = FindTable(LetterGroupTableName(static_cast<LetterGroup>(g)), rules::TableKind::Letter);
+    m_wordEndTable = FindTable("wordend", rules::TableKind::Wordend);
+    m_alternateTable = FindTable("alternate", rules::TableKind::Alternate);
+}
+
+CCalligraphyEngine::~CCalligraphyEngine() = default;
+
+CCalligraphyCharacter* CCalligraphyEngine::FindCharacter(std::int32_t k) {
+    if (m_currentWord == nullptr || k < 0) return nullptr;
+    auto& current = m_currentWord->m_characters;
+    const std::size_t back = static_cast<std::size_t>(k);
+    if (back < current.size()) return &current[current.size() - 1 - back];
+    if (m_previousWord == nullptr) return nullptr;
+    auto& previous = m_previousWord->m_characters;
+    const std::size_t intoPrevious = back - current.size();
+    if (intoPrevious < previous.size()) return &previous[previous.size() - 1 - intoPrevious];
+    return nullptr;
+}
+
+const CCalligraphyCharacter& CCalligraphyEngine::GetCharacter(std::int32_t k) const {
+    const CCalligraphyCharacter* c = const_cast<CCalligraphyEngine*>(this)->FindCharacter(k);
+    return c != nullptr ? *c : m_emptyCharacter;
+}
+
+void CCalligraphyEngine::SetGlyph(std::int32_t k, GlyphId glyph) {
+    if (CCalligraphyCharacter* c = FindCharacter(k)) WriteGlyph(*c, glyph);
+}
+
+void CCalligraphyEngine::AddYOffset(std::int32_t k, std::int32_t delta) {
+    if (CCalligraphyCharacter* c = FindCharacter(k)) c->m_yOffset = Wrap(std::int64_t{c->m_yOffset} + delta);
+}
+
+std::int32_t CCalligraphyEngine::GetLastIndex() const {
+    if (m_currentWord == nullptr) return 0;
+    return static_cast<std::int32_t>(m_currentWord->m_characters.size()) - 1;
+}
+
+std::int32_t CCalligraphyEngine::AppendCharacter(std::uint16_t code) {
+    if (m_currentWord == nullptr) return 0;
+    const LetterCode* letter = FindLetter(code);
+    const WordEndCode* wordEnd = letter == nullptr ? FindWordEnd(code) : nullptr;
+    if (letter == nullptr && wordEnd == nullptr) return 0;
+
+    auto& characters = m_currentWord->m_characters;
+    CCalligraphyCharacter fresh;
+    fresh.m_code = code;
+    characters.push_back(fresh);
+
+    if (letter != nullptr) {
+        (this->*kRoutines[static_cast<std::size_t>(letter->group)])();
+        characters.back().m_mark = letter->mark;
+    } else if (code == kSpaceCode) {
+        SetGlyph(0, kSpaceGlyph);
+        ApplyWordEndForms();
+    } else {
+        // The word-end forms look only at the letters before c0, so c0 gets
+        // its glyph afterwards.
+        ApplyWordEndForms();
+        SetGlyph(0, wordEnd->glyph);
+        characters.back().m_mark = 0;
+    }
+
+    if (characters.back().m_glyph == 0) {
+        characters.pop_back();
+        return 0;
+    }
+    for (std::int32_t i = 0; i <= GetLastIndex(); ++i) SelectKafGafStroke(i);
+    return 1;
+}
+
+void CCalligraphyEngine::AddCharacter(const CCalligraphyCharacter& stored) {
+    constexpr std::uint8_t kKeptFlags = CCalligraphyCharacter::kAlternate | CCalligraphyCharacter::kModified;
+    if (AppendCharacter(stored.m_code) != 1) return;
+    CCalligraphyCharacter& c0 = m_currentWord->m_characters.back();
+    c0.m_flags = static_cast<std::uint8_t>((c0.m_flags & ~kKeptFlags) | (stored.m_flags & kKeptFlags));
+}
+
+// Only a dal or thal looks at the letter after it, and only when nothing joins
+// into it; a dal before it never joins onward (the letter after that dal is
+// this dal, not a reh), so the look-back ends after one step.
+bool CCalligraphyEngine::IsChainStart(std::int32_t k) const {
+    const std::uint16_t code = GetCharacter(k).GetCode();
+    if (code == 0) return true;
+    if (!IsDalOrThal(code)) return IsNonJoining(code, 0);
+    const std::uint16_t next = GetCharacter(k - 1).GetCode();
+    if (IsNonJoining(code, next)) return true;  // next is no reh, zain or jeh
+    return !IsChainStart(k + 1);
+}
+
+void CCalligraphyEngine::SetPrevious1(GlyphId g1, std::int32_t d1) {
+    if (CCalligraphyCharacter* c1 = FindCharacter(1)) {
+        WriteGlyph(*c1, g1);
+        Lift(*c1, d1);
+    }
+}
+
+// c1 is taken without a join test (the caller knows it joins c0); from c2 on
+// the walk stops at the first letter that does not belong to the chain.
+void CCalligraphyEngine::ApplyChain(const GlyphId* glyphs, const std::int32_t* lifts, std::int32_t count,
+                                    std::int32_t rest) {
+    for (std::int32_t k = 1;; ++k) {
+        if (k >= 2 && IsChainStart(k)) return;
+        CCalligraphyCharacter* c = FindCharacter(k);
+        if (c == nullptr) return;
+        if (k <= count) {
+            Lift(*c, lifts[k - 1]);
+            WriteGlyph(*c, glyphs[k - 1]);
+        } else {
+            Lift(*c, rest);
+        }
+    }
+}
+
+void CCalligraphyEngine::SetPrevious1Chain(GlyphId g1, std::int32_t d1, std::int32_t rest) {
+    ApplyChain(&g1, &d1, 1, rest);
+}
+
+void CCalligraphyEngine::SetPrevious2Chain(GlyphId g1, GlyphId g2, std::int32_t d1, std::int32_t d2,
+                                           std::int32_t rest) {
+    const GlyphId glyphs[] = {g1, g2};
+    const std::int32_t lifts[] = {d1, d2};
+    ApplyChain(glyphs, lifts, 2, rest == kRepeatLastLift ? d2 : rest);
+}
+
+void CCalligraphyEngine::SetPrevious3Chain(GlyphId g1, GlyphId g2, GlyphId g3, std::int32_t d1, std::int32_t d2,
+                                           std::int32_t d3, std::int32_t rest) {
+    const GlyphId glyphs[] = {g1, g2, g3};
+    const std::int32_t lifts[] = {d1, d2, d3};
+    ApplyChain(glyphs, lifts, 3, rest == kRepeatLastLift ? d3 : rest);
+}
+
+void CCalligraphyEngine::SetPrevious4Chain(GlyphId g1, GlyphId g2, GlyphId g3, GlyphId g4, std::int32_t d1,
+                                           std::int32_t d2, std::int32_t d3, std::int32_t d4, std::int32_t rest) {
+    const GlyphId glyphs[] = {g1, g2, g3, g4};
+    const std::int32_t lifts[] = {d1, d2, d3, d4};
+    ApplyChain(glyphs, lifts, 4, rest == kRepeatLastLift ? d4 : rest);
+}
+
+void CCalligraphyEngine::SetPrevious5Chain(GlyphId g1, GlyphId g2, GlyphId g3, GlyphId g4, GlyphId g5,
+                                           std::int32_t d1, std::int32_t d2, std::int32_t d3, std::int32_t d4,
+                                           std::int32_t d5, std::int32_t rest) {
+    const GlyphId glyphs[] = {g1, g2, g3, g4, g5};
+    const std::int32_t lifts[] = {d1, d2, d3, d4, d5};
+    ApplyChain(glyphs, lifts, 5, rest == kRepeatLastLift ? d5 : rest);
+}
+
+void CCalligraphyEngine::ShapeLetter(LetterGroup group) {
+    if (const rules::RuleTable* table = m_letterTables[static_cast<std::size_t>(group)])
+        CRuleEvaluator::Run(*this, *table);
+}
+
+void CCalligraphyEngine::ApplyWordEndForms() {
+    if (m_currentWord == nullptr || m_wordEndTable == nullptr) return;
+    if (CRuleEvaluator::Run(*this, *m_wordEndTable) == RuleResult::Alternate) ApplyAlternateForm();
+}
+
+void CCalligraphyEngine::ApplyAlternateForm() {
+    if (m_currentWord == nullptr || m_alternateTable == nullptr) return;
+    const auto& characters = m_currentWord->m_characters;
+    if (characters.size() < 3 || !characters[characters.size() - 2].IsAlternate()) return;
+    CRuleEvaluator::Run(*this, *m_alternateTable);
+}
+
+// The tail rows live in the alternate table under their key 4/33; no other
+// key of that table can hold while c1 shows it.
+void CCalligraphyEngine::ApplyAlternateFormTail() {
+    if (m_alternateTable == nullptr || !GetCharacter(1).HasGlyph(kAlternateTailKey)) return;
+    CRuleEvaluator::Run(*this, *m_alternateTable);
+}
+
+void CCalligraphyEngine::SelectKafGafStroke(std::int32_t i) {
+    CCalligraphyCharacter* c = FindCharacter(i);
+    if (c == nullptr) return;
+    if (const std::optional<std::uint8_t> stroke = FindKafGafStroke(c->m_code, c->GetGlyph())) c->m_mark = *stroke;
+    // A stroke that follows another kaf or gaf is always the short one.
+    if (IsKehehOrGafCode(GetCharacter(i + 1).GetCode())) {
+        if (c->m_mark == kKehehLongStroke) c->m_mark = kKehehShortStroke;
+        if (c->m_mark == kGafLongStroke) c->m_mark = kGafShortStroke;
+    }
+}
+
+}  // namespace kavitro

@@ -1,0 +1,151 @@
+#pragma once
+
+// The shaping engine. It owns no text: before each operation the caller points
+// it at the word being shaped (the current word) and the word before it (the
+// previous word, or none). Characters are addressed by back-index: c0 is the
+// newest character of the current word, c1 the one before it, and counting
+// goes on into the previous word; beyond both lies an empty character
+// (code 0, glyph 0/0) that nothing can write to.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "engine/CalligraphyText.h"
+#include "engine/CodePointTable.h"
+#include "engine/rules/RuleTable.h"
+
+namespace kavitro {
+
+// The outcome of a glyph-variant or glyph-swap lookup; shifts are subtracted
+// from y offsets, glyphs of 0 mean "keep".
+struct CTextModificationResult {
+    std::int32_t m_targetShift = 0;
+    std::int32_t m_previous1Shift = 0;
+    std::int32_t m_previous2Shift = 0;
+    std::int32_t m_previous3Shift = 0;
+    std::int32_t m_restShift = 0;
+    std::int32_t m_next1Shift = 0;
+    std::int32_t m_next2Shift = 0;
+    std::int32_t m_next3Shift = 0;
+    std::int32_t m_targetGlyph = 0;
+    std::int32_t m_previousGlyph = 0;
+    std::int32_t m_nextGlyph = 0;
+};
+
+class CCalligraphyEngine {
+public:
+    // In a glyph argument: leave the letter's glyph as it is and only move it.
+    static constexpr GlyphId kKeepGlyph = rules::kKeepGlyph;
+    // As the rest lift of SetPrevious2Chain..SetPrevious5Chain: repeat the
+    // last named lift for the rest of the chain.
+    static constexpr std::int32_t kRepeatLastLift = 10000;
+
+    // The process-wide engine, built on first use.
+    static CCalligraphyEngine& GetInstance();
+
+    // Tests build their own engines; the program uses GetInstance.
+    CCalligraphyEngine();
+    CCalligraphyEngine(const CCalligraphyEngine&) = delete;
+    CCalligraphyEngine& operator=(const CCalligraphyEngine&) = delete;
+    virtual ~CCalligraphyEngine();
+
+    // --- The two words, valid for one operation ---------------------------
+    void SetCurrentWord(CCalligraphyWord* word) { m_currentWord = word; }
+    void SetPreviousWord(CCalligraphyWord* word) { m_previousWord = word; }
+    CCalligraphyWord* GetCurrentWord() const { return m_currentWord; }
+    CCalligraphyWord* GetPreviousWord() const { return m_previousWord; }
+
+    // The "ZurazOrovaWriting" setting; the rules only ask whether it is 0.
+    std::int32_t GetMode() const { return m_mode; }
+    void SetMode(std::int32_t mode) { m_mode = mode; }
+
+    CTextModificationResult& GetTextModification() { return m_textModification; }
+    const CTextModificationResult& GetTextModification() const { return m_textModification; }
+
+    // --- Reading and writing by back-index --------------------------------
+    // ck, or the empty character when there is none.
+    const CCalligraphyCharacter& GetCharacter(std::int32_t k) const;
+    // Writes to a character that does not exist do nothing.
+    void SetGlyph(std::int32_t k, GlyphId glyph);
+    void AddYOffset(std::int32_t k, std::int32_t delta);
+    // Index of c0 in the current word (-1 when it is empty, 0 without one).
+    std::int32_t GetLastIndex() const;
+
+    // --- Dispatcher --------------------------------------------------------
+    // Appends code to the current word and shapes it: 1 accepted, 0 refused
+    // (the word is left as it was).
+    std::int32_t AppendCharacter(std::uint16_t code);
+    // Re-feeds a stored character; when accepted it keeps its stored
+    // alternate and modified flags.
+    void AddCharacter(const CCalligraphyCharacter& stored);
+
+    // --- Joining -------------------------------------------------------------
+    static bool IsNonJoining(std::uint16_t code, std::uint16_t next) { return IsNonJoiningCode(code, next); }
+    // ck is absent or does not join c(k-1).
+    bool IsChainStart(std::int32_t k) const;
+
+    // --- Re-shaping the letters before c0 (lifts are subtracted) ----------
+    void SetPrevious1(GlyphId g1, std::int32_t d1);
+    // c1, then every further letter of its chain by rest (taken literally).
+    void SetPrevious1Chain(GlyphId g1, std::int32_t d1, std::int32_t rest);
+    // c1..cN as far as the chain reaches, then the rest of the chain by rest,
+    // where kRepeatLastLift stands for dN.
+    void SetPrevious2Chain(GlyphId g1, GlyphId g2, std::int32_t d1, std::int32_t d2, std::int32_t rest);
+    void SetPrevious3Chain(GlyphId g1, GlyphId g2, GlyphId g3, std::int32_t d1, std::int32_t d2, std::int32_t d3,
+                           std::int32_t rest);
+    void SetPrevious4Chain(GlyphId g1, GlyphId g2, GlyphId g3, GlyphId g4, std::int32_t d1, std::int32_t d2,
+                           std::int32_t d3, std::int32_t d4, std::int32_t rest);
+    void SetPrevious5Chain(GlyphId g1, GlyphId g2, GlyphId g3, GlyphId g4, GlyphId g5, std::int32_t d1,
+                           std::int32_t d2, std::int32_t d3, std::int32_t d4, std::int32_t d5, std::int32_t rest);
+
+    // --- Letter-group routines: shape c0, re-shape c1..c5 -------------------
+    void ShapeAin() { ShapeLetter(LetterGroup::Ain); }
+    void ShapeAlef() { ShapeLetter(LetterGroup::Alef); }
+    void ShapeBeh() { ShapeLetter(LetterGroup::Beh); }
+    void ShapeDal() { ShapeLetter(LetterGroup::Dal); }
+    void ShapeFeh() { ShapeLetter(LetterGroup::Feh); }
+    void ShapeHeh() { ShapeLetter(LetterGroup::Heh); }
+    void ShapeJeem() { ShapeLetter(LetterGroup::Jeem); }
+    void ShapeKaf() { ShapeLetter(LetterGroup::Kaf); }
+    void ShapeLam() { ShapeLetter(LetterGroup::Lam); }
+    void ShapeMeem() { ShapeLetter(LetterGroup::Meem); }
+    void ShapeNoon() { ShapeLetter(LetterGroup::Noon); }
+    void ShapeQaf() { ShapeLetter(LetterGroup::Qaf); }
+    void ShapeReh() { ShapeLetter(LetterGroup::Reh); }
+    void ShapeSad() { ShapeLetter(LetterGroup::Sad); }
+    void ShapeSeen() { ShapeLetter(LetterGroup::Seen); }
+    void ShapeTah() { ShapeLetter(LetterGroup::Tah); }
+    void ShapeWaw() { ShapeLetter(LetterGroup::Waw); }
+    void ShapeYeh() { ShapeLetter(LetterGroup::Yeh); }
+
+    // --- Rules the engine applies itself -----------------------------------
+    // After a word-end character: the last letters take their final forms.
+    void ApplyWordEndForms();
+    // The user's alternate form of c1, in words of at least three characters.
+    void ApplyAlternateForm();
+    // The alternate form of c1 = 4/33 (called by ApplyAlternateForm).
+    void ApplyAlternateFormTail();
+    // Re-chooses the stroke of a keheh or gaf at back-index i from its body.
+    void SelectKafGafStroke(std::int32_t i);
+
+private:
+    void ShapeLetter(LetterGroup group);
+    CCalligraphyCharacter* FindCharacter(std::int32_t k);
+    void ApplyChain(const GlyphId* glyphs, const std::int32_t* lifts, std::int32_t count, std::int32_t rest);
+
+    std::string m_fontName = "Nastaligh";
+    const CCalligraphyCharacter m_emptyCharacter{};
+    std::int32_t m_mode = 0;
+    CCalligraphyWord* m_currentWord = nullptr;
+    CCalligraphyWord* m_previousWord = nullptr;
+    CTextModificationResult m_textModification;
+
+    // Resolved once; a missing table makes its routine refuse (letters) or
+    // change nothing (word-end and alternate forms).
+    std::array<const rules::RuleTable*, kLetterGroupCount> m_letterTables{};
+    const rules::RuleTable* m_wordEndTable = nullptr;
+    const rules::RuleTable* m_alternateTable = nullptr;
+};
+
+}  // namespace kavitro

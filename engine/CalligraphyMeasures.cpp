@@ -1,0 +1,180 @@
+// Word and paragraph measures, from the glyph tables measured once at the
+// reference size; no device context is involved.
+//
+// Sums are taken in 64 bits and brought back to 32 bits with wrap-around, the
+// arithmetic the stored i32 fields have always followed; a damaged text with
+// extreme offsets then measures oddly but never overflows.
+
+#include <algorithm>
+#include <limits>
+
+#include "engine/CalligraphyText.h"
+
+namespace kavitro {
+
+namespace {
+
+constexpr GlyphId kTailGlyphs[] = {MakeGlyph(1, 252), MakeGlyph(1, 181)};
+constexpr unsigned kSpaceGlyphIndex = 32;
+
+std::int32_t Wrap(std::int64_t v) { return static_cast<std::int32_t>(static_cast<std::uint64_t>(v)); }
+
+std::int64_t Advance(const IGlyphMetrics& metrics, const CCalligraphyCharacter& c) {
+    return metrics.GetReferenceAbc(c.GetGlyph()).Advance();
+}
+
+// Glyph units to y units and back.
+std::int32_t ToYUnits(std::int32_t glyphUnits) { return MulDiv(glyphUnits, 750, 2160); }
+
+bool IsTailGlyph(GlyphId id) { return id == kTailGlyphs[0] || id == kTailGlyphs[1]; }
+
+bool IsAttachableGlyph(GlyphId id) {
+    if (GlyphIndex(id) == kSpaceGlyphIndex)
+        return true;
+    switch (id) {
+    case MakeGlyph(3, 112):
+    case MakeGlyph(4, 33):
+    case MakeGlyph(4, 34):
+    case MakeGlyph(4, 88):
+    case MakeGlyph(5, 33):
+    case MakeGlyph(5, 34):
+    case MakeGlyph(5, 35):
+        return true;
+    default:
+        return id >= MakeGlyph(5, 43) && id <= MakeGlyph(5, 49);
+    }
+}
+
+}  // namespace
+
+std::int32_t CCalligraphyWord::GetWidth() const {
+    const IGlyphMetrics& metrics = GetGlyphMetrics();
+    std::int64_t width = 0;
+    for (const CCalligraphyCharacter& c : m_characters)
+        width += Advance(metrics, c);
+    return Wrap(width + GetTailOverhang());
+}
+
+std::int32_t CCalligraphyWord::GetTailOverhang() const {
+    const IGlyphMetrics& metrics = GetGlyphMetrics();
+    std::int64_t advances = 0;
+    for (const CCalligraphyCharacter& c : m_characters) {
+        const GlyphAbc abc = metrics.GetReferenceAbc(c.GetGlyph());
+        advances += abc.Advance();
+        if (IsTailGlyph(c.GetGlyph()))
+            return Wrap(std::max<std::int64_t>(0, std::int64_t{abc.b} - advances));
+    }
+    return 0;
+}
+
+std::int32_t CCalligraphyWord::GetWidthOfFirst(std::int32_t n) const {
+    const IGlyphMetrics& metrics = GetGlyphMetrics();
+    const std::size_t count = n < 1 ? 0 : std::min<std::size_t>(static_cast<std::size_t>(n), m_characters.size());
+    std::int64_t width = 0;
+    for (std::size_t i = 0; i < count; ++i)
+        width += Advance(metrics, m_characters[i]);
+    return Wrap(width);
+}
+
+std::int32_t CCalligraphyWord::GetTop(bool withMarks) const {
+    const IGlyphMetrics& metrics = GetGlyphMetrics();
+    std::int64_t top = 0;
+    for (const CCalligraphyCharacter& c : m_characters) {
+        top = std::max(top, std::int64_t{ToYUnits(metrics.GetOutlineHeight(c.GetGlyph()))} - c.m_yOffset);
+        if (withMarks && c.m_mark != 0) {
+            const std::int32_t anchorY = metrics.GetAnchorY(c.GetGlyph(), c.HasMarkBelow());
+            const std::int64_t markTop = std::int64_t{ToYUnits(metrics.GetOutlineHeight(MakeGlyph(kMarkFont, c.m_mark)))} -
+                                         c.m_yOffset + ToYUnits(Wrap(std::int64_t{c.m_markDy} + anchorY));
+            top = std::max(top, markTop);
+        }
+    }
+    return Wrap(top);
+}
+
+std::int32_t CCalligraphyWord::GetBottom(bool withMarks) const {
+    const IGlyphMetrics& metrics = GetGlyphMetrics();
+    std::int64_t bottom = 0;
+    for (const CCalligraphyCharacter& c : m_characters) {
+        bottom = std::max(bottom, std::int64_t{ToYUnits(metrics.GetOutlineDepth(c.GetGlyph()))} + c.m_yOffset);
+        if (withMarks && c.m_mark != 0) {
+            const std::int32_t anchorY = metrics.GetAnchorY(c.GetGlyph(), c.HasMarkBelow());
+            const std::int64_t markBottom = std::int64_t{ToYUnits(metrics.GetOutlineDepth(MakeGlyph(kMarkFont, c.m_mark)))} +
+                                            c.m_yOffset - ToYUnits(Wrap(std::int64_t{c.m_markDy} + anchorY));
+            bottom = std::max(bottom, markBottom);
+        }
+    }
+    return Wrap(bottom);
+}
+
+Rect CCalligraphyWord::GetExtent() const {
+    const IGlyphMetrics& metrics = GetGlyphMetrics();
+    std::int64_t left = 0, top = 0, right = 0, bottom = 0;
+    std::int64_t pen = 0;
+    for (const CCalligraphyCharacter& c : m_characters) {
+        const GlyphAbc abc = metrics.GetReferenceAbc(c.GetGlyph());
+        left = std::min(left, pen + abc.c);  // near edge of its black box
+        if (c.m_mark != 0) {
+            const Point anchor = GetMarkAnchor(metrics, c.GetGlyph(), c.m_mark, c.HasMarkBelow());
+            if (anchor.y != -1) {
+                const std::int64_t nearEdge = pen - anchor.x - c.m_markDx;
+                const std::int64_t markY = std::int64_t{c.m_markDy} + anchor.y;
+                left = std::min(left, nearEdge);
+                right = std::max(right, nearEdge + metrics.GetReferenceAbc(MakeGlyph(kMarkFont, c.m_mark)).Advance());
+                top = std::max(top, markY);
+                bottom = std::min(bottom, markY);
+            }
+        }
+        pen += abc.Advance();
+        right = std::max(right, pen - abc.a);  // far edge of its black box
+    }
+    return Rect(Wrap(left + GetTailOverhang()), Wrap(top), Wrap(right - pen), Wrap(bottom));
+}
+
+bool CCalligraphyWord::IsAttachable() const {
+    return std::all_of(m_characters.begin(), m_characters.end(),
+                       [](const CCalligraphyCharacter& c) { return IsAttachableGlyph(c.GetGlyph()); });
+}
+
+Rect CCalligraphyParagraph::GetBoundingRect() const {
+    std::int64_t left = std::numeric_limits<std::int32_t>::max();
+    std::int64_t top = std::numeric_limits<std::int32_t>::min();
+    std::int64_t right = std::numeric_limits<std::int32_t>::min();
+    std::int64_t bottom = std::numeric_limits<std::int32_t>::max();
+    for (const CCalligraphyWord& word : m_words) {
+        if (word.m_characters.empty())
+            continue;
+        std::int32_t highest = 0;
+        for (const CCalligraphyCharacter& c : word.m_characters)
+            highest = std::min(highest, c.m_yOffset);
+        left = std::min<std::int64_t>(left, word.m_x);
+        right = std::max<std::int64_t>(right, Wrap(std::int64_t{word.m_x} + word.GetWidth()));
+        top = std::max<std::int64_t>(top, word.m_y);
+        bottom = std::min<std::int64_t>(bottom, Wrap(std::int64_t{word.m_y} + highest));
+    }
+    return Rect(Wrap(left), Wrap(top), Wrap(right), Wrap(bottom));
+}
+
+Rect CCalligraphyParagraph::GetExtent() const {
+    const IGlyphMetrics& metrics = GetGlyphMetrics();
+    std::int64_t left = 0, top = 0, right = 0, bottom = 0;
+    // Without words the text both starts and ends at 0.
+    std::int64_t end = m_words.empty() ? 0 : std::numeric_limits<std::int32_t>::min();
+    for (const CCalligraphyWord& word : m_words) {
+        const Rect e = word.GetExtent();
+        const std::int64_t wordEnd = std::int64_t{word.m_x} + word.GetWidth();
+        left = std::min(left, std::int64_t{word.m_x} + e.left);
+        right = std::max(right, wordEnd + e.right);
+        end = std::max(end, wordEnd);
+        top = std::max<std::int64_t>(top, e.top);
+        bottom = std::min<std::int64_t>(bottom, e.bottom);
+    }
+    for (const CCalligraphyPoint& point : m_points) {
+        left = std::min<std::int64_t>(left, -std::int64_t{point.m_x});
+        right = std::max(right, metrics.GetReferenceAbc(MakeGlyph(kMarkFont, point.m_sign)).Advance() - point.m_x);
+        top = std::max<std::int64_t>(top, point.m_y);
+        bottom = std::min<std::int64_t>(bottom, point.m_y);
+    }
+    return Rect(Wrap(left), Wrap(top), Wrap(right - end), Wrap(bottom));
+}
+
+}  // namespace kavitro

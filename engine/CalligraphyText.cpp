@@ -1,0 +1,142 @@
+#include "engine/CalligraphyText.h"
+
+#include <utility>
+
+namespace kavitro {
+
+namespace {
+
+constexpr unsigned kFontCount = 5;
+
+// Codes that older texts may hold but the engine does not shape.
+std::uint16_t ReplaceLoadedCode(std::uint16_t code) {
+    switch (code) {
+    case 0x0643: return 0x06A9;  // Arabic kaf -> keheh
+    case 0x064A: return 0x06CC;  // Arabic yeh -> farsi yeh
+    case 0x200C: return 0x0020;  // zero-width non-joiner -> space
+    default: return code;
+    }
+}
+
+}  // namespace
+
+// --- Character -------------------------------------------------------------
+
+bool CCalligraphyCharacter::HasMarkBelow() const {
+    switch (m_code) {
+    case 0x0628:  // beh
+    case 0x062C:  // jeem
+    case 0x067E:  // peh
+    case 0x0686:  // tcheh
+    case 0x06CC:  // farsi yeh
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CCalligraphyCharacter::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        ar << m_code << m_glyph << m_font << m_yOffset << m_flags << m_mark << m_markDx << m_markDy;
+        return;
+    }
+    // The whole record or nothing: a short stream fails before any field changes.
+    ar.EnsureAvailable(kStoredSize);
+    CCalligraphyCharacter loaded;
+    ar >> loaded.m_code >> loaded.m_glyph >> loaded.m_font >> loaded.m_yOffset >> loaded.m_flags >> loaded.m_mark >>
+        loaded.m_markDx >> loaded.m_markDy;
+    // Every stored character is shaped; the measures index the glyph tables
+    // with it, so anything else is a damaged stream.
+    if (loaded.m_glyph == 0 || loaded.m_font < 1 || loaded.m_font > kFontCount)
+        throw ArchiveException(ArchiveException::Cause::Generic, "bad archive: a character without a valid glyph",
+                               ar.GetFileName());
+    loaded.m_code = ReplaceLoadedCode(loaded.m_code);
+    *this = loaded;
+}
+
+// --- Word ------------------------------------------------------------------
+
+CCalligraphyWord::CCalligraphyWord(const CCalligraphyWord& other)
+    : CObject(other), m_characters(other.m_characters), m_x(other.m_x), m_y(other.m_y) {}
+
+CCalligraphyWord& CCalligraphyWord::operator=(const CCalligraphyWord& other) {
+    if (this != &other) {
+        m_characters = other.m_characters;
+        m_x = other.m_x;
+        m_y = other.m_y;
+    }
+    return *this;
+}
+
+void CCalligraphyWord::AppendCharacters(const CCalligraphyWord& word) {
+    // A copy first: the source may be this word.
+    const std::vector<CCalligraphyCharacter> source = word.m_characters;
+    m_characters.insert(m_characters.end(), source.begin(), source.end());
+}
+
+void CCalligraphyWord::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        ar << m_x << m_y;
+        ar.WriteCount(m_characters.size());
+        for (CCalligraphyCharacter& c : m_characters)
+            c.Serialize(ar);
+        return;
+    }
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    ar >> x >> y;
+    const std::size_t count = ar.ReadCount(CCalligraphyCharacter::kStoredSize);
+    std::vector<CCalligraphyCharacter> characters(count);
+    for (CCalligraphyCharacter& c : characters)
+        c.Serialize(ar);
+    m_characters = std::move(characters);
+    m_outline.clear();
+    m_bounds = Rect();
+    m_x = x;
+    m_y = y;
+}
+
+// --- Paragraph ---------------------------------------------------------------
+
+KAVITRO_IMPLEMENT_SERIAL(CCalligraphyParagraph, CObject, 0)
+
+void CCalligraphyParagraph::RemoveAll() {
+    m_words.clear();
+    m_points.clear();
+}
+
+void CCalligraphyParagraph::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        ar.WriteCount(m_words.size());
+        for (CCalligraphyWord& word : m_words)
+            word.Serialize(ar);
+        ar.WriteCount(m_points.size());
+        for (const CCalligraphyPoint& point : m_points)
+            ar << point.m_sign << point.m_x << point.m_y;
+        return;
+    }
+    // The enclosing text object puts its record's schema back for us: 0 marks
+    // the older format, whose block ends after the words.
+    const std::uint32_t schema = ar.GetObjectSchema();
+    RemoveAll();
+    // Elements join the paragraph only once read whole, so a stream that ends
+    // early leaves the complete words read so far and nothing half-made.
+    const std::size_t wordCount = ar.ReadCount(CCalligraphyWord::kMinStoredSize);
+    m_words.reserve(wordCount);
+    for (std::size_t i = 0; i < wordCount; ++i) {
+        CCalligraphyWord word;
+        word.Serialize(ar);
+        m_words.push_back(std::move(word));
+    }
+    if (schema == 0)
+        return;
+    const std::size_t pointCount = ar.ReadCount(CCalligraphyPoint::kStoredSize);
+    m_points.reserve(pointCount);
+    for (std::size_t i = 0; i < pointCount; ++i) {
+        CCalligraphyPoint point;
+        ar >> point.m_sign >> point.m_x >> point.m_y;
+        m_points.push_back(point);
+    }
+}
+
+}  // namespace kavitro

@@ -1,0 +1,24 @@
+#include "engine/GlyphMetrics.h"
+
+#include "engine/CalligraphyFont.h"
+
+namespace kavitro {
+
+namespace {
+
+const IGlyphMetrics* g_metrics = nullptr;
+
+}  // namespace
+
+Point GetMarkAnchor(const IGlyphMetrics& metrics, GlyphId glyph, std::uint8_t mark, bool below) {
+    const std::int64_t x = metrics.GetAnchorX(glyph, below) + metrics.GetReferenceAbc(MakeGlyph(kMarkFont, mark)).Advance();
+    return {static_cast<std::int32_t>(x), metrics.GetAnchorY(glyph, below)};
+}
+
+const IGlyphMetrics& GetGlyphMetrics() {
+    return g_metrics != nullptr ? *g_metrics : CCalligraphyFont::GetInstance();
+}
+
+void SetGlyphMetrics(const IGlyphMetrics* metrics) { g_metrics = metrics; }
+
+}  // namespace kavitro

@@ -1,0 +1,244 @@
+// The paragraph block as it is stored in documents and on the clipboard.
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "engine/CalligraphyText.h"
+
+namespace kavitro {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+CCalligraphyCharacter Char(std::uint16_t code, GlyphId glyph) {
+    CCalligraphyCharacter c;
+    c.m_code = code;
+    c.SetGlyph(glyph);
+    return c;
+}
+
+Bytes Store(CCalligraphyParagraph& paragraph) {
+    CArchive ar = CArchive::ForStoring();
+    paragraph.Serialize(ar);
+    return ar.TakeStoredBytes();
+}
+
+// Loads under the given object schema of the enclosing text object (kNoSchema:
+// none in effect); returns the bytes left unread.
+std::size_t Load(CCalligraphyParagraph& paragraph, const Bytes& bytes, std::uint32_t schema = 1) {
+    CArchive ar = CArchive::ForLoading(std::span<const std::uint8_t>(bytes));
+    ar.SetObjectSchema(schema);
+    paragraph.Serialize(ar);
+    return ar.GetRemaining();
+}
+
+void PutU16(Bytes& b, std::uint16_t v) {
+    b.push_back(static_cast<std::uint8_t>(v));
+    b.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+void PutI32(Bytes& b, std::int32_t v) {
+    for (int i = 0; i < 4; ++i)
+        b.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) >> (8 * i)));
+}
+// One stored character record.
+void PutChar(Bytes& b, std::uint16_t code, std::uint8_t glyph, std::uint8_t font) {
+    PutU16(b, code);
+    b.push_back(glyph);
+    b.push_back(font);
+    PutI32(b, -7);                           // y offset
+    b.push_back(3);                          // flags
+    b.push_back(35);                         // mark
+    PutI32(b, 12);                           // mark dx
+    PutI32(b, -13);                          // mark dy
+}
+// A block of one word holding the given characters and no points.
+Bytes OneWordBlock(const std::vector<std::tuple<std::uint16_t, std::uint8_t, std::uint8_t>>& chars) {
+    Bytes b;
+    PutU16(b, 1);
+    PutI32(b, 100);
+    PutI32(b, -5);
+    PutU16(b, static_cast<std::uint16_t>(chars.size()));
+    for (auto [code, glyph, font] : chars)
+        PutChar(b, code, glyph, font);
+    PutU16(b, 0);
+    return b;
+}
+
+TEST(ParagraphBlock, EmptyParagraphIsTwoZeroCounts) {
+    CCalligraphyParagraph paragraph;
+    EXPECT_EQ(Store(paragraph), (Bytes{0, 0, 0, 0}));
+}
+
+TEST(ParagraphBlock, StoresWordsCharactersAndPointsByteForByte) {
+    CCalligraphyParagraph paragraph;
+    CCalligraphyWord word;
+    word.m_x = 100;
+    word.m_y = -5;
+    CCalligraphyCharacter c = Char(0x0628, MakeGlyph(1, 66));
+    c.m_yOffset = -7;
+    c.m_flags = 3;
+    c.m_mark = 35;
+    c.m_markDx = 12;
+    c.m_markDy = -13;
+    word.m_characters = {c, c, c};
+    paragraph.m_words.push_back(word);
+    CCalligraphyPoint point;
+    point.m_sign = 44;
+    point.m_x = -2;
+    point.m_y = 0x01020304;
+    paragraph.m_points.push_back(point);
+
+    Bytes expected = OneWordBlock({{0x0628, 66, 1}, {0x0628, 66, 1}, {0x0628, 66, 1}});
+    expected.resize(expected.size() - 2);  // our own point count follows
+    PutU16(expected, 1);
+    expected.push_back(44);
+    PutI32(expected, -2);
+    PutI32(expected, 0x01020304);
+
+    const Bytes stored = Store(paragraph);
+    EXPECT_EQ(stored, expected);
+    // Word count, a 64-byte word of three characters, then the points.
+    EXPECT_EQ(stored.size(), 2u + 64u + 2u + 9u);
+
+    CCalligraphyParagraph loaded;
+    EXPECT_EQ(Load(loaded, stored), 0u);
+    EXPECT_EQ(Store(loaded), stored);
+}
+
+TEST(ParagraphBlock, OlderSchemaEndsAfterTheWords) {
+    Bytes bytes = OneWordBlock({{0x0627, 30, 1}});
+    bytes.resize(bytes.size() - 2);
+    bytes.push_back(0xAB);  // whatever follows belongs to the next record
+    CCalligraphyParagraph paragraph;
+    paragraph.m_points.resize(2);  // a reused object must not keep old points
+    EXPECT_EQ(Load(paragraph, bytes, 0), 1u);
+    EXPECT_TRUE(paragraph.m_points.empty());
+    ASSERT_EQ(paragraph.m_words.size(), 1u);
+    EXPECT_EQ(paragraph.m_words[0].m_x, 100);
+    EXPECT_EQ(paragraph.m_words[0].m_y, -5);
+}
+
+TEST(ParagraphBlock, NoSchemaInEffectReadsPoints) {
+    Bytes bytes = OneWordBlock({{0x0627, 30, 1}});
+    CCalligraphyParagraph paragraph;
+    EXPECT_EQ(Load(paragraph, bytes, CArchive::kNoSchema), 0u);
+}
+
+TEST(ParagraphBlock, LoadingReplacesCodesTheEngineDoesNotShape) {
+    const Bytes bytes = OneWordBlock({{0x0643, 229, 1}, {0x064A, 133, 1}, {0x200C, 32, 1}, {0x0628, 66, 1}});
+    CCalligraphyParagraph paragraph;
+    Load(paragraph, bytes);
+    const std::vector<CCalligraphyCharacter>& c = paragraph.m_words.at(0).m_characters;
+    ASSERT_EQ(c.size(), 4u);
+    EXPECT_EQ(c[0].m_code, 0x06A9);
+    EXPECT_EQ(c[1].m_code, 0x06CC);
+    EXPECT_EQ(c[2].m_code, 0x0020);
+    EXPECT_EQ(c[3].m_code, 0x0628);
+    // Only the code changes: the stored shape is kept.
+    EXPECT_EQ(c[0].GetGlyph(), MakeGlyph(1, 229));
+    EXPECT_EQ(c[2].GetGlyph(), MakeGlyph(1, 32));
+    EXPECT_EQ(c[0].m_yOffset, -7);
+    EXPECT_EQ(c[0].m_flags, 3);
+    EXPECT_EQ(c[0].m_mark, 35);
+    EXPECT_EQ(c[0].m_markDx, 12);
+    EXPECT_EQ(c[0].m_markDy, -13);
+}
+
+TEST(ParagraphBlock, CountsFromFFFFOnUseTheLongForm) {
+    CCalligraphyParagraph paragraph;
+    CCalligraphyWord word;
+    word.m_characters.assign(0xFFFF, Char(0x0020, MakeGlyph(1, 32)));
+    paragraph.m_words.push_back(word);
+    const Bytes stored = Store(paragraph);
+    ASSERT_EQ(stored.size(), 2u + 8u + 6u + 0xFFFFu * 18u + 2u);
+    EXPECT_EQ(Bytes(stored.begin() + 10, stored.begin() + 16), (Bytes{0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00}));
+
+    CCalligraphyParagraph loaded;
+    EXPECT_EQ(Load(loaded, stored), 0u);
+    EXPECT_EQ(loaded.m_words.at(0).m_characters.size(), 0xFFFFu);
+}
+
+TEST(ParagraphBlock, EveryTruncationIsAnEndOfFile) {
+    const Bytes bytes = OneWordBlock({{0x0628, 66, 1}, {0x0627, 30, 1}});
+    for (std::size_t length = 0; length < bytes.size(); ++length) {
+        SCOPED_TRACE(length);
+        CCalligraphyParagraph paragraph;
+        try {
+            Load(paragraph, Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length)));
+            ADD_FAILURE() << "loaded a truncated block";
+        } catch (const ArchiveException& e) {
+            EXPECT_EQ(e.GetCause(), ArchiveException::Cause::EndOfFile);
+        }
+        // Nothing half-read is kept: the only word either loaded whole or not.
+        for (const CCalligraphyWord& word : paragraph.m_words)
+            EXPECT_EQ(word.m_characters.size(), 2u);
+    }
+}
+
+TEST(ParagraphBlock, HugeCountsFailBeforeAllocating) {
+    Bytes words;  // 0xFFFFFFFE words announced, none there
+    PutU16(words, 0xFFFF);
+    PutI32(words, -2);
+    Bytes chars;  // a word announcing 2^40 characters
+    PutU16(chars, 1);
+    PutI32(chars, 0);
+    PutI32(chars, 0);
+    PutU16(chars, 0xFFFF);
+    PutI32(chars, -1);
+    for (int i = 0; i < 8; ++i)
+        chars.push_back(i == 5 ? 1 : 0);
+    for (const Bytes& bytes : {words, chars}) {
+        CCalligraphyParagraph paragraph;
+        try {
+            Load(paragraph, bytes);
+            ADD_FAILURE() << "loaded an impossible count";
+        } catch (const ArchiveException& e) {
+            EXPECT_EQ(e.GetCause(), ArchiveException::Cause::EndOfFile);
+        }
+    }
+}
+
+TEST(ParagraphBlock, UnshapedOrForeignGlyphIsABadArchive) {
+    struct Case {
+        std::uint8_t glyph;
+        std::uint8_t font;
+    };
+    for (const Case c : {Case{0, 1}, Case{66, 0}, Case{66, 6}, Case{66, 255}}) {
+        SCOPED_TRACE(testing::Message() << int(c.font) << "/" << int(c.glyph));
+        CCalligraphyParagraph paragraph;
+        try {
+            Load(paragraph, OneWordBlock({{0x0628, 66, 1}, {0x0628, c.glyph, c.font}}));
+            ADD_FAILURE() << "loaded an unshaped character";
+        } catch (const ArchiveException& e) {
+            EXPECT_EQ(e.GetCause(), ArchiveException::Cause::Generic);
+        }
+        EXPECT_TRUE(paragraph.m_words.empty());
+    }
+    for (const std::uint8_t font : {1, 5}) {
+        CCalligraphyParagraph paragraph;
+        EXPECT_NO_THROW(Load(paragraph, OneWordBlock({{0x0628, 1, font}})));
+    }
+}
+
+TEST(ParagraphBlock, LoadedWordsHaveNoOutlineCache) {
+    CCalligraphyParagraph paragraph;
+    Load(paragraph, OneWordBlock({{0x0628, 66, 1}}));
+    const CCalligraphyWord& word = paragraph.m_words.at(0);
+    EXPECT_TRUE(word.m_outline.empty());
+    EXPECT_EQ(word.m_bounds, Rect());
+}
+
+TEST(ParagraphBlock, RunTimeClassMakesEmptyParagraphsOfSchemaZero) {
+    const CRuntimeClass& cls = CCalligraphyParagraph::GetThisClass();
+    EXPECT_EQ(cls.m_wSchema, 0);
+    EXPECT_STREQ(cls.m_lpszClassName, "CCalligraphyParagraph");
+    std::unique_ptr<CObject> made = cls.CreateObject();
+    auto* paragraph = dynamic_cast<CCalligraphyParagraph*>(made.get());
+    ASSERT_NE(paragraph, nullptr);
+    EXPECT_TRUE(paragraph->m_words.empty());
+    EXPECT_EQ(paragraph->GetRuntimeClass(), &cls);
+}
+
+}  // namespace
+}  // namespace kavitro

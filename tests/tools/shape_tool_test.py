@@ -1,0 +1,93 @@
+#!/usr/bin/python3
+"""kavitro-shape takes any bytes: every input line gives one JSON line whose
+words hold exactly the accepted code points (each spaced punctuation mark
+after its space) followed by the text object's trailing space."""
+
+import json
+import random
+import subprocess
+import sys
+import unittest
+
+TOOL = sys.argv.pop(1) if len(sys.argv) > 1 else "kavitro-shape"
+
+SPACED = set("!\"()*+-./:=[\\]{}\u060c\u061b\u061f\u066a\uf02a")
+
+
+def run(data: bytes):
+    result = subprocess.run([TOOL], input=data, capture_output=True, timeout=120)
+    if result.returncode != 0:
+        raise AssertionError(f"exit {result.returncode}: {result.stderr.decode(errors='replace')}")
+    return [json.loads(line) for line in result.stdout.decode("utf-8").splitlines()]
+
+
+def typed_text(record):
+    return "".join(chr(int(c["code"], 16)) for w in record["words"] for c in w["chars"])
+
+
+def check_record(test, record):
+    test.assertTrue(record["words"], "a text object always holds its space")
+    for word in record["words"]:
+        test.assertTrue(word["chars"], "no empty word")
+        for c in word["chars"]:
+            font, index = (int(v) for v in c["glyph"].split("/"))
+            test.assertTrue(1 <= font <= 5 and 1 <= index <= 255, c)
+            test.assertRegex(c["code"], r"^[0-9A-F]{4}$")
+    refused = record["refused"]
+    test.assertEqual(refused, sorted(set(refused)))
+    text = record["text"]
+    test.assertTrue(all(0 <= i < len(text) for i in refused))
+    expected = "".join(
+        (" " + ch if ch in SPACED else ch) for i, ch in enumerate(text) if i not in set(refused)
+    ) + " "
+    test.assertEqual(typed_text(record), expected)
+
+
+class ShapeToolTest(unittest.TestCase):
+    def test_valid_text_round_trips(self):
+        lines = ["سلام دنیا", "۱۲۳. ۴۵", "", "(کتاب) «خط» ۱۴۰۲!", "\ue000\uf02a\uffff", "😀 ۱"]
+        records = run("\n".join(lines).encode() + b"\n")
+        self.assertEqual(len(records), len(lines))
+        for line, record in zip(lines, records):
+            self.assertEqual(record["text"], line)
+            check_record(self, record)
+        # Digits and punctuation always shape; ASCII, emoji and private codes do not.
+        self.assertEqual(records[1]["refused"], [])
+        self.assertEqual(records[5]["refused"], [0])
+        self.assertEqual(records[4]["refused"], [0, 2])
+
+    def test_bad_bytes_and_control_characters(self):
+        lines = [
+            b"\xff\xfe\xc3(\x80",        # not UTF-8
+            b"\xed\xa0\x80\xc0\xaf",     # surrogate, overlong form
+            b"\xe2\x82",                 # cut short
+            b"\x00\x01\x08\x1b\x7f\t",  # control codes
+            "\uff96\uff97\uff98".encode(),  # text-modification codes typed as text
+            b"\xd8\xb3\r",               # CRLF line end
+        ]
+        records = run(b"\n".join(lines))  # the last line has no newline
+        self.assertEqual(len(records), len(lines))
+        for record in records:
+            check_record(self, record)
+        self.assertEqual(records[3]["refused"], list(range(6)))
+        self.assertEqual(records[4]["refused"], [0, 1, 2])
+        self.assertEqual(records[5]["text"], "\u0633")
+
+    def test_random_input(self):
+        rng = random.Random(7)
+        alphabet = [chr(c) for c in range(0x0620, 0x0650)] + list(" .!()۰۱۹") + ["\u067e", "\u06a9", "\u06cc"]
+        lines = []
+        for _ in range(200):
+            if rng.random() < 0.3:
+                lines.append(bytes(rng.randrange(256) for _ in range(rng.randrange(40))).replace(b"\n", b""))
+            else:
+                lines.append("".join(rng.choice(alphabet) for _ in range(rng.randrange(60))).encode())
+        lines.append(("کتاب " * 1000).encode())
+        records = run(b"\n".join(lines) + b"\n")
+        self.assertEqual(len(records), len(lines))
+        for record in records:
+            check_record(self, record)
+
+
+if __name__ == "__main__":
+    unittest.main()
