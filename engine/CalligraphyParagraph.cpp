@@ -10,6 +10,7 @@
 
 #include "engine/CalligraphyEngine.h"
 #include "engine/CalligraphyText.h"
+#include "engine/CodePointTable.h"
 
 namespace kavitro {
 
@@ -105,9 +106,11 @@ std::int32_t CCalligraphyParagraph::GetCharacterCount() const {
     return static_cast<std::int32_t>(total);
 }
 
-void CCalligraphyParagraph::CheckCaret(std::int32_t caret) const {
-    if (caret < 0 || caret > GetCharacterCount())
+std::int32_t CCalligraphyParagraph::CheckCaret(std::int32_t caret) const {
+    const std::int32_t total = GetCharacterCount();
+    if (caret < 0 || caret > total)
         ThrowBadIndex("caret outside the paragraph");
+    return total;
 }
 
 void CCalligraphyParagraph::CheckWordIndex(std::int32_t word) const {
@@ -163,14 +166,20 @@ void CCalligraphyParagraph::AppendEmptyWord() {
 // --- Typing --------------------------------------------------------------------
 
 std::int32_t CCalligraphyParagraph::InsertCharacter(std::int32_t& caret, std::uint16_t code) {
-    CheckCaret(caret);
-    if (IsSpacedPunctuation(code))
+    std::int32_t total = CheckCaret(caret);
+    // A code the engine never shapes is refused in any context; rebuilding a
+    // word only to put it back would change nothing.
+    if (FindLetter(code) == nullptr && FindWordEnd(code) == nullptr)
+        return 0;
+    if (IsSpacedPunctuation(code)) {
         InsertCharacter(caret, kSpace);  // moves the caret past the space it adds
+        total = GetCharacterCount();
+    }
 
     const bool wasEmpty = m_words.empty();
     if (wasEmpty)
         AppendEmptyWord();
-    if (caret == GetCharacterCount()) {
+    if (caret == total) {
         const std::int32_t ok = AppendAtEnd(caret, code);
         if (ok == 0 && wasEmpty)
             m_words.clear();
@@ -314,15 +323,16 @@ void CCalligraphyParagraph::ToggleAlternate(std::int32_t word, std::int32_t offs
 
 void CCalligraphyParagraph::ApplyGlyphCommand(std::int32_t word, std::int32_t offset, std::uint16_t code) {
     // The glyph-variant (kGlyphVariantCode) and glyph-swap (kGlyphSwapCode)
-    // commands change the letter before offset of the live word through the
-    // engine's variant tables; those arrive with the glyph-variant work and
-    // are called here, between the two measures, so that later words follow
-    // the width change. Until then the codes change nothing.
+    // commands arrive with the engine's variant tables. They act on the live
+    // word at the letter before offset, without a re-feed, and the words
+    // after it follow the width change:
+    //     const WidthsBefore before = MeasureAround(w);
+    //     { EngineWords engine(m_words, w); /* ApplyGlyphVariant or ApplyGlyphSwap (offset) */ }
+    //     ShiftAfterEdit(w, before);
+    // Until then both codes change nothing.
+    (void)word;
     (void)offset;
     (void)code;
-    const auto w = static_cast<std::size_t>(word);
-    const WidthsBefore before = MeasureAround(w);
-    ShiftAfterEdit(w, before);
 }
 
 // --- Splitting and merging -----------------------------------------------------------
@@ -331,7 +341,6 @@ void CCalligraphyParagraph::ResplitWord(std::int32_t word) {
     CheckWordIndex(word);
     const auto w = static_cast<std::size_t>(word);
     const CCalligraphyWord old = std::move(m_words[w]);
-    const CCalligraphyEngine& engine = CCalligraphyEngine::GetInstance();
 
     std::vector<CCalligraphyWord> pieces;
     CCalligraphyWord piece;
@@ -346,7 +355,7 @@ void CCalligraphyParagraph::ResplitWord(std::int32_t word) {
     for (std::size_t i = 0; i < characters.size(); ++i) {
         piece.m_characters.push_back(characters[i]);
         const std::uint16_t next = i + 1 < characters.size() ? characters[i + 1].m_code : 0;
-        if (engine.IsNonJoining(characters[i].m_code, next)) {
+        if (CCalligraphyEngine::IsNonJoining(characters[i].m_code, next)) {
             placeAfterPredecessor(piece);
             if (first) {
                 // The first closed group keeps the word's own place.

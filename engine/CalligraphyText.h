@@ -186,7 +186,8 @@ private:
     WidthsBefore MeasureAround(std::size_t word) const;
     void ShiftAfterEdit(std::size_t word, const WidthsBefore& before);
     WordPosition LocateCaret(std::int32_t caret) const;
-    void CheckCaret(std::int32_t caret) const;
+    // Throws unless 0 <= caret <= the character count; returns the count.
+    std::int32_t CheckCaret(std::int32_t caret) const;
     void CheckWordIndex(std::int32_t word) const;
     void ShiftWordsFrom(std::size_t first, std::int64_t dx);
     std::int32_t AppendAtEnd(std::int32_t& caret, std::uint16_t code);

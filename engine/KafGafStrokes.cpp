@@ -1,6 +1,7 @@
 #include "engine/KafGafStrokes.h"
 
 #include <array>
+#include <iterator>
 
 #include "engine/CodePointTable.h"
 

@@ -8,4 +8,10 @@ const RuleTable* FindRuleTable(std::string_view name) {
     return nullptr;
 }
 
+const ModificationTable* FindModificationTable(std::string_view name) {
+    for (const ModificationTable& table : AllModificationTables())
+        if (table.name == name) return &table;
+    return nullptr;
+}
+
 }  // namespace kavitro::rules

@@ -92,4 +92,61 @@ std::span<const RuleTable> AllRuleTables();
 // The table of that name, or nullptr when none was compiled in.
 const RuleTable* FindRuleTable(std::string_view name);
 
+// --- Text-modification tables (glyph variant, glyph swap) -----------------
+// Successor tables keyed on the glyph the target letter shows. Nodes and
+// conditions work as above, except that a condition's k names the letter it
+// reads (ModificationLetter) and only GlyphEq and CodeIn occur.
+
+enum class ModificationKind : std::uint8_t { Variant, Swap };
+
+enum class ModificationLetter : std::uint8_t { Target, Previous, Next };
+
+enum class ModificationVerdict : std::uint8_t {
+    Modify,   // the row's result fields
+    Nothing,  // the row holds and changes nothing
+    Lookup,   // hand over to the variant lookup table
+};
+
+// New glyph ids; 0 keeps the previous and next letters as they are.
+struct ModificationGlyphs {
+    std::uint32_t target;
+    std::uint32_t previous;
+    std::uint32_t next;
+};
+
+// Subtracted from y offsets, so positive raises.
+struct ModificationShifts {
+    std::int32_t target;
+    std::int32_t previous1;
+    std::int32_t previous2;
+    std::int32_t previous3;
+    std::int32_t rest;  // earlier letters without a shift of their own
+    std::int32_t next1;
+    std::int32_t next2;
+    std::int32_t next3;
+};
+
+struct ModificationOutcome {
+    ModificationVerdict verdict;
+    ModificationGlyphs glyphs;
+    ModificationShifts shifts;  // unnamed fields are 0
+    Origin origin;
+    std::uint32_t line;
+};
+
+struct ModificationTable {
+    std::string_view name;
+    ModificationKind kind;
+    std::span<const Node> nodes;
+    std::span<const Condition> conditions;
+    std::span<const std::uint16_t> codes;
+    std::span<const ModificationOutcome> outcomes;
+};
+
+// Every compiled text-modification table, in file-name order.
+std::span<const ModificationTable> AllModificationTables();
+
+// The table of that name, or nullptr when none was compiled in.
+const ModificationTable* FindModificationTable(std::string_view name);
+
 }  // namespace kavitro::rules

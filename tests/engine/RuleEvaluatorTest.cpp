@@ -143,14 +143,21 @@ TEST(CompiledTablesTest, EveryTableIsWellFormedAndUsedByTheEngine) {
         EXPECT_EQ(outcomes.size(), table.outcomes.size());
 
         for (const Condition& c : table.conditions) {
-            if (PerLetter(c.kind)) EXPECT_TRUE(c.k >= 1 && c.k <= 5);
-            if (c.kind == ConditionKind::CodeIn || c.kind == ConditionKind::CodeNotIn)
+            if (PerLetter(c.kind)) {
+                EXPECT_TRUE(c.k >= 1 && c.k <= 5);
+            }
+            if (c.kind == ConditionKind::CodeIn || c.kind == ConditionKind::CodeNotIn) {
                 EXPECT_LE(std::size_t{c.a} + c.b, table.codes.size());
-            if (c.kind == ConditionKind::GlyphEq || c.kind == ConditionKind::GlyphNe) EXPECT_TRUE(ValidGlyph(c.a));
+            }
+            if (c.kind == ConditionKind::GlyphEq || c.kind == ConditionKind::GlyphNe) {
+                EXPECT_TRUE(ValidGlyph(c.a));
+            }
         }
         for (const Outcome& o : table.outcomes) {
             if (o.verdict != Verdict::Shape) continue;
-            if (table.kind == rules::TableKind::Letter) EXPECT_TRUE(ValidGlyph(o.glyph0)) << "line " << o.line;
+            if (table.kind == rules::TableKind::Letter) {
+                EXPECT_TRUE(ValidGlyph(o.glyph0)) << "line " << o.line;
+            }
             const int named = o.action == ActionKind::Chain ? o.count : o.action == ActionKind::None ? 0 : 1;
             EXPECT_TRUE(named >= 0 && named <= 5) << "line " << o.line;
             for (int k = 0; k < named; ++k)

@@ -206,7 +206,9 @@ TEST(WordEndFormsTest, CompiledTableHasTheExpectedRowsAndActions) {
             if (o.action == rules::ActionKind::Chain && beh) {
                 const bool joined188 = o.glyphs[0] == G(1, 188);
                 EXPECT_EQ(o.lifts[1], joined188 ? 208 : 169) << "line " << o.line;
-                if (joined188) EXPECT_TRUE(o.glyphs[1] == G(4, 235) || o.glyphs[1] == G(1, 207));
+                if (joined188) {
+                    EXPECT_TRUE(o.glyphs[1] == G(4, 235) || o.glyphs[1] == G(1, 207));
+                }
             }
             if (o.action == rules::ActionKind::Chain && (noon || yeh)) {
                 EXPECT_EQ(o.glyphs[0], G(4, 33));

@@ -103,6 +103,9 @@ struct TableFacts {
     std::map<std::string, int> actions;     // S1, C1..C4
 };
 
+// Rows are counted one per outcome case: the start row, each shaping case,
+// the refusal written out at the end of every level that refuses, and the
+// final refusal of a c1 that is no key.
 TEST(QafFamilyTables, RowsRefusalsGlyphsLiftsAndActions) {
     const std::vector<TableFacts> facts = {
         {"jeem", 421, 27, G(1, 182), {{G(1, 175), 393}}, {{335, 393}},
@@ -265,6 +268,9 @@ struct SiblingCase {
     std::map<Origin, int> origins;
 };
 
+// What the letters beyond the named ones are lifted by.
+std::int32_t RestLift(const rules::Outcome& o) { return o.count > 1 && o.rest == kRepeat ? o.lifts[o.count - 1] : o.rest; }
+
 // Sad's (qaf's) outcome moved down by a fixed lift, same glyphs, same verdict.
 bool FollowsSibling(const rules::Outcome& row, const rules::Outcome& sibling, std::int32_t lowered) {
     if (row.verdict != sibling.verdict) return false;
@@ -272,8 +278,7 @@ bool FollowsSibling(const rules::Outcome& row, const rules::Outcome& sibling, st
     if (row.action != sibling.action || row.count != sibling.count) return false;
     for (int i = 0; i < row.count; ++i)
         if (row.glyphs[i] != sibling.glyphs[i] || row.lifts[i] != sibling.lifts[i] - lowered) return false;
-    const std::int32_t rest = sibling.rest == kRepeat ? kRepeat : sibling.rest - lowered;
-    return row.action != ActionKind::Chain || row.rest == rest;
+    return row.action != ActionKind::Chain || RestLift(row) == RestLift(sibling) - lowered;
 }
 
 TEST(QafFamilyTables, TahAndWawFollowSadAndQafWhereTheirOwnRowsAreMissing) {

@@ -82,7 +82,7 @@ class ShapeToolTest(unittest.TestCase):
                 lines.append(bytes(rng.randrange(256) for _ in range(rng.randrange(40))).replace(b"\n", b""))
             else:
                 lines.append("".join(rng.choice(alphabet) for _ in range(rng.randrange(60))).encode())
-        lines.append(("کتاب " * 1000).encode())
+        lines.append(("کتاب " * 200).encode())
         records = run(b"\n".join(lines) + b"\n")
         self.assertEqual(len(records), len(lines))
         for record in records:

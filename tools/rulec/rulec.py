@@ -14,8 +14,16 @@ import re
 import sys
 
 KEEP = 0xFFFFFFFF
-KINDS = ("letter", "wordend", "alternate")
+SHAPING_KINDS = ("letter", "wordend", "alternate")
+# Text-modification tables: successor tables keyed on the target's glyph.
+MODIFICATION_KINDS = ("variant", "swap")
+KINDS = SHAPING_KINDS + MODIFICATION_KINDS
 TAGS = {"": "Given", "@derive": "Derived", "@fill": "Filled"}
+# The letters a text-modification condition reads (Condition::k).
+TARGET, PREVIOUS, NEXT = 0, 1, 2
+# Result fields a text-modification row may name, in the engine's order.
+GLYPH_FIELDS = {"prev": "previousGlyph", "next": "nextGlyph"}
+SHIFT_FIELDS = ("shift", "prev1", "prev2", "prev3", "rest", "next1", "next2", "next3")
 
 
 class RuleError(Exception):
@@ -203,8 +211,13 @@ def parse_file(path):
             raise RuleError(f"{where}: bad indentation")
         if "->" in body:
             cond_text, outcome_text = body.split("->", 1)
-            conditions = parse_conditions(cond_text, where)
-            node = Node(conditions, number, indent, parse_outcome(outcome_text.strip(), kind, where))
+            conditions = parse_conditions(cond_text, kind, where)
+            if kind in MODIFICATION_KINDS:
+                outcome = parse_modification_outcome(outcome_text.strip(), kind, where)
+            else:
+                outcome = parse_outcome(outcome_text.strip(), kind, where)
+            check_keyed(conditions, kind, parent is root, where)
+            node = Node(conditions, number, indent, outcome)
             parent.children.append(node)
         else:
             m = re.fullmatch(r"(.*?):\s*(@\w+)?", body)
@@ -213,9 +226,10 @@ def parse_file(path):
             tag = m.group(2) or ""
             if tag and tag not in TAGS:
                 raise RuleError(f"{where}: unknown tag '{tag}'")
-            conditions = parse_conditions(m.group(1), where)
+            conditions = parse_conditions(m.group(1), kind, where)
             if not conditions:
                 raise RuleError(f"{where}: a block needs at least one condition")
+            check_keyed(conditions, kind, parent is root, where)
             node = Node(conditions, number, indent, None, tag)
             parent.children.append(node)
             stack.append(node)
@@ -233,13 +247,84 @@ def parse_file(path):
     return name, kind, root
 
 
-def parse_conditions(text, where):
+def parse_conditions(text, kind, where):
     tokens = text.split()
     if tokens[:1] == ["else"]:
         if len(tokens) > 1:
             raise RuleError(f"{where}: 'else' stands alone")
         return []
+    if kind in MODIFICATION_KINDS:
+        return [parse_modification_condition(t, kind, where) for t in tokens]
     return [parse_condition(t, where) for t in tokens]
+
+
+def parse_modification_condition(token, kind, where):
+    """A bare glyph is the target's glyph (the row's key); code=, prev=,
+    prev.code= and next= test the target's code and its neighbours."""
+    if re.fullmatch(r"\d+/\d+", token):
+        return ("GlyphEq", TARGET, parse_glyph(token, where), 0)
+    m = re.fullmatch(r"(prev|next)=(\d+/\d+)", token)
+    if m:
+        letter = PREVIOUS if m.group(1) == "prev" else NEXT
+        if kind == "swap" and letter == PREVIOUS:
+            raise RuleError(f"{where}: a swap row tests only the target's glyph and next=")
+        return ("GlyphEq", letter, parse_glyph(m.group(2), where), 0)
+    m = re.fullmatch(r"(prev\.)?code=([0-9A-Fa-f|]+)", token)
+    if m:
+        if kind == "swap":
+            raise RuleError(f"{where}: a swap row tests only the target's glyph and next=")
+        codes = tuple(parse_code(c, where) for c in m.group(2).split("|"))
+        if len(codes) > 4:
+            raise RuleError(f"{where}: at most four code points in '{token}'")
+        return ("CodeIn", PREVIOUS if m.group(1) else TARGET, codes, 0)
+    raise RuleError(f"{where}: unknown condition '{token}' (a {kind} row tests its key glyph, "
+                    + ("next=)" if kind == "swap" else "code=, prev=, prev.code= or next=)"))
+
+
+def parse_modification_outcome(text, kind, where):
+    """'nothing', 'lookup' (variant tables: hand over to the lookup table), or
+    the target's new glyph followed by name=value result fields."""
+    tag = ""
+    m = re.search(r"\s(@\w+)\s*$", " " + text)
+    if m:
+        tag = m.group(1)
+        if tag not in TAGS:
+            raise RuleError(f"{where}: unknown tag '{tag}' (use @derive or @fill)")
+        text = text[: text.rfind(tag)].strip()
+    words = text.split()
+    if not words:
+        raise RuleError(f"{where}: empty outcome after '->'")
+    if words[0] in ("nothing", "lookup"):
+        if len(words) > 1:
+            raise RuleError(f"{where}: '{words[0]}' takes nothing after it")
+        if words[0] == "lookup" and kind != "variant":
+            raise RuleError(f"{where}: 'lookup' belongs to variant tables")
+        return {"verdict": words[0].capitalize(), "fields": {}, "tag": tag}
+    if not re.fullmatch(r"\d+/\d+", words[0]):
+        raise RuleError(f"{where}: a {kind} row gives the target's new glyph, 'nothing'"
+                        + (" or 'lookup'" if kind == "variant" else ""))
+    fields = {"target": parse_glyph(words[0], where)}
+    for word in words[1:]:
+        m = re.fullmatch(r"([a-z0-9]+)=(\S+)", word)
+        if not m or m.group(1) not in GLYPH_FIELDS and m.group(1) not in SHIFT_FIELDS:
+            raise RuleError(f"{where}: unknown result field '{word}'")
+        name = m.group(1)
+        if kind == "swap" and name != "rest":
+            raise RuleError(f"{where}: a swap row sets only the target's glyph and rest=")
+        if name in fields:
+            raise RuleError(f"{where}: '{name}' named twice")
+        if name in GLYPH_FIELDS:
+            fields[name] = parse_glyph(m.group(2), where)
+        else:
+            fields[name] = parse_int(m.group(2), where)
+    return {"verdict": "Modify", "fields": fields, "tag": tag}
+
+
+def check_keyed(conditions, kind, top_level, where):
+    """Every top-level row of a text-modification table starts with the glyph
+    it is keyed on, so that the table reads as a list of successors."""
+    if kind in MODIFICATION_KINDS and top_level and (not conditions or conditions[0][:2] != ("GlyphEq", TARGET)):
+        raise RuleError(f"{where}: a {kind} row starts with the target glyph it is keyed on")
 
 
 def flatten(name, kind, root):
@@ -278,10 +363,12 @@ def glyph_text(g):
     return "kKeepGlyph" if g == KEEP else f"0x{g:05X}"
 
 
-def emit_table(t):
-    ident = "".join(p.capitalize() for p in t["name"].split("_"))
-    out = [f"// {t['name']}: {len(t['outcomes'])} rows"]
-    out.append(f"constexpr Condition k{ident}Conditions[] = {{")
+def table_ident(t):
+    return "".join(p.capitalize() for p in t["name"].split("_"))
+
+
+def emit_conditions(t, ident):
+    out = [f"constexpr Condition k{ident}Conditions[] = {{"]
     for kind_name, k, a, b in t["conditions"]:
         out.append(f"    {{ConditionKind::{kind_name}, {k}, {a}u, {b}u}},")
     if not t["conditions"]:
@@ -290,6 +377,21 @@ def emit_table(t):
     out.append(f"constexpr std::uint16_t k{ident}Codes[] = {{")
     out.append("    " + ", ".join(f"0x{c:04X}" for c in t["codes"]) + ("," if t["codes"] else "0"))
     out.append("};")
+    return out
+
+
+def emit_nodes(t, ident):
+    out = [f"constexpr Node k{ident}Nodes[] = {{"]
+    for begin, count, skip, outcome, line in t["nodes"]:
+        out.append(f"    {{{begin}, {count}, {skip}, {outcome}, {line}}},")
+    out.append("};")
+    return out
+
+
+def emit_table(t):
+    ident = table_ident(t)
+    out = [f"// {t['name']}: {len(t['outcomes'])} rows"]
+    out.extend(emit_conditions(t, ident))
     out.append(f"constexpr Outcome k{ident}Outcomes[] = {{")
     for o in t["outcomes"]:
         action = o["action"]
@@ -304,20 +406,38 @@ def emit_table(t):
             f"{{{', '.join(glyph_text(g) for g in glyphs)}}}, {{{', '.join(str(d) for d in lifts)}}}, {rest}, "
             f"Origin::{TAGS[o['tag']]}, {o['line']}}},")
     out.append("};")
-    out.append(f"constexpr Node k{ident}Nodes[] = {{")
-    for begin, count, skip, outcome, line in t["nodes"]:
-        out.append(f"    {{{begin}, {count}, {skip}, {outcome}, {line}}},")
-    out.append("};")
+    out.extend(emit_nodes(t, ident))
     entry = (f"    {{\"{t['name']}\", TableKind::{t['kind'].capitalize()}, k{ident}Nodes, k{ident}Conditions, "
              f"k{ident}Codes, k{ident}Outcomes}},")
     return "\n".join(out), entry
 
 
+def emit_modification_table(t):
+    ident = table_ident(t)
+    out = [f"// {t['name']}: {len(t['outcomes'])} rows"]
+    out.extend(emit_conditions(t, ident))
+    out.append(f"constexpr ModificationOutcome k{ident}Outcomes[] = {{")
+    for o in t["outcomes"]:
+        f = o["fields"]
+        glyphs = [f.get("target", 0), f.get("prev", 0), f.get("next", 0)]
+        shifts = [f.get(name, 0) for name in SHIFT_FIELDS]
+        out.append(
+            f"    {{ModificationVerdict::{o['verdict']}, {{{', '.join(f'0x{g:05X}' for g in glyphs)}}}, "
+            f"{{{', '.join(str(d) for d in shifts)}}}, Origin::{TAGS[o['tag']]}, {o['line']}}},")
+    out.append("};")
+    out.extend(emit_nodes(t, ident))
+    entry = (f"    {{\"{t['name']}\", ModificationKind::{t['kind'].capitalize()}, k{ident}Nodes, "
+             f"k{ident}Conditions, k{ident}Codes, k{ident}Outcomes}},")
+    return "\n".join(out), entry
+
+
 def generate(tables):
+    shaping = [t for t in tables if t["kind"] in SHAPING_KINDS]
+    modification = [t for t in tables if t["kind"] in MODIFICATION_KINDS]
     parts = ["// Generated by tools/rulec/rulec.py from engine/rules/*.rules. Do not edit.",
              '#include "engine/rules/RuleTable.h"', "", "namespace kavitro::rules {", "namespace {", ""]
     entries = []
-    for t in tables:
+    for t in shaping:
         body, entry = emit_table(t)
         parts.append(body)
         parts.append("")
@@ -334,16 +454,42 @@ def generate(tables):
     parts.append("}")
     parts.append("")
     parts.append("}  // namespace kavitro::rules")
+    # The text-modification tables follow in a section of their own, so that
+    # the shaping tables above come out exactly as they always have.
+    parts += ["", "namespace kavitro::rules {", "namespace {", ""]
+    entries = []
+    for t in modification:
+        body, entry = emit_modification_table(t)
+        parts.append(body)
+        parts.append("")
+        entries.append(entry)
+    parts.append("constexpr ModificationTable kModificationTables[] = {")
+    parts.extend(entries)
+    if not entries:
+        parts.append('    {"", ModificationKind::Variant, {}, {}, {}, {}},')
+    parts.append("};")
+    parts.append("}  // namespace")
+    parts.append("")
+    parts.append("std::span<const ModificationTable> AllModificationTables() {")
+    parts.append(f"    return std::span<const ModificationTable>(kModificationTables, {len(entries)});")
+    parts.append("}")
+    parts.append("")
+    parts.append("}  // namespace kavitro::rules")
     return "\n".join(parts) + "\n"
 
 
 def summary(t):
     outcomes = t["outcomes"]
-    refusals = sum(1 for o in outcomes if o["verdict"] == "Refuse")
     origins = {}
     for o in outcomes:
         origins[TAGS[o["tag"]]] = origins.get(TAGS[o["tag"]], 0) + 1
-    return (f"{t['name']}: {len(outcomes)} rows, {refusals} refusals, "
+    if t["kind"] in MODIFICATION_KINDS:
+        unchanged = sum(1 for o in outcomes if o["verdict"] != "Modify")
+        counted = f"{len(outcomes) - unchanged} results, {unchanged} without"
+    else:
+        refusals = sum(1 for o in outcomes if o["verdict"] == "Refuse")
+        counted = f"{refusals} refusals"
+    return (f"{t['name']}: {len(outcomes)} rows, {counted}, "
             + ", ".join(f"{k.lower()} {v}" for k, v in sorted(origins.items())))
 
 

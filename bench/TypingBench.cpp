@@ -1,0 +1,142 @@
+// Typing speed: Persian words from the system's hunspell word list typed
+// letter by letter into text objects, and typing at the end of a long text
+// against typing into a new one. The goal is well under a microsecond per
+// typed letter, whatever the length of the text.
+
+#include <benchmark/benchmark.h>
+
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/CalligraphyFont.h"
+#include "engine/CalligraphyText.h"
+
+namespace {
+
+using kavitro::CCalligraphyParagraph;
+
+constexpr const char* kWordList = "/usr/share/hunspell/fa_IR.dic";
+constexpr std::size_t kEveryNthWord = 50;  // a subset keeps one pass short
+constexpr std::size_t kWordsPerTextObject = 100;
+
+std::u16string DecodeUtf8(std::string_view bytes) {
+    std::u16string out;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        const std::size_t length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : 4;
+        char32_t cp = length == 1 ? lead : lead & (0x7F >> length);
+        for (std::size_t k = 1; k < length && i + k < bytes.size(); ++k)
+            cp = (cp << 6) | (static_cast<unsigned char>(bytes[i + k]) & 0x3F);
+        out += cp <= 0xFFFF ? static_cast<char16_t>(cp) : u'\uFFFD';
+        i += length;
+    }
+    return out;
+}
+
+// Every n-th entry of the word list without its "/flags" suffix (the first
+// line is the entry count).
+std::vector<std::u16string> LoadWordList() {
+    std::vector<std::u16string> words;
+    std::ifstream in(kWordList);
+    std::string line;
+    std::getline(in, line);
+    for (std::size_t n = 0; std::getline(in, line); ++n) {
+        const std::string entry = line.substr(0, line.find('/'));
+        if (n % kEveryNthWord == 0 && !entry.empty())
+            words.push_back(DecodeUtf8(entry));
+    }
+    return words;
+}
+
+const std::vector<std::u16string>& WordList() {
+    static const std::vector<std::u16string> words = [] {
+        kavitro::CCalligraphyFont::GetInstance().Init(KAVITRO_SHARE_DIR, 0);
+        return LoadWordList();
+    }();
+    return words;
+}
+
+// A new text object holds one space, and the caret stands before it.
+struct TextObject {
+    CCalligraphyParagraph paragraph;
+    std::int32_t caret = 0;
+
+    TextObject() { paragraph.InsertCharacter(caret, u' '); }
+
+    // Returns the number of typed code points.
+    std::size_t TypeWord(std::u16string_view word) {
+        for (char16_t code : word)
+            paragraph.InsertCharacter(caret, code);
+        paragraph.InsertCharacter(caret, u' ');
+        return word.size() + 1;
+    }
+};
+
+void SetLetterCounters(benchmark::State& state, std::size_t letters) {
+    state.SetItemsProcessed(static_cast<std::int64_t>(letters));
+    state.counters["per_letter"] =
+        benchmark::Counter(static_cast<double>(letters), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+// The word list, a hundred words to a text object.
+void BM_TypeWordList(benchmark::State& state) {
+    const std::vector<std::u16string>& words = WordList();
+    if (words.empty()) {
+        state.SkipWithError("no word list at /usr/share/hunspell/fa_IR.dic");
+        return;
+    }
+    std::size_t letters = 0;
+    for (auto _ : state) {
+        for (std::size_t first = 0; first < words.size(); first += kWordsPerTextObject) {
+            TextObject text;
+            for (std::size_t i = first; i < words.size() && i < first + kWordsPerTextObject; ++i)
+                letters += text.TypeWord(words[i]);
+            benchmark::DoNotOptimize(text.paragraph.m_words.data());
+        }
+    }
+    SetLetterCounters(state, letters);
+}
+BENCHMARK(BM_TypeWordList)->Unit(benchmark::kMillisecond);
+
+// A text of `wordCount` typed words, built a text object at a time.
+TextObject MakeText(std::size_t wordCount, const std::vector<std::u16string>& words) {
+    TextObject text;
+    while (text.paragraph.m_words.size() < wordCount) {
+        TextObject part;
+        for (std::size_t i = 0; i < kWordsPerTextObject; ++i)
+            part.TypeWord(words[(text.paragraph.m_words.size() + i) % words.size()]);
+        text.paragraph.InsertWords(part.paragraph, text.paragraph.GetCharacterCount());
+    }
+    text.caret = text.paragraph.GetCharacterCount() - 1;  // before the trailing space
+    return text;
+}
+
+// Typing at the end of a text of state.range(0) words: the cost per letter
+// should not grow with the text.
+void BM_TypeAtEndOfText(benchmark::State& state) {
+    const std::vector<std::u16string>& words = WordList();
+    if (words.empty()) {
+        state.SkipWithError("no word list at /usr/share/hunspell/fa_IR.dic");
+        return;
+    }
+    const TextObject base = MakeText(static_cast<std::size_t>(state.range(0)), words);
+    TextObject text = base;
+    std::size_t letters = 0;
+    std::size_t next = 0;
+    std::size_t typedWords = 0;
+    for (auto _ : state) {
+        letters += text.TypeWord(words[next++ % words.size()]);
+        if (++typedWords == kWordsPerTextObject) {  // back to the original length
+            state.PauseTiming();
+            text = base;
+            typedWords = 0;
+            state.ResumeTiming();
+        }
+    }
+    SetLetterCounters(state, letters);
+}
+BENCHMARK(BM_TypeAtEndOfText)->Arg(0)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
