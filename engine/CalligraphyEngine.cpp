@@ -36,6 +36,30 @@ constexpr Routine kRoutines[kLetterGroupCount] = {
     &CCalligraphyEngine::ShapeTah,  &CCalligraphyEngine::ShapeWaw,  &CCalligraphyEngine::ShapeYeh,
 };
 
+// The stroke of a keheh or gaf follows its body; a stroke that follows
+// another kaf or gaf (code `before`) is always the short one.
+void SelectStroke(CCalligraphyCharacter& c, std::uint16_t before) {
+    if (IsKehehOrGafCode(c.m_code)) {
+        if (const std::optional<std::uint8_t> stroke = FindKafGafStroke(c.m_code, c.GetGlyph())) c.m_mark = *stroke;
+    }
+    if (IsKehehOrGafCode(before)) {
+        if (c.m_mark == kKehehLongStroke) c.m_mark = kKehehShortStroke;
+        if (c.m_mark == kGafLongStroke) c.m_mark = kGafShortStroke;
+    }
+}
+
+// SelectKafGafStroke for every letter of the current word, in one walk: a
+// re-shape may have changed any letter of the word. Each letter's stroke
+// depends only on its own glyph and the code before it.
+void SelectWordStrokes(CCalligraphyWord& current, const CCalligraphyWord* previous) {
+    std::uint16_t before =
+        previous != nullptr && !previous->m_characters.empty() ? previous->m_characters.back().m_code : 0;
+    for (CCalligraphyCharacter& c : current.m_characters) {
+        SelectStroke(c, before);
+        before = c.m_code;
+    }
+}
+
 }  // namespace
 
 CCalligraphyEngine& CCalligraphyEngine::GetInstance() {
@@ -111,7 +135,7 @@ std::int32_t CCalligraphyEngine::AppendCharacter(std::uint16_t code) {
         characters.pop_back();
         return 0;
     }
-    for (std::int32_t i = 0; i <= GetLastIndex(); ++i) SelectKafGafStroke(i);
+    SelectWordStrokes(*m_currentWord, m_previousWord);
     return 1;
 }
 
@@ -216,14 +240,7 @@ void CCalligraphyEngine::ApplyAlternateFormTail() {
 }
 
 void CCalligraphyEngine::SelectKafGafStroke(std::int32_t i) {
-    CCalligraphyCharacter* c = FindCharacter(i);
-    if (c == nullptr) return;
-    if (const std::optional<std::uint8_t> stroke = FindKafGafStroke(c->m_code, c->GetGlyph())) c->m_mark = *stroke;
-    // A stroke that follows another kaf or gaf is always the short one.
-    if (IsKehehOrGafCode(GetCharacter(i + 1).GetCode())) {
-        if (c->m_mark == kKehehLongStroke) c->m_mark = kKehehShortStroke;
-        if (c->m_mark == kGafLongStroke) c->m_mark = kGafShortStroke;
-    }
+    if (CCalligraphyCharacter* c = FindCharacter(i)) SelectStroke(*c, GetCharacter(i + 1).GetCode());
 }
 
 }  // namespace kavitro

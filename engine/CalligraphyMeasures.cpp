@@ -47,12 +47,22 @@ bool IsAttachableGlyph(GlyphId id) {
 
 }  // namespace
 
+// One pass for the advances and the tail overhang: every edit measures the
+// words around it.
 std::int32_t CCalligraphyWord::GetWidth() const {
     const IGlyphMetrics& metrics = GetGlyphMetrics();
     std::int64_t width = 0;
-    for (const CCalligraphyCharacter& c : m_characters)
-        width += Advance(metrics, c);
-    return Wrap(width + GetTailOverhang());
+    std::int32_t overhang = 0;
+    bool tailSeen = false;
+    for (const CCalligraphyCharacter& c : m_characters) {
+        const GlyphAbc abc = metrics.GetReferenceAbc(c.GetGlyph());
+        width += abc.Advance();
+        if (!tailSeen && IsTailGlyph(c.GetGlyph())) {
+            tailSeen = true;
+            overhang = Wrap(std::max<std::int64_t>(0, std::int64_t{abc.b} - width));
+        }
+    }
+    return Wrap(width + overhang);
 }
 
 std::int32_t CCalligraphyWord::GetTailOverhang() const {

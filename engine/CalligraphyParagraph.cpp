@@ -36,6 +36,105 @@ std::int32_t Wrap(std::int64_t v) { return static_cast<std::int32_t>(static_cast
 
 [[noreturn]] void ThrowBadIndex(const char* what) { throw InvalidArgumentException(what); }
 
+std::size_t CountCharacters(const std::vector<CCalligraphyWord>& words, std::size_t first, std::size_t last) {
+    std::size_t count = 0;
+    for (std::size_t i = first; i < last; ++i)
+        count += words[i].m_characters.size();
+    return count;
+}
+
+// A caret belongs to the first word whose end it does not pass (at most the
+// last word), and a caret at the end of a word that is not the last to the
+// start of the next word. The walk may start at any word whose start is
+// known (`before` characters precede it) and goes whichever way the caret
+// lies, so that a caret near the last edit is found in a step or two. The
+// caret must lie in 0..total and words must exist.
+WordPosition LocateFrom(const std::vector<CCalligraphyWord>& words, std::int64_t caret, std::size_t word,
+                        std::int64_t before) {
+    const auto count = [&words](std::size_t i) { return static_cast<std::int64_t>(words[i].m_characters.size()); };
+    std::size_t i = word;
+    if (i >= words.size()) {
+        i = words.size() - 1;
+        before -= count(i);
+    }
+    while (i > 0 && caret <= before) {
+        --i;
+        before -= count(i);
+    }
+    while (i + 1 < words.size() && caret > before + count(i)) {
+        before += count(i);
+        ++i;
+    }
+    std::int64_t remaining = caret - before;
+    if (i + 1 < words.size() && remaining == count(i)) {
+        remaining = 0;
+        ++i;
+    }
+    return {static_cast<std::int32_t>(i), static_cast<std::int32_t>(remaining)};
+}
+
+struct WordStart {
+    std::size_t word = 0;
+    std::size_t before = 0;  // characters in the words before it
+};
+
+// A word whose start an edit of word w cannot move: the edit re-shapes
+// letters of word w - 1, and merging may join that word to the one before
+// it, but nothing reaches further back.
+WordStart StartUnmovedBy(const std::vector<CCalligraphyWord>& words, std::size_t w, std::size_t before) {
+    for (int step = 0; step < 2 && w > 0; ++step) {
+        --w;
+        before -= words[w].m_characters.size();
+    }
+    return {w, before};
+}
+
+// Removes empty words and joins attachable words to the word before them,
+// over words first..last (word first - 1 may take letters). Walking backwards
+// lets a run of attachable words collapse into the nearest word before it
+// that is not attachable.
+void MergeRange(std::vector<CCalligraphyWord>& words, std::size_t first, std::size_t last) {
+    if (words.empty())
+        return;
+    last = std::min(last, words.size() - 1);
+    if (first > last)
+        return;
+    bool removing = false;
+    for (std::size_t i = last + 1; i-- > first;) {
+        CCalligraphyWord& word = words[i];
+        if (word.m_characters.empty()) {
+            removing = true;
+        } else if (i >= 1 && word.IsAttachable()) {
+            std::vector<CCalligraphyCharacter>& target = words[i - 1].m_characters;
+            target.insert(target.end(), word.m_characters.begin(), word.m_characters.end());
+            word.m_characters.clear();
+            removing = true;
+        }
+    }
+    if (!removing)
+        return;
+    // A word is never changed once the walk has passed it, so exactly the
+    // words it removed are the empty ones.
+    const auto begin = words.begin() + static_cast<std::ptrdiff_t>(first);
+    const auto end = words.begin() + static_cast<std::ptrdiff_t>(last) + 1;
+    words.erase(std::remove_if(begin, end, [](const CCalligraphyWord& word) { return word.m_characters.empty(); }),
+                end);
+}
+
+// Letters an edit takes out of the word it rebuilds, and a copy of the word
+// before it, kept from one edit to the next so that typing does not allocate.
+// Edits run on one thread at a time (the engine is one process-wide object)
+// and never nest while they hold these.
+struct RebuildScratch {
+    std::vector<CCalligraphyCharacter> word;
+    std::vector<CCalligraphyCharacter> previous;
+};
+
+RebuildScratch& Scratch() {
+    thread_local RebuildScratch scratch;
+    return scratch;
+}
+
 // Points the engine at the word being rebuilt and the word before it for the
 // length of one edit. The pointers are cleared afterwards: inserting and
 // removing words moves the word array.
@@ -100,10 +199,23 @@ void CCalligraphyParagraph::ShiftWordsFrom(std::size_t first, std::int64_t dx) {
 }
 
 std::int32_t CCalligraphyParagraph::GetCharacterCount() const {
-    std::size_t total = 0;
-    for (const CCalligraphyWord& word : m_words)
-        total += word.m_characters.size();
+    const std::size_t total = m_words.m_counts ? m_words.m_counts->total : CountCharacters(m_words, 0, m_words.size());
     return static_cast<std::int32_t>(total);
+}
+
+CWordArray::CharacterCounts CCalligraphyParagraph::TakeCounts() {
+    if (!m_words.m_counts) {
+        const std::vector<CCalligraphyWord>& words = m_words.m_items;
+        CWordArray::CharacterCounts counts;
+        counts.total = CountCharacters(words, 0, words.size());
+        // Most edits come at the end of the text: caret look-ups start there.
+        if (!words.empty()) {
+            counts.word = words.size() - 1;
+            counts.before = counts.total - words.back().m_characters.size();
+        }
+        m_words.m_counts = counts;
+    }
+    return *m_words.m_counts;
 }
 
 std::int32_t CCalligraphyParagraph::CheckCaret(std::int32_t caret) const {
@@ -121,17 +233,10 @@ void CCalligraphyParagraph::CheckWordIndex(std::int32_t word) const {
 // A caret between two words belongs to the start of the later word, except
 // after the last word. The caret must lie in 0..total and words must exist.
 WordPosition CCalligraphyParagraph::LocateCaret(std::int32_t caret) const {
-    std::size_t i = 0;
-    std::int64_t remaining = caret;
-    while (i + 1 < m_words.size() && remaining > static_cast<std::int64_t>(m_words[i].m_characters.size())) {
-        remaining -= static_cast<std::int64_t>(m_words[i].m_characters.size());
-        ++i;
-    }
-    if (i + 1 < m_words.size() && remaining == static_cast<std::int64_t>(m_words[i].m_characters.size())) {
-        remaining = 0;
-        ++i;
-    }
-    return {static_cast<std::int32_t>(i), static_cast<std::int32_t>(remaining)};
+    const std::vector<CCalligraphyWord>& words = m_words;
+    if (const std::optional<CWordArray::CharacterCounts>& counts = m_words.m_counts)
+        return LocateFrom(words, caret, counts->word, static_cast<std::int64_t>(counts->before));
+    return LocateFrom(words, caret, 0, 0);
 }
 
 WordPosition CCalligraphyParagraph::CaretToWord(std::int32_t caret, bool preferPreviousEnd) const {
@@ -154,18 +259,21 @@ void CCalligraphyParagraph::SetCaret(std::int32_t& caret, std::int32_t value, bo
 }
 
 void CCalligraphyParagraph::AppendEmptyWord() {
+    const std::optional<CWordArray::CharacterCounts> counts = m_words.m_counts;  // an empty word changes none
     CCalligraphyWord word;
     if (!m_words.empty()) {
-        const CCalligraphyWord& last = m_words.back();
+        const CCalligraphyWord& last = std::as_const(m_words).back();
         word.m_x = Wrap(std::int64_t{last.m_x} + last.GetWidth());
         word.m_y = last.m_y;
     }
     m_words.push_back(std::move(word));
+    m_words.m_counts = counts;
 }
 
 // --- Typing --------------------------------------------------------------------
 
 std::int32_t CCalligraphyParagraph::InsertCharacter(std::int32_t& caret, std::uint16_t code) {
+    TakeCounts();
     std::int32_t total = CheckCaret(caret);
     // A code the engine never shapes is refused in any context; rebuilding a
     // word only to put it back would change nothing.
@@ -186,60 +294,75 @@ std::int32_t CCalligraphyParagraph::InsertCharacter(std::int32_t& caret, std::ui
         return ok;
     }
 
+    const CWordArray::CharacterCounts counts = TakeCounts();
     const WordPosition pos = LocateCaret(caret);
     const auto w = static_cast<std::size_t>(pos.word);
     const auto k = static_cast<std::size_t>(pos.offset);
-    const CCalligraphyWord old = m_words[w];
-    std::optional<std::vector<CCalligraphyCharacter>> oldPrevious;
-    if (w > 0)
-        oldPrevious = m_words[w - 1].m_characters;
+    const WordStart unmoved = StartUnmovedBy(m_words, w, static_cast<std::size_t>(caret) - k);
+    std::vector<CCalligraphyWord>& words = m_words;
+    const std::size_t oldCount = words[w].m_characters.size();
     const WidthsBefore before = MeasureAround(w);
 
-    bool ok = true;
-    {
-        EngineWords engine(m_words, w);
-        if (code == kSpace && k < old.m_characters.size() && IsSpace(old.m_characters[k])) {
-            // Before the word's trailing spaces: one more space at its end.
-            engine.Append(kSpace);
-        } else {
-            m_words[w].m_characters.clear();
-            for (std::size_t j = 0; j < old.m_characters.size(); ++j) {
+    if (code == kSpace && k < oldCount && IsSpace(words[w].m_characters[k])) {
+        // Before the word's trailing spaces: one more space at its end.
+        EngineWords engine(words, w);
+        engine.Append(kSpace);
+    } else {
+        RebuildScratch& scratch = Scratch();
+        if (w > 0)
+            scratch.previous = words[w - 1].m_characters;
+        std::vector<CCalligraphyCharacter>& old = scratch.word;
+        old.swap(words[w].m_characters);
+        words[w].m_characters.clear();
+        bool ok = true;
+        {
+            EngineWords engine(words, w);
+            for (std::size_t j = 0; j < old.size(); ++j) {
                 if (j == k)
                     ok = engine.Append(code) && ok;
-                engine.Refeed(old.m_characters[j]);
+                engine.Refeed(old[j]);
             }
-            if (k == old.m_characters.size())
+            if (k == old.size())
                 ok = engine.Append(code) && ok;
         }
+        if (!ok) {
+            // Refused: put back the word and the letters of the word before it
+            // that the re-feed may have re-shaped.
+            words[w].m_characters.swap(old);
+            if (w > 0)
+                words[w - 1].m_characters = scratch.previous;
+            m_words.m_counts = counts;
+            return 0;
+        }
     }
-    if (!ok) {
-        // Refused: put back the word and the letters of the word before it
-        // that the re-feed may have re-shaped.
-        m_words[w] = old;
-        if (oldPrevious)
-            m_words[w - 1].m_characters = std::move(*oldPrevious);
-        return 0;
-    }
+    // The re-feed may drop a stored letter that the rules no longer take.
+    const std::size_t newTotal = counts.total - oldCount + words[w].m_characters.size();
     ShiftAfterEdit(w, before);
-    ResplitWord(pos.word);
-    MergeWords();
+    ResplitAndMergeAround(w);
+    m_words.m_counts = CWordArray::CharacterCounts{newTotal, unmoved.word, unmoved.before};
     SetCaret(caret, 1, true);
     return 1;
 }
 
 std::int32_t CCalligraphyParagraph::AppendAtEnd(std::int32_t& caret, std::uint16_t code) {
+    const CWordArray::CharacterCounts counts = TakeCounts();
     const std::size_t last = m_words.size() - 1;
+    const std::size_t lastCount = std::as_const(m_words)[last].m_characters.size();
+    const WordStart unmoved = StartUnmovedBy(m_words, last, counts.total - lastCount);
     const WidthsBefore before = MeasureAround(last);
     bool ok = false;
     {
         EngineWords engine(m_words, last);
         ok = engine.Append(code);
     }
-    if (!ok)
+    if (!ok) {
+        m_words.m_counts = counts;
         return 0;  // the engine leaves a refused code without trace
+    }
+    const std::size_t newTotal = counts.total - lastCount + m_words[last].m_characters.size();
     ShiftAfterEdit(last, before);
-    ResplitWord(static_cast<std::int32_t>(last));
-    MergeWords();
+    ResplitAndMergeAround(last);
+    m_words.m_counts = CWordArray::CharacterCounts{newTotal, unmoved.word, unmoved.before};
     SetCaret(caret, 1, true);
     return 1;
 }
@@ -247,6 +370,7 @@ std::int32_t CCalligraphyParagraph::AppendAtEnd(std::int32_t& caret, std::uint16
 void CCalligraphyParagraph::DeleteCharacter(std::int32_t& caret) {
     if (m_words.empty())
         return;
+    const CWordArray::CharacterCounts counts = TakeCounts();
     CheckCaret(caret);
     if (caret == 0)
         return;
@@ -256,29 +380,37 @@ void CCalligraphyParagraph::DeleteCharacter(std::int32_t& caret) {
     // so the two are joined and rebuilt as one.
     while (pos.offset == 0 && pos.word > 0) {
         const auto w = static_cast<std::size_t>(pos.word);
+        const std::size_t joinedStart = static_cast<std::size_t>(caret) - m_words[w - 1].m_characters.size();
         m_words[w - 1].AppendCharacters(m_words[w]);
         m_words.erase(m_words.begin() + static_cast<std::ptrdiff_t>(w));
-        pos = LocateCaret(caret);
+        pos = LocateFrom(m_words, caret, w - 1, static_cast<std::int64_t>(joinedStart));
     }
     const auto w = static_cast<std::size_t>(pos.word);
     const auto k = static_cast<std::size_t>(pos.offset);  // at least 1: caret > 0
-    const CCalligraphyWord old = m_words[w];
-    const std::size_t n = old.m_characters.size();
+    const WordStart unmoved = StartUnmovedBy(m_words, w, static_cast<std::size_t>(caret) - k);
+    std::vector<CCalligraphyWord>& words = m_words;
+    std::vector<CCalligraphyCharacter>& characters = words[w].m_characters;
+    const std::size_t n = characters.size();
     const WidthsBefore before = MeasureAround(w);
 
-    if (k >= 2 && k < n && IsSpace(old.m_characters[k - 1]) && IsSpace(old.m_characters[k])) {
-        m_words[w].m_characters.erase(m_words[w].m_characters.begin() + static_cast<std::ptrdiff_t>(k));
+    if (k >= 2 && k < n && IsSpace(characters[k - 1]) && IsSpace(characters[k])) {
+        characters.erase(characters.begin() + static_cast<std::ptrdiff_t>(k));
     } else {
-        EngineWords engine(m_words, w);
-        m_words[w].m_characters.clear();
+        std::vector<CCalligraphyCharacter>& old = Scratch().word;
+        old.swap(characters);
+        characters.clear();
+        EngineWords engine(words, w);
         for (std::size_t j = 0; j < n; ++j) {
             if (j != k - 1)
-                engine.Refeed(old.m_characters[j]);
+                engine.Refeed(old[j]);
         }
     }
+    // Joining kept the count; the rebuilt word lost one letter, or more when
+    // the rules no longer take a stored one.
+    const std::size_t newTotal = counts.total - n + words[w].m_characters.size();
     ShiftAfterEdit(w, before);
-    ResplitWord(pos.word);
-    MergeWords();
+    ResplitAndMergeAround(w);
+    m_words.m_counts = CWordArray::CharacterCounts{newTotal, unmoved.word, unmoved.before};
     SetCaret(caret, -1, true);
 }
 
@@ -301,7 +433,8 @@ void CCalligraphyParagraph::ModifyCharacter(std::int32_t word, std::int32_t offs
 
 void CCalligraphyParagraph::ToggleAlternate(std::int32_t word, std::int32_t offset) {
     const auto w = static_cast<std::size_t>(word);
-    CCalligraphyWord old = m_words[w];
+    const std::optional<CWordArray::CharacterCounts> counts = m_words.m_counts;
+    CCalligraphyWord old = std::as_const(m_words)[w];
     if (offset < 1 || static_cast<std::size_t>(offset) > old.m_characters.size())
         ThrowBadIndex("letter index outside the word");
     const auto k = static_cast<std::size_t>(offset);
@@ -319,6 +452,15 @@ void CCalligraphyParagraph::ToggleAlternate(std::int32_t word, std::int32_t offs
         }
     }
     ShiftAfterEdit(w, before);
+    if (counts) {
+        // Only word w can have lost a letter that the rules no longer take.
+        const std::size_t now = std::as_const(m_words)[w].m_characters.size();
+        CWordArray::CharacterCounts after = *counts;
+        after.total = after.total - old.m_characters.size() + now;
+        if (after.word > w)
+            after.before = after.before - old.m_characters.size() + now;
+        m_words.m_counts = after;
+    }
 }
 
 void CCalligraphyParagraph::ApplyGlyphCommand(std::int32_t word, std::int32_t offset, std::uint16_t code) {
@@ -340,84 +482,96 @@ void CCalligraphyParagraph::ApplyGlyphCommand(std::int32_t word, std::int32_t of
 void CCalligraphyParagraph::ResplitWord(std::int32_t word) {
     CheckWordIndex(word);
     const auto w = static_cast<std::size_t>(word);
-    const CCalligraphyWord old = std::move(m_words[w]);
-
-    std::vector<CCalligraphyWord> pieces;
-    CCalligraphyWord piece;
-    // Each new group starts where the word before it ends, on its baseline.
-    auto placeAfterPredecessor = [&](CCalligraphyWord& p) {
-        const CCalligraphyWord* predecessor = !pieces.empty() ? &pieces.back() : (w > 0 ? &m_words[w - 1] : nullptr);
-        p.m_x = predecessor ? Wrap(std::int64_t{predecessor->m_x} + predecessor->GetWidth()) : 0;
-        p.m_y = predecessor ? predecessor->m_y : 0;
-    };
-    bool first = true;
-    const std::vector<CCalligraphyCharacter>& characters = old.m_characters;
-    for (std::size_t i = 0; i < characters.size(); ++i) {
-        piece.m_characters.push_back(characters[i]);
+    std::vector<CCalligraphyWord>& words = m_words;
+    const auto closes = [](const std::vector<CCalligraphyCharacter>& characters, std::size_t i) {
         const std::uint16_t next = i + 1 < characters.size() ? characters[i + 1].m_code : 0;
-        if (CCalligraphyEngine::IsNonJoining(characters[i].m_code, next)) {
-            placeAfterPredecessor(piece);
-            if (first) {
-                // The first closed group keeps the word's own place.
-                piece.m_x = old.m_x;
-                piece.m_y = old.m_y;
-                first = false;
-            }
-            pieces.push_back(std::move(piece));
-            piece = CCalligraphyWord();
-        }
-    }
-    if (!piece.m_characters.empty()) {
-        placeAfterPredecessor(piece);
-        pieces.push_back(std::move(piece));
-    }
+        return CCalligraphyEngine::IsNonJoining(characters[i].m_code, next);
+    };
 
-    if (pieces.empty()) {
-        m_words.erase(m_words.begin() + word);
+    // A group ends after each character that does not join the next one,
+    // and at the end of the word.
+    std::size_t groups = 0;
+    bool lastCloses = false;
+    {
+        const std::vector<CCalligraphyCharacter>& characters = words[w].m_characters;
+        for (std::size_t i = 0; i < characters.size(); ++i) {
+            lastCloses = closes(characters, i);
+            groups += lastCloses ? 1 : 0;
+        }
+        groups += characters.empty() || lastCloses ? 0 : 1;
+    }
+    if (groups == 0) {
+        words.erase(words.begin() + static_cast<std::ptrdiff_t>(w));
         return;
     }
-    m_words[w] = std::move(pieces.front());
-    m_words.insert(m_words.begin() + word + 1, std::make_move_iterator(pieces.begin() + 1),
-                   std::make_move_iterator(pieces.end()));
+
+    // The groups replace the word as new words (without caches): the first
+    // group that is closed keeps the word's place, and every other group is
+    // laid where the word before it ends, on its baseline. The first group
+    // stays in the word's own storage.
+    if (groups > 1)
+        words.insert(words.begin() + static_cast<std::ptrdiff_t>(w) + 1, groups - 1, CCalligraphyWord());
+    CCalligraphyWord& head = words[w];
+    head.m_outline.clear();
+    head.m_bounds = Rect();
+    if (groups == 1) {
+        if (!lastCloses) {
+            const CCalligraphyWord* predecessor = w > 0 ? &words[w - 1] : nullptr;
+            head.m_x = predecessor ? Wrap(std::int64_t{predecessor->m_x} + predecessor->GetWidth()) : 0;
+            head.m_y = predecessor ? predecessor->m_y : 0;
+        }
+        return;
+    }
+    std::vector<CCalligraphyCharacter>& characters = head.m_characters;
+    std::size_t start = 0;
+    std::size_t group = 0;
+    std::size_t headEnd = 0;
+    for (std::size_t i = 0; i < characters.size(); ++i) {
+        if (!closes(characters, i) && i + 1 < characters.size())
+            continue;
+        if (group == 0)
+            headEnd = i + 1;
+        else
+            words[w + group].m_characters.assign(characters.begin() + static_cast<std::ptrdiff_t>(start),
+                                                 characters.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+        ++group;
+        start = i + 1;
+    }
+    characters.erase(characters.begin() + static_cast<std::ptrdiff_t>(headEnd), characters.end());
+    for (std::size_t j = w + 1; j < w + groups; ++j) {
+        const CCalligraphyWord& predecessor = words[j - 1];
+        words[j].m_x = Wrap(std::int64_t{predecessor.m_x} + predecessor.GetWidth());
+        words[j].m_y = predecessor.m_y;
+    }
 }
 
 void CCalligraphyParagraph::MergeWords() {
-    // Walking backwards lets a run of attachable words collapse into the
-    // nearest word before it that is not attachable.
-    std::vector<std::size_t> removed;
-    for (std::size_t i = m_words.size(); i-- > 0;) {
-        CCalligraphyWord& word = m_words[i];
-        if (word.m_characters.empty()) {
-            removed.push_back(i);
-        } else if (i >= 1 && word.IsAttachable()) {
-            std::vector<CCalligraphyCharacter>& target = m_words[i - 1].m_characters;
-            target.insert(target.end(), word.m_characters.begin(), word.m_characters.end());
-            word.m_characters.clear();
-            removed.push_back(i);
-        }
-    }
-    if (removed.empty())
-        return;
-    std::reverse(removed.begin(), removed.end());
-    std::size_t out = removed.front();
-    std::size_t r = 0;
-    for (std::size_t i = removed.front(); i < m_words.size(); ++i) {
-        if (r < removed.size() && removed[r] == i) {
-            ++r;
-            continue;
-        }
-        m_words[out++] = std::move(m_words[i]);
-    }
-    m_words.erase(m_words.begin() + static_cast<std::ptrdiff_t>(out), m_words.end());
+    std::vector<CCalligraphyWord>& words = m_words;
+    if (!words.empty())
+        MergeRange(words, 0, words.size() - 1);
+}
+
+void CCalligraphyParagraph::ResplitAndMergeAround(std::size_t word) {
+    const std::size_t countBefore = m_words.size();
+    ResplitWord(static_cast<std::int32_t>(word));
+    const std::size_t pieces = m_words.size() + 1 - countBefore;
+    // In a text merged before, only the pieces, the word before them (the
+    // edit may have re-shaped its letters) and the word after them can have
+    // become empty or attachable. Further away, a pasted or loaded text that
+    // was never merged stays as it is.
+    std::vector<CCalligraphyWord>& words = m_words;
+    MergeRange(words, word > 0 ? word - 1 : 0, word + pieces);
 }
 
 // --- Words as a whole --------------------------------------------------------------------
 
 void CCalligraphyParagraph::InsertWords(const CCalligraphyParagraph& source, std::int32_t caret) {
+    CWordArray::CharacterCounts counts = TakeCounts();
     CheckCaret(caret);
     if (source.m_words.empty())
         return;
     std::vector<CCalligraphyWord> pasted = source.m_words;  // the source may be this paragraph
+    const std::size_t pastedCharacters = CountCharacters(pasted, 0, pasted.size());
 
     std::size_t t = 0;
     std::int64_t s = 0;
@@ -438,6 +592,12 @@ void CCalligraphyParagraph::InsertWords(const CCalligraphyParagraph& source, std
         const std::int64_t d = std::int64_t{m_words[e - 1].m_x} - s + m_words[e - 1].GetWidth();
         ShiftWordsFrom(e, d);
     }
+    counts.total += pastedCharacters;
+    if (counts.word > t) {
+        counts.word += e - t;
+        counts.before += pastedCharacters;
+    }
+    m_words.m_counts = counts;
 }
 
 void CCalligraphyParagraph::Copy(const CCalligraphyParagraph& source) {
@@ -452,6 +612,7 @@ std::int32_t CCalligraphyParagraph::DeleteSelection(const CTextComponentSelectio
     using Sel = CTextComponentSelection;
     const std::int32_t lo = std::min(selection.m_firstWord, selection.m_lastWord);
     const std::int32_t hi = std::max(selection.m_firstWord, selection.m_lastWord);
+    std::optional<CWordArray::CharacterCounts> counts = m_words.m_counts;
 
     if (selection.m_firstWord < Sel::kNone && selection.m_lastWord < Sel::kNone && selection.m_letter < Sel::kNone &&
         selection.m_mark < Sel::kNoMark) {
@@ -460,6 +621,7 @@ std::int32_t CCalligraphyParagraph::DeleteSelection(const CTextComponentSelectio
         if (selection.m_letter >= characters.size())
             ThrowBadIndex("letter index outside the word");
         characters[selection.m_letter].m_mark = 0;
+        m_words.m_counts = counts;
         return lo;
     }
     if (selection.m_point < Sel::kNone) {
@@ -472,9 +634,22 @@ std::int32_t CCalligraphyParagraph::DeleteSelection(const CTextComponentSelectio
     CheckWordIndex(hi);
     const auto first = static_cast<std::size_t>(lo);
     const auto next = static_cast<std::size_t>(hi) + 1;
+    if (counts) {
+        const std::vector<CCalligraphyWord>& words = std::as_const(m_words);
+        const std::size_t removed = CountCharacters(words, first, next);
+        counts->total -= removed;
+        if (counts->word >= next) {
+            counts->word -= next - first;
+            counts->before -= removed;
+        } else if (counts->word > first) {
+            counts->before -= CountCharacters(words, first, counts->word);
+            counts->word = first;
+        }
+    }
     const std::int64_t gap = next < m_words.size() ? std::int64_t{m_words[next].m_x} - m_words[first].m_x : 0;
     m_words.erase(m_words.begin() + lo, m_words.begin() + hi + 1);
     ShiftWordsFrom(first, -gap);
+    m_words.m_counts = counts;
     return lo > 0 ? lo - 1 : 0;
 }
 

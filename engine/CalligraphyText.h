@@ -6,9 +6,12 @@
 // text draws as it was saved without being shaped again.
 
 #include <cstdint>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "engine/GlyphMetrics.h"
+#include "engine/SmartSpacingSettings.h"
 #include "engine/TextComponentSelection.h"
 #include "platform/Archive.h"
 #include "platform/Geometry.h"
@@ -48,6 +51,9 @@ public:
     bool IsKehehOrGaf() const { return m_code == 0x06A9 || m_code == 0x06AF; }
     // Its dots hang below the letter (beh, jeem, peh, tcheh, farsi yeh).
     bool HasMarkBelow() const;
+    // Sets the code from a version-1.x character byte; a byte without a
+    // counterpart leaves the code as it is.
+    void SetLegacyCode(std::uint8_t legacyCode);
 
     // The 18-byte record. Loading replaces the codes that the engine does not
     // take (Arabic kaf and yeh, zero-width non-joiner) by their Persian
@@ -114,6 +120,22 @@ public:
     bool IsAttachable() const;
     void AppendCharacters(const CCalligraphyWord& word);
 
+    // --- Smart spacing ------------------------------------------------------
+    // Rebuilds the outline cache from the glyphs' polygon outlines: the word
+    // starts at x = 0 and extends to negative x, y grows upward from its
+    // baseline; its own x and y are not applied. Raises NotSupportedException
+    // for a curve in an outline.
+    void BuildGeometry();
+    // Width of the cached outline; 0 for a word without outline points.
+    std::int32_t GetOutlineWidth() const;
+    // Sets the mark dy of every letter with a dot mark: pointsAbove over the
+    // letter's top (and its neighbours' tops when it is narrower than
+    // minWidth), or pointsBelow under the text baseline for the letters whose
+    // dots hang below. Other marks keep their dy.
+    void PlaceMarks(std::int32_t pointsAbove, std::int32_t pointsBelow, std::int32_t minWidth);
+    // Free height above letter i, glyph units; 0 outside the word.
+    std::int32_t GetClearance(std::int32_t i) const;
+
     std::vector<CCalligraphyCharacter> m_characters;  // logical (typing) order
     // Outline cache of smart spacing, glyph units; empty until it is built.
     std::vector<Point> m_outline;
@@ -128,6 +150,102 @@ struct WordPosition {
     std::int32_t offset = 0;
     friend bool operator==(const WordPosition&, const WordPosition&) = default;
 };
+
+// The words of a paragraph, read like a std::vector of words. Beside the
+// words it keeps the paragraph's character count and where one word near the
+// last edit starts, so that typing finds the caret's word without counting
+// every word of a long text. Any access that can change a word (a non-const
+// element, iterator or vector reference, or a modifier) drops those counts
+// and the next edit counts the words again; the paragraph's own edits keep
+// them. A word or vector reference taken through such an access is good
+// until the next editing operation of the paragraph.
+class CWordArray {
+public:
+    using value_type = CCalligraphyWord;
+    using size_type = std::size_t;
+    using reference = CCalligraphyWord&;
+    using const_reference = const CCalligraphyWord&;
+    using iterator = std::vector<CCalligraphyWord>::iterator;
+    using const_iterator = std::vector<CCalligraphyWord>::const_iterator;
+
+    struct CharacterCounts {
+        std::size_t total = 0;   // characters in all words
+        std::size_t word = 0;    // a word index, at most the word count
+        std::size_t before = 0;  // characters in the words before that word
+    };
+
+    CWordArray() = default;
+    CWordArray(const CWordArray&) = default;
+    CWordArray& operator=(const CWordArray&) = default;
+    // The moved-from array keeps no counts.
+    CWordArray(CWordArray&& other) noexcept
+        : m_items(std::move(other.m_items)), m_counts(std::exchange(other.m_counts, std::nullopt)) {}
+    CWordArray& operator=(CWordArray&& other) noexcept {
+        if (this != &other) {
+            m_items = std::move(other.m_items);
+            m_counts = std::exchange(other.m_counts, std::nullopt);
+        }
+        return *this;
+    }
+    CWordArray& operator=(std::vector<CCalligraphyWord> words) {
+        Change() = std::move(words);
+        return *this;
+    }
+    ~CWordArray() = default;
+
+    std::size_t size() const { return m_items.size(); }
+    bool empty() const { return m_items.empty(); }
+    const CCalligraphyWord& operator[](std::size_t i) const { return m_items[i]; }
+    const CCalligraphyWord& at(std::size_t i) const { return m_items.at(i); }
+    const CCalligraphyWord& front() const { return m_items.front(); }
+    const CCalligraphyWord& back() const { return m_items.back(); }
+    const_iterator begin() const { return m_items.begin(); }
+    const_iterator end() const { return m_items.end(); }
+    const_iterator cbegin() const { return m_items.cbegin(); }
+    const_iterator cend() const { return m_items.cend(); }
+    const CCalligraphyWord* data() const { return m_items.data(); }
+    operator const std::vector<CCalligraphyWord>&() const { return m_items; }
+
+    // --- Access that can change words (drops the counts) ---------------------
+    CCalligraphyWord& operator[](std::size_t i) { return Change()[i]; }
+    CCalligraphyWord& at(std::size_t i) { return Change().at(i); }
+    CCalligraphyWord& front() { return Change().front(); }
+    CCalligraphyWord& back() { return Change().back(); }
+    iterator begin() { return Change().begin(); }
+    iterator end() { return Change().end(); }
+    CCalligraphyWord* data() { return Change().data(); }
+    operator std::vector<CCalligraphyWord>&() { return Change(); }
+    void push_back(const CCalligraphyWord& word) { Change().push_back(word); }
+    void push_back(CCalligraphyWord&& word) { Change().push_back(std::move(word)); }
+    template <typename... Args>
+    CCalligraphyWord& emplace_back(Args&&... args) {
+        return Change().emplace_back(std::forward<Args>(args)...);
+    }
+    iterator insert(const_iterator pos, const CCalligraphyWord& word) { return Change().insert(pos, word); }
+    iterator insert(const_iterator pos, CCalligraphyWord&& word) { return Change().insert(pos, std::move(word)); }
+    template <typename It>
+    iterator insert(const_iterator pos, It first, It last) {
+        return Change().insert(pos, first, last);
+    }
+    iterator erase(const_iterator pos) { return Change().erase(pos); }
+    iterator erase(const_iterator first, const_iterator last) { return Change().erase(first, last); }
+    void clear() { Change().clear(); }
+    void resize(std::size_t count) { Change().resize(count); }
+    void reserve(std::size_t count) { m_items.reserve(count); }  // changes no word
+
+private:
+    friend class CCalligraphyParagraph;
+
+    std::vector<CCalligraphyWord>& Change() {
+        m_counts.reset();
+        return m_items;
+    }
+
+    std::vector<CCalligraphyWord> m_items;
+    std::optional<CharacterCounts> m_counts;  // none: count again
+};
+
+struct CLegacyTextBlock;
 
 // The text of one text object. Editing re-shapes only the word it touches and
 // moves the later words by the change of its width. Bad indexes raise
@@ -178,7 +296,30 @@ public:
     // How far ink, marks and vowel points reach beyond the words' advance box.
     Rect GetExtent() const;
 
-    std::vector<CCalligraphyWord> m_words;
+    // --- Smart spacing ------------------------------------------------------
+    // Lays the words out again from the first: each moves along x until its
+    // outline keeps the target distance to the words before it, and the dot
+    // marks are placed. With resetY every word's y becomes 0 first.
+    void SmartSpace(bool resetY, const SmartSpacingSettings& settings = {});
+    // Distance of word to words 0..n-1 (1000 when nothing is near or n < 1).
+    // A word that overlaps an earlier one by more than allowed is moved to
+    // exactly that overlap, and the target distance is returned.
+    std::int32_t MeasureWordGap(std::int32_t n, CCalligraphyWord* word, const SmartSpacingSettings& settings);
+
+    // --- Stylistic variants ---------------------------------------------------
+    // Replaces the content by the distinct shapings of source that the
+    // alternate forms, glyph variants and glyph swaps give; word 0 is source.
+    void BuildStylisticVariants(const CCalligraphyWord& source);
+    // The word has word 0's length and a glyph sequence no word here has.
+    bool IsNewVariant(const CCalligraphyWord& word) const;
+
+    // --- Version-1.x texts ----------------------------------------------------
+    // Replaces the content by the text of a version-1.x text block, glyphs
+    // taken over as stored; mark offsets are multiplied by markFactor. A
+    // damaged block raises ArchiveException and leaves the paragraph as it was.
+    void LoadLegacyText(const CLegacyTextBlock& block, double markFactor);
+
+    CWordArray m_words;
     std::vector<CCalligraphyPoint> m_points;
 
 private:
@@ -186,6 +327,10 @@ private:
     WidthsBefore MeasureAround(std::size_t word) const;
     void ShiftAfterEdit(std::size_t word, const WidthsBefore& before);
     WordPosition LocateCaret(std::int32_t caret) const;
+    // The word counts, counted afresh when an access has dropped them.
+    CWordArray::CharacterCounts TakeCounts();
+    // Re-splits an edited word, then merges only around its pieces.
+    void ResplitAndMergeAround(std::size_t word);
     // Throws unless 0 <= caret <= the character count; returns the count.
     std::int32_t CheckCaret(std::int32_t caret) const;
     void CheckWordIndex(std::int32_t word) const;

@@ -53,8 +53,31 @@ constexpr bool SortedByCode(const Entry (&entries)[N]) {
 }
 static_assert(SortedByCode(kLetters) && SortedByCode(kWordEnds));
 
+// Every letter and most word-end characters lie in the Arabic block: there a
+// code finds its entry by direct index (entry index + 1, 0 for none), which
+// every typed and re-fed character asks for.
+constexpr std::uint16_t kArabicBlock = 0x0600;
+
 template <typename Entry, std::size_t N>
-const Entry* FindByCode(const Entry (&entries)[N], std::uint16_t code) {
+constexpr std::array<std::uint8_t, 256> ArabicBlockIndex(const Entry (&entries)[N]) {
+    static_assert(N < 255);
+    std::array<std::uint8_t, 256> index{};
+    for (std::size_t i = 0; i < N; ++i)
+        if ((entries[i].code & 0xFF00) == kArabicBlock)
+            index[entries[i].code & 0xFF] = static_cast<std::uint8_t>(i + 1);
+    return index;
+}
+
+constexpr std::array<std::uint8_t, 256> kLetterIndex = ArabicBlockIndex(kLetters);
+constexpr std::array<std::uint8_t, 256> kWordEndIndex = ArabicBlockIndex(kWordEnds);
+
+template <typename Entry, std::size_t N>
+const Entry* FindByCode(const Entry (&entries)[N], const std::array<std::uint8_t, 256>& arabicIndex,
+                        std::uint16_t code) {
+    if ((code & 0xFF00) == kArabicBlock) {
+        const std::uint8_t slot = arabicIndex[code & 0xFF];
+        return slot != 0 ? &entries[slot - 1] : nullptr;
+    }
     const Entry* end = entries + N;
     const Entry* it = std::lower_bound(entries, end, code,
                                        [](const Entry& e, std::uint16_t c) { return e.code < c; });
@@ -69,13 +92,9 @@ std::string_view LetterGroupTableName(LetterGroup group) {
     return kTableNames[static_cast<std::size_t>(group)];
 }
 
-const LetterCode* FindLetter(std::uint16_t code) { return FindByCode(kLetters, code); }
+const LetterCode* FindLetter(std::uint16_t code) { return FindByCode(kLetters, kLetterIndex, code); }
 
-const WordEndCode* FindWordEnd(std::uint16_t code) { return FindByCode(kWordEnds, code); }
-
-bool IsDalOrThal(std::uint16_t code) { return code == 0x062F || code == 0x0630; }
-
-bool IsKehehOrGafCode(std::uint16_t code) { return code == 0x06A9 || code == 0x06AF; }
+const WordEndCode* FindWordEnd(std::uint16_t code) { return FindByCode(kWordEnds, kWordEndIndex, code); }
 
 bool IsNonJoiningCode(std::uint16_t code, std::uint16_t next) {
     switch (code) {

@@ -44,7 +44,7 @@ const WordEndCode* FindWordEnd(std::uint16_t code);
 // next (0 when that letter is not considered). Dal and thal join a following
 // reh, zain or jeh only.
 bool IsNonJoiningCode(std::uint16_t code, std::uint16_t next);
-bool IsDalOrThal(std::uint16_t code);
-bool IsKehehOrGafCode(std::uint16_t code);
+inline bool IsDalOrThal(std::uint16_t code) { return code == 0x062F || code == 0x0630; }
+inline bool IsKehehOrGafCode(std::uint16_t code) { return code == 0x06A9 || code == 0x06AF; }
 
 }  // namespace kavitro

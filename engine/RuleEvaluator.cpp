@@ -12,7 +12,18 @@ using rules::RuleTable;
 
 RuleContext RuleContext::Capture(const CCalligraphyEngine& engine) {
     RuleContext context;
-    for (std::int32_t k = 1; k <= 5; ++k) context.c[static_cast<std::size_t>(k)] = engine.GetCharacter(k);
+    // c1..c5 as GetCharacter(1..5) reads them, taken in one walk back over
+    // the current word and on into the previous one; c0 is skipped.
+    if (const CCalligraphyWord* current = engine.GetCurrentWord()) {
+        const CCalligraphyWord* previous = engine.GetPreviousWord();
+        std::size_t k = 0;
+        for (const CCalligraphyWord* word : {current, previous}) {
+            if (word == nullptr) break;
+            const std::vector<CCalligraphyCharacter>& characters = word->m_characters;
+            for (auto it = characters.rbegin(); it != characters.rend() && k < context.c.size(); ++it, ++k)
+                if (k > 0) context.c[k] = *it;
+        }
+    }
     context.pos = engine.GetLastIndex();
     context.mode = engine.GetMode();
     context.chainStart = engine.IsChainStart(1);

@@ -464,6 +464,10 @@ Bytes MixedSeed() {
     b.push_back(0xFF);
     PutU16(b, 0x100);
     b.insert(b.end(), 0x100, 0xE9);
+    b.push_back(kOpString);  // 8-bit, 64-bit length form
+    b.insert(b.end(), {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 2, 0, 0, 0, 0, 0, 0, 0, 'o', 'k'});
+    b.push_back(kOpString);  // UTF-16, 32-bit length form
+    b.insert(b.end(), {0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 1, 0, 0, 0, 0x2C, 0x06});
     b.push_back(kOpCounted);
     PutU16(b, 0xFFFF);
     b.insert(b.end(), {3, 0, 0, 0, 'a', 'b', 'c'});

@@ -91,6 +91,26 @@ std::vector<kavitro::fuzz::Bytes> KavitroFuzzSeeds() {
         seeds.push_back(CVectorPathFile::Pack(sample, CVectorPathFile::TitleForm::Utf16, level));
     }
     seeds.push_back(CVectorPathFile::Pack(empty, CVectorPathFile::TitleForm::EightBit, 1));
+    // The title's length in the longer forms the writer never uses.
+    {
+        const Bytes eightBit = CVectorPathFile::Pack(empty, CVectorPathFile::TitleForm::EightBit, 2);
+        const Bytes utf16 = CVectorPathFile::Pack(empty, CVectorPathFile::TitleForm::Utf16, 2);
+        const std::uint8_t n = eightBit[0];
+        const std::vector<Bytes> lengths = {
+            {0xFF, n, 0},
+            {0xFF, 0xFF, 0xFF, n, 0, 0, 0},
+            {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, n, 0, 0, 0, 0, 0, 0, 0},
+        };
+        for (const Bytes& length : lengths) {
+            Bytes b = length;
+            b.insert(b.end(), eightBit.begin() + 1, eightBit.end());
+            seeds.push_back(b);
+            b = {0xFF, 0xFE, 0xFF};  // the UTF-16 tag, then the same length
+            b.insert(b.end(), length.begin(), length.end());
+            b.insert(b.end(), utf16.begin() + 4, utf16.end());
+            seeds.push_back(b);
+        }
+    }
     // Damaged bodies, well packed: the block unpacks and the records are
     // what is wrong. Level 0 packs the varied records mostly as literals, so
     // mutations of these files also reach the body.

@@ -185,9 +185,13 @@ TEST(KafLamTables, LongFormCounts) {
         EXPECT_EQ(refusals, f.refusals);
         EXPECT_EQ(newGlyphs, f.newGlyphs);
         for (const auto& [key, rows] : f.rowsPerKey) EXPECT_EQ(perKey[key], rows) << GlyphText(key);
-        if (f.modeRows >= 0) EXPECT_EQ(modeRows, f.modeRows);
-        if (f.reachC3 >= 0) EXPECT_EQ(c3, f.reachC3);
-        if (f.reachC4 >= 0) EXPECT_EQ(c4, f.reachC4);
+        if (f.modeRows >= 0) {
+            EXPECT_EQ(modeRows, f.modeRows);
+        }
+        if (f.reachC3 >= 0) {
+            EXPECT_EQ(c3, f.reachC3);
+            EXPECT_EQ(c4, f.reachC4);
+        }
     }
 }
 
@@ -201,10 +205,15 @@ TEST(KafLamTables, ReadOnlyWhatTheGroupsRead) {
         for (const FlatRow& row : FlattenTable(t)) {
             for (const rules::Condition& c : row.conditions) {
                 EXPECT_LE(c.k, 4) << GlyphKey(row);  // nothing about c5
-                if (c.kind == ConditionKind::AltSet || c.kind == ConditionKind::AltClear) EXPECT_LE(c.k, 2);
-                if (c.kind == ConditionKind::PosLe || c.kind == ConditionKind::PosGt) EXPECT_EQ(c.a, 2u);
-                if (IsCode(c))
+                if (c.kind == ConditionKind::AltSet || c.kind == ConditionKind::AltClear) {
+                    EXPECT_LE(c.k, 2);
+                }
+                if (c.kind == ConditionKind::PosLe || c.kind == ConditionKind::PosGt) {
+                    EXPECT_EQ(c.a, 2u);
+                }
+                if (IsCode(c)) {
                     for (std::uint16_t code : t.codes.subspan(c.a, c.b)) EXPECT_TRUE(codes.contains(code));
+                }
             }
             const rules::Outcome& o = *row.outcome;
             if (!IsShape(row) || IsStart(row)) continue;
@@ -351,7 +360,9 @@ TEST(KafTable, TheAlternateKafGoesWithC1sFlag) {
             EXPECT_TRUE(alt) << GlyphKey(row);
             // c1 sinks under the alternate kaf, 36 (46 in the rows below).
             const bool deeper = RequiredGlyph(row, 1) == G(1, 208) && row.outcome->lifts[0] == -46;
-            if (!deeper) EXPECT_EQ(row.outcome->lifts[0], -36) << GlyphKey(row);
+            if (!deeper) {
+                EXPECT_EQ(row.outcome->lifts[0], -36) << GlyphKey(row);
+            }
             continue;
         }
         EXPECT_EQ(row.outcome->glyph0, G(1, 237));

@@ -1,0 +1,221 @@
+// The alef and dal tables: letters that never join the letter after them
+// (dal only a following reh, zain or jeh), so their glyph here is their last
+// joined form. Counts first, then typing.
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "tests/rules/TableCensus.h"
+
+namespace kavitro::testing {
+namespace {
+
+constexpr std::uint16_t kAlefMadda = 0x0622, kAlef = 0x0627, kBeh = 0x0628, kJeem = 0x062C, kDal = 0x062F,
+                        kThal = 0x0630, kSeen = 0x0633, kSad = 0x0635, kTah = 0x0637, kAin = 0x0639,
+                        kLam = 0x0644, kMeem = 0x0645, kNoon = 0x0646, kHeh = 0x0647, kKeheh = 0x06A9,
+                        kGaf = 0x06AF;
+constexpr std::uint8_t kAlt = CCalligraphyCharacter::kAlternate;
+
+Letter L(std::uint16_t code, unsigned font, unsigned index, std::uint8_t flags = 0, std::int32_t y = 0) {
+    return Letter{code, G(font, index), flags, y};
+}
+
+void ExpectColumns(const std::map<ColumnKey, int>& got, const std::map<ColumnKey, int>& want) {
+    for (const auto& [key, n] : want)
+        EXPECT_EQ(got.count(key) ? got.at(key) : 0, n) << "column " << static_cast<int>(key.first) << " of c"
+                                                       << key.second;
+}
+
+TEST(AlefRules, CountsMatchTheTable) {
+    const TableCensus c = TakeCensus(RequireTable("alef"));
+    EXPECT_EQ(c.rows, 910);
+    EXPECT_EQ(c.refusals, 34);
+    EXPECT_EQ(c.newGlyphs, (std::map<GlyphId, int>{
+                               {G(1, 65), 1}, {G(1, 140), 360}, {G(1, 151), 341}, {G(5, 34), 114}, {G(1, 205), 60}}));
+    EXPECT_EQ(c.actions,
+              (std::map<std::string, int>{{"P1", 19}, {"C1", 21}, {"C2", 224}, {"C3", 570}, {"C4", 41}}));
+    // The table says 706 of these 835 repeat the last lift; one of ours does
+    // where it names its rest.
+    EXPECT_EQ(c.repeatRests + c.explicitRests, 835);
+    EXPECT_EQ(c.keptGlyphs.at(3), 239);
+    EXPECT_EQ(c.keptGlyphs.at(4), 2);
+    EXPECT_EQ(c.minLift, -286);
+    EXPECT_EQ(c.maxLift, 529);
+    // c1 is raised by 10 with 1/140 but for eleven seen rows, and never moved otherwise.
+    EXPECT_EQ(c.liftsByNewGlyph, (std::map<std::pair<GlyphId, std::int32_t>, int>{{{G(1, 140), 0}, 11},
+                                                                                  {{G(1, 140), 10}, 349},
+                                                                                  {{G(1, 151), 0}, 341},
+                                                                                  {{G(5, 34), 0}, 114},
+                                                                                  {{G(1, 205), 0}, 60}}));
+    using C = Column;
+    ExpectColumns(c.ownTests, {{{C::Glyph, 1}, 908}, {{C::Glyph, 2}, 860}, {{C::Glyph, 3}, 378}, {{C::Glyph, 4}, 39},
+                               {{C::Alternate, 1}, 726}, {{C::Alternate, 2}, 68}, {{C::Code, 1}, 2}, {{C::Code, 2}, 54},
+                               {{C::Code, 3}, 3}, {{C::Code, 4}, 6}, {{C::Position, 0}, 74}, {{C::Mode, 0}, 30}});
+}
+
+TEST(AlefRules, JoiningFormsOfTheLetterBeforeAreUsedAsOftenAsTheTableSays) {
+    const TableCensus c = TakeCensus(RequireTable("alef"));
+    const std::map<std::tuple<GlyphId, GlyphId, std::int32_t>, int> want = {
+        // before 1/151
+        {{G(1, 151), G(1, 195), 0}, 150}, {{G(1, 151), G(2, 59), 0}, 86}, {{G(1, 151), G(2, 203), 0}, 40}, {{G(1, 151), G(2, 143), 0}, 29}, {{G(1, 151), G(1, 113), 0}, 11},
+        {{G(1, 151), G(1, 163), 0}, 8}, {{G(1, 151), G(2, 190), 0}, 4}, {{G(1, 151), G(1, 187), 0}, 2}, {{G(1, 151), G(1, 130), 0}, 2}, {{G(1, 151), G(1, 206), 0}, 1},
+        {{G(1, 151), G(2, 239), 0}, 1}, {{G(1, 151), G(2, 212), 0}, 1}, {{G(1, 151), G(1, 126), 0}, 1}, {{G(1, 151), G(1, 123), 0}, 1}, {{G(1, 151), G(1, 141), 0}, 1},
+        {{G(1, 151), G(5, 81), 0}, 1}, {{G(1, 151), G(2, 198), 0}, 1}, {{G(1, 151), G(5, 82), 0}, 1},
+        // before 1/140
+        {{G(1, 140), G(2, 156), 10}, 117}, {{G(1, 140), G(1, 192), 10}, 83}, {{G(1, 140), G(3, 112), 10}, 47}, {{G(1, 140), G(3, 112), 0}, 11},
+        {{G(1, 140), G(2, 136), 10}, 36}, {{G(1, 140), G(2, 97), 10}, 26}, {{G(1, 140), G(2, 36), 10}, 21}, {{G(1, 140), G(2, 226), 10}, 7},
+        {{G(1, 140), G(1, 200), 10}, 3}, {{G(1, 140), G(2, 68), 10}, 2}, {{G(1, 140), G(2, 209), 10}, 1}, {{G(1, 140), G(2, 236), 10}, 1}, {{G(1, 140), G(2, 147), 10}, 1},
+        {{G(1, 140), G(2, 245), 10}, 1}, {{G(1, 140), G(3, 176), 10}, 1}, {{G(1, 140), G(2, 46), 10}, 1}, {{G(1, 140), G(2, 126), 10}, 1},
+        // before 5/34
+        {{G(5, 34), G(2, 235), 0}, 45}, {{G(5, 34), G(2, 180), 0}, 40}, {{G(5, 34), G(2, 86), 0}, 19}, {{G(5, 34), G(2, 88), 0}, 8}, {{G(5, 34), G(2, 44), 0}, 1},
+        {{G(5, 34), G(2, 112), 0}, 1},
+        // before 1/205
+        {{G(1, 205), G(4, 172), 0}, 28}, {{G(1, 205), G(2, 167), 0}, 27}, {{G(1, 205), G(1, 195), 0}, 2},
+        {{G(1, 205), G(2, 82), 0}, 2}, {{G(1, 205), G(1, 163), 0}, 1}};
+    EXPECT_EQ(c.firstLetters, want);
+}
+
+TEST(DalRules, CountsMatchTheTable) {
+    const TableCensus c = TakeCensus(RequireTable("dal"));
+    EXPECT_EQ(c.rows, 982);
+    EXPECT_EQ(c.refusals, 41);
+    EXPECT_EQ(c.newGlyphs, (std::map<GlyphId, int>{
+                               {G(1, 70), 1}, {G(5, 34), 465}, {G(1, 193), 434}, {G(1, 196), 41}}));
+    EXPECT_EQ(c.actions, (std::map<std::string, int>{
+                             {"S1", 6}, {"A1", 1}, {"P1", 11}, {"C1", 24}, {"C2", 236}, {"C3", 604}, {"C4", 58}}));
+    // The table says 762 of these 898 repeat the last lift; three of ours do
+    // where they name their rest.
+    EXPECT_EQ(c.repeatRests + c.explicitRests, 898);
+    EXPECT_EQ(c.keptGlyphs.at(3), 332);
+    EXPECT_EQ(c.minLift, -270);
+    EXPECT_EQ(c.maxLift, 529);
+    // c1 raised by 10 with 1/193 (once through AddYOffset(1, -10)), by 5 under
+    // 1/229, and never moved otherwise.
+    EXPECT_EQ(c.liftsByNewGlyph, (std::map<std::pair<GlyphId, std::int32_t>, int>{{{G(1, 193), 10}, 422},
+                                                                                  {{G(1, 193), -10}, 1},
+                                                                                  {{G(1, 193), 0}, 11},
+                                                                                  {{G(1, 196), 5}, 1},
+                                                                                  {{G(1, 196), 0}, 40},
+                                                                                  {{G(5, 34), 0}, 465}}));
+    using C = Column;
+    ExpectColumns(c.ownTests, {{{C::Glyph, 1}, 980}, {{C::Glyph, 2}, 926}, {{C::Glyph, 3}, 338}, {{C::Glyph, 4}, 58},
+                               {{C::Alternate, 1}, 877}, {{C::Alternate, 2}, 56}, {{C::Code, 2}, 191},
+                               {{C::Code, 3}, 4}, {{C::Code, 4}, 29}, {{C::Position, 0}, 58}, {{C::Mode, 0}, 56}});
+}
+
+TEST(AlefRules, ShapesByContext) {
+    const GlyphId kPlain = G(1, 151), kAltForm = G(1, 140), kLamAlef = G(5, 34);
+    RunModeTypingCases({
+        {"word start", {}, kAlef, G(1, 65), {}},
+        {"after a non-joining dal", {L(kDal, 1, 70)}, kAlef, G(1, 65), {}},
+        {"lam-alef", {L(kLam, 1, 229)}, kAlef, kLamAlef, {L(kLam, 2, 235)}},
+        {"kaf-alef", {L(kKeheh, 1, 229)}, kAlef, kLamAlef, {L(kKeheh, 2, 86)}},
+        {"gaf-alef", {L(kGaf, 1, 229)}, kAlef, kLamAlef, {L(kGaf, 2, 86)}},
+        {"1/229 of another letter refuses", {L(kBeh, 1, 229)}, kAlef, 0, {}},
+        {"after a word-start beh", {L(kBeh, 1, 133)}, kAlef, kPlain, {L(kBeh, 1, 206)}},
+        {"after a word-start beh, its flag makes no difference", {L(kBeh, 1, 133, kAlt)}, kAlef, kPlain,
+         {L(kBeh, 1, 206, kAlt)}},
+        {"after a word-start ain", {L(kAin, 1, 172)}, kAlef, kPlain, {L(kAin, 1, 126)}},
+        {"after a word-start ain in its alternate form", {L(kAin, 1, 172, kAlt)}, kAlef, kAltForm,
+         {L(kAin, 2, 147, kAlt, -10)}},
+        {"after a word-start heh", {L(kHeh, 2, 75)}, kAlef, kLamAlef, {L(kHeh, 2, 44)}},
+        {"a flagged seen whose c2 is none of its keys", {L(kBeh, 1, 241), L(kSeen, 1, 208, kAlt)}, kAlef, kPlain,
+         {L(kBeh, 1, 241, 0, 51), L(kSeen, 2, 190, kAlt)}},
+        {"a flagged heh after 1/136, mode 1", {L(kBeh, 1, 188), L(kBeh, 1, 136), L(kHeh, 4, 34, kAlt)}, kAlef,
+         kAltForm, {L(kBeh, 1, 188, 0, -386), L(kBeh, 5, 200, 0, -399), L(kHeh, 1, 192, kAlt, -10)}},
+        {"the same in mode 0", {L(kBeh, 1, 188), L(kBeh, 1, 136), L(kHeh, 4, 34, kAlt)}, kAlef, kPlain,
+         {L(kBeh, 1, 188, 0, -80), L(kBeh, 5, 205, 0, -84), L(kHeh, 2, 59, kAlt)}, 0},
+        {"a lam with a c2 none of its keys refuses", {L(kBeh, 1, 241), L(kLam, 1, 81)}, kAlef, 0, {}},
+        {"a joining letter whose glyph is no key refuses", {L(kBeh, 2, 91)}, kAlef, 0, {}},
+        {"four letters after a flagged noon", {L(kBeh, 4, 154), L(kBeh, 5, 161), L(kBeh, 3, 201), L(kNoon, 4, 33, kAlt)},
+         kAlef, kAltForm,
+         {L(kBeh, 1, 241, 0, -182), L(kBeh, 5, 122, 0, -158), L(kBeh, 3, 113, 0, -315), L(kNoon, 2, 156, kAlt, -10)}},
+        {"four letters after a plain noon", {L(kBeh, 4, 154), L(kBeh, 5, 161), L(kBeh, 3, 201), L(kNoon, 4, 33)},
+         kAlef, kPlain,
+         {L(kBeh, 1, 241, 0, 11), L(kBeh, 5, 122, 0, 35), L(kBeh, 3, 117, 0, -102), L(kNoon, 1, 195)}},
+        {"a meem c4 at the deepest place becomes 1/139",
+         {L(kMeem, 4, 153), L(kBeh, 5, 161), L(kBeh, 3, 201), L(kNoon, 4, 33)}, kAlef, kPlain,
+         {L(kMeem, 1, 139, 0, 11), L(kBeh, 5, 122, 0, 35), L(kBeh, 3, 117, 0, -102), L(kNoon, 1, 195)}},
+        {"any other letter with that glyph refuses",
+         {L(kBeh, 4, 153), L(kBeh, 5, 161), L(kBeh, 3, 201), L(kNoon, 4, 33)}, kAlef, 0, {}},
+        {"after a meem, a keheh c2 = 3/183 with c3 = 1/206",
+         {L(kBeh, 1, 206), L(kKeheh, 3, 183), L(kMeem, 1, 179)}, kAlef, kPlain,
+         {L(kBeh, 4, 220, 0, 91), L(kKeheh, 5, 210, 0, 136), L(kMeem, 2, 203)}},
+    });
+}
+
+TEST(AlefRules, PositionDecidesWhetherTheThirdLetterMoves) {
+    RunModeTypingCases({
+        {"index 2", {L(kJeem, 1, 174), L(kJeem, 1, 175)}, kAlef, G(1, 151),
+         {L(kJeem, 3, 151, 0, 136), L(kJeem, 1, 163)}},
+        {"index 3: c3 lowered by 126", {L(kBeh, 1, 133), L(kJeem, 1, 174), L(kJeem, 1, 175)}, kAlef, G(1, 151),
+         {L(kBeh, 1, 133, 0, 126), L(kJeem, 3, 151, 0, 136), L(kJeem, 1, 163)}},
+        {"index 3, flag set: c3 raised by 60", {L(kBeh, 1, 133), L(kJeem, 1, 174), L(kJeem, 1, 175, kAlt)}, kAlef,
+         G(1, 140), {L(kBeh, 1, 133, 0, -60), L(kJeem, 3, 145, 0, -76), L(kJeem, 2, 226, kAlt, -10)}},
+    });
+}
+
+TEST(AlefRules, MaddaTakesTheSameGlyphsWithItsMark) {
+    for (const auto& [code, mark] : {std::pair{kAlef, 0}, std::pair{kAlefMadda, 42}}) {
+        ShapingBench bench({L(kLam, 1, 229)});
+        ASSERT_EQ(bench.Type(code), 1);
+        EXPECT_EQ(bench.Current().m_characters.back().GetGlyph(), G(5, 34));
+        EXPECT_EQ(bench.Current().m_characters.back().m_mark, mark);
+    }
+}
+
+TEST(DalRules, ShapesByContext) {
+    const GlyphId kAltForm = G(1, 193), kPlain = G(5, 34), kShort = G(1, 196);
+    RunModeTypingCases({
+        {"word start", {}, kDal, G(1, 70), {}},
+        {"a dal after a dal starts again", {L(kDal, 1, 70)}, kDal, G(1, 70), {}},
+        {"after a word-start beh, whatever its flags", {L(kBeh, 1, 133, kAlt)}, kDal, kPlain, {L(kBeh, 4, 100, kAlt)}},
+        {"after a flagged word-start sad: added -10", {L(kSad, 1, 250, kAlt)}, kDal, kAltForm,
+         {L(kSad, 2, 68, kAlt, -10)}},
+        {"after a flagged word-start jeem: lifted by 10", {L(kJeem, 1, 182, kAlt)}, kDal, kAltForm,
+         {L(kJeem, 2, 209, kAlt, -10)}},
+        {"after a flagged word-start tah", {L(kTah, 2, 222, kAlt)}, kDal, kAltForm, {L(kTah, 1, 200, kAlt, -10)}},
+        {"after a word-start tah", {L(kTah, 2, 222)}, kDal, kShort, {L(kTah, 4, 96)}},
+        {"a flagged heh after 1/136, mode 1", {L(kBeh, 1, 188), L(kBeh, 1, 136), L(kHeh, 4, 34, kAlt)}, kDal,
+         kAltForm, {L(kBeh, 1, 188, 0, -386), L(kBeh, 5, 200, 0, -399), L(kHeh, 1, 192, kAlt, -10)}},
+        {"the same in mode 0", {L(kBeh, 1, 188), L(kBeh, 1, 136), L(kHeh, 4, 34, kAlt)}, kDal, kPlain,
+         {L(kBeh, 1, 188, 0, -96), L(kBeh, 5, 205, 0, -100), L(kHeh, 1, 135, kAlt)}, 0},
+        {"a keheh 2/158 after a flagged meem", {L(kKeheh, 2, 158), L(kMeem, 1, 179, kAlt)}, kDal, kAltForm,
+         {L(kKeheh, 3, 114, 0, -67), L(kMeem, 2, 136, kAlt, -10)}},
+        {"2/158 of another letter refuses", {L(kBeh, 2, 158), L(kMeem, 1, 179, kAlt)}, kDal, 0, {}},
+        {"a beh with a c2 none of its keys refuses", {L(kBeh, 2, 91), L(kBeh, 1, 188)}, kDal, 0, {}},
+        {"a lam c4 = 3/156 becomes 3/138", {L(kLam, 3, 156), L(kBeh, 5, 154), L(kBeh, 3, 201), L(kNoon, 4, 33)},
+         kDal, kPlain,
+         {L(kLam, 3, 138, 0, 4), L(kBeh, 5, 122, 0, 30), L(kBeh, 3, 117, 0, -107), L(kNoon, 3, 244)}},
+        {"another letter with that glyph becomes 2/148",
+         {L(kBeh, 3, 156), L(kBeh, 5, 154), L(kBeh, 3, 201), L(kNoon, 4, 33)}, kDal, kPlain,
+         {L(kBeh, 2, 148, 0, 4), L(kBeh, 5, 122, 0, 30), L(kBeh, 3, 117, 0, -107), L(kNoon, 3, 244)}},
+        {"a negative lift lowers c3 by 264", {L(kBeh, 1, 107), L(kBeh, 2, 52), L(kHeh, 1, 247)}, kDal, kPlain,
+         {L(kBeh, 2, 66, 0, 264), L(kBeh, 5, 179, 0, -100), L(kHeh, 1, 135)}},
+    });
+}
+
+TEST(DalRules, PositionDecidesWhetherTheThirdLetterMoves) {
+    RunModeTypingCases({
+        {"index 2", {L(kBeh, 1, 124), L(kHeh, 4, 34)}, kDal, G(5, 34), {L(kBeh, 2, 64, 0, -100), L(kHeh, 1, 135)}},
+        {"index 3", {L(kBeh, 1, 133), L(kBeh, 1, 124), L(kHeh, 4, 34)}, kDal, G(5, 34),
+         {L(kBeh, 1, 133, 0, -61), L(kBeh, 2, 64, 0, -100), L(kHeh, 1, 135)}},
+    });
+}
+
+TEST(DalRules, ThalTakesTheSameGlyphsWithItsDot) {
+    for (const auto& [code, mark] : {std::pair{kDal, 0}, std::pair{kThal, 35}}) {
+        ShapingBench bench({L(kBeh, 1, 133)});
+        ASSERT_EQ(bench.Type(code), 1);
+        EXPECT_EQ(bench.Current().m_characters.back().GetGlyph(), G(5, 34));
+        EXPECT_EQ(bench.Current().m_characters.back().m_mark, mark);
+    }
+}
+
+}  // namespace
+}  // namespace kavitro::testing

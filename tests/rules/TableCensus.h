@@ -1,0 +1,165 @@
+#pragma once
+
+// A census of a compiled letter table (rows, new-letter glyphs, action kinds,
+// lifts, columns tested) to hold against the counts a table is known by, and
+// a typing runner that also sets the engine mode.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "tests/rules/ShapingFixture.h"
+
+namespace kavitro::testing {
+
+// What a condition looks at: a glyph, a flag or a code of ck, or the
+// position or the mode (k = 0).
+enum class Column : std::uint8_t { Glyph, Alternate, Code, Position, Mode, Start };
+
+inline Column ColumnOf(rules::ConditionKind kind) {
+    using K = rules::ConditionKind;
+    switch (kind) {
+    case K::GlyphEq:
+    case K::GlyphNe:
+    case K::GlyphRange: return Column::Glyph;
+    case K::AltSet:
+    case K::AltClear: return Column::Alternate;
+    case K::CodeIn:
+    case K::CodeNotIn: return Column::Code;
+    case K::PosLe:
+    case K::PosGt: return Column::Position;
+    case K::ModeZero:
+    case K::ModeNonZero: return Column::Mode;
+    case K::ChainStart: return Column::Start;
+    }
+    return Column::Start;
+}
+
+using ColumnKey = std::pair<Column, int>;  // column and back-index (0 for position, mode)
+
+inline ColumnKey KeyOf(const rules::Condition& c) {
+    const Column col = ColumnOf(c.kind);
+    return {col, col == Column::Position || col == Column::Mode || col == Column::Start ? 0 : c.k};
+}
+
+struct TableCensus {
+    int rows = 0;
+    int refusals = 0;
+    std::map<GlyphId, int> newGlyphs;        // shaping rows by the new letter's glyph
+    std::map<std::string, int> actions;      // "S1", "A1", "P1", "C1" .. "C5"
+    int repeatRests = 0;                     // chains of two letters or more ending in 10000
+    int explicitRests = 0;                   // the other chains of two letters or more
+    std::map<int, int> keptGlyphs;           // k -> rows in which ck keeps its glyph (=ck)
+    // (new glyph, c1 glyph, c1 lift) -> rows
+    std::map<std::tuple<GlyphId, GlyphId, std::int32_t>, int> firstLetters;
+    std::map<std::pair<GlyphId, std::int32_t>, int> liftsByNewGlyph;  // (new glyph, c1 lift) -> rows
+    std::int32_t minLift = INT32_MAX;
+    std::int32_t maxLift = INT32_MIN;
+    std::map<ColumnKey, int> ownTests;   // rows whose own tests (and their blocks') use the column
+    std::map<ColumnKey, int> pathTests;  // ... or that of an earlier row of the same block
+};
+
+namespace census_detail {
+
+inline void Walk(const rules::RuleTable& t, std::uint32_t begin, std::uint32_t end, const std::set<ColumnKey>& own,
+                 const std::set<ColumnKey>& path, TableCensus& out) {
+    std::set<ColumnKey> before;  // first tests of the earlier rows of this block
+    for (std::uint32_t i = begin; i < end;) {
+        const rules::Node& node = t.nodes[i];
+        std::set<ColumnKey> mine = own;
+        std::set<ColumnKey> tried = path;
+        tried.insert(before.begin(), before.end());
+        for (std::uint32_t c = 0; c < node.conditionCount; ++c) {
+            mine.insert(KeyOf(t.conditions[node.conditionBegin + c]));
+            tried.insert(KeyOf(t.conditions[node.conditionBegin + c]));
+        }
+        if (node.outcome < 0) {
+            Walk(t, i + 1, node.skip, mine, tried, out);
+        } else {
+            for (const ColumnKey& k : mine) ++out.ownTests[k];
+            for (const ColumnKey& k : tried) ++out.pathTests[k];
+        }
+        if (node.conditionCount > 0) before.insert(KeyOf(t.conditions[node.conditionBegin]));
+        i = node.skip;
+    }
+}
+
+}  // namespace census_detail
+
+inline TableCensus TakeCensus(const rules::RuleTable& t) {
+    TableCensus out;
+    for (const FlatRow& row : FlattenTable(t)) {
+        ++out.rows;
+        const rules::Outcome& o = *row.outcome;
+        if (o.verdict == rules::Verdict::Refuse) {
+            ++out.refusals;
+            continue;
+        }
+        ++out.newGlyphs[o.glyph0];
+        if (o.action == rules::ActionKind::None) continue;
+        static const std::map<rules::ActionKind, std::string> kNames = {
+            {rules::ActionKind::SetGlyph1, "S1"}, {rules::ActionKind::SetGlyph1AddY, "A1"},
+            {rules::ActionKind::Previous1, "P1"}, {rules::ActionKind::Chain, "C"}};
+        std::string name = kNames.at(o.action);
+        if (o.action == rules::ActionKind::Chain) {
+            name += std::to_string(o.count);
+            if (o.count >= 2) ++(o.rest == CCalligraphyEngine::kRepeatLastLift ? out.repeatRests : out.explicitRests);
+            if (o.rest != CCalligraphyEngine::kRepeatLastLift) {
+                out.minLift = std::min(out.minLift, o.rest);
+                out.maxLift = std::max(out.maxLift, o.rest);
+            }
+        }
+        ++out.actions[name];
+        ++out.firstLetters[{o.glyph0, o.glyphs[0], o.lifts[0]}];
+        ++out.liftsByNewGlyph[{o.glyph0, o.lifts[0]}];
+        for (std::uint8_t k = 0; k < o.count; ++k) {
+            if (o.glyphs[k] == rules::kKeepGlyph) ++out.keptGlyphs[k + 1];
+            out.minLift = std::min(out.minLift, o.lifts[k]);
+            out.maxLift = std::max(out.maxLift, o.lifts[k]);
+        }
+    }
+    census_detail::Walk(t, 0, static_cast<std::uint32_t>(t.nodes.size()), {}, {}, out);
+    return out;
+}
+
+// ---- Typing with a mode and a previous word -----------------------------------
+
+struct ModeTypingCase {
+    const char* name;
+    std::vector<Letter> before;  // current word, typing order
+    std::uint16_t code;
+    GlyphId c0;                  // 0: refused
+    std::vector<Letter> after;   // the letters before c0 afterwards; empty: unchanged
+    std::int32_t mode = 1;
+    std::vector<Letter> previous = {};       // the word before, typing order
+    std::vector<Letter> previousAfter = {};  // empty: unchanged
+};
+
+inline void RunModeTypingCases(const std::vector<ModeTypingCase>& cases) {
+    for (const ModeTypingCase& t : cases) {
+        SCOPED_TRACE(t.name);
+        ShapingBench bench(t.before, t.previous);
+        bench.Engine().SetMode(t.mode);
+        const std::int32_t accepted = bench.Type(t.code);
+        ShapingBench::ExpectLetters(bench.Previous(), t.previousAfter.empty() ? t.previous : t.previousAfter);
+        if (t.c0 == 0) {
+            EXPECT_EQ(accepted, 0);
+            ShapingBench::ExpectLetters(bench.Current(), t.before);
+            continue;
+        }
+        EXPECT_EQ(accepted, 1);
+        std::vector<Letter> want = t.after.empty() ? t.before : t.after;
+        want.push_back(Letter{t.code, t.c0, 0, 0});
+        ShapingBench::ExpectLetters(bench.Current(), want);
+    }
+}
+
+}  // namespace kavitro::testing
