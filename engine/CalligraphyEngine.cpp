@@ -1,7 +1,10 @@
 #include "engine/CalligraphyEngine.h"
 
+#include <limits>
+
 #include "engine/KafGafStrokes.h"
 #include "engine/RuleEvaluator.h"
+#include "engine/TextModificationEvaluator.h"
 
 namespace kavitro {
 
@@ -21,6 +24,11 @@ void WriteGlyph(CCalligraphyCharacter& c, GlyphId glyph) {
 
 const rules::RuleTable* FindTable(std::string_view name, rules::TableKind kind) {
     const rules::RuleTable* table = rules::FindRuleTable(name);
+    return table != nullptr && table->kind == kind ? table : nullptr;
+}
+
+const rules::ModificationTable* FindTable(std::string_view name, rules::ModificationKind kind) {
+    const rules::ModificationTable* table = rules::FindModificationTable(name);
     return table != nullptr && table->kind == kind ? table : nullptr;
 }
 
@@ -72,6 +80,10 @@ CCalligraphyEngine::CCalligraphyEngine() {
         m_letterTables[g] = FindTable(LetterGroupTableName(static_cast<LetterGroup>(g)), rules::TableKind::Letter);
     m_wordEndTable = FindTable("wordend", rules::TableKind::Wordend);
     m_alternateTable = FindTable("alternate", rules::TableKind::Alternate);
+    m_variantTable = FindTable("glyph_variant", rules::ModificationKind::Variant);
+    m_variantLookupTable = FindTable("glyph_variant_lookup", rules::ModificationKind::Variant);
+    m_swapTable = FindTable("glyph_swap", rules::ModificationKind::Swap);
+    m_swapSecondTable = FindTable("glyph_swap2", rules::ModificationKind::Swap);
 }
 
 CCalligraphyEngine::~CCalligraphyEngine() = default;
@@ -241,6 +253,120 @@ void CCalligraphyEngine::ApplyAlternateFormTail() {
 
 void CCalligraphyEngine::SelectKafGafStroke(std::int32_t i) {
     if (CCalligraphyCharacter* c = FindCharacter(i)) SelectStroke(*c, GetCharacter(i + 1).GetCode());
+}
+
+// --- Text-modification commands ---------------------------------------------------
+
+const CCalligraphyCharacter& CCalligraphyEngine::GetCharacterAt(std::int32_t index) const {
+    if (m_currentWord == nullptr || index < 0) return m_emptyCharacter;
+    const auto& characters = m_currentWord->m_characters;
+    const auto i = static_cast<std::size_t>(index);
+    return i < characters.size() ? characters[i] : m_emptyCharacter;
+}
+
+void CCalligraphyEngine::ApplyGlyphVariant(std::int32_t cursor) {
+    m_textModification = {};
+    // A cursor of 0 or less leaves no letter before it, and no row holds for
+    // the empty character.
+    if (cursor > 0) {
+        const std::int32_t target = cursor - 1;
+        const rules::ModificationOutcome* direct = FindTextModification(m_variantTable, target);
+        if (direct == nullptr || direct->verdict == rules::ModificationVerdict::Lookup)
+            LookupGlyphVariant(target);
+        else
+            TakeTextModification(*direct);
+        ApplyTextModification(target);
+    }
+    SelectAllKafGafStrokes();
+}
+
+void CCalligraphyEngine::ApplyGlyphSwap(std::int32_t cursor) {
+    m_textModification = {};
+    // An absent target reads as the empty character, which has no row in
+    // either part, so the strokes are chosen again.
+    bool secondPartConsulted = true;
+    if (cursor > 0) {
+        secondPartConsulted = LookupGlyphSwap(cursor - 1);
+        ApplyTextModification(cursor - 1);
+    }
+    if (secondPartConsulted) SelectAllKafGafStrokes();
+}
+
+void CCalligraphyEngine::LookupGlyphVariant(std::int32_t index) {
+    if (const rules::ModificationOutcome* outcome = FindTextModification(m_variantLookupTable, index))
+        TakeTextModification(*outcome);
+}
+
+bool CCalligraphyEngine::LookupGlyphSwap(std::int32_t index) {
+    if (const rules::ModificationOutcome* outcome = FindTextModification(m_swapTable, index)) {
+        TakeTextModification(*outcome);
+        return false;
+    }
+    if (const rules::ModificationOutcome* outcome = FindTextModification(m_swapSecondTable, index))
+        TakeTextModification(*outcome);
+    return true;
+}
+
+const rules::ModificationOutcome* CCalligraphyEngine::FindTextModification(const rules::ModificationTable* table,
+                                                                           std::int32_t index) const {
+    if (table == nullptr) return nullptr;
+    constexpr std::int32_t kFirst = std::numeric_limits<std::int32_t>::min();
+    constexpr std::int32_t kLast = std::numeric_limits<std::int32_t>::max();
+    const CCalligraphyCharacter& previous = index > kFirst ? GetCharacterAt(index - 1) : m_emptyCharacter;
+    const CCalligraphyCharacter& next = index < kLast ? GetCharacterAt(index + 1) : m_emptyCharacter;
+    return CTextModificationEvaluator::FindFirstMatch(*table, {GetCharacterAt(index), previous, next});
+}
+
+void CCalligraphyEngine::TakeTextModification(const rules::ModificationOutcome& outcome) {
+    if (outcome.verdict != rules::ModificationVerdict::Modify) return;
+    CTextModificationResult& r = m_textModification;
+    r.m_targetShift = outcome.shifts.target;
+    r.m_previous1Shift = outcome.shifts.previous1;
+    r.m_previous2Shift = outcome.shifts.previous2;
+    r.m_previous3Shift = outcome.shifts.previous3;
+    r.m_restShift = outcome.shifts.rest;
+    r.m_next1Shift = outcome.shifts.next1;
+    r.m_next2Shift = outcome.shifts.next2;
+    r.m_next3Shift = outcome.shifts.next3;
+    r.m_targetGlyph = static_cast<std::int32_t>(outcome.glyphs.target);
+    r.m_previousGlyph = static_cast<std::int32_t>(outcome.glyphs.previous);
+    r.m_nextGlyph = static_cast<std::int32_t>(outcome.glyphs.next);
+}
+
+void CCalligraphyEngine::ApplyTextModification(std::int32_t target) {
+    const CTextModificationResult& r = m_textModification;
+    if (r.m_targetGlyph == 0 || m_currentWord == nullptr || target < 0) return;
+    auto& word = m_currentWord->m_characters;
+    const auto t = static_cast<std::size_t>(target);
+    if (t >= word.size()) return;
+
+    word[t].m_flags |= CCalligraphyCharacter::kModified;
+    // Every earlier letter moves, whether or not it joins the target: the
+    // nearest three by their own shifts where they have one, the rest by
+    // the rest shift. A new previous glyph always comes with its own shift.
+    const std::int32_t ownShifts[] = {r.m_previous1Shift, r.m_previous2Shift, r.m_previous3Shift};
+    for (std::size_t i = 0; i < t; ++i) {
+        const std::size_t distance = t - i;
+        std::int32_t shift = r.m_restShift;
+        if (distance == 1 && r.m_previousGlyph != 0) {
+            word[i].SetGlyph(static_cast<GlyphId>(r.m_previousGlyph));
+            shift = r.m_previous1Shift;
+        } else if (distance <= 3 && ownShifts[distance - 1] != 0) {
+            shift = ownShifts[distance - 1];
+        }
+        Lift(word[i], shift);
+    }
+    word[t].SetGlyph(static_cast<GlyphId>(r.m_targetGlyph));
+    Lift(word[t], r.m_targetShift);
+    const std::int32_t nextShifts[] = {r.m_next1Shift, r.m_next2Shift, r.m_next3Shift};
+    for (std::size_t e = 1; e <= 3 && t + e < word.size(); ++e) {
+        if (e == 1 && r.m_nextGlyph != 0) word[t + 1].SetGlyph(static_cast<GlyphId>(r.m_nextGlyph));
+        Lift(word[t + e], nextShifts[e - 1]);
+    }
+}
+
+void CCalligraphyEngine::SelectAllKafGafStrokes() {
+    if (m_currentWord != nullptr) SelectWordStrokes(*m_currentWord, m_previousWord);
 }
 
 }  // namespace kavitro

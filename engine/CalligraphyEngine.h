@@ -129,10 +129,37 @@ public:
     // Re-chooses the stroke of a keheh or gaf at back-index i from its body.
     void SelectKafGafStroke(std::int32_t i);
 
+    // --- Text-modification commands on the letter before a caret offset -----
+    // The character at forward index i of the current word, or the empty
+    // character (also without a current word).
+    const CCalligraphyCharacter& GetCharacterAt(std::int32_t index) const;
+    // Key 65431: the letter before cursor steps to its next glyph variant;
+    // the letters around it may take new joining glyphs and move.
+    void ApplyGlyphVariant(std::int32_t cursor);
+    // Key 65432: the letter before cursor switches to its paired form; the
+    // letters before it move by the rest shift.
+    void ApplyGlyphSwap(std::int32_t cursor);
+    // Fill the text-modification result for the letter at forward index i
+    // (reading its neighbours) from the variant lookup, or from the swap
+    // table; LookupGlyphSwap tells whether it had to consult the swap
+    // table's second part, after which the strokes are chosen again.
+    void LookupGlyphVariant(std::int32_t index);
+    bool LookupGlyphSwap(std::int32_t index);
+
 private:
     void ShapeLetter(LetterGroup group);
     CCalligraphyCharacter* FindCharacter(std::int32_t k);
     void ApplyChain(const GlyphId* glyphs, const std::int32_t* lifts, std::int32_t count, std::int32_t rest);
+    // The first row of table that holds for the letter at forward index i
+    // and its neighbours, or nullptr (also without a table).
+    const rules::ModificationOutcome* FindTextModification(const rules::ModificationTable* table,
+                                                           std::int32_t index) const;
+    // A row's result fields replace the text-modification result.
+    void TakeTextModification(const rules::ModificationOutcome& outcome);
+    // Writes the text-modification result into the current word around the
+    // target at index; nothing when the result names no target glyph.
+    void ApplyTextModification(std::int32_t target);
+    void SelectAllKafGafStrokes();
 
     std::string m_fontName = "Nastaligh";
     const CCalligraphyCharacter m_emptyCharacter{};
@@ -142,10 +169,14 @@ private:
     CTextModificationResult m_textModification;
 
     // Resolved once; a missing table makes its routine refuse (letters) or
-    // change nothing (word-end and alternate forms).
+    // change nothing (word-end and alternate forms, variants and swaps).
     std::array<const rules::RuleTable*, kLetterGroupCount> m_letterTables{};
     const rules::RuleTable* m_wordEndTable = nullptr;
     const rules::RuleTable* m_alternateTable = nullptr;
+    const rules::ModificationTable* m_variantTable = nullptr;
+    const rules::ModificationTable* m_variantLookupTable = nullptr;
+    const rules::ModificationTable* m_swapTable = nullptr;
+    const rules::ModificationTable* m_swapSecondTable = nullptr;
 };
 
 }  // namespace kavitro

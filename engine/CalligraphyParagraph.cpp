@@ -122,13 +122,20 @@ void MergeRange(std::vector<CCalligraphyWord>& words, std::size_t first, std::si
 }
 
 // Letters an edit takes out of the word it rebuilds, and a copy of the word
-// before it, kept from one edit to the next so that typing does not allocate.
-// Edits run on one thread at a time (the engine is one process-wide object)
-// and never nest while they hold these.
+// before it as it stood, kept from one edit to the next so that typing does
+// not allocate. Edits run on one thread at a time (the engine is one
+// process-wide object) and never nest while they hold these.
 struct RebuildScratch {
     std::vector<CCalligraphyCharacter> word;
-    std::vector<CCalligraphyCharacter> previous;
+    CCalligraphyWord previous;
 };
+
+bool SameGlyphs(const CCalligraphyWord& a, const CCalligraphyWord& b) {
+    return std::equal(a.m_characters.begin(), a.m_characters.end(), b.m_characters.begin(), b.m_characters.end(),
+                      [](const CCalligraphyCharacter& x, const CCalligraphyCharacter& y) {
+                          return x.GetGlyph() == y.GetGlyph();
+                      });
+}
 
 RebuildScratch& Scratch() {
     thread_local RebuildScratch scratch;
@@ -175,20 +182,32 @@ private:
 
 // The rules may re-shape the last letters of the previous word as well, so
 // both widths are taken before an edit and both changes move what follows.
+// Measuring is most of the cost of a keystroke after the engine's, so only
+// what can have changed is measured: the word before is kept as it stood
+// and measured again only when the edit gave it other glyphs, and the
+// edited word's own width, which matters only to the words after it, is not
+// taken for the last word (where typing mostly happens).
 struct CCalligraphyParagraph::WidthsBefore {
-    std::int64_t previous = 0;
     std::int64_t word = 0;
+    bool wordMeasured = false;
 };
 
 CCalligraphyParagraph::WidthsBefore CCalligraphyParagraph::MeasureAround(std::size_t word) const {
-    return {word > 0 ? m_words[word - 1].GetWidth() : 0, m_words[word].GetWidth()};
+    if (word > 0)
+        Scratch().previous.m_characters = m_words[word - 1].m_characters;
+    const bool followed = word + 1 < m_words.size();
+    return {followed ? m_words[word].GetWidth() : 0, followed};
 }
 
 void CCalligraphyParagraph::ShiftAfterEdit(std::size_t word, const WidthsBefore& before) {
-    const std::int64_t previousDelta = word > 0 ? m_words[word - 1].GetWidth() - before.previous : 0;
-    const std::int64_t wordDelta = m_words[word].GetWidth() - before.word;
-    ShiftWordsFrom(word, previousDelta);
-    ShiftWordsFrom(word + 1, wordDelta);
+    if (word > 0) {
+        const CCalligraphyWord& previousBefore = Scratch().previous;
+        const CCalligraphyWord& previous = std::as_const(m_words)[word - 1];
+        if (!SameGlyphs(previous, previousBefore))
+            ShiftWordsFrom(word, std::int64_t{previous.GetWidth()} - previousBefore.GetWidth());
+    }
+    if (before.wordMeasured)
+        ShiftWordsFrom(word + 1, std::as_const(m_words)[word].GetWidth() - before.word);
 }
 
 void CCalligraphyParagraph::ShiftWordsFrom(std::size_t first, std::int64_t dx) {
@@ -308,12 +327,11 @@ std::int32_t CCalligraphyParagraph::InsertCharacter(std::int32_t& caret, std::ui
         EngineWords engine(words, w);
         engine.Append(kSpace);
     } else {
-        RebuildScratch& scratch = Scratch();
-        if (w > 0)
-            scratch.previous = words[w - 1].m_characters;
+        RebuildScratch& scratch = Scratch();  // MeasureAround kept the word before as it stood
         std::vector<CCalligraphyCharacter>& old = scratch.word;
         old.swap(words[w].m_characters);
         words[w].m_characters.clear();
+        words[w].m_characters.reserve(old.size() + 1);
         bool ok = true;
         {
             EngineWords engine(words, w);
@@ -330,7 +348,7 @@ std::int32_t CCalligraphyParagraph::InsertCharacter(std::int32_t& caret, std::ui
             // that the re-feed may have re-shaped.
             words[w].m_characters.swap(old);
             if (w > 0)
-                words[w - 1].m_characters = scratch.previous;
+                words[w - 1].m_characters = scratch.previous.m_characters;
             m_words.m_counts = counts;
             return 0;
         }
@@ -399,6 +417,7 @@ void CCalligraphyParagraph::DeleteCharacter(std::int32_t& caret) {
         std::vector<CCalligraphyCharacter>& old = Scratch().word;
         old.swap(characters);
         characters.clear();
+        characters.reserve(n);
         EngineWords engine(words, w);
         for (std::size_t j = 0; j < n; ++j) {
             if (j != k - 1)
@@ -465,16 +484,22 @@ void CCalligraphyParagraph::ToggleAlternate(std::int32_t word, std::int32_t offs
 
 void CCalligraphyParagraph::ApplyGlyphCommand(std::int32_t word, std::int32_t offset, std::uint16_t code) {
     // The glyph-variant (kGlyphVariantCode) and glyph-swap (kGlyphSwapCode)
-    // commands arrive with the engine's variant tables. They act on the live
-    // word at the letter before offset, without a re-feed, and the words
-    // after it follow the width change:
-    //     const WidthsBefore before = MeasureAround(w);
-    //     { EngineWords engine(m_words, w); /* ApplyGlyphVariant or ApplyGlyphSwap (offset) */ }
-    //     ShiftAfterEdit(w, before);
-    // Until then both codes change nothing.
-    (void)word;
-    (void)offset;
-    (void)code;
+    // commands act on the live word at the letter before offset, without a
+    // re-feed, and the words after it follow the width change. No letter is
+    // added or removed, so the character counts stay as they were.
+    const auto w = static_cast<std::size_t>(word);
+    const std::optional<CWordArray::CharacterCounts> counts = m_words.m_counts;
+    const WidthsBefore before = MeasureAround(w);
+    {
+        const EngineWords words(m_words, w);
+        CCalligraphyEngine& engine = CCalligraphyEngine::GetInstance();
+        if (code == kGlyphVariantCode)
+            engine.ApplyGlyphVariant(offset);
+        else
+            engine.ApplyGlyphSwap(offset);
+    }
+    ShiftAfterEdit(w, before);
+    m_words.m_counts = counts;
 }
 
 // --- Splitting and merging -----------------------------------------------------------
@@ -566,7 +591,7 @@ void CCalligraphyParagraph::ResplitAndMergeAround(std::size_t word) {
 // --- Words as a whole --------------------------------------------------------------------
 
 void CCalligraphyParagraph::InsertWords(const CCalligraphyParagraph& source, std::int32_t caret) {
-    CWordArray::CharacterCounts counts = TakeCounts();
+    const CWordArray::CharacterCounts counts = TakeCounts();
     CheckCaret(caret);
     if (source.m_words.empty())
         return;
@@ -574,11 +599,14 @@ void CCalligraphyParagraph::InsertWords(const CCalligraphyParagraph& source, std
     const std::size_t pastedCharacters = CountCharacters(pasted, 0, pasted.size());
 
     std::size_t t = 0;
+    std::size_t beforePasted = 0;  // characters before the pasted words
     std::int64_t s = 0;
     if (!m_words.empty()) {
         const WordPosition pos = LocateCaret(caret);
         // A caret inside a word pastes after that word.
         t = static_cast<std::size_t>(pos.word) + (pos.offset == 0 ? 0 : 1);
+        beforePasted = static_cast<std::size_t>(caret - pos.offset) +
+                       (pos.offset == 0 ? 0 : std::as_const(m_words)[t - 1].m_characters.size());
         if (t > 0)
             s = std::int64_t{m_words[t - 1].m_x} - m_words[0].m_x + m_words[t - 1].GetWidth();
     }
@@ -592,12 +620,8 @@ void CCalligraphyParagraph::InsertWords(const CCalligraphyParagraph& source, std
         const std::int64_t d = std::int64_t{m_words[e - 1].m_x} - s + m_words[e - 1].GetWidth();
         ShiftWordsFrom(e, d);
     }
-    counts.total += pastedCharacters;
-    if (counts.word > t) {
-        counts.word += e - t;
-        counts.before += pastedCharacters;
-    }
-    m_words.m_counts = counts;
+    // Look-ups start after the pasted words, where the caret is likely to go.
+    m_words.m_counts = CWordArray::CharacterCounts{counts.total + pastedCharacters, e, beforePasted + pastedCharacters};
 }
 
 void CCalligraphyParagraph::Copy(const CCalligraphyParagraph& source) {

@@ -53,38 +53,88 @@ constexpr bool SortedByCode(const Entry (&entries)[N]) {
 }
 static_assert(SortedByCode(kLetters) && SortedByCode(kWordEnds));
 
-// Every letter and most word-end characters lie in the Arabic block: there a
-// code finds its entry by direct index (entry index + 1, 0 for none), which
-// every typed and re-fed character asks for.
-constexpr std::uint16_t kArabicBlock = 0x0600;
+// Every letter and nearly every word-end character lies in the Latin or the
+// Arabic block: there a code finds its entry by direct index (entry index +
+// 1, 0 for none), since every typed and re-fed character asks.
+struct BlockIndex {
+    std::array<std::uint8_t, 256> latin{};   // U+0000..U+00FF
+    std::array<std::uint8_t, 256> arabic{};  // U+0600..U+06FF
+};
+
+// The code's slot, or nullptr outside both blocks.
+template <typename Index>
+constexpr auto Slot(Index& index, std::uint16_t code) -> decltype(&index.latin[0]) {
+    switch (code & 0xFF00) {
+    case 0x0000: return &index.latin[code & 0xFF];
+    case 0x0600: return &index.arabic[code & 0xFF];
+    default: return nullptr;
+    }
+}
 
 template <typename Entry, std::size_t N>
-constexpr std::array<std::uint8_t, 256> ArabicBlockIndex(const Entry (&entries)[N]) {
+constexpr BlockIndex IndexBlocks(const Entry (&entries)[N]) {
     static_assert(N < 255);
-    std::array<std::uint8_t, 256> index{};
-    for (std::size_t i = 0; i < N; ++i)
-        if ((entries[i].code & 0xFF00) == kArabicBlock)
-            index[entries[i].code & 0xFF] = static_cast<std::uint8_t>(i + 1);
+    BlockIndex index;
+    for (std::size_t i = 0; i < N; ++i) {
+        if (std::uint8_t* slot = Slot(index, entries[i].code))
+            *slot = static_cast<std::uint8_t>(i + 1);
+    }
     return index;
 }
 
-constexpr std::array<std::uint8_t, 256> kLetterIndex = ArabicBlockIndex(kLetters);
-constexpr std::array<std::uint8_t, 256> kWordEndIndex = ArabicBlockIndex(kWordEnds);
+constexpr BlockIndex kLetterIndex = IndexBlocks(kLetters);
+constexpr BlockIndex kWordEndIndex = IndexBlocks(kWordEnds);
 
 template <typename Entry, std::size_t N>
-const Entry* FindByCode(const Entry (&entries)[N], const std::array<std::uint8_t, 256>& arabicIndex,
-                        std::uint16_t code) {
-    if ((code & 0xFF00) == kArabicBlock) {
-        const std::uint8_t slot = arabicIndex[code & 0xFF];
-        return slot != 0 ? &entries[slot - 1] : nullptr;
-    }
+constexpr const Entry* FindByCode(const Entry (&entries)[N], const BlockIndex& index, std::uint16_t code) {
+    if (const std::uint8_t* slot = Slot(index, code))
+        return *slot != 0 ? &entries[*slot - 1] : nullptr;
     const Entry* end = entries + N;
     const Entry* it = std::lower_bound(entries, end, code,
                                        [](const Entry& e, std::uint16_t c) { return e.code < c; });
     return it != end && it->code == code ? it : nullptr;
 }
 
-bool IsRehZainOrJeh(std::uint16_t code) { return code == 0x0631 || code == 0x0632 || code == 0x0698; }
+constexpr bool IsRehZainOrJeh(std::uint16_t code) { return code == 0x0631 || code == 0x0632 || code == 0x0698; }
+
+enum class Joining : std::uint8_t {
+    Joins,
+    Never,            // ends its group whatever follows
+    RehZainJehOnly,  // dal and thal join a following reh, zain or jeh only
+};
+
+constexpr Joining JoiningOf(std::uint16_t code) {
+    switch (code) {
+    case 0x0622:  // alef with madda above
+    case 0x0627:  // alef
+    case 0x0631:  // reh
+    case 0x0632:  // zain
+    case 0x0648:  // waw
+    case 0x0698:  // jeh
+        return Joining::Never;
+    case 0x062F:  // dal
+    case 0x0630:  // thal
+        return Joining::RehZainJehOnly;
+    default:  // every word-end character ends the group
+        return FindByCode(kWordEnds, kWordEndIndex, code) != nullptr ? Joining::Never : Joining::Joins;
+    }
+}
+
+// The joining of the Arabic block, looked up for every letter that is cut
+// into groups or walked in a chain.
+constexpr std::array<Joining, 256> kArabicJoining = [] {
+    std::array<Joining, 256> joining{};
+    for (std::size_t i = 0; i < joining.size(); ++i) joining[i] = JoiningOf(static_cast<std::uint16_t>(0x0600 + i));
+    return joining;
+}();
+
+static_assert(FindByCode(kLetters, kLetterIndex, 0x06CC) == &kLetters[33] &&
+              FindByCode(kWordEnds, kWordEndIndex, 0x0020) == &kWordEnds[0] &&
+              FindByCode(kWordEnds, kWordEndIndex, 0xF02A) == &kWordEnds[31] &&
+              FindByCode(kLetters, kLetterIndex, 0x0643) == nullptr);
+static_assert(kArabicJoining[0x27] == Joining::Never && kArabicJoining[0x2F] == Joining::RehZainJehOnly &&
+              kArabicJoining[0x6A] == Joining::Never && kArabicJoining[0xF1] == Joining::Never &&
+              kArabicJoining[0x28] == Joining::Joins);
 
 }  // namespace
 
@@ -97,20 +147,13 @@ const LetterCode* FindLetter(std::uint16_t code) { return FindByCode(kLetters, k
 const WordEndCode* FindWordEnd(std::uint16_t code) { return FindByCode(kWordEnds, kWordEndIndex, code); }
 
 bool IsNonJoiningCode(std::uint16_t code, std::uint16_t next) {
-    switch (code) {
-    case 0x0622:  // alef with madda above
-    case 0x0627:  // alef
-    case 0x0631:  // reh
-    case 0x0632:  // zain
-    case 0x0648:  // waw
-    case 0x0698:  // jeh
-        return true;
-    case 0x062F:  // dal
-    case 0x0630:  // thal
-        return !IsRehZainOrJeh(next);
-    default:
-        return FindWordEnd(code) != nullptr;
+    const Joining joining = (code & 0xFF00) == 0x0600 ? kArabicJoining[code & 0xFF] : JoiningOf(code);
+    switch (joining) {
+    case Joining::Never: return true;
+    case Joining::RehZainJehOnly: return !IsRehZainOrJeh(next);
+    case Joining::Joins: break;
     }
+    return false;
 }
 
 }  // namespace kavitro

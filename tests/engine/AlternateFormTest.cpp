@@ -20,14 +20,12 @@ struct Case {
 void RunCases(const std::vector<Case>& cases) {
     CCalligraphyEngine engine;
     for (const Case& c : cases) {
-        CCalligraphyWord word;
-        for (const Letter& letter : c.letters) word.m_characters.push_back(MakeWord({letter}).m_characters[0]);
+        CCalligraphyWord word = MakeWord(c.letters);
         engine.SetCurrentWord(&word);
         engine.SetPreviousWord(nullptr);
         engine.ApplyAlternateForm();
         ASSERT_EQ(word.m_characters.size(), c.expected.size()) << c.what;
-        for (std::size_t i = 0; i < c.expected.size(); ++i)
-            EXPECT_EQ(ShapeOf(word.m_characters[i]), c.expected[i]) << c.what << ", letter " << i;
+        ExpectShapes(word, c.expected, c.what);
         for (std::size_t i = 0; i < c.letters.size(); ++i)
             EXPECT_EQ(word.m_characters[i].IsAlternate(), c.letters[i].alternate) << c.what << ", flag kept";
     }

@@ -3,9 +3,12 @@
 // Words built letter by letter with chosen codes, glyphs, flags and offsets,
 // so that engine rules can be tested whatever letter tables exist.
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <initializer_list>
 #include <ostream>
+#include <vector>
 
 #include "engine/CalligraphyEngine.h"
 
@@ -35,7 +38,7 @@ struct Letter {
     std::int32_t y = 0;
 };
 
-inline CCalligraphyWord MakeWord(std::initializer_list<Letter> letters) {
+inline CCalligraphyWord MakeWord(const std::vector<Letter>& letters) {
     CCalligraphyWord word;
     for (const Letter& letter : letters) {
         CCalligraphyCharacter c;
@@ -46,6 +49,10 @@ inline CCalligraphyWord MakeWord(std::initializer_list<Letter> letters) {
         word.m_characters.push_back(c);
     }
     return word;
+}
+
+inline CCalligraphyWord MakeWord(std::initializer_list<Letter> letters) {
+    return MakeWord(std::vector<Letter>(letters));
 }
 
 // Glyph and offset of one character, compared as a pair.
@@ -59,6 +66,13 @@ struct Shape {
 };
 
 inline Shape ShapeOf(const CCalligraphyCharacter& c) { return {c.GetGlyph(), c.m_yOffset}; }
+
+// Checks the word's first expected.size() characters one by one; `what` names
+// the case in a failure.
+inline void ExpectShapes(const CCalligraphyWord& word, const std::vector<Shape>& expected, const char* what) {
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(ShapeOf(word.m_characters[i]), expected[i]) << what << ", letter " << i;
+}
 
 // Every field of every character, for "left exactly as it was" checks.
 inline bool SameCharacters(const CCalligraphyWord& a, const CCalligraphyWord& b) {

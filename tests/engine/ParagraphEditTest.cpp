@@ -8,6 +8,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/CalligraphyEngine.h"
@@ -323,6 +324,25 @@ TEST(ParagraphMerging, AttachableRunsJoinTheNearestWordBeforeThem) {
     EXPECT_EQ(Words(empty), (std::vector<std::u16string>{u" "}));
 }
 
+// A pasted or loaded text may hold a word that typing never leaves behind,
+// here a lone space. An edit merges only the words it touched and their
+// neighbours, so that typing costs the same in a long text: the lone space
+// stays as it was stored until an edit comes next to it.
+TEST(ParagraphMerging, AnEditMergesOnlyAroundTheWordsItTouched) {
+    TestGlyphMetrics metrics(TestGlyphMetrics::Distinct{});
+    CCalligraphyParagraph paragraph = StoredParagraph({u"\u06F1 ", u" ", u"\u06F2 ", u"\u06F3 "});
+    std::int32_t caret = paragraph.GetCharacterCount() - 1;  // before the last space
+    EXPECT_EQ(paragraph.InsertCharacter(caret, kOne), 1);
+    EXPECT_EQ(Words(paragraph),
+              (std::vector<std::u16string>{u"\u06F1 ", u" ", u"\u06F2 ", u"\u06F3", u"\u06F1 "}));
+
+    caret = 3;  // the start of the word after the lone space
+    EXPECT_EQ(paragraph.InsertCharacter(caret, kTwo), 1);
+    EXPECT_EQ(caret, 4);
+    EXPECT_EQ(Words(paragraph),
+              (std::vector<std::u16string>{u"\u06F1  ", u"\u06F2", u"\u06F2 ", u"\u06F3", u"\u06F1 "}));
+}
+
 // --- Deleting -------------------------------------------------------------------------------
 
 TEST(ParagraphDeleting, BackspaceAtAWordStartJoinsTheTwoWords) {
@@ -472,6 +492,65 @@ TEST(ParagraphCaret, OutOfRangeCaretsAndIndexesChangeNothing) {
     expectUnchanged([](CCalligraphyParagraph& p) { p.ModifyCharacter(-1, 1, kToggleAlternateCode); });
     expectUnchanged([](CCalligraphyParagraph& p) { p.ModifyCharacter(0, 0, kToggleAlternateCode); });
     expectUnchanged([](CCalligraphyParagraph& p) { p.ModifyCharacter(0, 3, kToggleAlternateCode); });
+}
+
+// Edits remember the character count and where a word near them starts;
+// the look-ups that start from there must agree with counting from the
+// first word, on either side of the last edit and across empty words.
+TEST(ParagraphCaret, LookUpsNearTheLastEditAgreeWithCountingFromTheStart) {
+    TestGlyphMetrics metrics(TestGlyphMetrics::Distinct{});
+    CCalligraphyParagraph paragraph =
+        StoredParagraph({u"\u06F1 ", u"", u"\u06F2", u"", u"", u"\u06F3 ", u"\u06F4", u"\u06F5 ", u"\u06F1 "});
+    const auto expectAgreement = [&paragraph] {
+        CCalligraphyParagraph counted;
+        counted.m_words = static_cast<const std::vector<CCalligraphyWord>&>(std::as_const(paragraph).m_words);
+        ASSERT_EQ(paragraph.GetCharacterCount(), counted.GetCharacterCount());
+        for (std::int32_t caret = 0; caret <= counted.GetCharacterCount(); ++caret) {
+            for (const bool preferPrevious : {false, true})
+                EXPECT_EQ(paragraph.CaretToWord(caret, preferPrevious), counted.CaretToWord(caret, preferPrevious))
+                    << "caret " << caret;
+        }
+    };
+    std::int32_t caret = paragraph.GetCharacterCount() - 1;
+    ASSERT_EQ(paragraph.InsertCharacter(caret, kTwo), 1);
+    expectAgreement();
+    caret = 0;
+    ASSERT_EQ(paragraph.InsertCharacter(caret, kThree), 1);
+    expectAgreement();
+    caret = 9;
+    paragraph.DeleteCharacter(caret);
+    expectAgreement();
+}
+
+// Words changed directly, not by an edit: through a word, through the word
+// vector, by copying and by moving. The next look-up and edit see them.
+TEST(ParagraphCaret, DirectChangesToTheWordsAreSeenByTheNextEdit) {
+    TestGlyphMetrics metrics(TestGlyphMetrics::Distinct{});
+    CCalligraphyParagraph paragraph;
+    std::int32_t caret = 0;
+    Insert(paragraph, caret, u" \u06F1 \u06F2");
+    const std::int32_t typed = paragraph.GetCharacterCount();
+
+    paragraph.m_words[0].m_characters.push_back(StoredWord(u" ").m_characters[0]);
+    EXPECT_EQ(paragraph.GetCharacterCount(), typed + 1);
+    std::vector<CCalligraphyWord>& words = paragraph.m_words;
+    words.push_back(StoredWord(u"\u06F3 "));
+    EXPECT_EQ(paragraph.GetCharacterCount(), typed + 3);
+    EXPECT_EQ(paragraph.CaretToWord(typed + 2, false), (WordPosition{static_cast<std::int32_t>(words.size()) - 1, 1}));
+
+    caret = paragraph.GetCharacterCount() - 1;
+    EXPECT_EQ(paragraph.InsertCharacter(caret, kOne), 1);
+    EXPECT_EQ(Text(paragraph), u"\u06F1  \u06F2 \u06F3\u06F1 ");
+
+    CCalligraphyParagraph copy = paragraph;
+    copy.m_words.erase(copy.m_words.begin());
+    EXPECT_EQ(copy.GetCharacterCount(), paragraph.GetCharacterCount() - 3);
+    const CCalligraphyParagraph moved = std::move(paragraph);
+    EXPECT_EQ(moved.GetCharacterCount(), typed + 4);
+    EXPECT_EQ(paragraph.GetCharacterCount(), 0);  // a moved-from paragraph is left empty
+    caret = 0;
+    EXPECT_EQ(paragraph.InsertCharacter(caret, kTwo), 1);
+    EXPECT_EQ(Text(paragraph), u"\u06F2");
 }
 
 // --- Words as a whole, text-modification codes ----------------------------------------------

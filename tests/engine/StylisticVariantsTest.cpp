@@ -6,6 +6,7 @@
 #include <functional>
 #include <set>
 
+#include "engine/CalligraphyEngine.h"
 #include "engine/StylisticVariants.h"
 #include "tests/engine/TestGlyphMetrics.h"
 
@@ -193,6 +194,26 @@ TEST(StylisticVariants, StartingPointsStopAtFifteenWordsAndTheMenuAtNineteen) {
         EXPECT_EQ(glyphs.size(), CStylisticVariantBuilder::kMaxVariants);
         EXPECT_EQ(std::set<Glyphs>(glyphs.begin(), glyphs.end()).size(), glyphs.size());
     }
+}
+
+// Through the engine: a lone reh (1/75) runs through its glyph-variant
+// cycle 1/75 -> 4/144 -> 4/143, each found variant inserted right after the
+// source; it has no alternate form and no swap partner.
+TEST(StylisticVariants, TheEngineGivesTheGlyphVariantCycleOfALoneLetter) {
+    TestGlyphMetrics metrics;
+    CCalligraphyParagraph text;
+    std::int32_t caret = 0;
+    ASSERT_EQ(text.InsertCharacter(caret, 0x0631), 1);
+    ASSERT_EQ(text.m_words[0].m_characters[0].GetGlyph(), MakeGlyph(1, 75));
+
+    CCalligraphyParagraph variants;
+    variants.BuildStylisticVariants(text.m_words[0]);
+    EXPECT_EQ(GlyphsOf(variants),
+              (std::vector<Glyphs>{{MakeGlyph(1, 75)}, {MakeGlyph(4, 143)}, {MakeGlyph(4, 144)}}));
+    // The source is untouched and the engine is pointed back where it was.
+    EXPECT_EQ(text.m_words[0].m_characters[0].GetGlyph(), MakeGlyph(1, 75));
+    EXPECT_EQ(CCalligraphyEngine::GetInstance().GetCurrentWord(), nullptr);
+    EXPECT_EQ(CCalligraphyEngine::GetInstance().GetPreviousWord(), nullptr);
 }
 
 }  // namespace

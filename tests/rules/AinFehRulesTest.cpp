@@ -20,20 +20,14 @@ constexpr std::uint16_t kAlef = 0x0627, kBeh = 0x0628, kJeem = 0x062C, kSeen = 0
                         kNoon = 0x0646, kHeh = 0x0647;
 constexpr std::uint8_t kAlt = CCalligraphyCharacter::kAlternate;
 
-Letter L(std::uint16_t code, unsigned font, unsigned index, std::uint8_t flags = 0, std::int32_t y = 0) {
-    return Letter{code, G(font, index), flags, y};
-}
+using letters_by_font_index::L;
 
 // Counts shared by the two tables: the same conditions, tried the same way.
 void ExpectAinColumns(const TableCensus& c) {
     using C = Column;
-    const std::map<ColumnKey, int> want = {
-        {{C::Glyph, 1}, 907}, {{C::Glyph, 2}, 876},     {{C::Glyph, 3}, 361},    {{C::Glyph, 4}, 64},
-        {{C::Alternate, 1}, 801}, {{C::Alternate, 2}, 61}, {{C::Code, 2}, 150},  {{C::Code, 3}, 5},
-        {{C::Code, 4}, 53},   {{C::Position, 0}, 70},   {{C::Mode, 0}, 46}};
-    for (const auto& [key, n] : want)
-        EXPECT_EQ(c.pathTests.count(key) ? c.pathTests.at(key) : 0, n)
-            << "column " << static_cast<int>(key.first) << " of c" << key.second;
+    ExpectColumns(c.pathTests, {{{C::Glyph, 1}, 907}, {{C::Glyph, 2}, 876}, {{C::Glyph, 3}, 361}, {{C::Glyph, 4}, 64},
+                                {{C::Alternate, 1}, 801}, {{C::Alternate, 2}, 61}, {{C::Code, 2}, 150},
+                                {{C::Code, 3}, 5}, {{C::Code, 4}, 53}, {{C::Position, 0}, 70}, {{C::Mode, 0}, 46}});
 }
 
 TEST(AinRules, CountsMatchTheTable) {
@@ -97,7 +91,7 @@ bool SameConditions(const rules::RuleTable& ta, const FlatRow& a, const rules::R
     for (std::size_t i = 0; i < a.conditions.size(); ++i) {
         const rules::Condition &x = a.conditions[i], &y = b.conditions[i];
         if (x.kind != y.kind || x.k != y.k) return false;
-        const bool codes = x.kind == rules::ConditionKind::CodeIn || x.kind == rules::ConditionKind::CodeNotIn;
+        const bool codes = IsCodeTest(x);
         if (!codes && (x.a != y.a || x.b != y.b)) return false;
         if (codes && (x.b != y.b || !std::equal(ta.codes.begin() + x.a, ta.codes.begin() + x.a + x.b,
                                                 tb.codes.begin() + y.a)))
@@ -153,7 +147,7 @@ TEST(FehRules, FollowTheAinRowsBySubstitutionButTwentyTwo) {
 
 TEST(AinRules, ShapesByContext) {
     const GlyphId kAinPlain = G(1, 226), kAinAlt = G(5, 88);
-    RunModeTypingCases({
+    RunTypingCases({
         {"word start", {}, kAin, G(1, 172), {}},
         {"after a non-joining alef", {L(kAlef, 1, 65)}, kAin, G(1, 172), {}},
         {"after a word-start beh, raised by 240", {L(kBeh, 1, 133)}, kAin, kAinPlain, {L(kBeh, 1, 133, 0, -240)}},
@@ -172,7 +166,7 @@ TEST(AinRules, ShapesByContext) {
         {"four letters after a noon", {L(kBeh, 4, 154), L(kBeh, 5, 161), L(kBeh, 3, 201), L(kNoon, 4, 33)}, kAin,
          kAinPlain,
          {L(kBeh, 1, 241, 0, -168), L(kBeh, 5, 122, 0, -144), L(kBeh, 5, 129, 0, -285), L(kNoon, 1, 53, 0, -240)}},
-    });
+    }, /*defaultMode=*/1);
 }
 
 TEST(AinRules, DeepestLookBackTellsMeemFromHeh) {
@@ -186,15 +180,15 @@ TEST(AinRules, DeepestLookBackTellsMeemFromHeh) {
         return std::vector<Letter>{L(code, f, i, 0, -168), L(kBeh, 5, 122, 0, -144), L(kBeh, 5, 129, 0, -285),
                                    L(kNoon, 1, 53, 0, -240)};
     };
-    RunModeTypingCases({
+    RunTypingCases({
         {"a meem c4 becomes 1/139", with(kMeem), kAin, G(1, 226), after(kMeem, 1, 139)},
         {"a heh c4 becomes 3/97", with(kHeh), kAin, G(1, 226), after(kHeh, 3, 97)},
         {"any other letter with that glyph refuses", with(kBeh), kAin, 0, {}},
-    });
+    }, /*defaultMode=*/1);
 }
 
 TEST(AinRules, PositionDecidesWhetherTheThirdLetterMoves) {
-    RunModeTypingCases({
+    RunTypingCases({
         {"index 2: two letters", {L(kJeem, 1, 174), L(kJeem, 1, 175)}, kAin, G(1, 226),
          {L(kJeem, 3, 151, 0, -68), L(kJeem, 3, 33, 0, -240)}},
         {"index 3: c3 keeps its glyph and is lifted by 73",
@@ -202,22 +196,18 @@ TEST(AinRules, PositionDecidesWhetherTheThirdLetterMoves) {
          {L(kBeh, 1, 133, 0, -73), L(kJeem, 3, 151, 0, -68), L(kJeem, 3, 33, 0, -240)}},
         {"index 3, flag set: lifted by 291", {L(kBeh, 1, 133), L(kJeem, 1, 174), L(kJeem, 1, 175, kAlt)}, kAin,
          G(5, 88), {L(kBeh, 1, 133, 0, -291), L(kJeem, 3, 145, 0, -309), L(kJeem, 1, 248, kAlt, -148)}},
-    });
+    }, /*defaultMode=*/1);
 }
 
 TEST(AinRules, GhainTakesTheSameGlyphsWithItsDot) {
-    for (const auto& [code, mark] : {std::pair{kAin, 0}, std::pair{kGhain, 35}}) {
-        ShapingBench bench({L(kBeh, 1, 133)});
-        ASSERT_EQ(bench.Type(code), 1);
-        EXPECT_EQ(bench.Current().m_characters.back().GetGlyph(), G(1, 226));
-        EXPECT_EQ(bench.Current().m_characters.back().m_mark, mark);
-        EXPECT_EQ(bench.Current().m_characters.front().m_yOffset, -240);
-    }
+    // The letter before is raised by 240 either way.
+    auto raised = [](const CCalligraphyWord& word) { EXPECT_EQ(word.m_characters.front().m_yOffset, -241); };
+    ExpectSameGlyphWithOwnMark({L(kBeh, 1, 133)}, G(1, 226), {{kAin, 0}, {kGhain, 36}}, raised);
 }
 
 TEST(FehRules, ShapesByContext) {
     const GlyphId kFehPlain = G(1, 231), kFehAlt = G(5, 83);
-    RunModeTypingCases({
+    RunTypingCases({
         {"word start", {}, kFeh, G(2, 73), {}},
         {"after a word-start beh, raised by 152", {L(kBeh, 1, 133)}, kFeh, kFehPlain, {L(kBeh, 1, 133, 0, -152)}},
         {"after a word-start feh", {L(kFeh, 2, 73)}, kFeh, kFehPlain, {L(kFeh, 3, 85, 0, -152)}},
@@ -238,7 +228,7 @@ TEST(FehRules, ShapesByContext) {
         {"the same context, plain", {L(kBeh, 1, 133), L(kBeh, 3, 219), L(kBeh, 1, 149), L(kNoon, 4, 33)}, kFeh,
          kFehPlain,
          {L(kBeh, 1, 133, 0, -60), L(kBeh, 4, 162, 0, -60), L(kBeh, 5, 129, 0, -197), L(kNoon, 1, 53, 0, -152)}},
-    });
+    }, /*defaultMode=*/1);
 }
 
 }  // namespace

@@ -21,15 +21,7 @@ constexpr std::uint16_t kAlefMadda = 0x0622, kAlef = 0x0627, kBeh = 0x0628, kJee
                         kGaf = 0x06AF;
 constexpr std::uint8_t kAlt = CCalligraphyCharacter::kAlternate;
 
-Letter L(std::uint16_t code, unsigned font, unsigned index, std::uint8_t flags = 0, std::int32_t y = 0) {
-    return Letter{code, G(font, index), flags, y};
-}
-
-void ExpectColumns(const std::map<ColumnKey, int>& got, const std::map<ColumnKey, int>& want) {
-    for (const auto& [key, n] : want)
-        EXPECT_EQ(got.count(key) ? got.at(key) : 0, n) << "column " << static_cast<int>(key.first) << " of c"
-                                                       << key.second;
-}
+using letters_by_font_index::L;
 
 TEST(AlefRules, CountsMatchTheTable) {
     const TableCensus c = TakeCensus(RequireTable("alef"));
@@ -110,7 +102,7 @@ TEST(DalRules, CountsMatchTheTable) {
 
 TEST(AlefRules, ShapesByContext) {
     const GlyphId kPlain = G(1, 151), kAltForm = G(1, 140), kLamAlef = G(5, 34);
-    RunModeTypingCases({
+    RunTypingCases({
         {"word start", {}, kAlef, G(1, 65), {}},
         {"after a non-joining dal", {L(kDal, 1, 70)}, kAlef, G(1, 65), {}},
         {"lam-alef", {L(kLam, 1, 229)}, kAlef, kLamAlef, {L(kLam, 2, 235)}},
@@ -146,32 +138,27 @@ TEST(AlefRules, ShapesByContext) {
         {"after a meem, a keheh c2 = 3/183 with c3 = 1/206",
          {L(kBeh, 1, 206), L(kKeheh, 3, 183), L(kMeem, 1, 179)}, kAlef, kPlain,
          {L(kBeh, 4, 220, 0, 91), L(kKeheh, 5, 210, 0, 136), L(kMeem, 2, 203)}},
-    });
+    }, /*defaultMode=*/1);
 }
 
 TEST(AlefRules, PositionDecidesWhetherTheThirdLetterMoves) {
-    RunModeTypingCases({
+    RunTypingCases({
         {"index 2", {L(kJeem, 1, 174), L(kJeem, 1, 175)}, kAlef, G(1, 151),
          {L(kJeem, 3, 151, 0, 136), L(kJeem, 1, 163)}},
         {"index 3: c3 lowered by 126", {L(kBeh, 1, 133), L(kJeem, 1, 174), L(kJeem, 1, 175)}, kAlef, G(1, 151),
          {L(kBeh, 1, 133, 0, 126), L(kJeem, 3, 151, 0, 136), L(kJeem, 1, 163)}},
         {"index 3, flag set: c3 raised by 60", {L(kBeh, 1, 133), L(kJeem, 1, 174), L(kJeem, 1, 175, kAlt)}, kAlef,
          G(1, 140), {L(kBeh, 1, 133, 0, -60), L(kJeem, 3, 145, 0, -76), L(kJeem, 2, 226, kAlt, -10)}},
-    });
+    }, /*defaultMode=*/1);
 }
 
 TEST(AlefRules, MaddaTakesTheSameGlyphsWithItsMark) {
-    for (const auto& [code, mark] : {std::pair{kAlef, 0}, std::pair{kAlefMadda, 42}}) {
-        ShapingBench bench({L(kLam, 1, 229)});
-        ASSERT_EQ(bench.Type(code), 1);
-        EXPECT_EQ(bench.Current().m_characters.back().GetGlyph(), G(5, 34));
-        EXPECT_EQ(bench.Current().m_characters.back().m_mark, mark);
-    }
+    ExpectSameGlyphWithOwnMark({L(kLam, 1, 229)}, G(5, 34), {{kAlef, 0}, {kAlefMadda, 42}});
 }
 
 TEST(DalRules, ShapesByContext) {
     const GlyphId kAltForm = G(1, 193), kPlain = G(5, 34), kShort = G(1, 196);
-    RunModeTypingCases({
+    RunTypingCases({
         {"word start", {}, kDal, G(1, 70), {}},
         {"a dal after a dal starts again", {L(kDal, 1, 70)}, kDal, G(1, 70), {}},
         {"after a word-start beh, whatever its flags", {L(kBeh, 1, 133, kAlt)}, kDal, kPlain, {L(kBeh, 4, 100, kAlt)}},
@@ -197,24 +184,19 @@ TEST(DalRules, ShapesByContext) {
          {L(kBeh, 2, 148, 0, 4), L(kBeh, 5, 122, 0, 30), L(kBeh, 3, 117, 0, -107), L(kNoon, 3, 244)}},
         {"a negative lift lowers c3 by 264", {L(kBeh, 1, 107), L(kBeh, 2, 52), L(kHeh, 1, 247)}, kDal, kPlain,
          {L(kBeh, 2, 66, 0, 264), L(kBeh, 5, 179, 0, -100), L(kHeh, 1, 135)}},
-    });
+    }, /*defaultMode=*/1);
 }
 
 TEST(DalRules, PositionDecidesWhetherTheThirdLetterMoves) {
-    RunModeTypingCases({
+    RunTypingCases({
         {"index 2", {L(kBeh, 1, 124), L(kHeh, 4, 34)}, kDal, G(5, 34), {L(kBeh, 2, 64, 0, -100), L(kHeh, 1, 135)}},
         {"index 3", {L(kBeh, 1, 133), L(kBeh, 1, 124), L(kHeh, 4, 34)}, kDal, G(5, 34),
          {L(kBeh, 1, 133, 0, -61), L(kBeh, 2, 64, 0, -100), L(kHeh, 1, 135)}},
-    });
+    }, /*defaultMode=*/1);
 }
 
 TEST(DalRules, ThalTakesTheSameGlyphsWithItsDot) {
-    for (const auto& [code, mark] : {std::pair{kDal, 0}, std::pair{kThal, 35}}) {
-        ShapingBench bench({L(kBeh, 1, 133)});
-        ASSERT_EQ(bench.Type(code), 1);
-        EXPECT_EQ(bench.Current().m_characters.back().GetGlyph(), G(5, 34));
-        EXPECT_EQ(bench.Current().m_characters.back().m_mark, mark);
-    }
+    ExpectSameGlyphWithOwnMark({L(kBeh, 1, 133)}, G(5, 34), {{kDal, 0}, {kThal, 35}});
 }
 
 }  // namespace

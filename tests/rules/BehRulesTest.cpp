@@ -18,9 +18,7 @@ constexpr std::uint16_t kSpace = 0x0020, kAlef = 0x0627, kBeh = 0x0628, kTeh = 0
                         kSad = 0x0635, kNoon = 0x0646, kHeh = 0x0647, kPeh = 0x067E;
 constexpr std::uint8_t kAlt = CCalligraphyCharacter::kAlternate;
 
-Letter L(std::uint16_t code, unsigned font, unsigned index, std::uint8_t flags = 0, std::int32_t y = 0) {
-    return Letter{code, G(font, index), flags, y};
-}
+using letters_by_font_index::L;
 
 TEST(BehRules, CountsMatchTheTable) {
     const TableCensus c = TakeCensus(RequireTable("beh"));
@@ -43,9 +41,8 @@ TEST(BehRules, CountsMatchTheTable) {
                                                                                   {{G(1, 188), 181}, 262},
                                                                                   {{G(1, 188), 0}, 2}}));
     using C = Column;
-    const std::map<ColumnKey, int> own = {{{C::Glyph, 2}, 1059}, {{C::Glyph, 3}, 544}, {{C::Glyph, 4}, 218},
-                                          {{C::Alternate, 1}, 981}, {{C::Position, 0}, 70}, {{C::Mode, 0}, 52}};
-    for (const auto& [key, n] : own) EXPECT_EQ(c.ownTests.at(key), n) << "column " << static_cast<int>(key.first);
+    ExpectColumns(c.ownTests, {{{C::Glyph, 2}, 1059}, {{C::Glyph, 3}, 544}, {{C::Glyph, 4}, 218},
+                               {{C::Alternate, 1}, 981}, {{C::Position, 0}, 70}, {{C::Mode, 0}, 52}});
     // Code points and c2's flag are counted where they were tried on the way.
     EXPECT_EQ(c.pathTests.at({C::Code, 2}) + c.pathTests.at({C::Code, 3}) + c.pathTests.at({C::Code, 4}), 401);
     EXPECT_EQ(c.pathTests.at({C::Alternate, 2}), 66);
@@ -69,7 +66,7 @@ TEST(BehRules, FirstLetterFormsGoWithTheirNewGlyph) {
 
 TEST(BehRules, ShapesByContext) {
     const GlyphId kAltForm = G(1, 219), kLow = G(1, 119), kHigh = G(1, 188);
-    RunModeTypingCases({
+    RunTypingCases({
         {"word start", {}, kBeh, G(1, 133), {}},
         {"after a space", {L(kSpace, 1, 32)}, kBeh, G(1, 133), {}},
         {"after a word-initial beh: no letter before it moves", {L(kAlef, 1, 65), L(kBeh, 1, 133)}, kBeh, kHigh,
@@ -93,20 +90,20 @@ TEST(BehRules, ShapesByContext) {
          {L(kBeh, 2, 166, kAlt, -307), L(kNoon, 2, 91, kAlt, 27)}},
         {"a heh form with a c2 none of its keys refuses", {L(kBeh, 2, 91), L(kHeh, 1, 247)}, kBeh, 0, {}},
         {"a joining letter whose glyph is no key refuses", {L(kBeh, 2, 91)}, kBeh, 0, {}},
-    });
+    }, /*defaultMode=*/1);
 }
 
 TEST(BehRules, PositionDecidesWhetherTheThirdLetterMoves) {
-    RunModeTypingCases({
+    RunTypingCases({
         {"index 2: c1 and c2", {L(kSad, 2, 103), L(kBeh, 1, 119, kAlt)}, kBeh, G(1, 219),
          {L(kSad, 1, 41, 0, -176), L(kBeh, 4, 181, kAlt, 27)}},
         {"index 3: c3 keeps its glyph and rises by 156", {L(kBeh, 1, 133), L(kSad, 2, 103), L(kBeh, 1, 119, kAlt)},
          kBeh, G(1, 219), {L(kBeh, 1, 133, 0, -156), L(kSad, 1, 41, 0, -176), L(kBeh, 4, 181, kAlt, 27)}},
-    });
+    }, /*defaultMode=*/1);
 }
 
 TEST(BehRules, FiveLettersAndTheChainBeyondThem) {
-    RunModeTypingCases({
+    RunTypingCases({
         {"after a flagged noon, c5 and the letter before it rise by 178",
          {L(kBeh, 1, 133), L(kBeh, 1, 188), L(kBeh, 5, 104), L(kBeh, 5, 154), L(kBeh, 3, 201), L(kNoon, 4, 33, kAlt)},
          kBeh, G(1, 219),
@@ -121,18 +118,13 @@ TEST(BehRules, FiveLettersAndTheChainBeyondThem) {
          kBeh, G(1, 219),
          {L(kAlef, 1, 65), L(kBeh, 1, 188, 0, -178), L(kBeh, 5, 245, 0, -187), L(kBeh, 5, 122, 0, -161),
           L(kBeh, 3, 113, 0, -318), L(kNoon, 4, 181, kAlt, 27)}},
-    });
+    }, /*defaultMode=*/1);
 }
 
 TEST(BehRules, TheFourLettersTakeTheSameGlyphsWithTheirOwnDots) {
-    for (const auto& [code, mark] : {std::pair{kBeh, 35}, std::pair{kTeh, 36}, std::pair{kTheh, 37},
-                                     std::pair{kPeh, 38}}) {
-        ShapingBench bench({L(kBeh, 1, 133), L(kBeh, 1, 219)});
-        ASSERT_EQ(bench.Type(code), 1);
-        EXPECT_EQ(bench.Current().m_characters.back().GetGlyph(), G(1, 119));
-        EXPECT_EQ(bench.Current().m_characters.back().m_mark, mark);
-        EXPECT_EQ(bench.Current().m_characters[1].GetGlyph(), G(2, 91));
-    }
+    auto c1Reshaped = [](const CCalligraphyWord& word) { EXPECT_EQ(word.m_characters[1].GetGlyph(), G(2, 92)); };
+    ExpectSameGlyphWithOwnMark({L(kBeh, 1, 133), L(kBeh, 1, 219)}, G(1, 119),
+                               {{kBeh, 35}, {kTeh, 36}, {kTheh, 37}, {kPeh, 38}}, c1Reshaped);
 }
 
 }  // namespace

@@ -22,17 +22,11 @@ namespace {
 using rules::ActionKind;
 using rules::ConditionKind;
 
-constexpr std::int32_t kRepeat = 10000;
 constexpr std::uint8_t kAlt = CCalligraphyCharacter::kAlternate;
 
 constexpr std::uint16_t kAlef = 0x0627, kBeh = 0x0628, kJeem = 0x062C, kSeen = 0x0633, kSad = 0x0635,
                         kAin = 0x0639, kFeh = 0x0641, kLam = 0x0644, kMeem = 0x0645, kHeh = 0x0647,
                         kKeheh = 0x06A9, kGaf = 0x06AF;
-
-std::string GlyphText(GlyphId g) {
-    if (g == rules::kKeepGlyph) return "=c";
-    return std::to_string(GlyphFont(g)) + "/" + std::to_string(GlyphIndex(g));
-}
 
 // "c1=1/208 c2=1/122" from a row's glyph tests (enough to name a row here).
 std::string GlyphKey(const FlatRow& row) {
@@ -41,10 +35,6 @@ std::string GlyphKey(const FlatRow& row) {
         if (c.kind == ConditionKind::GlyphEq)
             key += (key.empty() ? "c" : " c") + std::to_string(c.k) + "=" + GlyphText(c.a);
     return key;
-}
-
-bool IsCode(const rules::Condition& c) {
-    return c.kind == ConditionKind::CodeIn || c.kind == ConditionKind::CodeNotIn;
 }
 
 // ---- The long form --------------------------------------------------------------
@@ -74,7 +64,7 @@ private:
     std::span<const std::uint16_t> Codes(const rules::Condition& c) const { return m_table.codes.subspan(c.a, c.b); }
 
     std::optional<bool> Value(const rules::Condition& c, const Known& known) const {
-        if (!IsCode(c) || !known[c.k].known) return std::nullopt;
+        if (!IsCodeTest(c) || !known[c.k].known) return std::nullopt;
         const CodeCase& kase = known[c.k];
         bool in = false;
         if (kase.other) {
@@ -92,7 +82,7 @@ private:
             const rules::Node& node = m_table.nodes[i];
             for (std::uint32_t j = 0; j < node.conditionCount; ++j) {
                 const rules::Condition& c = m_table.conditions[node.conditionBegin + j];
-                if (IsCode(c) && c.k == k)
+                if (IsCodeTest(c) && c.k == k)
                     for (std::uint16_t code : Codes(c)) codes.insert(code);
             }
         }
@@ -106,7 +96,7 @@ private:
             const rules::Node& node = m_table.nodes[i];
             const auto own = m_table.conditions.subspan(node.conditionBegin, node.conditionCount);
             for (const rules::Condition& c : own) {
-                if (!IsCode(c) || known[c.k].known) continue;
+                if (!IsCodeTest(c) || known[c.k].known) continue;
                 const std::set<std::uint16_t> named = CodesNamed(i, end, c.k);
                 bool ends = true;
                 for (std::uint16_t code : named) {
@@ -211,7 +201,7 @@ TEST(KafLamTables, ReadOnlyWhatTheGroupsRead) {
                 if (c.kind == ConditionKind::PosLe || c.kind == ConditionKind::PosGt) {
                     EXPECT_EQ(c.a, 2u);
                 }
-                if (IsCode(c)) {
+                if (IsCodeTest(c)) {
                     for (std::uint16_t code : t.codes.subspan(c.a, c.b)) EXPECT_TRUE(codes.contains(code));
                 }
             }
@@ -300,7 +290,7 @@ TEST(KafLamTables, PositionAddsAKeptThirdLetterToTheSameTwo) {
             const rules::Outcome& longer = Evaluate(t, context);
             const rules::Outcome& shorter = *row.outcome;
             EXPECT_EQ(shorter.count, 2);
-            EXPECT_EQ(shorter.rest, kRepeat);
+            EXPECT_EQ(shorter.rest, kRepeatLastLift);
             EXPECT_EQ(longer.count, 3);
             EXPECT_EQ(longer.glyphs[2], rules::kKeepGlyph);
             const bool alike = longer.glyph0 == shorter.glyph0 && longer.glyphs[0] == shorter.glyphs[0] &&
@@ -516,22 +506,12 @@ TEST(KafShaping, TypedAfterTheLettersBeforeIt) {
 
 TEST(KafShaping, ModeDecidesForTheAlternateC1) {
     const std::vector<Letter> before = {L(kBeh, G(1, 50)), L(kBeh, G(3, 128)), Alt(kBeh, G(1, 188))};
-    struct Case {
-        std::int32_t mode;
-        GlyphId c0;
-        std::vector<Letter> after;
-    };
-    for (const Case& c : std::vector<Case>{
-             {0, G(1, 237), {L(kBeh, G(1, 50), 79), L(kBeh, G(3, 128), 79), Alt(kBeh, G(1, 195))}},
-             {1, G(3, 209), {L(kBeh, G(1, 50), -65), L(kBeh, G(3, 122), -75), Alt(kBeh, G(2, 36), 36)}}}) {
-        SCOPED_TRACE(c.mode);
-        ShapingBench bench(before);
-        bench.Engine().SetMode(c.mode);
-        ASSERT_EQ(bench.Type(kKeheh), 1);
-        std::vector<Letter> want = c.after;
-        want.push_back(L(kKeheh, c.c0));
-        ShapingBench::ExpectLetters(bench.Current(), want);
-    }
+    RunTypingCases({
+        {"mode 0", before, kKeheh, G(1, 237),
+         {L(kBeh, G(1, 50), 79), L(kBeh, G(3, 128), 79), Alt(kBeh, G(1, 195))}, 0},
+        {"mode 1", before, kKeheh, G(3, 209),
+         {L(kBeh, G(1, 50), -65), L(kBeh, G(3, 122), -75), Alt(kBeh, G(2, 36), 36)}, 1},
+    });
 }
 
 TEST(KafShaping, TheLetterBeforeMayLieInThePreviousWord) {
@@ -584,22 +564,12 @@ TEST(LamShaping, TypedAfterTheLettersBeforeIt) {
 
 TEST(LamShaping, ModeDecidesForTheAlternateC1) {
     const std::vector<Letter> before = {L(kBeh, G(1, 50)), L(kBeh, G(3, 128)), Alt(kBeh, G(1, 188))};
-    struct Case {
-        std::int32_t mode;
-        GlyphId c0;
-        std::vector<Letter> after;
-    };
-    for (const Case& c : std::vector<Case>{
-             {0, G(1, 81), {L(kBeh, G(1, 50), -199), L(kBeh, G(3, 128), -199), Alt(kBeh, G(3, 221))}},
-             {1, G(2, 120), {L(kBeh, G(1, 50), -295), L(kBeh, G(3, 122), -305), Alt(kBeh, G(2, 36), -194)}}}) {
-        SCOPED_TRACE(c.mode);
-        ShapingBench bench(before);
-        bench.Engine().SetMode(c.mode);
-        ASSERT_EQ(bench.Type(kLam), 1);
-        std::vector<Letter> want = c.after;
-        want.push_back(L(kLam, c.c0));
-        ShapingBench::ExpectLetters(bench.Current(), want);
-    }
+    RunTypingCases({
+        {"mode 0", before, kLam, G(1, 81),
+         {L(kBeh, G(1, 50), -199), L(kBeh, G(3, 128), -199), Alt(kBeh, G(3, 221))}, 0},
+        {"mode 1", before, kLam, G(2, 120),
+         {L(kBeh, G(1, 50), -295), L(kBeh, G(3, 122), -305), Alt(kBeh, G(2, 36), -194)}, 1},
+    });
 }
 
 // Kept as written and counted: a lam after 2/120, 5/83 or 5/88 leaves the

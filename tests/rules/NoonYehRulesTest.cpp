@@ -28,10 +28,6 @@ constexpr std::uint16_t kAlef = 0x0627, kBeh = 0x0628, kHamza = 0x0621, kLam = 0
 constexpr std::uint8_t kAlt = CCalligraphyCharacter::kAlternate;
 constexpr GlyphId kKeep = rules::kKeepGlyph;
 
-std::string GlyphText(GlyphId g) {
-    return g == kKeep ? "=c" : std::to_string(GlyphFont(g)) + "/" + std::to_string(GlyphIndex(g));
-}
-
 // ---- Rows -------------------------------------------------------------------
 
 bool C1Alternate(const FlatRow& row) { return Tests(row, ConditionKind::AltSet, 1); }
@@ -86,8 +82,7 @@ Effect EffectOf(const Outcome& o) {
         e.glyph[k] = o.glyphs[k];
         e.lift[k] = o.lifts[k];
     }
-    const std::int32_t rest = o.count > 1 && o.rest == 10000 ? o.lifts[o.count - 1] : o.rest;
-    for (std::size_t k = o.count; k < 6; ++k) e.lift[k] = rest;
+    for (std::size_t k = o.count; k < 6; ++k) e.lift[k] = RestLift(o);
     return e;
 }
 
@@ -267,10 +262,7 @@ TEST(YehRules, Counts) {
         }
         const Outcome& o = *row.outcome;
         ++byGlyph[o.glyph0];
-        const char* names[] = {"", "S1", "A1", "P1", "C"};
-        std::string action = names[static_cast<int>(o.action)];
-        if (o.action == ActionKind::Chain) action += std::to_string(o.count);
-        if (!IsStart(row)) ++actions[action];
+        if (!IsStart(row)) ++actions[ActionName(o)];
         if (o.action == ActionKind::Chain) {
             (o.count > 1 && o.rest == 10000 ? restSame : restOwn)++;
             if (o.rest != 10000) lowest = std::min(lowest, o.rest), highest = std::max(highest, o.rest);
@@ -404,76 +396,47 @@ TEST(YehRules, PlainRowsAreNoonsMovedByTheDifferenceOfTheC1Forms) {
 
 // ---- Typing through the dispatcher -------------------------------------------
 
-struct Case {
-    const char* name;
-    std::vector<Letter> previous;  // the word before, in typing order
-    std::vector<Letter> before;    // the current word before the letter is typed
-    std::uint16_t code;
-    std::int32_t mode;
-    GlyphId c0;                   // 0: refused
-    std::vector<Letter> after;    // the current word's letters before c0 afterwards; empty: unchanged
-    std::vector<Letter> previousAfter = {};  // empty: unchanged
-};
-
-void RunCases(const std::vector<Case>& cases) {
-    for (const Case& t : cases) {
-        SCOPED_TRACE(t.name);
-        ShapingBench bench(t.before, t.previous);
-        bench.Engine().SetMode(t.mode);
-        const std::int32_t accepted = bench.Type(t.code);
-        std::vector<Letter> want = t.after.empty() || t.c0 == 0 ? t.before : t.after;
-        if (t.c0 != 0) want.push_back(Letter{t.code, t.c0, 0, 0});
-        EXPECT_EQ(accepted, t.c0 != 0 ? 1 : 0);
-        ShapingBench::ExpectLetters(bench.Current(), want);
-        if (!t.previous.empty())
-            ShapingBench::ExpectLetters(bench.Previous(), t.previousAfter.empty() ? t.previous : t.previousAfter);
-    }
-}
-
 Letter L(std::uint16_t code, GlyphId glyph, std::uint8_t flags = 0, std::int32_t y = 0) {
     return Letter{code, glyph, flags, y};
 }
 
 TEST(NoonRules, TypingCases) {
     const Letter alef = L(kAlef, G(1, 33));
-    RunCases({
-        {"first letter of a word", {}, {}, kNoon, 0, G(1, 133), {}},
-        {"after alef: a new chain, alef untouched", {}, {alef}, kNoon, 0, G(1, 133), {}},
-        {"c1 with a glyph no key names", {}, {L(kBeh, G(1, 50))}, kNoon, 0, 0, {}},
-        {"seen start, alternate", {}, {L(0x0633, G(2, 65), kAlt)}, kNoon, 0, G(1, 214),
-         {L(0x0633, G(1, 255), kAlt, -105)}},
-        {"seen start, plain", {}, {L(0x0633, G(2, 65))}, kNoon, 0, G(4, 33), {L(0x0633, G(2, 93))}},
-        {"alternate seen after 2/73: 1/214, the rest lowered with c2", {},
-         {L(kBeh, G(1, 50)), L(0x0641, G(2, 73)), L(0x0633, G(1, 208), kAlt)}, kNoon, 0, G(1, 214),
-         {L(kBeh, G(1, 50), 0, 105), L(0x0641, G(1, 212), 0, 105), L(0x0633, G(3, 112), kAlt, -105)}},
-        {"alternate seen after a c2 no key names: as a plain seen", {},
-         {L(kBeh, G(1, 50)), L(0x0633, G(1, 208), kAlt)}, kNoon, 0, G(4, 33),
-         {L(kBeh, G(1, 50), 0, -49), L(0x0633, G(2, 165), kAlt)}},
-        {"alternate seen after 4/152 and an unlisted c3", {},
-         {L(kBeh, G(1, 50)), L(kBeh, G(4, 152)), L(0x0633, G(1, 208), kAlt)}, kNoon, 0, 0, {}},
-        {"alternate beh after 3/128, mode 0: the plain outcome", {},
-         {L(kBeh, G(1, 50)), L(kBeh, G(3, 128)), L(kBeh, G(1, 188), kAlt)}, kNoon, 0, G(4, 33),
-         {L(kBeh, G(1, 50), 0, -84), L(kBeh, G(5, 100), 0, -8), L(kBeh, G(1, 149), kAlt)}},
-        {"alternate beh after 3/128, mode 1", {},
-         {L(kBeh, G(1, 50)), L(kBeh, G(3, 128)), L(kBeh, G(1, 188), kAlt)}, kNoon, 1, G(1, 219),
-         {L(kBeh, G(1, 50), 0, -116), L(kBeh, G(3, 122), 0, -126), L(kBeh, G(4, 185), kAlt, 27)}},
-        {"alternate beh after 1/241 in mode 0 stays alternate", {}, {L(kBeh, G(1, 241)), L(kBeh, G(1, 188), kAlt)},
-         kNoon, 0, G(1, 219), {L(kBeh, G(1, 40), 0, -126), L(kBeh, G(4, 185), kAlt, 27)}},
-        {"noon after 2/133 at index 2: the letter in the word before moves with c2", {L(kBeh, G(1, 50))},
-         {L(kBeh, G(2, 133)), L(kNoon, G(4, 33))}, kNoon, 0, G(4, 33),
-         {L(kBeh, G(2, 252), 0, -189), L(kNoon, G(1, 149))}, {L(kBeh, G(1, 50), 0, -189)}},
-        {"noon after 2/133 at index 3: c3 keeps its glyph and moves by 24", {},
-         {L(kBeh, G(1, 50)), L(kBeh, G(2, 133)), L(kNoon, G(4, 33))}, kNoon, 0, G(4, 33),
-         {L(kBeh, G(1, 50), 0, -24), L(kBeh, G(2, 252), 0, -189), L(kNoon, G(1, 149))}},
-        {"both flags set after 1/224: c1's row wins", {}, {L(kBeh, G(1, 224), kAlt), L(kNoon, G(4, 33), kAlt)}, kNoon,
-         1, G(1, 219), {L(kBeh, G(3, 64), kAlt, -307), L(kNoon, G(4, 185), kAlt, 27)}},
-        {"heh after a lam 2/131", {}, {L(kLam, G(2, 131)), L(kHeh, G(4, 34))}, kNoon, 0, G(4, 33),
-         {L(kLam, G(3, 180), 0, -254), L(kHeh, G(3, 207))}},
-        {"alternate heh after a lam 2/131", {}, {L(kLam, G(2, 131)), L(kHeh, G(4, 34), kAlt)}, kNoon, 1, G(1, 219),
-         {L(kLam, G(3, 48), 0, -372), L(kHeh, G(4, 176), kAlt, 27)}},
-        {"heh after a gaf 2/131", {}, {L(kGaf, G(2, 131)), L(kHeh, G(4, 34))}, kNoon, 0, G(4, 33),
-         {L(kGaf, G(3, 143), 0, -254), L(kHeh, G(3, 207))}},
-        {"heh after another letter with 2/131", {}, {L(kBeh, G(2, 131)), L(kHeh, G(4, 34))}, kNoon, 0, 0, {}},
+    RunTypingCases({
+        {"first letter of a word", {}, kNoon, G(1, 133), {}, 0},
+        {"after alef: a new chain, alef untouched", {alef}, kNoon, G(1, 133), {}, 0},
+        {"c1 with a glyph no key names", {L(kBeh, G(1, 50))}, kNoon, 0, {}, 0},
+        {"seen start, alternate", {L(0x0633, G(2, 65), kAlt)}, kNoon, G(1, 214), {L(0x0633, G(1, 255), kAlt, -105)}, 0},
+        {"seen start, plain", {L(0x0633, G(2, 65))}, kNoon, G(4, 33), {L(0x0633, G(2, 93))}, 0},
+        {"alternate seen after 2/73: 1/214, the rest lowered with c2",
+         {L(kBeh, G(1, 50)), L(0x0641, G(2, 73)), L(0x0633, G(1, 208), kAlt)}, kNoon, G(1, 214),
+         {L(kBeh, G(1, 50), 0, 105), L(0x0641, G(1, 212), 0, 105), L(0x0633, G(3, 112), kAlt, -105)}, 0},
+        {"alternate seen after a c2 no key names: as a plain seen", {L(kBeh, G(1, 50)), L(0x0633, G(1, 208), kAlt)},
+         kNoon, G(4, 33), {L(kBeh, G(1, 50), 0, -49), L(0x0633, G(2, 165), kAlt)}, 0},
+        {"alternate seen after 4/152 and an unlisted c3",
+         {L(kBeh, G(1, 50)), L(kBeh, G(4, 152)), L(0x0633, G(1, 208), kAlt)}, kNoon, 0, {}, 0},
+        {"alternate beh after 3/128, mode 0: the plain outcome",
+         {L(kBeh, G(1, 50)), L(kBeh, G(3, 128)), L(kBeh, G(1, 188), kAlt)}, kNoon, G(4, 33),
+         {L(kBeh, G(1, 50), 0, -84), L(kBeh, G(5, 100), 0, -8), L(kBeh, G(1, 149), kAlt)}, 0},
+        {"alternate beh after 3/128, mode 1", {L(kBeh, G(1, 50)), L(kBeh, G(3, 128)), L(kBeh, G(1, 188), kAlt)}, kNoon,
+         G(1, 219), {L(kBeh, G(1, 50), 0, -116), L(kBeh, G(3, 122), 0, -126), L(kBeh, G(4, 185), kAlt, 27)}, 1},
+        {"alternate beh after 1/241 in mode 0 stays alternate", {L(kBeh, G(1, 241)), L(kBeh, G(1, 188), kAlt)}, kNoon,
+         G(1, 219), {L(kBeh, G(1, 40), 0, -126), L(kBeh, G(4, 185), kAlt, 27)}, 0},
+        {"noon after 2/133 at index 2: the letter in the word before moves with c2",
+         {L(kBeh, G(2, 133)), L(kNoon, G(4, 33))}, kNoon, G(4, 33), {L(kBeh, G(2, 252), 0, -189), L(kNoon, G(1, 149))},
+         0, {L(kBeh, G(1, 50))}, {L(kBeh, G(1, 50), 0, -189)}},
+        {"noon after 2/133 at index 3: c3 keeps its glyph and moves by 24",
+         {L(kBeh, G(1, 50)), L(kBeh, G(2, 133)), L(kNoon, G(4, 33))}, kNoon, G(4, 33),
+         {L(kBeh, G(1, 50), 0, -24), L(kBeh, G(2, 252), 0, -189), L(kNoon, G(1, 149))}, 0},
+        {"both flags set after 1/224: c1's row wins", {L(kBeh, G(1, 224), kAlt), L(kNoon, G(4, 33), kAlt)}, kNoon,
+         G(1, 219), {L(kBeh, G(3, 64), kAlt, -307), L(kNoon, G(4, 185), kAlt, 27)}, 1},
+        {"heh after a lam 2/131", {L(kLam, G(2, 131)), L(kHeh, G(4, 34))}, kNoon, G(4, 33),
+         {L(kLam, G(3, 180), 0, -254), L(kHeh, G(3, 207))}, 0},
+        {"alternate heh after a lam 2/131", {L(kLam, G(2, 131)), L(kHeh, G(4, 34), kAlt)}, kNoon, G(1, 219),
+         {L(kLam, G(3, 48), 0, -372), L(kHeh, G(4, 176), kAlt, 27)}, 1},
+        {"heh after a gaf 2/131", {L(kGaf, G(2, 131)), L(kHeh, G(4, 34))}, kNoon, G(4, 33),
+         {L(kGaf, G(3, 143), 0, -254), L(kHeh, G(3, 207))}, 0},
+        {"heh after another letter with 2/131", {L(kBeh, G(2, 131)), L(kHeh, G(4, 34))}, kNoon, 0, {}, 0},
     });
 }
 
@@ -490,67 +453,61 @@ TEST(NoonRules, FiveLetterReshape) {
                                      L(kBeh, G(5, 122), 0, -161),
                                      L(kBeh, G(3, 113), 0, -318),
                                      L(kNoon, G(4, 181), kAlt, 27)};
-    RunCases({
-        {"in one word", {}, run, kNoon, 1, G(1, 219), shaped},
-        {"c2 to c6 in the word before", {run.begin(), run.end() - 1}, {run.back()}, kNoon, 1, G(1, 219),
-         {shaped.back()}, {shaped.begin(), shaped.end() - 1}},
-        {"c5 does not join: four letters change", {},
+    RunTypingCases({
+        {"in one word", run, kNoon, G(1, 219), shaped, 1},
+        {"c2 to c6 in the word before", {run.back()}, kNoon, G(1, 219), {shaped.back()}, 1,
+         {run.begin(), run.end() - 1}, {shaped.begin(), shaped.end() - 1}},
+        {"c5 does not join: four letters change",
          {L(kBeh, G(1, 50)), alef, L(kBeh, G(5, 104)), L(kBeh, G(5, 154)), L(kBeh, G(3, 201)),
-          L(kNoon, G(4, 33), kAlt)},
-         kNoon, 1, G(1, 219),
+          L(kNoon, G(4, 33), kAlt)}, kNoon, G(1, 219),
          {L(kBeh, G(1, 50)), alef, L(kBeh, G(5, 245), 0, -187), L(kBeh, G(5, 122), 0, -161),
-          L(kBeh, G(3, 113), 0, -318), L(kNoon, G(4, 181), kAlt, 27)}},
-        {"c1 plain: four letters, c4 kept and moved by 77", {},
+          L(kBeh, G(3, 113), 0, -318), L(kNoon, G(4, 181), kAlt, 27)}, 1},
+        {"c1 plain: four letters, c4 kept and moved by 77",
          {L(kBeh, G(1, 50)), L(kBeh, G(5, 104)), L(kBeh, G(5, 154)), L(kBeh, G(3, 201)), L(kNoon, G(4, 33))}, kNoon,
-         1, G(4, 33),
+         G(4, 33),
          {L(kBeh, G(1, 50), 0, -77), L(kBeh, G(5, 104), 0, -77), L(kBeh, G(3, 117), 0, -81),
-          L(kBeh, G(5, 112), 0, -189), L(kNoon, G(1, 149))}},
+          L(kBeh, G(5, 112), 0, -189), L(kNoon, G(1, 149))}, 1},
     });
 }
 
 TEST(YehRules, TypingCases) {
     const Letter alef = L(kAlef, G(1, 33));
-    RunCases({
-        {"yeh first in a word", {}, {}, kYeh, 0, G(1, 133), {}},
-        {"hamza after alef", {}, {alef}, kHamza, 0, G(1, 133), {}},
-        {"after a plain sad: c1 not moved, the rest by 27", {}, {L(kBeh, G(1, 50)), L(0x0635, G(1, 216))}, kYeh, 0,
-         G(4, 33), {L(kBeh, G(1, 50), 0, -27), L(0x0635, G(2, 74))}},
-        {"hamza takes yeh's glyphs", {}, {L(kBeh, G(1, 50)), L(0x0635, G(1, 216))}, kHamza, 0, G(4, 33),
-         {L(kBeh, G(1, 50), 0, -27), L(0x0635, G(2, 74))}},
-        {"after an alternate sad: c1 lowered by 27, the rest by 34", {},
-         {L(kBeh, G(1, 50)), L(0x0635, G(1, 216), kAlt)}, kYeh, 0, G(1, 219),
-         {L(kBeh, G(1, 50), 0, -34), L(0x0635, G(2, 43), kAlt, 27)}},
-        {"alternate beh after 3/128, mode 0", {},
-         {L(kBeh, G(1, 50)), L(kBeh, G(3, 128)), L(kBeh, G(1, 188), kAlt)}, kYeh, 0, G(4, 33),
-         {L(kBeh, G(1, 50), 0, -24), L(kBeh, G(5, 160), 0, -12), L(kBeh, G(3, 201), kAlt)}},
-        {"alternate beh after 3/128, mode 1", {},
-         {L(kBeh, G(1, 50)), L(kBeh, G(3, 128)), L(kBeh, G(1, 188), kAlt)}, kYeh, 1, G(1, 219),
-         {L(kBeh, G(1, 50), 0, -116), L(kBeh, G(3, 122), 0, -126), L(kBeh, G(4, 185), kAlt, 27)}},
-        {"keheh start: c1 re-glyphed, nothing moves", {}, {L(kBeh, G(1, 50)), L(kKeheh, G(1, 229))}, kYeh, 0,
-         G(4, 33), {L(kBeh, G(1, 50)), L(kKeheh, G(3, 74))}},
-        {"gaf start", {}, {L(kGaf, G(1, 229))}, kYeh, 0, G(4, 33), {L(kGaf, G(3, 74))}},
-        {"lam start", {}, {L(kLam, G(1, 229))}, kYeh, 0, G(4, 33), {L(kLam, G(1, 144))}},
-        {"alternate seen after 4/152 and an unlisted c3", {},
-         {L(kBeh, G(1, 50)), L(kBeh, G(4, 152)), L(0x0633, G(1, 208), kAlt)}, kYeh, 1, 0, {}},
-        {"alternate seen after a c2 no key names: as a plain seen", {},
-         {L(kBeh, G(1, 50)), L(0x0633, G(1, 208), kAlt)}, kYeh, 1, G(4, 33),
-         {L(kBeh, G(1, 50), 0, -76), L(0x0633, G(2, 187), kAlt)}},
-        {"alternate seen after 2/234 at index 3", {},
-         {L(kBeh, G(1, 50)), L(kBeh, G(2, 234)), L(0x0633, G(1, 208), kAlt)}, kYeh, 1, G(1, 219),
-         {L(kBeh, G(1, 50), 0, 120), L(kBeh, G(1, 156), 0, 237), L(0x0633, G(3, 112), kAlt, 27)}},
+    RunTypingCases({
+        {"yeh first in a word", {}, kYeh, G(1, 133), {}, 0},
+        {"hamza after alef", {alef}, kHamza, G(1, 133), {}, 0},
+        {"after a plain sad: c1 not moved, the rest by 27", {L(kBeh, G(1, 50)), L(0x0635, G(1, 216))}, kYeh, G(4, 33),
+         {L(kBeh, G(1, 50), 0, -27), L(0x0635, G(2, 74))}, 0},
+        {"hamza takes yeh's glyphs", {L(kBeh, G(1, 50)), L(0x0635, G(1, 216))}, kHamza, G(4, 33),
+         {L(kBeh, G(1, 50), 0, -27), L(0x0635, G(2, 74))}, 0},
+        {"after an alternate sad: c1 lowered by 27, the rest by 34", {L(kBeh, G(1, 50)), L(0x0635, G(1, 216), kAlt)},
+         kYeh, G(1, 219), {L(kBeh, G(1, 50), 0, -34), L(0x0635, G(2, 43), kAlt, 27)}, 0},
+        {"alternate beh after 3/128, mode 0", {L(kBeh, G(1, 50)), L(kBeh, G(3, 128)), L(kBeh, G(1, 188), kAlt)}, kYeh,
+         G(4, 33), {L(kBeh, G(1, 50), 0, -24), L(kBeh, G(5, 160), 0, -12), L(kBeh, G(3, 201), kAlt)}, 0},
+        {"alternate beh after 3/128, mode 1", {L(kBeh, G(1, 50)), L(kBeh, G(3, 128)), L(kBeh, G(1, 188), kAlt)}, kYeh,
+         G(1, 219), {L(kBeh, G(1, 50), 0, -116), L(kBeh, G(3, 122), 0, -126), L(kBeh, G(4, 185), kAlt, 27)}, 1},
+        {"keheh start: c1 re-glyphed, nothing moves", {L(kBeh, G(1, 50)), L(kKeheh, G(1, 229))}, kYeh, G(4, 33),
+         {L(kBeh, G(1, 50)), L(kKeheh, G(3, 74))}, 0},
+        {"gaf start", {L(kGaf, G(1, 229))}, kYeh, G(4, 33), {L(kGaf, G(3, 74))}, 0},
+        {"lam start", {L(kLam, G(1, 229))}, kYeh, G(4, 33), {L(kLam, G(1, 144))}, 0},
+        {"alternate seen after 4/152 and an unlisted c3",
+         {L(kBeh, G(1, 50)), L(kBeh, G(4, 152)), L(0x0633, G(1, 208), kAlt)}, kYeh, 0, {}, 1},
+        {"alternate seen after a c2 no key names: as a plain seen", {L(kBeh, G(1, 50)), L(0x0633, G(1, 208), kAlt)},
+         kYeh, G(4, 33), {L(kBeh, G(1, 50), 0, -76), L(0x0633, G(2, 187), kAlt)}, 1},
+        {"alternate seen after 2/234 at index 3", {L(kBeh, G(1, 50)), L(kBeh, G(2, 234)), L(0x0633, G(1, 208), kAlt)},
+         kYeh, G(1, 219), {L(kBeh, G(1, 50), 0, 120), L(kBeh, G(1, 156), 0, 237), L(0x0633, G(3, 112), kAlt, 27)}, 1},
         // After a kaf 1/237 an alternate c2 of glyph 1/136 takes 3/162; an
         // alternate 1/141 does so only for heh.
-        {"kaf after an alternate 1/136", {}, {L(kLam, G(1, 136), kAlt), L(kKeheh, G(1, 237))}, kYeh, 0, G(4, 33),
-         {L(kLam, G(3, 162), kAlt, -136), L(kKeheh, G(3, 213))}},
-        {"kaf after an alternate heh 1/141", {}, {L(kHeh, G(1, 141), kAlt), L(kKeheh, G(1, 237))}, kYeh, 0, G(4, 33),
-         {L(kHeh, G(2, 202), kAlt, -136), L(kKeheh, G(3, 213))}},
-        {"kaf after an alternate 1/141 that is no heh", {}, {L(kMeem, G(1, 141), kAlt), L(kKeheh, G(1, 237))}, kYeh,
-         0, G(4, 33), {L(kMeem, G(1, 141), kAlt, -155), L(kKeheh, G(2, 176))}},
-        {"alternate noon, five letters: four change and the rest rises by 178", {},
+        {"kaf after an alternate 1/136", {L(kLam, G(1, 136), kAlt), L(kKeheh, G(1, 237))}, kYeh, G(4, 33),
+         {L(kLam, G(3, 162), kAlt, -136), L(kKeheh, G(3, 213))}, 0},
+        {"kaf after an alternate heh 1/141", {L(kHeh, G(1, 141), kAlt), L(kKeheh, G(1, 237))}, kYeh, G(4, 33),
+         {L(kHeh, G(2, 202), kAlt, -136), L(kKeheh, G(3, 213))}, 0},
+        {"kaf after an alternate 1/141 that is no heh", {L(kMeem, G(1, 141), kAlt), L(kKeheh, G(1, 237))}, kYeh,
+         G(4, 33), {L(kMeem, G(1, 141), kAlt, -155), L(kKeheh, G(2, 176))}, 0},
+        {"alternate noon, five letters: four change and the rest rises by 178",
          {L(kBeh, G(1, 50)), L(kBeh, G(5, 104)), L(kBeh, G(5, 154)), L(kBeh, G(3, 201)), L(kNoon, G(4, 33), kAlt)},
-         kYeh, 1, G(1, 219),
+         kYeh, G(1, 219),
          {L(kBeh, G(1, 50), 0, -178), L(kBeh, G(5, 245), 0, -187), L(kBeh, G(5, 122), 0, -161),
-          L(kBeh, G(3, 113), 0, -318), L(kNoon, G(4, 181), kAlt, 27)}},
+          L(kBeh, G(3, 113), 0, -318), L(kNoon, G(4, 181), kAlt, 27)}, 1},
     });
 }
 

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <functional>
 #include <map>
 #include <set>
@@ -21,8 +20,6 @@ using rules::ActionKind;
 using rules::ConditionKind;
 using rules::Origin;
 
-constexpr std::int32_t kRepeat = 10000;
-
 // Letter codes.
 constexpr std::uint16_t kAlef = 0x0627, kBeh = 0x0628, kJeem = 0x062C, kHah = 0x062D, kKhah = 0x062E,
                         kDal = 0x062F, kReh = 0x0631, kSeen = 0x0633, kSad = 0x0635, kDad = 0x0636,
@@ -31,59 +28,11 @@ constexpr std::uint16_t kAlef = 0x0627, kBeh = 0x0628, kJeem = 0x062C, kHah = 0x
                         kKeheh = 0x06A9, kGaf = 0x06AF;
 constexpr std::uint8_t kAlt = CCalligraphyCharacter::kAlternate;
 
-std::string GlyphText(GlyphId g) {
-    if (g == rules::kKeepGlyph) return "=c";
-    return std::to_string(GlyphFont(g)) + "/" + std::to_string(GlyphIndex(g));
-}
-
-std::string ConditionText(const rules::RuleTable& t, const rules::Condition& c) {
-    const std::string k = "c" + std::to_string(c.k);
-    auto codes = [&] {
-        std::string s;
-        for (std::uint32_t i = 0; i < c.b; ++i) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "%s%04X", i ? "|" : "", t.codes[c.a + i]);
-            s += hex;
-        }
-        return s;
-    };
-    switch (c.kind) {
-    case ConditionKind::ChainStart: return "start";
-    case ConditionKind::GlyphEq: return k + "=" + GlyphText(c.a);
-    case ConditionKind::GlyphNe: return k + "!=" + GlyphText(c.a);
-    case ConditionKind::GlyphRange: return k + "=" + GlyphText(c.a) + ".." + GlyphText(c.b);
-    case ConditionKind::AltSet: return k + ".alt";
-    case ConditionKind::AltClear: return k + ".plain";
-    case ConditionKind::CodeIn: return k + ".code=" + codes();
-    case ConditionKind::CodeNotIn: return k + ".code!=" + codes();
-    case ConditionKind::PosLe: return "pos<=" + std::to_string(c.a);
-    case ConditionKind::PosGt: return "pos>" + std::to_string(c.a);
-    case ConditionKind::ModeZero: return "mode=0";
-    case ConditionKind::ModeNonZero: return "mode!=0";
-    }
-    return "?";
-}
-
-// A row's conditions as one line, e.g. "c1=1/188 c2=1/215 c2.alt".
-std::string RowKey(const rules::RuleTable& t, const FlatRow& row) {
-    std::string key;
-    for (const rules::Condition& c : row.conditions) key += (key.empty() ? "" : " ") + ConditionText(t, c);
-    return key;
-}
-
 std::vector<std::string> RowKeys(const rules::RuleTable& t, const std::function<bool(const FlatRow&)>& keep) {
     std::vector<std::string> keys;
     for (const FlatRow& row : FlattenTable(t))
-        if (keep(row)) keys.push_back(RowKey(t, row));
+        if (keep(row)) keys.push_back(RowKeyAsWritten(t, row));
     return keys;
-}
-
-std::string ActionName(const rules::Outcome& o) {
-    switch (o.action) {
-    case ActionKind::SetGlyph1: return "S1";
-    case ActionKind::Chain: return "C" + std::to_string(o.count);
-    default: return "other";
-    }
 }
 
 // c1's lift in a row that re-shapes (the direct write or the chain's first).
@@ -203,7 +152,7 @@ TEST(QafFamilyTables, AlternateC2GetsItsOwnC1FormUnderBehAndNoon) {
             if (!IsShape(row) || !(Under(row, G(1, 188)) || Under(row, G(1, 119)) || Under(row, G(4, 33))))
                 continue;
             const bool alt = Tests(row, ConditionKind::AltSet, 2);
-            EXPECT_EQ(row.outcome->glyphs[0] == form, alt) << RowKey(RequireTable(name), row);
+            EXPECT_EQ(row.outcome->glyphs[0] == form, alt) << RowKeyAsWritten(RequireTable(name), row);
             altRows += alt;
         }
         EXPECT_EQ(altRows, 1 + 7 + 17);  // 1/188, 1/119, 4/33
@@ -268,9 +217,6 @@ struct SiblingCase {
     std::map<Origin, int> origins;
 };
 
-// What the letters beyond the named ones are lifted by.
-std::int32_t RestLift(const rules::Outcome& o) { return o.count > 1 && o.rest == kRepeat ? o.lifts[o.count - 1] : o.rest; }
-
 // Sad's (qaf's) outcome moved down by a fixed lift, same glyphs, same verdict.
 bool FollowsSibling(const rules::Outcome& row, const rules::Outcome& sibling, std::int32_t lowered) {
     if (row.verdict != sibling.verdict) return false;
@@ -295,12 +241,12 @@ TEST(QafFamilyTables, TahAndWawFollowSadAndQafWhereTheirOwnRowsAreMissing) {
         const rules::RuleTable& table = RequireTable(c.name);
         const rules::RuleTable& sibling = RequireTable(c.sibling);
         std::map<std::string, const rules::Outcome*> siblingRows;
-        for (const FlatRow& row : FlattenTable(sibling)) siblingRows[RowKey(sibling, row)] = row.outcome;
+        for (const FlatRow& row : FlattenTable(sibling)) siblingRows[RowKeyAsWritten(sibling, row)] = row.outcome;
 
         std::set<std::string> ownValues;
         std::map<Origin, int> origins;
         for (const FlatRow& row : FlattenTable(table)) {
-            const std::string key = RowKey(table, row);
+            const std::string key = RowKeyAsWritten(table, row);
             ++origins[row.outcome->origin];
             if (IsStart(row)) continue;
             const auto it = siblingRows.find(key);
@@ -377,7 +323,7 @@ TEST(QafFamilyTables, TahAndWawRuleCounts) {
                 highest = std::max(highest, o.lifts[i]);
             }
             if (o.action != ActionKind::Chain) continue;
-            if (o.count > 1 && o.rest == kRepeat) {
+            if (o.count > 1 && o.rest == kRepeatLastLift) {
                 ++restLast;
             } else {
                 ++restExplicit;

@@ -1,8 +1,7 @@
 #pragma once
 
 // A census of a compiled letter table (rows, new-letter glyphs, action kinds,
-// lifts, columns tested) to hold against the counts a table is known by, and
-// a typing runner that also sets the engine mode.
+// lifts, columns tested) to hold against the counts a table is known by.
 
 #include <gtest/gtest.h>
 
@@ -105,19 +104,14 @@ inline TableCensus TakeCensus(const rules::RuleTable& t) {
         }
         ++out.newGlyphs[o.glyph0];
         if (o.action == rules::ActionKind::None) continue;
-        static const std::map<rules::ActionKind, std::string> kNames = {
-            {rules::ActionKind::SetGlyph1, "S1"}, {rules::ActionKind::SetGlyph1AddY, "A1"},
-            {rules::ActionKind::Previous1, "P1"}, {rules::ActionKind::Chain, "C"}};
-        std::string name = kNames.at(o.action);
         if (o.action == rules::ActionKind::Chain) {
-            name += std::to_string(o.count);
-            if (o.count >= 2) ++(o.rest == CCalligraphyEngine::kRepeatLastLift ? out.repeatRests : out.explicitRests);
-            if (o.rest != CCalligraphyEngine::kRepeatLastLift) {
+            if (o.count >= 2) ++(o.rest == kRepeatLastLift ? out.repeatRests : out.explicitRests);
+            if (o.rest != kRepeatLastLift) {
                 out.minLift = std::min(out.minLift, o.rest);
                 out.maxLift = std::max(out.maxLift, o.rest);
             }
         }
-        ++out.actions[name];
+        ++out.actions[ActionName(o)];
         ++out.firstLetters[{o.glyph0, o.glyphs[0], o.lifts[0]}];
         ++out.liftsByNewGlyph[{o.glyph0, o.lifts[0]}];
         for (std::uint8_t k = 0; k < o.count; ++k) {
@@ -130,36 +124,12 @@ inline TableCensus TakeCensus(const rules::RuleTable& t) {
     return out;
 }
 
-// ---- Typing with a mode and a previous word -----------------------------------
-
-struct ModeTypingCase {
-    const char* name;
-    std::vector<Letter> before;  // current word, typing order
-    std::uint16_t code;
-    GlyphId c0;                  // 0: refused
-    std::vector<Letter> after;   // the letters before c0 afterwards; empty: unchanged
-    std::int32_t mode = 1;
-    std::vector<Letter> previous = {};       // the word before, typing order
-    std::vector<Letter> previousAfter = {};  // empty: unchanged
-};
-
-inline void RunModeTypingCases(const std::vector<ModeTypingCase>& cases) {
-    for (const ModeTypingCase& t : cases) {
-        SCOPED_TRACE(t.name);
-        ShapingBench bench(t.before, t.previous);
-        bench.Engine().SetMode(t.mode);
-        const std::int32_t accepted = bench.Type(t.code);
-        ShapingBench::ExpectLetters(bench.Previous(), t.previousAfter.empty() ? t.previous : t.previousAfter);
-        if (t.c0 == 0) {
-            EXPECT_EQ(accepted, 0);
-            ShapingBench::ExpectLetters(bench.Current(), t.before);
-            continue;
-        }
-        EXPECT_EQ(accepted, 1);
-        std::vector<Letter> want = t.after.empty() ? t.before : t.after;
-        want.push_back(Letter{t.code, t.c0, 0, 0});
-        ShapingBench::ExpectLetters(bench.Current(), want);
-    }
+// Compares the rows counted per column with the counts wanted; a column
+// missing from `got` counts as tested by no row.
+inline void ExpectColumns(const std::map<ColumnKey, int>& got, const std::map<ColumnKey, int>& want) {
+    for (const auto& [key, n] : want)
+        EXPECT_EQ(got.count(key) ? got.at(key) : 0, n) << "column " << static_cast<int>(key.first) << " of c"
+                                                       << key.second;
 }
 
 }  // namespace kavitro::testing

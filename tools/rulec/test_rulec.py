@@ -12,12 +12,18 @@ RULEC = os.path.join(os.path.dirname(os.path.abspath(__file__)), "rulec.py")
 
 
 def compile_text(text, name="sample", check=True):
+    return compile_files({name: text}, check)
+
+
+def compile_files(texts, check=True):
     with tempfile.TemporaryDirectory() as folder:
-        path = os.path.join(folder, f"{name}.rules")
-        with open(path, "w", encoding="utf-8") as f:
-            f.write(text)
+        paths = []
+        for name, text in texts.items():
+            paths.append(os.path.join(folder, f"{name}.rules"))
+            with open(paths[-1], "w", encoding="utf-8") as f:
+                f.write(text)
         output = os.path.join(folder, "out.cpp")
-        args = [sys.executable, RULEC, "--output", output] + (["--check"] if check else []) + [path]
+        args = [sys.executable, RULEC, "--output", output] + (["--check"] if check else []) + paths
         result = subprocess.run(args, capture_output=True, text=True)
         generated = ""
         if os.path.exists(output):
@@ -27,6 +33,8 @@ def compile_text(text, name="sample", check=True):
 
 
 LETTER = "table sample\nkind letter\n"
+VARIANT = "table sample\nkind variant\n"
+SWAP = "table sample\nkind swap\n"
 
 
 class Malformed(unittest.TestCase):
@@ -64,6 +72,37 @@ class Malformed(unittest.TestCase):
         self.assertIn("only letter tables give c0 a glyph", result.stderr)
 
 
+class MalformedModification(unittest.TestCase):
+    CASES = [
+        (VARIANT, "code=0647 -> 1/2", "sample.rules:3: a variant row starts with the target glyph it is keyed on"),
+        (VARIANT, "prev=1/3:\n  1/2 -> 1/4", "sample.rules:3: a variant row starts with the target glyph"),
+        (VARIANT, "1/2 c1=1/3 -> 1/4", "unknown condition 'c1=1/3'"),
+        (VARIANT, "1/2 prev.code=06 -> 1/4", "bad code point '06'"),
+        (VARIANT, "1/2 -> 1/4 lift=3", "unknown result field 'lift=3'"),
+        (VARIANT, "1/2 -> 1/4 prev=1/5 prev=1/6", "'prev' named twice"),
+        (VARIANT, "1/2 -> 1/4 prev1=x", "bad number 'x'"),
+        (VARIANT, "1/2 -> 1/4 next=9/9", "bad glyph '9/9'"),
+        (VARIANT, "1/2 -> refuse", "a variant row gives the target's new glyph, 'nothing' or 'lookup'"),
+        (VARIANT, "1/2 -> lookup 1/3", "'lookup' takes nothing after it"),
+        (VARIANT, "1/2:\n  prev=1/3 -> 1/4 @maybe", "sample.rules:4: unknown tag '@maybe'"),
+        (SWAP, "1/2 -> lookup", "'lookup' belongs to variant tables"),
+        (SWAP, "1/2 -> nothing rest=1", "'nothing' takes nothing after it"),
+        (SWAP, "1/2 prev=1/3 -> 1/4", "a swap row tests only the target's glyph and next="),
+        (SWAP, "1/2 code=0647 -> 1/4", "a swap row tests only the target's glyph and next="),
+        (SWAP, "1/2 -> 1/4 prev=1/5", "a swap row sets only the target's glyph and rest="),
+        (SWAP, "1/2 -> 1/4 shift=1", "a swap row sets only the target's glyph and rest="),
+        # The bare key glyph belongs to the new kinds only.
+        (LETTER, "1/2 -> 1/3", "unknown condition '1/2'"),
+    ]
+
+    def test_each_fault_is_named_with_its_line(self):
+        for header, row, message in self.CASES:
+            with self.subTest(row=row):
+                result, _ = compile_text(header + row + "\n")
+                self.assertEqual(result.returncode, 1)
+                self.assertIn(message, result.stderr)
+
+
 class WellFormed(unittest.TestCase):
     TEXT = LETTER + """
 start -> 1/133
@@ -89,6 +128,45 @@ else -> 1/119 C1(=c1; 142, 189) @derive
         _, first = compile_text(self.TEXT)
         _, second = compile_text(self.TEXT)
         self.assertEqual(first, second)
+
+
+class WellFormedModification(unittest.TestCase):
+    TEXT = VARIANT + """
+1/65 -> 4/164
+1/150 next=1/151 -> 2/44 next=5/34
+1/114 code=06A9|06AF:
+  prev=1/141 prev.code=0647 -> 4/230 prev=3/42 prev1=81 rest=30
+  prev=2/186 -> 2/86 prev=2/175 prev1=-151 @derive
+  else -> 4/230 @fill
+1/141 -> lookup
+"""
+
+    def test_flattens_with_letters_fields_and_origins(self):
+        result, generated = compile_text(self.TEXT)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn("sample: 6 rows, 5 results, 1 without, derived 1, filled 1, given 4", result.stdout)
+        # The key and the code test read the target (k 0), prev= the letter before (k 1), next= the one after (2).
+        self.assertIn("{ConditionKind::GlyphEq, 0, 65601u, 0u},", generated)
+        self.assertIn("{ConditionKind::GlyphEq, 2, 65687u, 0u},", generated)
+        self.assertIn("{ConditionKind::CodeIn, 1, 2u, 1u},", generated)
+        # target, previous, next glyph; target, previous-1..3, rest, next-1..3 shifts
+        self.assertIn("{ModificationVerdict::Modify, {0x400E6, 0x3002A, 0x00000}, {0, 81, 0, 0, 30, 0, 0, 0}, "
+                      "Origin::Given, 7},", generated)
+        self.assertIn("{ModificationVerdict::Modify, {0x20056, 0x200AF, 0x00000}, {0, -151, 0, 0, 0, 0, 0, 0}, "
+                      "Origin::Derived, 8},", generated)
+        # The block of 1/114 skips to the row after its three rows.
+        self.assertIn("{3, 2, 6, -1, 6},", generated)
+        self.assertIn("{ModificationVerdict::Lookup, {0x00000, 0x00000, 0x00000}", generated)
+        self.assertIn('{"sample", ModificationKind::Variant, kSampleNodes,', generated)
+
+    def test_shaping_tables_compile_as_before(self):
+        # The shaping tables come out the same whether or not modification
+        # tables are compiled beside them; those follow in their own section.
+        _, alone = compile_files({"sample": WellFormed.TEXT})
+        _, beside = compile_files({"sample": WellFormed.TEXT, "swap": SWAP.replace("sample", "swap") + "1/2 -> 1/3\n"})
+        end = "}  // namespace kavitro::rules\n"
+        self.assertEqual(alone[: alone.index(end)], beside[: beside.index(end)])
+        self.assertIn("ModificationKind::Swap", beside[beside.index(end):])
 
 
 if __name__ == "__main__":
