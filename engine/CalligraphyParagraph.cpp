@@ -181,12 +181,11 @@ private:
 }  // namespace
 
 // The rules may re-shape the last letters of the previous word as well, so
-// both widths are taken before an edit and both changes move what follows.
-// Measuring is most of the cost of a keystroke after the engine's, so only
-// what can have changed is measured: the word before is kept as it stood
-// and measured again only when the edit gave it other glyphs, and the
-// edited word's own width, which matters only to the words after it, is not
-// taken for the last word (where typing mostly happens).
+// both width changes move what follows. Only what can have changed is
+// measured: the word before is kept as it stood and measured again only when
+// the edit gave it other glyphs, and the edited word's own width, which
+// matters only to the words after it, is not taken for the last word (where
+// typing mostly happens).
 struct CCalligraphyParagraph::WidthsBefore {
     std::int64_t word = 0;
     bool wordMeasured = false;

@@ -122,7 +122,7 @@ TEST(BehRules, FiveLettersAndTheChainBeyondThem) {
 }
 
 TEST(BehRules, TheFourLettersTakeTheSameGlyphsWithTheirOwnDots) {
-    auto c1Reshaped = [](const CCalligraphyWord& word) { EXPECT_EQ(word.m_characters[1].GetGlyph(), G(2, 92)); };
+    auto c1Reshaped = [](const CCalligraphyWord& word) { EXPECT_EQ(word.m_characters[1].GetGlyph(), G(2, 91)); };
     ExpectSameGlyphWithOwnMark({L(kBeh, 1, 133), L(kBeh, 1, 219)}, G(1, 119),
                                {{kBeh, 35}, {kTeh, 36}, {kTheh, 37}, {kPeh, 38}}, c1Reshaped);
 }

@@ -283,15 +283,15 @@ TEST(HehFamilyRules, TheThreeTablesShareTheirConditionsButForTheirOwnRows) {
     // heh: an alternate c1 with c2 = 4/235 and no c3 row refuses (meem and reh
     // test c3 = 5/118 instead), and c2 = 2/113 under 1/81 is split by c3.
     EXPECT_EQ(Minus(heh, meem), SortedKeys({"c1.alt c1=1/188 c2=4/235", "c1=1/81 c2=2/113 c3=1/65",
-                                       "c1=1/81 c2=2/113 c3=4/164", "c1=1/81 c2=2/113 c3=4/163",
-                                       "c1=1/81 c2=2/113 c3=4/157"}));
+                                            "c1=1/81 c2=2/113 c3=4/164", "c1=1/81 c2=2/113 c3=4/163",
+                                            "c1=1/81 c2=2/113 c3=4/157"}));
     EXPECT_EQ(Minus(meem, heh), SortedKeys({"c1=1/188 c2=4/235 c3=5/118"}));
     // reh: its dal key and c2 = 2/191 under an alternate 1/208; no 1/206 row
     // under 1/237.
     EXPECT_EQ(Minus(reh, meem), SortedKeys({"c1=1/69..1/70", "c1.alt c1=1/208 c2=2/191 c3=3/53",
-                                       "c1.alt c1=1/208 c2=2/191 c3=2/228", "c1.alt c1=1/208 c2=2/191 c3=3/58",
-                                       "c1.alt c1=1/208 c2=2/191 c3=3/151", "c1.alt c1=1/208 c2=2/191 c3=3/57",
-                                       "c1.alt c1=1/208 c2=2/191"}));
+                                            "c1.alt c1=1/208 c2=2/191 c3=2/228", "c1.alt c1=1/208 c2=2/191 c3=3/58",
+                                            "c1.alt c1=1/208 c2=2/191 c3=3/151", "c1.alt c1=1/208 c2=2/191 c3=3/57",
+                                            "c1.alt c1=1/208 c2=2/191"}));
     EXPECT_EQ(Minus(meem, reh), SortedKeys({"c1=1/237 c2=1/206"}));
 }
 

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdio>
 #include <map>
 #include <optional>
 #include <set>

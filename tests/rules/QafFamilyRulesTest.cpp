@@ -28,6 +28,7 @@ constexpr std::uint16_t kAlef = 0x0627, kBeh = 0x0628, kJeem = 0x062C, kHah = 0x
                         kKeheh = 0x06A9, kGaf = 0x06AF;
 constexpr std::uint8_t kAlt = CCalligraphyCharacter::kAlternate;
 
+// The keys, as written, of the rows `keep` accepts, in table order.
 std::vector<std::string> RowKeys(const rules::RuleTable& t, const std::function<bool(const FlatRow&)>& keep) {
     std::vector<std::string> keys;
     for (const FlatRow& row : FlattenTable(t))
