@@ -170,6 +170,7 @@ void CCalligraphyFont::CaptureGlyphPaths() {
     int g = kFirstCapturedGlyph;
     try {
         for (f = 1; f <= kFontCount; ++f) {
+            g = kFirstCapturedGlyph;  // where the catch below resumes emptying
             const GlyphFontInstance& font = m_fonts[static_cast<std::size_t>(f - 1)];
             const CGlyphFace* face = GetFace(f);
             if (!font.created || face == nullptr) {
@@ -216,7 +217,7 @@ void CCalligraphyFont::SelectSize(const void* dc, std::int32_t size, std::int32_
         }
         for (int f = 1; f <= kFontCount; ++f) {
             FontDescription& description = m_descriptions[static_cast<std::size_t>(f - 1)];
-            description.height = -MulDiv(size, m_logPixelsY, 72);
+            description.height = Clamp32(-std::int64_t{MulDiv(size, m_logPixelsY, 72)});
             description.escapement = description.orientation = Clamp32(std::int64_t{angle} * 10);
             MakeFont(f - 1, f, description);
         }
@@ -225,7 +226,8 @@ void CCalligraphyFont::SelectSize(const void* dc, std::int32_t size, std::int32_
         DeleteFont(kFontEntries - 1);
         if (percent != 100) {
             FontDescription& markFont = m_descriptions[kCopiedFont];
-            markFont.height = -MulDiv(size, Clamp32(std::int64_t{percent} * m_logPixelsY), 7200);
+            const std::int32_t pixels = MulDiv(size, Clamp32(std::int64_t{percent} * m_logPixelsY), 7200);
+            markFont.height = Clamp32(-std::int64_t{pixels});
             MakeFont(kFontEntries - 1, kCopiedFont + 1, markFont);
         }
     }

@@ -43,10 +43,15 @@ constexpr double kYUnitsPerSize = 750;
 constexpr std::uint8_t kHehMark = 41;
 constexpr std::uint8_t kGlyphsWithShiftedHehMark[] = {57, 91, 160, 164, 244};
 
-std::int32_t Wrap(std::int64_t v) { return static_cast<std::int32_t>(static_cast<std::uint64_t>(v)); }
-
 [[noreturn]] void ThrowDamaged(const std::string& what) {
     throw ArchiveException(ArchiveException::Cause::Generic, "bad version-1.x text: " + what);
+}
+
+// A position or offset derived from stored values that must still fit.
+std::int32_t Narrowed(std::int64_t v, const char* what) {
+    if (v < std::numeric_limits<std::int32_t>::min() || v > std::numeric_limits<std::int32_t>::max())
+        ThrowDamaged(what);
+    return static_cast<std::int32_t>(v);
 }
 
 std::int32_t RoundedOrThrow(double value, const char* what) {
@@ -87,7 +92,7 @@ void SettleBaseline(CCalligraphyWord& word, bool endsWithSpace) {
     const std::int32_t baseline = word.m_characters[static_cast<std::size_t>(last)].m_yOffset;
     for (std::ptrdiff_t k = 0; k <= last; ++k) {
         std::int32_t& y = word.m_characters[static_cast<std::size_t>(k)].m_yOffset;
-        y = Wrap(std::int64_t{y} - baseline);
+        y = Narrowed(std::int64_t{y} - baseline, "a height out of range");
     }
     word.m_y = baseline;
 }
@@ -147,20 +152,22 @@ void CCalligraphyParagraph::LoadLegacyText(const CLegacyTextBlock& block, double
                 const double advance = static_cast<double>(metrics.GetReferenceAbc(glyph).Advance());
                 const double start =
                     (r.x + advance * scale / CLegacyTextBlock::kAdvanceUnit - block.xOrigin) * kGlyphUnitsPerSize / scale;
-                word.m_x = Wrap(-std::int64_t{RoundedOrThrow(start, "a position out of range")});
+                word.m_x = Narrowed(-std::int64_t{RoundedOrThrow(start, "a position out of range")},
+                                    "a position out of range");
             }
             c.SetGlyph(glyph);
             c.SetLegacyCode(r.legacyCode);
-            c.m_yOffset = RoundedOrThrow((r.y - block.yOrigin) * kYUnitsPerSize / scale, "a position out of range");
+            c.m_yOffset = RoundedOrThrow((double{r.y} - block.yOrigin) * kYUnitsPerSize / scale,
+                                         "a position out of range");
             c.m_mark = r.mark;
             c.m_flags = static_cast<std::uint8_t>((c.m_flags & ~CCalligraphyCharacter::kAlternate) |
                                                   (r.alternate != 0 ? CCalligraphyCharacter::kAlternate : 0));
             c.m_markDx = ScaledMarkOffset(r.markDx, markFactor);
             c.m_markDy = ScaledMarkOffset(r.markDy, markFactor);
             if (HasShiftedHehMark(r))
-                c.m_markDx = Wrap(c.m_markDx - hehMarkBlackBox);
+                c.m_markDx = Narrowed(c.m_markDx - hehMarkBlackBox, "a mark offset out of range");
 
-            word.m_x = Wrap(std::int64_t{word.m_x} - word.GetTailOverhang());
+            word.m_x = Narrowed(std::int64_t{word.m_x} - word.GetTailOverhang(), "a position out of range");
             word.m_characters.push_back(c);
             if (IsNonJoiningCode(c.m_code, 0) || i + 1 == count) {
                 SettleBaseline(word, c.m_code == kSpace);

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <memory>
 #include <tuple>
 
@@ -356,6 +357,25 @@ TEST_F(SelectSizeTest, RebuildsOnlyWhatTheChangedArgumentsNeed) {
     }
 }
 
+// A size whose pixel height is the most negative 32-bit value: the em
+// height cannot be its negation, and making the fonts must not overflow.
+TEST_F(SelectSizeTest, SizeAtTheEndOfTheIntegerRangeDoesNotOverflow) {
+    constexpr std::int32_t kMost = std::numeric_limits<std::int32_t>::max();
+    const std::int32_t size = -1610612736;  // 96 / 72 of it is -2^31
+    ASSERT_EQ(MulDiv(size, 96, 72), std::numeric_limits<std::int32_t>::min());
+    m_font.SelectSize(&m_dc, size, 0, 100);
+    EXPECT_EQ(m_font.GetFont(0).description.height, kMost);
+    // The dot-mark font: 200 percent of this size is -2^31 pixels.
+    const std::int32_t markSize = -805306368;
+    ASSERT_EQ(MulDiv(markSize, 200 * 96, 7200), std::numeric_limits<std::int32_t>::min());
+    m_font.SelectSize(&m_dc, markSize, 0, 200);
+    EXPECT_EQ(m_font.GetFont(5).description.height, kMost);
+
+    m_font.SelectSize(&m_dc, 2160, 0, 100);
+    EXPECT_EQ(m_font.GetFont(0).description.height, -2880);
+    EXPECT_TRUE(m_font.GetFont(0).created);
+}
+
 // A data folder made by the test from pieces of the build's artwork.
 class ScratchFolder {
 public:
@@ -410,6 +430,37 @@ TEST(GlyphFontFailureTest, MissingFontIsReportedAndNeverReplacedByAnother) {
     font.SelectSize(&report, 100, 0, 100);
     EXPECT_FALSE(font.GetFont(0).created);
     EXPECT_TRUE(font.GetFont(1).created);
+}
+
+// A font missing after the first: the capture stops there, and that font's
+// outlines as well as the later ones measure as nothing, never as the
+// never-filled extremes.
+TEST(GlyphFontFailureTest, CaptureStoppedByALaterFontLeavesThatFontEmpty) {
+    ScratchFolder folder;
+    folder.Copy("MarkAnchors.bin", "MarkAnchors.bin");
+    folder.Copy("VPFinfo.bin", "VPFinfo.bin");
+    for (const int f : {1, 3, 4, 5}) {
+        const std::string name = "fonts/Vorl2" + std::to_string(f) + ".ttf";
+        folder.Copy(name, name);
+    }
+    RecordingErrorReport report;
+    CCalligraphyFont font(&report);
+    font.Init(folder.Path(), 0);
+    ASSERT_EQ(font.GetFace(2), nullptr);
+    ASSERT_EQ(report.Reports().size(), 2u);
+    EXPECT_EQ(report.Reports()[1].text, CCalligraphyFont::kPathInitializationError);
+
+    // Font 1 was captured before the failure.
+    EXPECT_EQ(font.GetOutlineHeight(MakeGlyph(1, 40)), ArtworkManifest::Get().Glyph(1, 40).height);
+    for (unsigned f = 2; f <= 5; ++f) {
+        for (unsigned g = 32; g < 256; ++g) {
+            const CPathData& path = font.GetFontPath(MakeGlyph(f, g));
+            ASSERT_FALSE(path.IsUnfilled()) << f << "/" << g;
+            ASSERT_EQ(path.GetPointCount(), 0) << f << "/" << g;
+            ASSERT_EQ(path.GetHeight(), 0) << f << "/" << g;
+            ASSERT_EQ(path.GetDepth(), 0) << f << "/" << g;
+        }
+    }
 }
 
 TEST(GlyphFontFailureTest, MissingAnchorTableReadsAsNoAnchors) {

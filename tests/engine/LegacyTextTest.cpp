@@ -158,6 +158,21 @@ TEST(LoadLegacyText, CarriesFlagsMarksAndUnmappedCodes) {
     EXPECT_EQ(chars[2].m_markDx, 15);
 }
 
+// The difference to the origin is taken in double precision: single
+// precision would lose the 0.00001 that lifts 1000.5 over the half.
+TEST(LoadLegacyText, HeightsAreComputedInDoublePrecision) {
+    TestGlyphMetrics metrics;
+    LegacyBlock b;
+    b.block.scale = 750;  // one unit of version 1.x is one y unit
+    b.block.yOrigin = -0.00001f;
+    b.Add(kBeh, 70, 1000, 1000.5f);
+    b.Add(kAlef, 71, 900, 1000.5f);
+    CCalligraphyParagraph paragraph;
+    paragraph.LoadLegacyText(b.block, 1.0);
+    ASSERT_EQ(paragraph.m_words.size(), 1u);
+    EXPECT_EQ(paragraph.m_words[0].m_y, 1001);
+}
+
 TEST(LoadLegacyText, EmptyTexts) {
     TestGlyphMetrics metrics;
     LegacyBlock loneSpace;
@@ -198,6 +213,19 @@ TEST(LoadLegacyText, RefusesADamagedBlockAndKeepsTheParagraph) {
         {"glyph 0", [](CLegacyTextBlock& b) { b.records[1].glyphIndex = 0; }},
         {"position beyond 32 bits", [](CLegacyTextBlock& b) { b.records[1].y = 1e30f; }},
         {"position not a number", [](CLegacyTextBlock& b) { b.xOrigin = std::numeric_limits<float>::infinity(); }},
+        // Each value fits in 32 bits, but the word's x (the negated start) or
+        // a letter's height over the word's last letter does not.
+        {"x that cannot be negated",
+         [](CLegacyTextBlock& b) {
+             b.scale = 2160;  // x1 = x + 101.07 - x origin
+             b.xOrigin = 101;
+             b.records[0].x = -2147483648.0f;
+         }},
+        {"heights too far apart",
+         [](CLegacyTextBlock& b) {
+             b.records[0].y = 3e9f;   // 1.5e9 y units
+             b.records[1].y = -3e9f;  // -1.5e9, the baseline of the word
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
