@@ -321,8 +321,12 @@ std::int32_t CCalligraphyParagraph::InsertCharacter(std::int32_t& caret, std::ui
     const std::size_t oldCount = words[w].m_characters.size();
     const WidthsBefore before = MeasureAround(w);
 
-    if (code == kSpace && k < oldCount && IsSpace(words[w].m_characters[k])) {
-        // Before the word's trailing spaces: one more space at its end.
+    const std::vector<CCalligraphyCharacter>& current = words[w].m_characters;
+    if (code == kSpace && k < oldCount &&
+        std::all_of(current.begin() + static_cast<std::ptrdiff_t>(k), current.end(), IsSpace)) {
+        // Before the word's trailing spaces: one more space at its end. A
+        // space followed by a letter that travels with the word (merged
+        // after it) is not trailing; that word is rebuilt like any other.
         EngineWords engine(words, w);
         engine.Append(kSpace);
     } else {

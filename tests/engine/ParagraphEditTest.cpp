@@ -191,6 +191,22 @@ TEST(ParagraphTyping, SpaceBeforeTrailingSpaceExtendsTheWordWithoutRebuildingIt)
     EXPECT_EQ(paragraph.m_words[1].m_x, secondX + StoredWord(u" ").GetWidth());
 }
 
+// A letter form that travels with the word before it (4/33) may follow a
+// space inside a word. That space is not a trailing one: a space typed
+// before it goes in at the caret, not after the letter.
+TEST(ParagraphTyping, SpaceBeforeASpaceThatALetterFollowsGoesInAtTheCaret) {
+    TestGlyphMetrics metrics(TestGlyphMetrics::Distinct{});
+    CCalligraphyParagraph paragraph = StoredParagraph({u"\u06F1 ", u"\u0628 \u0646", u"\u06F2 "});
+    paragraph.m_words[1].m_characters[2].SetGlyph(MakeGlyph(4, 33));
+    paragraph.m_words[2].m_x = paragraph.m_words[1].m_x + paragraph.m_words[1].GetWidth();
+    ASSERT_NO_FATAL_FAILURE(ExpectInvariants(paragraph));
+    std::int32_t caret = 3;  // between the beh and its space
+    EXPECT_EQ(paragraph.InsertCharacter(caret, kSp), 1);
+    EXPECT_EQ(caret, 4);
+    EXPECT_EQ(Text(paragraph), u"\u06F1 \u0628  \u0646\u06F2 ");
+    ExpectInvariants(paragraph);
+}
+
 TEST(ParagraphTyping, AtAWordBoundaryOnlyTheLaterWordIsRebuilt) {
     TestGlyphMetrics metrics(TestGlyphMetrics::Distinct{});
     CCalligraphyParagraph paragraph = StoredParagraph({u"\u06F1 ", u"\u06F2 "});

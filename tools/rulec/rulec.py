@@ -81,7 +81,10 @@ def parse_condition(token, where):
         return ("CodeIn" if m.group(2) == "=" else "CodeNotIn", int(m.group(1)), codes, 0)
     m = re.fullmatch(r"pos(<=|>)(\d+)", token)
     if m:
-        return ("PosLe" if m.group(1) == "<=" else "PosGt", 0, int(m.group(2)), 0)
+        threshold = int(m.group(2))
+        if threshold >= 2**32:
+            raise RuleError(f"{where}: number out of range '{token}'")
+        return ("PosLe" if m.group(1) == "<=" else "PosGt", 0, threshold, 0)
     m = re.fullmatch(r"mode(!=|=)0", token)
     if m:
         return ("ModeZero" if m.group(1) == "=" else "ModeNonZero", 0, 0, 0)
@@ -149,6 +152,10 @@ def parse_outcome(text, kind, where):
     elif kind == "letter":
         raise RuleError(f"{where}: a letter table row must give c0 a glyph or refuse")
     action = None
+    # Spaces may stand around the punctuation of an action, never inside a
+    # glyph or a number ("1 0" is not 10).
+    if re.search(r"[^\s(),;]\s+[^\s(),;]", rest_text.strip()):
+        raise RuleError(f"{where}: space inside a glyph or number in '{rest_text.strip()}'")
     rest_text = re.sub(r"\s+", "", rest_text)
     if rest_text:
         action = parse_action(rest_text, where)
@@ -173,8 +180,11 @@ def parse_file(path):
     root = Node([], 0, -1)
     stack = [root]
     base = os.path.basename(path)
-    with open(path, encoding="utf-8") as f:
-        lines = f.read().split("\n")
+    try:
+        with open(path, encoding="utf-8") as f:
+            lines = f.read().split("\n")
+    except UnicodeDecodeError as error:
+        raise RuleError(f"{base}: not UTF-8 text (byte {error.start})") from None
     for number, raw in enumerate(lines, start=1):
         where = f"{base}:{number}"
         if "\t" in raw:
@@ -183,6 +193,8 @@ def parse_file(path):
         if not text.strip():
             continue
         indent = len(text) - len(text.lstrip(" "))
+        if text[indent:indent + 1].isspace():
+            raise RuleError(f"{where}: indentation is spaces only")
         body = text.strip()
         header = re.fullmatch(r"(table|kind)\s+(\S+)", body)
         if header and indent == 0:
@@ -193,6 +205,8 @@ def parse_file(path):
                     raise RuleError(f"{where}: bad table name '{header.group(2)}'")
                 name = header.group(2)
             else:
+                if kind is not None:
+                    raise RuleError(f"{where}: second 'kind' line")
                 if header.group(2) not in KINDS:
                     raise RuleError(f"{where}: kind must be one of {', '.join(KINDS)}")
                 kind = header.group(2)
@@ -502,11 +516,18 @@ def main():
     tables = []
     try:
         names = set()
+        idents = {}
         for path in sorted(args.files):
             name, kind, root = parse_file(path)
             if name in names:
                 raise RuleError(f"{path}: table '{name}' defined twice")
             names.add(name)
+            # The generated arrays are named after the table; two names that
+            # give the same C++ name would not compile.
+            ident = table_ident({"name": name})
+            if ident in idents:
+                raise RuleError(f"{path}: table '{name}' and table '{idents[ident]}' give the same C++ name")
+            idents[ident] = name
             tables.append(flatten(name, kind, root))
     except (RuleError, OSError) as error:
         print(f"rulec: error: {error}", file=sys.stderr)

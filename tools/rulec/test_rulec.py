@@ -54,6 +54,14 @@ class Malformed(unittest.TestCase):
         ("c1=1/2 -> 1/3 X9(1/2; 1)", "bad action"),
         ("c1=1/2 -> refuse P1(1/2; 1)", "'refuse' takes nothing after it"),
         ("c1=1/2 -> 1/3 C1(1/2; x, 1)", "bad number 'x'"),
+        # A space inside a number or a glyph of an action is a typo, not a
+        # number or glyph of its own: "1 0" must not be read as 10.
+        ("c1=1/2 -> 1/3 C2(1/2, 1/3; 1 0, 2, 3)", "sample.rules:3: space inside"),
+        ("c1=1/2 -> 1/3 P1(1/ 33; 0)", "sample.rules:3: space inside"),
+        ("pos<=4294967296 -> refuse", "sample.rules:3: number out of range"),
+        # Indentation is spaces only: a no-break space must not move a row
+        # out of its block.
+        ("c1=1/2:\n  c2=1/3 -> 1/4\n\u00a0 c2=1/5 -> 1/6", "sample.rules:5: indentation is spaces only"),
     ]
 
     def test_each_fault_is_named_with_its_line(self):
@@ -70,6 +78,27 @@ class Malformed(unittest.TestCase):
         self.assertIn("differs from the file name", result.stderr)
         result, _ = compile_text("table sample\nkind wordend\nc1=1/2 -> 1/3\n")
         self.assertIn("only letter tables give c0 a glyph", result.stderr)
+        # Two table names that the generated C++ would name alike.
+        for first, second in (("swap2", "swap_2"), ("a_b", "a__b")):
+            with self.subTest(names=(first, second)):
+                result, _ = compile_files({first: f"table {first}\nkind swap\n1/2 -> 1/3\n",
+                                                   second: f"table {second}\nkind swap\n1/2 -> 1/3\n"})
+                self.assertEqual(result.returncode, 1)
+                self.assertIn("give the same C++ name", result.stderr)
+        # Bytes that are no UTF-8 text are named like any other fault.
+        with tempfile.TemporaryDirectory() as folder:
+            path = os.path.join(folder, "sample.rules")
+            with open(path, "wb") as f:
+                f.write(LETTER.encode() + b"c1=1/2 -> 1/3 # caf\xe9\n")
+            result = subprocess.run([sys.executable, RULEC, "--check", path], capture_output=True, text=True)
+            self.assertEqual(result.returncode, 1)
+            self.assertIn("sample.rules: not UTF-8 text", result.stderr)
+        # A second kind line would change how the rows before it are read.
+        for second in ("wordend\nc1=1/4 -> S1(1/5; 0)", "letter", "variant\n1/4 -> 1/5"):
+            with self.subTest(second=second):
+                result, _ = compile_text(LETTER + "c1=1/2 -> 1/3\nkind " + second + "\n")
+                self.assertEqual(result.returncode, 1)
+                self.assertIn("sample.rules:4: second 'kind' line", result.stderr)
 
 
 class MalformedModification(unittest.TestCase):
