@@ -17,19 +17,11 @@ constexpr GlyphId kTail = MakeGlyph(1, 252);
 constexpr GlyphId kOtherTail = MakeGlyph(1, 181);
 
 CCalligraphyCharacter Char(GlyphId glyph, std::uint16_t code = 0x0628, std::int32_t yOffset = 0) {
-    CCalligraphyCharacter c;
-    c.m_code = code;
-    c.SetGlyph(glyph);
-    c.m_yOffset = yOffset;
-    return c;
+    return test::MakeCharacter(glyph, code, yOffset);
 }
 
 CCalligraphyWord Word(std::vector<CCalligraphyCharacter> characters, std::int32_t x = 0, std::int32_t y = 0) {
-    CCalligraphyWord word;
-    word.m_characters = std::move(characters);
-    word.m_x = x;
-    word.m_y = y;
-    return word;
+    return test::MakeWordAt(std::move(characters), x, y);
 }
 
 TEST(WordWidth, SumsAdvancesAndTheFirstTailOverhang) {

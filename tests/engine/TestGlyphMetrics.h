@@ -9,6 +9,9 @@
 #include <map>
 #include <utility>
 
+#include <vector>
+
+#include "engine/CalligraphyText.h"
 #include "engine/GlyphMetrics.h"
 
 namespace kavitro::test {
@@ -58,5 +61,22 @@ private:
     std::map<GlyphId, std::pair<std::int32_t, std::int32_t>> m_outline;
     std::map<std::pair<GlyphId, bool>, Point> m_anchor;
 };
+
+// A shaped character and a placed word, for measures that need no shaping.
+inline CCalligraphyCharacter MakeCharacter(GlyphId glyph, std::uint16_t code, std::int32_t yOffset = 0) {
+    CCalligraphyCharacter c;
+    c.m_code = code;
+    c.SetGlyph(glyph);
+    c.m_yOffset = yOffset;
+    return c;
+}
+
+inline CCalligraphyWord MakeWordAt(std::vector<CCalligraphyCharacter> characters, std::int32_t x, std::int32_t y) {
+    CCalligraphyWord word;
+    word.m_characters = std::move(characters);
+    word.m_x = x;
+    word.m_y = y;
+    return word;
+}
 
 }  // namespace kavitro::test
