@@ -356,11 +356,15 @@ std::int32_t CCalligraphyParagraph::InsertCharacter(std::int32_t& caret, std::ui
             return 0;
         }
     }
-    // The re-feed may drop a stored letter that the rules no longer take.
     const std::size_t newTotal = counts.total - oldCount + words[w].m_characters.size();
-    ShiftAfterEdit(w, before);
-    ResplitAndMergeAround(w);
-    m_words.m_counts = CWordArray::CharacterCounts{newTotal, unmoved.word, unmoved.before};
+    return CompleteInsertion(w, before, {newTotal, unmoved.word, unmoved.before}, caret);
+}
+
+std::int32_t CCalligraphyParagraph::CompleteInsertion(std::size_t word, const WidthsBefore& before,
+                                                      CWordArray::CharacterCounts counts, std::int32_t& caret) {
+    ShiftAfterEdit(word, before);
+    ResplitAndMergeAround(word);
+    m_words.m_counts = counts;
     SetCaret(caret, 1, true);
     return 1;
 }
@@ -381,11 +385,7 @@ std::int32_t CCalligraphyParagraph::AppendAtEnd(std::int32_t& caret, std::uint16
         return 0;  // the engine leaves a refused code without trace
     }
     const std::size_t newTotal = counts.total - lastCount + m_words[last].m_characters.size();
-    ShiftAfterEdit(last, before);
-    ResplitAndMergeAround(last);
-    m_words.m_counts = CWordArray::CharacterCounts{newTotal, unmoved.word, unmoved.before};
-    SetCaret(caret, 1, true);
-    return 1;
+    return CompleteInsertion(last, before, {newTotal, unmoved.word, unmoved.before}, caret);
 }
 
 void CCalligraphyParagraph::DeleteCharacter(std::int32_t& caret) {

@@ -326,6 +326,10 @@ private:
     struct WidthsBefore;
     WidthsBefore MeasureAround(std::size_t word) const;
     void ShiftAfterEdit(std::size_t word, const WidthsBefore& before);
+    // After a letter went into a word: moves the later words, re-splits the
+    // word, restores the counts and steps the caret past the letter.
+    std::int32_t CompleteInsertion(std::size_t word, const WidthsBefore& before,
+                                   CWordArray::CharacterCounts counts, std::int32_t& caret);
     WordPosition LocateCaret(std::int32_t caret) const;
     // The word counts, counted afresh when an access has dropped them.
     CWordArray::CharacterCounts TakeCounts();
