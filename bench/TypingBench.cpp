@@ -139,4 +139,36 @@ void BM_TypeAtEndOfText(benchmark::State& state) {
 }
 BENCHMARK(BM_TypeAtEndOfText)->Arg(0)->Arg(10000)->Unit(benchmark::kMicrosecond);
 
+// A held space bar, then typing on: 8,000 spaces into a new text object,
+// then 8,000 letters of the word list (with the spaces between its words)
+// into the same paragraph. A keystroke must cost the same however long the
+// run of spaces before it is.
+void BM_TypeAfterLongRunOfSpaces(benchmark::State& state) {
+    const std::vector<std::u16string>& words = WordList();
+    if (words.empty()) {
+        state.SkipWithError("no word list at /usr/share/hunspell/fa_IR.dic");
+        return;
+    }
+    constexpr std::size_t kSpaces = 8000;
+    constexpr std::size_t kLetters = 8000;
+    std::size_t keystrokes = 0;
+    for (auto _ : state) {
+        TextObject text;
+        for (std::size_t i = 0; i < kSpaces; ++i)
+            text.paragraph.InsertCharacter(text.caret, u' ');
+        std::size_t letters = 0;
+        for (std::size_t i = 0; letters < kLetters; ++i) {
+            const std::u16string& word = words[i % words.size()];
+            letters += word.size();
+            keystrokes += text.TypeWord(word);
+        }
+        keystrokes += kSpaces;
+        benchmark::DoNotOptimize(text.paragraph.m_words.data());
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(keystrokes));
+    state.counters["per_keystroke"] = benchmark::Counter(static_cast<double>(keystrokes),
+                                                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_TypeAfterLongRunOfSpaces)->Unit(benchmark::kMillisecond);
+
 }  // namespace

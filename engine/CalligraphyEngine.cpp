@@ -1,7 +1,9 @@
 #include "engine/CalligraphyEngine.h"
 
+#include <algorithm>
 #include <limits>
 
+#include "engine/Arithmetic32.h"
 #include "engine/KafGafStrokes.h"
 #include "engine/RuleEvaluator.h"
 #include "engine/TextModificationEvaluator.h"
@@ -12,11 +14,7 @@ namespace {
 
 constexpr GlyphId kAlternateTailKey = MakeGlyph(4, 33);
 
-// Offsets wrap like 32-bit machine arithmetic instead of overflowing: a
-// loaded text may carry any offset.
-std::int32_t Wrap(std::int64_t value) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(value)); }
-
-void Lift(CCalligraphyCharacter& c, std::int32_t lift) { c.m_yOffset = Wrap(std::int64_t{c.m_yOffset} - lift); }
+void Lift(CCalligraphyCharacter& c, std::int32_t lift) { c.m_yOffset = Wrap32(std::int64_t{c.m_yOffset} - lift); }
 
 void WriteGlyph(CCalligraphyCharacter& c, GlyphId glyph) {
     if (glyph != CCalligraphyEngine::kKeepGlyph) c.SetGlyph(glyph);
@@ -56,15 +54,20 @@ void SelectStroke(CCalligraphyCharacter& c, std::uint16_t before) {
     }
 }
 
-// SelectKafGafStroke for every letter of the current word, in one walk: a
-// re-shape may have changed any letter of the word. Each letter's stroke
-// depends only on its own glyph and the code before it.
-void SelectWordStrokes(CCalligraphyWord& current, const CCalligraphyWord* previous) {
-    std::uint16_t before =
-        previous != nullptr && !previous->m_characters.empty() ? previous->m_characters.back().m_code : 0;
-    for (CCalligraphyCharacter& c : current.m_characters) {
-        SelectStroke(c, before);
-        before = c.m_code;
+// SelectKafGafStroke for the letters of the current word from forward index
+// first on, in one walk. Each letter's stroke depends only on its own glyph
+// and the code before it, and choosing it twice gives the same stroke, so a
+// letter that nothing re-shaped since its stroke was chosen keeps it.
+void SelectWordStrokes(CCalligraphyWord& current, const CCalligraphyWord* previous, std::size_t first) {
+    auto& characters = current.m_characters;
+    first = std::min(first, characters.size());
+    std::uint16_t before = first > 0 ? characters[first - 1].m_code
+                           : previous != nullptr && !previous->m_characters.empty()
+                               ? previous->m_characters.back().m_code
+                               : 0;
+    for (std::size_t i = first; i < characters.size(); ++i) {
+        SelectStroke(characters[i], before);
+        before = characters[i].m_code;
     }
 }
 
@@ -80,6 +83,10 @@ CCalligraphyEngine::CCalligraphyEngine() {
         m_letterTables[g] = FindTable(LetterGroupTableName(static_cast<LetterGroup>(g)), rules::TableKind::Letter);
     m_wordEndTable = FindTable("wordend", rules::TableKind::Wordend);
     m_alternateTable = FindTable("alternate", rules::TableKind::Alternate);
+    for (std::size_t g = 0; g < kLetterGroupCount; ++g)
+        if (m_letterTables[g] != nullptr) m_letterRows[g] = RowsOf(*m_letterTables[g]);
+    if (m_wordEndTable != nullptr) m_wordEndRows = RowsOf(*m_wordEndTable);
+    if (m_alternateTable != nullptr) m_alternateRows = RowsOf(*m_alternateTable);
     m_variantTable = FindTable("glyph_variant", rules::ModificationKind::Variant);
     m_variantLookupTable = FindTable("glyph_variant_lookup", rules::ModificationKind::Variant);
     m_swapTable = FindTable("glyph_swap", rules::ModificationKind::Swap);
@@ -88,20 +95,47 @@ CCalligraphyEngine::CCalligraphyEngine() {
 
 CCalligraphyEngine::~CCalligraphyEngine() = default;
 
-CCalligraphyCharacter* CCalligraphyEngine::FindCharacter(std::int32_t k) {
+void CCalligraphyEngine::WatchWrites(std::vector<CCalligraphyCharacter>* previousBackup) {
+    m_previousBackup = previousBackup;
+    m_previousWritten = false;
+    m_deepestWrite = 0;
+    m_strokesSettled = false;
+    m_unpassedFrom = 0;
+}
+
+void CCalligraphyEngine::SetStrokesSettled(bool settled) {
+    m_strokesSettled = settled;
+    if (settled) m_unpassedFrom = m_currentWord != nullptr ? m_currentWord->m_characters.size() : 0;
+}
+
+const CCalligraphyCharacter* CCalligraphyEngine::Locate(std::int32_t k) const {
     if (m_currentWord == nullptr || k < 0) return nullptr;
-    auto& current = m_currentWord->m_characters;
+    const auto& current = m_currentWord->m_characters;
     const std::size_t back = static_cast<std::size_t>(k);
     if (back < current.size()) return &current[current.size() - 1 - back];
     if (m_previousWord == nullptr) return nullptr;
-    auto& previous = m_previousWord->m_characters;
+    const auto& previous = m_previousWord->m_characters;
     const std::size_t intoPrevious = back - current.size();
     if (intoPrevious < previous.size()) return &previous[previous.size() - 1 - intoPrevious];
     return nullptr;
 }
 
+CCalligraphyCharacter* CCalligraphyEngine::FindCharacter(std::int32_t k) {
+    const CCalligraphyCharacter* c = Locate(k);
+    if (c == nullptr) return nullptr;
+    const std::size_t size = m_currentWord->m_characters.size();
+    if (static_cast<std::size_t>(k) < size) {
+        m_deepestWrite = std::max(m_deepestWrite, k);
+        m_unpassedFrom = std::min(m_unpassedFrom, size - 1 - static_cast<std::size_t>(k));
+    } else if (!m_previousWritten) {
+        m_previousWritten = true;
+        if (m_previousBackup != nullptr) *m_previousBackup = m_previousWord->m_characters;
+    }
+    return const_cast<CCalligraphyCharacter*>(c);
+}
+
 const CCalligraphyCharacter& CCalligraphyEngine::GetCharacter(std::int32_t k) const {
-    const CCalligraphyCharacter* c = const_cast<CCalligraphyEngine*>(this)->FindCharacter(k);
+    const CCalligraphyCharacter* c = Locate(k);
     return c != nullptr ? *c : m_emptyCharacter;
 }
 
@@ -110,12 +144,7 @@ void CCalligraphyEngine::SetGlyph(std::int32_t k, GlyphId glyph) {
 }
 
 void CCalligraphyEngine::AddYOffset(std::int32_t k, std::int32_t delta) {
-    if (CCalligraphyCharacter* c = FindCharacter(k)) c->m_yOffset = Wrap(std::int64_t{c->m_yOffset} + delta);
-}
-
-std::int32_t CCalligraphyEngine::GetLastIndex() const {
-    if (m_currentWord == nullptr) return 0;
-    return static_cast<std::int32_t>(m_currentWord->m_characters.size()) - 1;
+    if (CCalligraphyCharacter* c = FindCharacter(k)) c->m_yOffset = Wrap32(std::int64_t{c->m_yOffset} + delta);
 }
 
 std::int32_t CCalligraphyEngine::AppendCharacter(std::uint16_t code) {
@@ -128,6 +157,7 @@ std::int32_t CCalligraphyEngine::AppendCharacter(std::uint16_t code) {
     CCalligraphyCharacter fresh;
     fresh.m_code = code;
     characters.push_back(fresh);
+    m_unpassedFrom = std::min(m_unpassedFrom, characters.size() - 1);
 
     if (letter != nullptr) {
         (this->*kRoutines[static_cast<std::size_t>(letter->group)])();
@@ -147,7 +177,10 @@ std::int32_t CCalligraphyEngine::AppendCharacter(std::uint16_t code) {
         characters.pop_back();
         return 0;
     }
-    SelectWordStrokes(*m_currentWord, m_previousWord);
+    // The pass visits the whole word, unless the caller knows that the
+    // letters nothing wrote since the last pass have their strokes.
+    SelectWordStrokes(*m_currentWord, m_previousWord, m_strokesSettled ? m_unpassedFrom : 0);
+    m_unpassedFrom = characters.size();
     return 1;
 }
 
@@ -228,27 +261,27 @@ void CCalligraphyEngine::SetPrevious5Chain(GlyphId g1, GlyphId g2, GlyphId g3, G
 }
 
 void CCalligraphyEngine::ShapeLetter(LetterGroup group) {
-    if (const rules::RuleTable* table = m_letterTables[static_cast<std::size_t>(group)])
-        CRuleEvaluator::Run(*this, *table);
+    const auto g = static_cast<std::size_t>(group);
+    if (const rules::RuleTable* table = m_letterTables[g]) CRuleEvaluator::Run(*this, *table, m_letterRows[g]);
 }
 
 void CCalligraphyEngine::ApplyWordEndForms() {
     if (m_currentWord == nullptr || m_wordEndTable == nullptr) return;
-    if (CRuleEvaluator::Run(*this, *m_wordEndTable) == RuleResult::Alternate) ApplyAlternateForm();
+    if (CRuleEvaluator::Run(*this, *m_wordEndTable, m_wordEndRows) == RuleResult::Alternate) ApplyAlternateForm();
 }
 
 void CCalligraphyEngine::ApplyAlternateForm() {
     if (m_currentWord == nullptr || m_alternateTable == nullptr) return;
     const auto& characters = m_currentWord->m_characters;
     if (characters.size() < 3 || !characters[characters.size() - 2].IsAlternate()) return;
-    CRuleEvaluator::Run(*this, *m_alternateTable);
+    CRuleEvaluator::Run(*this, *m_alternateTable, m_alternateRows);
 }
 
 // The tail rows live in the alternate table under their key 4/33; no other
 // key of that table can hold while c1 shows it.
 void CCalligraphyEngine::ApplyAlternateFormTail() {
     if (m_alternateTable == nullptr || !GetCharacter(1).HasGlyph(kAlternateTailKey)) return;
-    CRuleEvaluator::Run(*this, *m_alternateTable);
+    CRuleEvaluator::Run(*this, *m_alternateTable, m_alternateRows);
 }
 
 void CCalligraphyEngine::SelectKafGafStroke(std::int32_t i) {
@@ -366,7 +399,7 @@ void CCalligraphyEngine::ApplyTextModification(std::int32_t target) {
 }
 
 void CCalligraphyEngine::SelectAllKafGafStrokes() {
-    if (m_currentWord != nullptr) SelectWordStrokes(*m_currentWord, m_previousWord);
+    if (m_currentWord != nullptr) SelectWordStrokes(*m_currentWord, m_previousWord, 0);
 }
 
 }  // namespace kavitro

@@ -9,10 +9,11 @@
 
 #include <array>
 #include <cstdint>
-#include <string>
+#include <vector>
 
 #include "engine/CalligraphyText.h"
 #include "engine/CodePointTable.h"
+#include "engine/RuleWalker.h"
 #include "engine/rules/RuleTable.h"
 
 namespace kavitro {
@@ -56,6 +57,21 @@ public:
     CCalligraphyWord* GetCurrentWord() const { return m_currentWord; }
     CCalligraphyWord* GetPreviousWord() const { return m_previousWord; }
 
+    // --- What the operations since the last WatchWrites changed ---------------
+    // Starts watching; before the first write into the previous word its
+    // characters are copied to previousBackup (when not null), so that the
+    // caller can measure or undo the change without copying the word when
+    // nothing touches it.
+    void WatchWrites(std::vector<CCalligraphyCharacter>* previousBackup);
+    bool HasWrittenPrevious() const { return m_previousWritten; }
+    // The largest back-index written in the current word (0: only c0).
+    std::int32_t GetDeepestWrite() const { return m_deepestWrite; }
+    // The caller knows that every stroke of the current word was chosen
+    // since its letter last changed, so that the stroke pass after an
+    // appended character need only visit the letters written since then
+    // (until the next WatchWrites or SetStrokesSettled(false)).
+    void SetStrokesSettled(bool settled);
+
     // The "ZurazOrovaWriting" setting; the rules only ask whether it is 0.
     std::int32_t GetMode() const { return m_mode; }
     void SetMode(std::int32_t mode) { m_mode = mode; }
@@ -70,7 +86,9 @@ public:
     void SetGlyph(std::int32_t k, GlyphId glyph);
     void AddYOffset(std::int32_t k, std::int32_t delta);
     // Index of c0 in the current word (-1 when it is empty, 0 without one).
-    std::int32_t GetLastIndex() const;
+    std::int32_t GetLastIndex() const {
+        return m_currentWord == nullptr ? 0 : static_cast<std::int32_t>(m_currentWord->m_characters.size()) - 1;
+    }
 
     // --- Dispatcher --------------------------------------------------------
     // Appends code to the current word and shapes it: 1 accepted, 0 refused
@@ -148,6 +166,8 @@ public:
 
 private:
     void ShapeLetter(LetterGroup group);
+    const CCalligraphyCharacter* Locate(std::int32_t k) const;
+    // ck for writing (nullptr when absent); the write is recorded.
     CCalligraphyCharacter* FindCharacter(std::int32_t k);
     void ApplyChain(const GlyphId* glyphs, const std::int32_t* lifts, std::int32_t count, std::int32_t rest);
     // The first row of table that holds for the letter at forward index i
@@ -161,18 +181,28 @@ private:
     void ApplyTextModification(std::int32_t target);
     void SelectAllKafGafStrokes();
 
-    std::string m_fontName = "Nastaligh";
     const CCalligraphyCharacter m_emptyCharacter{};
     std::int32_t m_mode = 0;
     CCalligraphyWord* m_currentWord = nullptr;
     CCalligraphyWord* m_previousWord = nullptr;
     CTextModificationResult m_textModification;
+    std::vector<CCalligraphyCharacter>* m_previousBackup = nullptr;
+    bool m_previousWritten = false;
+    bool m_strokesSettled = false;
+    // Forward index of the first letter of the current word written since
+    // the last stroke pass (its size or more: none).
+    std::size_t m_unpassedFrom = 0;
+    std::int32_t m_deepestWrite = 0;
 
     // Resolved once; a missing table makes its routine refuse (letters) or
     // change nothing (word-end and alternate forms, variants and swaps).
     std::array<const rules::RuleTable*, kLetterGroupCount> m_letterTables{};
     const rules::RuleTable* m_wordEndTable = nullptr;
     const rules::RuleTable* m_alternateTable = nullptr;
+    // Their rows as the walker reads them, looked up once.
+    std::array<TableRows, kLetterGroupCount> m_letterRows{};
+    TableRows m_wordEndRows;
+    TableRows m_alternateRows;
     const rules::ModificationTable* m_variantTable = nullptr;
     const rules::ModificationTable* m_variantLookupTable = nullptr;
     const rules::ModificationTable* m_swapTable = nullptr;

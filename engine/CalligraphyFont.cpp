@@ -7,6 +7,7 @@
 #include <limits>
 #include <system_error>
 
+#include "engine/Arithmetic32.h"
 #include "engine/CalligraphyEngine.h"
 #include "engine/VectorPathFile.h"
 #include "platform/Exceptions.h"
@@ -18,11 +19,6 @@ namespace {
 
 constexpr std::size_t kGlyphTableSize = CCalligraphyFont::kFontCount * CCalligraphyFont::kGlyphsPerFont;
 constexpr int kFirstCapturedGlyph = 32;
-
-std::int32_t Clamp32(std::int64_t v) {
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(),
-                                                              std::numeric_limits<std::int32_t>::max()));
-}
 
 const CPathData& EmptyPath() {
     static const CPathData empty = [] {
@@ -94,9 +90,14 @@ void CCalligraphyFont::LoadAnchors(const std::filesystem::path& folder) {
     const std::filesystem::path file = folder / kAnchorFileName;
     std::error_code ec;
     std::vector<unsigned char> bytes(kAnchorTableBytes);
-    std::ifstream in(file, std::ios::binary);
-    const bool ok = std::filesystem::file_size(file, ec) == kAnchorTableBytes && !ec && in &&
-                    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    // Type and size first: opening a FIFO or a device for reading would wait
+    // for a writer that never comes and hang start-up.
+    bool ok = std::filesystem::is_regular_file(file, ec) && !ec &&
+              std::filesystem::file_size(file, ec) == kAnchorTableBytes && !ec;
+    if (ok) {
+        std::ifstream in(file, std::ios::binary);
+        ok = in && in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
     if (!ok) {
         Report(kFontInitializationError);
         return;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "engine/Arithmetic32.h"
 #include "engine/CalligraphyText.h"
 
 namespace kavitro {
@@ -15,9 +16,6 @@ namespace kavitro {
 namespace {
 
 constexpr GlyphId kTailGlyphs[] = {MakeGlyph(1, 252), MakeGlyph(1, 181)};
-constexpr unsigned kSpaceGlyphIndex = 32;
-
-std::int32_t Wrap(std::int64_t v) { return static_cast<std::int32_t>(static_cast<std::uint64_t>(v)); }
 
 std::int64_t Advance(const IGlyphMetrics& metrics, const CCalligraphyCharacter& c) {
     return metrics.GetReferenceAbc(c.GetGlyph()).Advance();
@@ -27,23 +25,6 @@ std::int64_t Advance(const IGlyphMetrics& metrics, const CCalligraphyCharacter& 
 std::int32_t ToYUnits(std::int32_t glyphUnits) { return MulDiv(glyphUnits, 750, 2160); }
 
 bool IsTailGlyph(GlyphId id) { return id == kTailGlyphs[0] || id == kTailGlyphs[1]; }
-
-bool IsAttachableGlyph(GlyphId id) {
-    if (GlyphIndex(id) == kSpaceGlyphIndex)
-        return true;
-    switch (id) {
-    case MakeGlyph(3, 112):
-    case MakeGlyph(4, 33):
-    case MakeGlyph(4, 34):
-    case MakeGlyph(4, 88):
-    case MakeGlyph(5, 33):
-    case MakeGlyph(5, 34):
-    case MakeGlyph(5, 35):
-        return true;
-    default:
-        return id >= MakeGlyph(5, 43) && id <= MakeGlyph(5, 49);
-    }
-}
 
 }  // namespace
 
@@ -59,10 +40,10 @@ std::int32_t CCalligraphyWord::GetWidth() const {
         width += abc.Advance();
         if (!tailSeen && IsTailGlyph(c.GetGlyph())) {
             tailSeen = true;
-            overhang = Wrap(std::max<std::int64_t>(0, std::int64_t{abc.b} - width));
+            overhang = Wrap32(std::max<std::int64_t>(0, std::int64_t{abc.b} - width));
         }
     }
-    return Wrap(width + overhang);
+    return Wrap32(width + overhang);
 }
 
 std::int32_t CCalligraphyWord::GetTailOverhang() const {
@@ -72,7 +53,7 @@ std::int32_t CCalligraphyWord::GetTailOverhang() const {
         const GlyphAbc abc = metrics.GetReferenceAbc(c.GetGlyph());
         advances += abc.Advance();
         if (IsTailGlyph(c.GetGlyph()))
-            return Wrap(std::max<std::int64_t>(0, std::int64_t{abc.b} - advances));
+            return Wrap32(std::max<std::int64_t>(0, std::int64_t{abc.b} - advances));
     }
     return 0;
 }
@@ -83,7 +64,7 @@ std::int32_t CCalligraphyWord::GetWidthOfFirst(std::int32_t n) const {
     std::int64_t width = 0;
     for (std::size_t i = 0; i < count; ++i)
         width += Advance(metrics, m_characters[i]);
-    return Wrap(width);
+    return Wrap32(width);
 }
 
 std::int32_t CCalligraphyWord::GetTop(bool withMarks) const {
@@ -94,11 +75,11 @@ std::int32_t CCalligraphyWord::GetTop(bool withMarks) const {
         if (withMarks && c.m_mark != 0) {
             const std::int32_t anchorY = metrics.GetAnchorY(c.GetGlyph(), c.HasMarkBelow());
             const std::int64_t markTop = std::int64_t{ToYUnits(metrics.GetOutlineHeight(MakeGlyph(kMarkFont, c.m_mark)))} -
-                                         c.m_yOffset + ToYUnits(Wrap(std::int64_t{c.m_markDy} + anchorY));
+                                         c.m_yOffset + ToYUnits(Wrap32(std::int64_t{c.m_markDy} + anchorY));
             top = std::max(top, markTop);
         }
     }
-    return Wrap(top);
+    return Wrap32(top);
 }
 
 std::int32_t CCalligraphyWord::GetBottom(bool withMarks) const {
@@ -109,11 +90,11 @@ std::int32_t CCalligraphyWord::GetBottom(bool withMarks) const {
         if (withMarks && c.m_mark != 0) {
             const std::int32_t anchorY = metrics.GetAnchorY(c.GetGlyph(), c.HasMarkBelow());
             const std::int64_t markBottom = std::int64_t{ToYUnits(metrics.GetOutlineDepth(MakeGlyph(kMarkFont, c.m_mark)))} +
-                                            c.m_yOffset - ToYUnits(Wrap(std::int64_t{c.m_markDy} + anchorY));
+                                            c.m_yOffset - ToYUnits(Wrap32(std::int64_t{c.m_markDy} + anchorY));
             bottom = std::max(bottom, markBottom);
         }
     }
-    return Wrap(bottom);
+    return Wrap32(bottom);
 }
 
 Rect CCalligraphyWord::GetExtent() const {
@@ -137,7 +118,7 @@ Rect CCalligraphyWord::GetExtent() const {
         pen += abc.Advance();
         right = std::max(right, pen - abc.a);  // far edge of its black box
     }
-    return Rect(Wrap(left + GetTailOverhang()), Wrap(top), Wrap(right - pen), Wrap(bottom));
+    return Rect(Wrap32(left + GetTailOverhang()), Wrap32(top), Wrap32(right - pen), Wrap32(bottom));
 }
 
 bool CCalligraphyWord::IsAttachable() const {
@@ -157,11 +138,11 @@ Rect CCalligraphyParagraph::GetBoundingRect() const {
         for (const CCalligraphyCharacter& c : word.m_characters)
             highest = std::min(highest, c.m_yOffset);
         left = std::min<std::int64_t>(left, word.m_x);
-        right = std::max<std::int64_t>(right, Wrap(std::int64_t{word.m_x} + word.GetWidth()));
+        right = std::max<std::int64_t>(right, Wrap32(std::int64_t{word.m_x} + word.GetWidth()));
         top = std::max<std::int64_t>(top, word.m_y);
-        bottom = std::min<std::int64_t>(bottom, Wrap(std::int64_t{word.m_y} + highest));
+        bottom = std::min<std::int64_t>(bottom, Wrap32(std::int64_t{word.m_y} + highest));
     }
-    return Rect(Wrap(left), Wrap(top), Wrap(right), Wrap(bottom));
+    return Rect(Wrap32(left), Wrap32(top), Wrap32(right), Wrap32(bottom));
 }
 
 Rect CCalligraphyParagraph::GetExtent() const {
@@ -184,7 +165,7 @@ Rect CCalligraphyParagraph::GetExtent() const {
         top = std::max<std::int64_t>(top, point.m_y);
         bottom = std::min<std::int64_t>(bottom, point.m_y);
     }
-    return Rect(Wrap(left), Wrap(top), Wrap(right - end), Wrap(bottom));
+    return Rect(Wrap32(left), Wrap32(top), Wrap32(right - end), Wrap32(bottom));
 }
 
 }  // namespace kavitro

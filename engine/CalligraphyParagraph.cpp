@@ -5,20 +5,21 @@
 
 #include <algorithm>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <utility>
 
+#include "engine/Arithmetic32.h"
 #include "engine/CalligraphyEngine.h"
 #include "engine/CalligraphyText.h"
 #include "engine/CodePointTable.h"
+#include "engine/VectorPathSource.h"
 
 namespace kavitro {
 
 namespace {
 
-constexpr std::uint16_t kSpace = 0x0020;
-
-bool IsSpace(const CCalligraphyCharacter& c) { return c.m_code == kSpace; }
+bool IsSpace(const CCalligraphyCharacter& c) { return c.m_code == kSpaceCode; }
 
 // Punctuation that is typed with a space before it.
 bool IsSpacedPunctuation(std::uint16_t code) {
@@ -31,8 +32,6 @@ bool IsSpacedPunctuation(std::uint16_t code) {
         return false;
     }
 }
-
-std::int32_t Wrap(std::int64_t v) { return static_cast<std::int32_t>(static_cast<std::uint64_t>(v)); }
 
 [[noreturn]] void ThrowBadIndex(const char* what) { throw InvalidArgumentException(what); }
 
@@ -90,69 +89,147 @@ WordStart StartUnmovedBy(const std::vector<CCalligraphyWord>& words, std::size_t
 }
 
 // Removes empty words and joins attachable words to the word before them,
-// over words first..last (word first - 1 may take letters). Walking backwards
-// lets a run of attachable words collapse into the nearest word before it
-// that is not attachable.
-void MergeRange(std::vector<CCalligraphyWord>& words, std::size_t first, std::size_t last) {
+// over words first..last (word first - 1 may take letters). A run of
+// attachable words, and empty words among them, collapses into the nearest
+// word before it that is not attachable (word 0 and word first - 1 always
+// take them), keeping their order; each word is visited and moved once.
+// Returns whether word `keep` (in first..last) stays, at the same index.
+bool MergeRange(std::vector<CCalligraphyWord>& words, std::size_t first, std::size_t last,
+                std::size_t keep = ~std::size_t{0}) {
     if (words.empty())
-        return;
+        return false;
     last = std::min(last, words.size() - 1);
     if (first > last)
-        return;
+        return false;
     bool removing = false;
-    for (std::size_t i = last + 1; i-- > first;) {
+    bool kept = false;
+    std::size_t receiver = first - 1;  // used only when first >= 1
+    for (std::size_t i = first; i <= last; ++i) {
         CCalligraphyWord& word = words[i];
         if (word.m_characters.empty()) {
-            removing = true;
-        } else if (i >= 1 && word.IsAttachable()) {
-            std::vector<CCalligraphyCharacter>& target = words[i - 1].m_characters;
-            target.insert(target.end(), word.m_characters.begin(), word.m_characters.end());
-            word.m_characters.clear();
-            removing = true;
+            removing = true;  // unless, as word 0, it takes the words after it
+            if (i == 0)
+                receiver = 0;
+            continue;
         }
+        if (i == 0 || !word.IsAttachable()) {
+            receiver = i;
+            kept = kept || (i == keep && !removing);
+            continue;
+        }
+        removing = true;
+        std::vector<CCalligraphyCharacter>& target = words[receiver].m_characters;
+        target.insert(target.end(), word.m_characters.begin(), word.m_characters.end());
+        word.m_characters.clear();
     }
     if (!removing)
-        return;
-    // A word is never changed once the walk has passed it, so exactly the
-    // words it removed are the empty ones.
+        return kept;
     const auto begin = words.begin() + static_cast<std::ptrdiff_t>(first);
     const auto end = words.begin() + static_cast<std::ptrdiff_t>(last) + 1;
     words.erase(std::remove_if(begin, end, [](const CCalligraphyWord& word) { return word.m_characters.empty(); }),
                 end);
+    return kept;
 }
 
-// Letters an edit takes out of the word it rebuilds, and a copy of the word
-// before it as it stood, kept from one edit to the next so that typing does
-// not allocate. Edits run on one thread at a time (the engine is one
-// process-wide object) and never nest while they hold these.
-struct RebuildScratch {
+}  // namespace
+
+struct CEditScratch::Data {
+    // Letters an edit takes out of the word it rebuilds.
     std::vector<CCalligraphyCharacter> word;
+    // The word before the edited one as it stood, copied only once the
+    // engine writes to it (previousWritten).
     CCalligraphyWord previous;
+    bool previousWritten = false;
+    std::int32_t deepestWrite = 0;
+
+    // What the last typed character leaves for the next one; good while the
+    // words' change count is still changesAfterEdit.
+    std::uint64_t changesAfterEdit = kNever;
+    // The rebuilt word as the engine left it after the letters up to the
+    // typed one, before the letters after the caret were fed again; typing on
+    // at the same place starts from there instead of feeding them all again.
+    std::vector<CCalligraphyCharacter> shaped;
+    bool shapedValid = false;
+    std::size_t shapedStart = 0;         // characters before the word
+    std::size_t shapedPreviousSize = 0;  // letters of the word before it
+    std::int32_t shapedMode = 0;
+    // The word that the last edit re-split and merged, headed by its own
+    // first group; kNoWord when there is none.
+    std::size_t settledWord = kNoWord;
+
+    static constexpr std::uint64_t kNever = ~std::uint64_t{0};
+    static constexpr std::size_t kNoWord = ~std::size_t{0};
+
+    void ForgetLastEdit() {
+        changesAfterEdit = kNever;
+        shapedValid = false;
+        settledWord = kNoWord;
+    }
 };
 
-bool SameGlyphs(const CCalligraphyWord& a, const CCalligraphyWord& b) {
-    return std::equal(a.m_characters.begin(), a.m_characters.end(), b.m_characters.begin(), b.m_characters.end(),
-                      [](const CCalligraphyCharacter& x, const CCalligraphyCharacter& y) {
-                          return x.GetGlyph() == y.GetGlyph();
-                      });
+CEditScratch::CEditScratch() = default;
+CEditScratch::CEditScratch(const CEditScratch&) {}
+CEditScratch& CEditScratch::operator=(const CEditScratch& other) {
+    if (this != &other)
+        m_data.reset();
+    return *this;
+}
+CEditScratch::CEditScratch(CEditScratch&&) noexcept = default;
+CEditScratch& CEditScratch::operator=(CEditScratch&&) noexcept = default;
+CEditScratch::~CEditScratch() = default;
+
+CEditScratch::Data& CEditScratch::Get() {
+    if (!m_data)
+        m_data = std::make_unique<Data>();
+    return *m_data;
 }
 
-RebuildScratch& Scratch() {
-    thread_local RebuildScratch scratch;
-    return scratch;
+CCalligraphyEngine& CEngineContext::Engine() const {
+    return engine != nullptr ? *engine : CCalligraphyEngine::GetInstance();
 }
+
+const IGlyphMetrics& CEngineContext::Metrics() const {
+    return metrics != nullptr ? *metrics : GetGlyphMetrics();
+}
+
+const IVectorPathSource& CEngineContext::Outlines() const {
+    return outlines != nullptr ? *outlines : GetVectorPaths();
+}
+
+void CWordArray::SetCounts(const std::optional<CharacterCounts>& counts) {
+#ifndef NDEBUG
+    // The counts an edit worked out must be the counts of the words.
+    if (counts) {
+        const std::size_t before = CountCharacters(m_items, 0, std::min(counts->word, m_items.size()));
+        if (counts->word > m_items.size() || counts->before != before ||
+            counts->total != before + CountCharacters(m_items, counts->word, m_items.size()))
+            throw std::logic_error("paragraph character counts out of step with the words");
+    }
+#endif
+    m_counts = counts;
+}
+
+namespace {
 
 // Points the engine at the word being rebuilt and the word before it for the
-// length of one edit. The pointers are cleared afterwards: inserting and
-// removing words moves the word array.
+// length of one edit, and records what the engine wrote. The pointers are
+// cleared afterwards: inserting and removing words moves the word array.
 class EngineWords {
 public:
-    EngineWords(std::vector<CCalligraphyWord>& words, std::size_t current)
-        : m_engine(CCalligraphyEngine::GetInstance()), m_word(words[current]) {
+    EngineWords(CCalligraphyEngine& engine, std::vector<CCalligraphyWord>& words, std::size_t current,
+                CEditScratch::Data& scratch)
+        : m_engine(engine), m_word(words[current]), m_scratch(scratch) {
         m_engine.SetCurrentWord(&words[current]);
         m_engine.SetPreviousWord(current > 0 ? &words[current - 1] : nullptr);
+        m_engine.WatchWrites(&scratch.previous.m_characters);
+        // A word rebuilt from nothing has every stroke chosen as its letters
+        // arrive.
+        m_engine.SetStrokesSettled(words[current].m_characters.empty());
     }
     ~EngineWords() {
+        m_scratch.previousWritten = m_engine.HasWrittenPrevious();
+        m_scratch.deepestWrite = m_engine.GetDeepestWrite();
+        m_engine.WatchWrites(nullptr);
         m_engine.SetCurrentWord(nullptr);
         m_engine.SetPreviousWord(nullptr);
     }
@@ -163,20 +240,40 @@ public:
 
     // Feeds a stored character again. A letter that the rules no longer
     // accept in its new surroundings keeps its stored shape rather than
-    // vanishing from the user's text.
-    void Refeed(const CCalligraphyCharacter& stored) {
+    // vanishing from the user's text; returns whether the rules took it.
+    bool Refeed(const CCalligraphyCharacter& stored) {
         const std::size_t before = m_word.m_characters.size();
         m_engine.AddCharacter(stored);
-        if (m_word.m_characters.size() == before)
-            m_word.m_characters.push_back(stored);
+        if (m_word.m_characters.size() != before)
+            return true;
+        m_word.m_characters.push_back(stored);
+        m_engine.SetStrokesSettled(false);  // its stroke is the stored one
+        return false;
     }
 
     void ApplyAlternateForm() { m_engine.ApplyAlternateForm(); }
+    // The letters already in the word come from an earlier feed that chose
+    // their strokes.
+    void TakeStrokesAsChosen() { m_engine.SetStrokesSettled(true); }
+    CCalligraphyEngine& Engine() { return m_engine; }
+    bool HasWrittenPrevious() const { return m_engine.HasWrittenPrevious(); }
 
 private:
     CCalligraphyEngine& m_engine;
     CCalligraphyWord& m_word;
+    CEditScratch::Data& m_scratch;
 };
+
+// The flags a re-fed letter keeps from its stored form.
+constexpr std::uint8_t kKeptFlags = CCalligraphyCharacter::kAlternate | CCalligraphyCharacter::kModified;
+
+bool SameInput(const CCalligraphyCharacter& a, const CCalligraphyCharacter& b) {
+    return a.m_code == b.m_code && (a.m_flags & kKeptFlags) == (b.m_flags & kKeptFlags);
+}
+
+bool StartsAttachable(const CCalligraphyWord& word) {
+    return !word.m_characters.empty() && CCalligraphyWord::IsAttachableGlyph(word.m_characters.front().GetGlyph());
+}
 
 }  // namespace
 
@@ -191,18 +288,19 @@ struct CCalligraphyParagraph::WidthsBefore {
     bool wordMeasured = false;
 };
 
-CCalligraphyParagraph::WidthsBefore CCalligraphyParagraph::MeasureAround(std::size_t word) const {
-    if (word > 0)
-        Scratch().previous.m_characters = m_words[word - 1].m_characters;
+CCalligraphyParagraph::WidthsBefore CCalligraphyParagraph::MeasureAround(std::size_t word) {
+    // The word before is copied by the engine before its first write to it.
+    m_scratch.Get().previousWritten = false;
     const bool followed = word + 1 < m_words.size();
-    return {followed ? m_words[word].GetWidth() : 0, followed};
+    return {followed ? std::as_const(m_words)[word].GetWidth() : 0, followed};
 }
 
 void CCalligraphyParagraph::ShiftAfterEdit(std::size_t word, const WidthsBefore& before) {
-    if (word > 0) {
-        const CCalligraphyWord& previousBefore = Scratch().previous;
+    const CEditScratch::Data& scratch = m_scratch.Get();
+    if (word > 0 && scratch.previousWritten) {
+        const CCalligraphyWord& previousBefore = scratch.previous;
         const CCalligraphyWord& previous = std::as_const(m_words)[word - 1];
-        if (!SameGlyphs(previous, previousBefore))
+        if (!previous.HasSameGlyphs(previousBefore))
             ShiftWordsFrom(word, std::int64_t{previous.GetWidth()} - previousBefore.GetWidth());
     }
     if (before.wordMeasured)
@@ -213,7 +311,7 @@ void CCalligraphyParagraph::ShiftWordsFrom(std::size_t first, std::int64_t dx) {
     if (dx == 0)
         return;
     for (std::size_t i = first; i < m_words.size(); ++i)
-        m_words[i].m_x = Wrap(m_words[i].m_x + dx);
+        m_words[i].m_x = Wrap32(m_words[i].m_x + dx);
 }
 
 std::int32_t CCalligraphyParagraph::GetCharacterCount() const {
@@ -231,7 +329,7 @@ CWordArray::CharacterCounts CCalligraphyParagraph::TakeCounts() {
             counts.word = words.size() - 1;
             counts.before = counts.total - words.back().m_characters.size();
         }
-        m_words.m_counts = counts;
+        m_words.SetCounts(counts);
     }
     return *m_words.m_counts;
 }
@@ -281,11 +379,11 @@ void CCalligraphyParagraph::AppendEmptyWord() {
     CCalligraphyWord word;
     if (!m_words.empty()) {
         const CCalligraphyWord& last = std::as_const(m_words).back();
-        word.m_x = Wrap(std::int64_t{last.m_x} + last.GetWidth());
+        word.m_x = Wrap32(std::int64_t{last.m_x} + last.GetWidth());
         word.m_y = last.m_y;
     }
     m_words.push_back(std::move(word));
-    m_words.m_counts = counts;
+    m_words.SetCounts(counts);
 }
 
 // --- Typing --------------------------------------------------------------------
@@ -298,9 +396,22 @@ std::int32_t CCalligraphyParagraph::InsertCharacter(std::int32_t& caret, std::ui
     if (FindLetter(code) == nullptr && FindWordEnd(code) == nullptr)
         return 0;
     if (IsSpacedPunctuation(code)) {
-        InsertCharacter(caret, kSpace);  // moves the caret past the space it adds
+        InsertCharacter(caret, kSpaceCode);  // moves the caret past the space it adds
         total = GetCharacterCount();
     }
+    CEditScratch::Data& scratch = m_scratch.Get();
+    // Whether the words are as the last typed character left them.
+    const bool untouched = scratch.changesAfterEdit == m_words.GetChangeCount();
+    struct LastEdit {
+        bool shapedValid;
+        std::size_t shapedStart;
+        std::size_t shapedPreviousSize;
+        std::int32_t shapedMode;
+        std::size_t settledWord;
+    };
+    const LastEdit last = {untouched && scratch.shapedValid, scratch.shapedStart, scratch.shapedPreviousSize,
+                           scratch.shapedMode, untouched ? scratch.settledWord : CEditScratch::Data::kNoWord};
+    scratch.ForgetLastEdit();
 
     const bool wasEmpty = m_words.empty();
     if (wasEmpty)
@@ -316,56 +427,121 @@ std::int32_t CCalligraphyParagraph::InsertCharacter(std::int32_t& caret, std::ui
     const WordPosition pos = LocateCaret(caret);
     const auto w = static_cast<std::size_t>(pos.word);
     const auto k = static_cast<std::size_t>(pos.offset);
-    const WordStart unmoved = StartUnmovedBy(m_words, w, static_cast<std::size_t>(caret) - k);
-    std::vector<CCalligraphyWord>& words = m_words;
+    const std::size_t wordStart = static_cast<std::size_t>(caret) - k;
+    const WordStart unmoved = StartUnmovedBy(m_words, w, wordStart);
+    std::vector<CCalligraphyWord>& words = m_words.Change();
     const std::size_t oldCount = words[w].m_characters.size();
+    const std::size_t previousSize = w > 0 ? words[w - 1].m_characters.size() : 0;
     const WidthsBefore before = MeasureAround(w);
+    CCalligraphyEngine& engine = m_context.Engine();
 
     const std::vector<CCalligraphyCharacter>& current = words[w].m_characters;
-    if (code == kSpace && k < oldCount &&
+    bool settled = false;
+    if (code == kSpaceCode && k < oldCount &&
         std::all_of(current.begin() + static_cast<std::ptrdiff_t>(k), current.end(), IsSpace)) {
         // Before the word's trailing spaces: one more space at its end. A
         // space followed by a letter that travels with the word (merged
         // after it) is not trailing; that word is rebuilt like any other.
-        EngineWords engine(words, w);
-        engine.Append(kSpace);
+        {
+            EngineWords feed(engine, words, w, scratch);
+            // The last edit ran the stroke pass over this whole word.
+            engine.SetStrokesSettled(last.settledWord == w);
+            feed.Append(kSpaceCode);
+        }
+        // The word's letters up to the last typed one are fed again as they
+        // were, unless the space re-shaped the word before.
+        scratch.shapedValid = last.shapedValid && !scratch.previousWritten;
+        scratch.shapedStart = last.shapedStart;
+        scratch.shapedPreviousSize = last.shapedPreviousSize;
+        scratch.shapedMode = last.shapedMode;
+        // When the last edit left this word split and merged, and the space
+        // changed no other letter, splitting and merging again would only
+        // put the new space back where it is: a run of spaces costs the same
+        // for every space typed.
+        const CCalligraphyWord& edited = words[w];
+        settled = last.settledWord == w && !scratch.previousWritten && scratch.deepestWrite == 0 &&
+                  CCalligraphyWord::IsAttachableGlyph(edited.m_characters.back().GetGlyph()) &&
+                  (w == 0 || (!StartsAttachable(edited) && !words[w - 1].m_characters.empty() &&
+                              (w == 1 || !StartsAttachable(words[w - 1])))) &&
+                  (w + 1 == words.size() || (!words[w + 1].m_characters.empty() && !StartsAttachable(words[w + 1])));
     } else {
-        RebuildScratch& scratch = Scratch();  // MeasureAround kept the word before as it stood
         std::vector<CCalligraphyCharacter>& old = scratch.word;
         old.swap(words[w].m_characters);
-        words[w].m_characters.clear();
-        words[w].m_characters.reserve(old.size() + 1);
+        std::vector<CCalligraphyCharacter>& rebuilt = words[w].m_characters;
+        rebuilt.clear();
+        rebuilt.reserve(old.size() + 1);
+        // Typing on where the last letter went: its letters up to there are
+        // shaped as they were then, when they and what the rules read
+        // around them are the same.
+        std::size_t first = 0;
+        const std::vector<CCalligraphyCharacter>& shaped = scratch.shaped;
+        if (last.shapedValid && last.shapedStart == wordStart && last.shapedPreviousSize == previousSize &&
+            last.shapedMode == engine.GetMode() && shaped.size() <= k &&
+            std::equal(shaped.begin(), shaped.end(), old.begin(), SameInput)) {
+            rebuilt.assign(shaped.begin(), shaped.end());
+            first = shaped.size();
+        }
         bool ok = true;
+        bool prefixTaken = true;  // every letter up to the caret was taken by the rules
+        bool keepShaped = false;
         {
-            EngineWords engine(words, w);
-            for (std::size_t j = 0; j < old.size(); ++j) {
-                if (j == k)
-                    ok = engine.Append(code) && ok;
-                engine.Refeed(old[j]);
+            EngineWords feed(engine, words, w, scratch);
+            feed.TakeStrokesAsChosen();  // empty, or shaped by the last feed
+            for (std::size_t j = first; j <= old.size(); ++j) {
+                if (j == k) {
+                    ok = feed.Append(code) && ok;
+                    if (ok && prefixTaken) {
+                        scratch.shaped.assign(rebuilt.begin(), rebuilt.end());
+                        keepShaped = true;
+                    }
+                }
+                if (j == old.size())
+                    break;
+                const bool taken = feed.Refeed(old[j]);
+                prefixTaken = prefixTaken && (j >= k || taken);
             }
-            if (k == old.size())
-                ok = engine.Append(code) && ok;
         }
         if (!ok) {
             // Refused: put back the word and the letters of the word before it
             // that the re-feed may have re-shaped.
             words[w].m_characters.swap(old);
-            if (w > 0)
+            if (w > 0 && scratch.previousWritten)
                 words[w - 1].m_characters = scratch.previous.m_characters;
-            m_words.m_counts = counts;
+            m_words.SetCounts(counts);
             return 0;
         }
+        // What the rules read in the word before must stay as it was for the
+        // next letter typed here.
+        scratch.shapedValid = keepShaped && !scratch.previousWritten;
+        scratch.shapedStart = wordStart;
+        scratch.shapedPreviousSize = previousSize;
+        scratch.shapedMode = engine.GetMode();
     }
     const std::size_t newTotal = counts.total - oldCount + words[w].m_characters.size();
-    return CompleteInsertion(w, before, {newTotal, unmoved.word, unmoved.before}, caret);
+    if (settled) {
+        // The outline cache is rebuilt as after any re-split; the word grew by
+        // one space's advance at its end, past any tail overhang.
+        CCalligraphyWord& edited = words[w];
+        edited.m_outline.clear();
+        edited.m_bounds = Rect();
+        ShiftAfterEdit(w, before);
+        m_words.SetCounts(CWordArray::CharacterCounts{newTotal, unmoved.word, unmoved.before});
+        SetCaret(caret, 1, true);
+        scratch.settledWord = w;
+    } else {
+        CompleteInsertion(w, before, {newTotal, unmoved.word, unmoved.before}, caret);
+    }
+    scratch.changesAfterEdit = m_words.GetChangeCount();
+    return 1;
 }
 
 std::int32_t CCalligraphyParagraph::CompleteInsertion(std::size_t word, const WidthsBefore& before,
                                                       CWordArray::CharacterCounts counts, std::int32_t& caret) {
     ShiftAfterEdit(word, before);
-    ResplitAndMergeAround(word);
-    m_words.m_counts = counts;
+    const bool headKept = ResplitAndMergeAround(word);
+    m_words.SetCounts(counts);
     SetCaret(caret, 1, true);
+    m_scratch.Get().settledWord = headKept ? word : CEditScratch::Data::kNoWord;
     return 1;
 }
 
@@ -377,14 +553,14 @@ std::int32_t CCalligraphyParagraph::AppendAtEnd(std::int32_t& caret, std::uint16
     const WidthsBefore before = MeasureAround(last);
     bool ok = false;
     {
-        EngineWords engine(m_words, last);
-        ok = engine.Append(code);
+        EngineWords feed(m_context.Engine(), m_words.Change(), last, m_scratch.Get());
+        ok = feed.Append(code);
     }
     if (!ok) {
-        m_words.m_counts = counts;
+        m_words.SetCounts(counts);
         return 0;  // the engine leaves a refused code without trace
     }
-    const std::size_t newTotal = counts.total - lastCount + m_words[last].m_characters.size();
+    const std::size_t newTotal = counts.total - lastCount + std::as_const(m_words)[last].m_characters.size();
     return CompleteInsertion(last, before, {newTotal, unmoved.word, unmoved.before}, caret);
 }
 
@@ -409,7 +585,7 @@ void CCalligraphyParagraph::DeleteCharacter(std::int32_t& caret) {
     const auto w = static_cast<std::size_t>(pos.word);
     const auto k = static_cast<std::size_t>(pos.offset);  // at least 1: caret > 0
     const WordStart unmoved = StartUnmovedBy(m_words, w, static_cast<std::size_t>(caret) - k);
-    std::vector<CCalligraphyWord>& words = m_words;
+    std::vector<CCalligraphyWord>& words = m_words.Change();
     std::vector<CCalligraphyCharacter>& characters = words[w].m_characters;
     const std::size_t n = characters.size();
     const WidthsBefore before = MeasureAround(w);
@@ -417,14 +593,14 @@ void CCalligraphyParagraph::DeleteCharacter(std::int32_t& caret) {
     if (k >= 2 && k < n && IsSpace(characters[k - 1]) && IsSpace(characters[k])) {
         characters.erase(characters.begin() + static_cast<std::ptrdiff_t>(k));
     } else {
-        std::vector<CCalligraphyCharacter>& old = Scratch().word;
+        std::vector<CCalligraphyCharacter>& old = m_scratch.Get().word;
         old.swap(characters);
         characters.clear();
         characters.reserve(n);
-        EngineWords engine(words, w);
+        EngineWords feed(m_context.Engine(), words, w, m_scratch.Get());
         for (std::size_t j = 0; j < n; ++j) {
             if (j != k - 1)
-                engine.Refeed(old[j]);
+                feed.Refeed(old[j]);
         }
     }
     // Joining kept the count; the rebuilt word lost one letter, or more when
@@ -432,7 +608,7 @@ void CCalligraphyParagraph::DeleteCharacter(std::int32_t& caret) {
     const std::size_t newTotal = counts.total - n + words[w].m_characters.size();
     ShiftAfterEdit(w, before);
     ResplitAndMergeAround(w);
-    m_words.m_counts = CWordArray::CharacterCounts{newTotal, unmoved.word, unmoved.before};
+    m_words.SetCounts(CWordArray::CharacterCounts{newTotal, unmoved.word, unmoved.before});
     SetCaret(caret, -1, true);
 }
 
@@ -463,14 +639,14 @@ void CCalligraphyParagraph::ToggleAlternate(std::int32_t word, std::int32_t offs
     old.m_characters[k - 1].m_flags ^= CCalligraphyCharacter::kAlternate;
     const WidthsBefore before = MeasureAround(w);
     {
-        EngineWords engine(m_words, w);
+        EngineWords feed(m_context.Engine(), m_words.Change(), w, m_scratch.Get());
         m_words[w].m_characters.clear();
         for (std::size_t j = 0; j < old.m_characters.size(); ++j) {
             // The toggled letter is now the newest one: its alternate form
             // is settled before the letter after it arrives.
             if (j == k)
-                engine.ApplyAlternateForm();
-            engine.Refeed(old.m_characters[j]);
+                feed.ApplyAlternateForm();
+            feed.Refeed(old.m_characters[j]);
         }
     }
     ShiftAfterEdit(w, before);
@@ -481,7 +657,7 @@ void CCalligraphyParagraph::ToggleAlternate(std::int32_t word, std::int32_t offs
         after.total = after.total - old.m_characters.size() + now;
         if (after.word > w)
             after.before = after.before - old.m_characters.size() + now;
-        m_words.m_counts = after;
+        m_words.SetCounts(after);
     }
 }
 
@@ -494,101 +670,129 @@ void CCalligraphyParagraph::ApplyGlyphCommand(std::int32_t word, std::int32_t of
     const std::optional<CWordArray::CharacterCounts> counts = m_words.m_counts;
     const WidthsBefore before = MeasureAround(w);
     {
-        const EngineWords words(m_words, w);
-        CCalligraphyEngine& engine = CCalligraphyEngine::GetInstance();
+        EngineWords feed(m_context.Engine(), m_words.Change(), w, m_scratch.Get());
         if (code == kGlyphVariantCode)
-            engine.ApplyGlyphVariant(offset);
+            feed.Engine().ApplyGlyphVariant(offset);
         else
-            engine.ApplyGlyphSwap(offset);
+            feed.Engine().ApplyGlyphSwap(offset);
     }
     ShiftAfterEdit(w, before);
-    m_words.m_counts = counts;
+    m_words.SetCounts(counts);
 }
 
 // --- Splitting and merging -----------------------------------------------------------
 
 void CCalligraphyParagraph::ResplitWord(std::int32_t word) {
     CheckWordIndex(word);
-    const auto w = static_cast<std::size_t>(word);
-    std::vector<CCalligraphyWord>& words = m_words;
-    const auto closes = [](const std::vector<CCalligraphyCharacter>& characters, std::size_t i) {
-        const std::uint16_t next = i + 1 < characters.size() ? characters[i + 1].m_code : 0;
-        return CCalligraphyEngine::IsNonJoining(characters[i].m_code, next);
-    };
+    SplitWord(static_cast<std::size_t>(word), false);
+}
 
+std::size_t CCalligraphyParagraph::SplitWord(std::size_t w, bool keepAttachable) {
+    std::vector<CCalligraphyWord>& words = m_words.Change();
+    // Inserting the pieces moves the word: its letters are reached afresh.
+    const std::vector<CCalligraphyCharacter>* letters = &words[w].m_characters;
+    const std::size_t n = letters->size();
+    const auto closes = [&letters, n](std::size_t i) {
+        const std::uint16_t next = i + 1 < n ? (*letters)[i + 1].m_code : 0;
+        return CCalligraphyEngine::IsNonJoining((*letters)[i].m_code, next);
+    };
     // A group ends after each character that does not join the next one,
     // and at the end of the word.
+    const auto groupEnd = [&closes, n](std::size_t start) {
+        std::size_t i = start;
+        while (i + 1 < n && !closes(i))
+            ++i;
+        return i + 1;
+    };
+    // Whether a group starts a piece of its own: always, unless it travels
+    // with the piece before it (keepAttachable), where merging would put it.
+    const auto startsPiece = [&](std::size_t start, std::size_t end) {
+        return start == 0 || !keepAttachable ||
+               !std::all_of(letters->begin() + static_cast<std::ptrdiff_t>(start),
+                            letters->begin() + static_cast<std::ptrdiff_t>(end), [](const CCalligraphyCharacter& c) {
+                                return CCalligraphyWord::IsAttachableGlyph(c.GetGlyph());
+                            });
+    };
     std::size_t groups = 0;
-    bool lastCloses = false;
-    {
-        const std::vector<CCalligraphyCharacter>& characters = words[w].m_characters;
-        for (std::size_t i = 0; i < characters.size(); ++i) {
-            lastCloses = closes(characters, i);
-            groups += lastCloses ? 1 : 0;
-        }
-        groups += characters.empty() || lastCloses ? 0 : 1;
+    std::size_t pieces = 0;
+    for (std::size_t start = 0; start < n;) {
+        const std::size_t end = groupEnd(start);
+        ++groups;
+        pieces += startsPiece(start, end) ? 1 : 0;
+        start = end;
     }
     if (groups == 0) {
         words.erase(words.begin() + static_cast<std::ptrdiff_t>(w));
-        return;
+        return 0;
     }
+    const bool lastCloses = closes(n - 1);
 
-    // The groups replace the word as new words (without caches): the first
-    // group that is closed keeps the word's place, and every other group is
-    // laid where the word before it ends, on its baseline. The first group
-    // stays in the word's own storage.
-    if (groups > 1)
-        words.insert(words.begin() + static_cast<std::ptrdiff_t>(w) + 1, groups - 1, CCalligraphyWord());
+    // The pieces replace the word as new words (without caches): the first
+    // piece keeps the word's place and storage, and every other piece is
+    // laid where the word before it ends, on its baseline. A group kept with
+    // the piece before it adds its advance to that piece's width, exactly
+    // where it would have been laid on its own.
+    if (pieces > 1)
+        words.insert(words.begin() + static_cast<std::ptrdiff_t>(w) + 1, pieces - 1, CCalligraphyWord());
     CCalligraphyWord& head = words[w];
+    letters = &head.m_characters;
     head.m_outline.clear();
     head.m_bounds = Rect();
-    if (groups == 1) {
-        if (!lastCloses) {
+    if (pieces == 1) {
+        // A single group that is not closed starts where the word before ends.
+        if (groups == 1 && !lastCloses) {
             const CCalligraphyWord* predecessor = w > 0 ? &words[w - 1] : nullptr;
-            head.m_x = predecessor ? Wrap(std::int64_t{predecessor->m_x} + predecessor->GetWidth()) : 0;
+            head.m_x = predecessor ? Wrap32(std::int64_t{predecessor->m_x} + predecessor->GetWidth()) : 0;
             head.m_y = predecessor ? predecessor->m_y : 0;
         }
-        return;
+        return 1;
     }
-    std::vector<CCalligraphyCharacter>& characters = head.m_characters;
-    std::size_t start = 0;
-    std::size_t group = 0;
+    std::vector<CCalligraphyCharacter>& all = head.m_characters;
     std::size_t headEnd = 0;
-    for (std::size_t i = 0; i < characters.size(); ++i) {
-        if (!closes(characters, i) && i + 1 < characters.size())
-            continue;
-        if (group == 0)
-            headEnd = i + 1;
+    std::size_t piece = 0;
+    std::size_t pieceStart = 0;
+    const auto closePiece = [&](std::size_t end) {
+        if (piece == 0)
+            headEnd = end;
         else
-            words[w + group].m_characters.assign(characters.begin() + static_cast<std::ptrdiff_t>(start),
-                                                 characters.begin() + static_cast<std::ptrdiff_t>(i) + 1);
-        ++group;
-        start = i + 1;
+            words[w + piece].m_characters.assign(all.begin() + static_cast<std::ptrdiff_t>(pieceStart),
+                                                 all.begin() + static_cast<std::ptrdiff_t>(end));
+        ++piece;
+    };
+    for (std::size_t start = 0; start < n;) {
+        const std::size_t end = groupEnd(start);
+        if (start > 0 && startsPiece(start, end)) {
+            closePiece(start);
+            pieceStart = start;
+        }
+        start = end;
     }
-    characters.erase(characters.begin() + static_cast<std::ptrdiff_t>(headEnd), characters.end());
-    for (std::size_t j = w + 1; j < w + groups; ++j) {
+    closePiece(n);
+    all.erase(all.begin() + static_cast<std::ptrdiff_t>(headEnd), all.end());
+    for (std::size_t j = w + 1; j < w + pieces; ++j) {
         const CCalligraphyWord& predecessor = words[j - 1];
-        words[j].m_x = Wrap(std::int64_t{predecessor.m_x} + predecessor.GetWidth());
+        words[j].m_x = Wrap32(std::int64_t{predecessor.m_x} + predecessor.GetWidth());
         words[j].m_y = predecessor.m_y;
     }
+    return pieces;
 }
 
 void CCalligraphyParagraph::MergeWords() {
-    std::vector<CCalligraphyWord>& words = m_words;
+    std::vector<CCalligraphyWord>& words = m_words.Change();
     if (!words.empty())
         MergeRange(words, 0, words.size() - 1);
 }
 
-void CCalligraphyParagraph::ResplitAndMergeAround(std::size_t word) {
-    const std::size_t countBefore = m_words.size();
-    ResplitWord(static_cast<std::int32_t>(word));
-    const std::size_t pieces = m_words.size() + 1 - countBefore;
+bool CCalligraphyParagraph::ResplitAndMergeAround(std::size_t word) {
+    // Groups that merging would join to the piece before them stay there.
+    const std::size_t pieces = SplitWord(word, true);
     // In a text merged before, only the pieces, the word before them (the
     // edit may have re-shaped its letters) and the word after them can have
     // become empty or attachable. Further away, a pasted or loaded text that
     // was never merged stays as it is.
-    std::vector<CCalligraphyWord>& words = m_words;
-    MergeRange(words, word > 0 ? word - 1 : 0, word + pieces);
+    std::vector<CCalligraphyWord>& words = m_words.Change();
+    const bool headKept = MergeRange(words, word > 0 ? word - 1 : 0, word + pieces, word);
+    return pieces > 0 && headKept;
 }
 
 // --- Words as a whole --------------------------------------------------------------------
@@ -614,7 +818,7 @@ void CCalligraphyParagraph::InsertWords(const CCalligraphyParagraph& source, std
             s = std::int64_t{m_words[t - 1].m_x} - m_words[0].m_x + m_words[t - 1].GetWidth();
     }
     for (CCalligraphyWord& word : pasted)
-        word.m_x = Wrap(word.m_x + s);
+        word.m_x = Wrap32(word.m_x + s);
     const std::size_t e = t + pasted.size();
     m_words.insert(m_words.begin() + static_cast<std::ptrdiff_t>(t), std::make_move_iterator(pasted.begin()),
                    std::make_move_iterator(pasted.end()));
@@ -624,7 +828,7 @@ void CCalligraphyParagraph::InsertWords(const CCalligraphyParagraph& source, std
         ShiftWordsFrom(e, d);
     }
     // Look-ups start after the pasted words, where the caret is likely to go.
-    m_words.m_counts = CWordArray::CharacterCounts{counts.total + pastedCharacters, e, beforePasted + pastedCharacters};
+    m_words.SetCounts(CWordArray::CharacterCounts{counts.total + pastedCharacters, e, beforePasted + pastedCharacters});
 }
 
 void CCalligraphyParagraph::Copy(const CCalligraphyParagraph& source) {
@@ -641,14 +845,13 @@ std::int32_t CCalligraphyParagraph::DeleteSelection(const CTextComponentSelectio
     const std::int32_t hi = std::max(selection.m_firstWord, selection.m_lastWord);
     std::optional<CWordArray::CharacterCounts> counts = m_words.m_counts;
 
-    if (selection.m_firstWord < Sel::kNone && selection.m_lastWord < Sel::kNone && selection.m_letter < Sel::kNone &&
-        selection.m_mark < Sel::kNoMark) {
+    if (selection.IsMark()) {
         CheckWordIndex(lo);
         std::vector<CCalligraphyCharacter>& characters = m_words[static_cast<std::size_t>(lo)].m_characters;
         if (selection.m_letter >= characters.size())
             ThrowBadIndex("letter index outside the word");
         characters[selection.m_letter].m_mark = 0;
-        m_words.m_counts = counts;
+        m_words.SetCounts(counts);
         return lo;
     }
     if (selection.m_point < Sel::kNone) {
@@ -676,7 +879,7 @@ std::int32_t CCalligraphyParagraph::DeleteSelection(const CTextComponentSelectio
     const std::int64_t gap = next < m_words.size() ? std::int64_t{m_words[next].m_x} - m_words[first].m_x : 0;
     m_words.erase(m_words.begin() + lo, m_words.begin() + hi + 1);
     ShiftWordsFrom(first, -gap);
-    m_words.m_counts = counts;
+    m_words.SetCounts(counts);
     return lo > 0 ? lo - 1 : 0;
 }
 

@@ -1,5 +1,6 @@
 #include "engine/CalligraphyText.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace kavitro {
@@ -11,9 +12,9 @@ constexpr unsigned kFontCount = 5;
 // Codes that older texts may hold but the engine does not shape.
 std::uint16_t ReplaceLoadedCode(std::uint16_t code) {
     switch (code) {
-    case 0x0643: return 0x06A9;  // Arabic kaf -> keheh
-    case 0x064A: return 0x06CC;  // Arabic yeh -> farsi yeh
-    case 0x200C: return 0x0020;  // zero-width non-joiner -> space
+    case 0x0643: return kKehehCode;     // Arabic kaf
+    case 0x064A: return kFarsiYehCode;  // Arabic yeh
+    case 0x200C: return kSpaceCode;     // zero-width non-joiner
     default: return code;
     }
 }
@@ -24,11 +25,11 @@ std::uint16_t ReplaceLoadedCode(std::uint16_t code) {
 
 bool CCalligraphyCharacter::HasMarkBelow() const {
     switch (m_code) {
-    case 0x0628:  // beh
-    case 0x062C:  // jeem
-    case 0x067E:  // peh
-    case 0x0686:  // tcheh
-    case 0x06CC:  // farsi yeh
+    case kBehCode:
+    case kJeemCode:
+    case kPehCode:
+    case kTchehCode:
+    case kFarsiYehCode:
         return true;
     default:
         return false;
@@ -66,6 +67,13 @@ CCalligraphyWord& CCalligraphyWord::operator=(const CCalligraphyWord& other) {
         m_y = other.m_y;
     }
     return *this;
+}
+
+bool CCalligraphyWord::HasSameGlyphs(const CCalligraphyWord& other) const {
+    return std::equal(m_characters.begin(), m_characters.end(), other.m_characters.begin(), other.m_characters.end(),
+                      [](const CCalligraphyCharacter& x, const CCalligraphyCharacter& y) {
+                          return x.GetGlyph() == y.GetGlyph();
+                      });
 }
 
 void CCalligraphyWord::AppendCharacters(const CCalligraphyWord& word) {

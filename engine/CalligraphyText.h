@@ -6,6 +6,7 @@
 // text draws as it was saved without being shaped again.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -24,6 +25,8 @@ inline constexpr std::uint16_t kToggleAlternateCode = 0xFF96;  // 65430
 inline constexpr std::uint16_t kGlyphVariantCode = 0xFF97;     // 65431
 inline constexpr std::uint16_t kGlyphSwapCode = 0xFF98;        // 65432
 
+// A shaped character: a plain value, copied freely and held by the thousand,
+// so it carries no virtual table (the stored form is kStoredSize bytes).
 class CCalligraphyCharacter {
 public:
     enum Flags : std::uint8_t {
@@ -31,11 +34,6 @@ public:
         kModified = 0x02,   // glyph chosen by a text-modification command
     };
     static constexpr std::size_t kStoredSize = 18;
-
-    CCalligraphyCharacter() = default;
-    CCalligraphyCharacter(const CCalligraphyCharacter&) = default;
-    CCalligraphyCharacter& operator=(const CCalligraphyCharacter&) = default;
-    virtual ~CCalligraphyCharacter() = default;
 
     bool HasGlyph(GlyphId id) const { return GetGlyph() == id; }
     GlyphId GetGlyph() const { return MakeGlyph(m_font, m_glyph); }
@@ -46,9 +44,6 @@ public:
     std::uint16_t& GetCode() { return m_code; }
     std::uint16_t GetCode() const { return m_code; }
     bool IsAlternate() const { return (m_flags & kAlternate) != 0; }
-    bool IsLam() const { return m_code == 0x0644; }
-    bool IsMeem() const { return m_code == 0x0645; }
-    bool IsKehehOrGaf() const { return m_code == 0x06A9 || m_code == 0x06AF; }
     // Its dots hang below the letter (beh, jeem, peh, tcheh, farsi yeh).
     bool HasMarkBelow() const;
     // Sets the code from a version-1.x character byte; a byte without a
@@ -70,14 +65,11 @@ public:
     std::int32_t m_markDx = 0;   // glyph units
     std::int32_t m_markDy = 0;   // glyph units, grows upward
 };
+static_assert(sizeof(CCalligraphyCharacter) <= 20, "a character stays a small value");
 
+// A free vowel sign; a plain value like the character.
 struct CCalligraphyPoint {
     static constexpr std::size_t kStoredSize = 9;
-
-    CCalligraphyPoint() = default;
-    CCalligraphyPoint(const CCalligraphyPoint&) = default;
-    CCalligraphyPoint& operator=(const CCalligraphyPoint&) = default;
-    virtual ~CCalligraphyPoint() = default;
 
     std::uint8_t m_sign = 0;  // font-4 glyph index of the vowel sign
     std::int32_t m_x = 0;     // glyph units, relative to the text object
@@ -118,7 +110,26 @@ public:
     // Every character is a space glyph or one of the forms that travel with
     // the word before them (true for an empty word).
     bool IsAttachable() const;
+    // A glyph that travels with the word before it (spaces among them).
+    static constexpr bool IsAttachableGlyph(GlyphId id) {
+        if (GlyphIndex(id) == kSpaceGlyphIndex)  // a space, in any font
+            return true;
+        switch (id) {
+        case MakeGlyph(3, 112):
+        case MakeGlyph(4, 33):
+        case MakeGlyph(4, 34):
+        case MakeGlyph(4, 88):
+        case MakeGlyph(5, 33):
+        case MakeGlyph(5, 34):
+        case MakeGlyph(5, 35):
+            return true;
+        default:
+            return id >= MakeGlyph(5, 43) && id <= MakeGlyph(5, 49);
+        }
+    }
     void AppendCharacters(const CCalligraphyWord& word);
+    // The same glyphs in the same order (codes and offsets aside).
+    bool HasSameGlyphs(const CCalligraphyWord& other) const;
 
     // --- Smart spacing ------------------------------------------------------
     // Rebuilds the outline cache from the glyphs' polygon outlines: the word
@@ -155,10 +166,11 @@ struct WordPosition {
 // words it keeps the paragraph's character count and where one word near the
 // last edit starts, so that typing finds the caret's word without counting
 // every word of a long text. Any access that can change a word (a non-const
-// element, iterator or vector reference, or a modifier) drops those counts
-// and the next edit counts the words again; the paragraph's own edits keep
-// them. A word or vector reference taken through such an access is good
-// until the next editing operation of the paragraph.
+// element or iterator, or a modifier) drops those counts and the next edit
+// counts the words again; the paragraph's own edits keep them, and debug
+// builds check them against a count from the first word. A word reference
+// taken through such an access is good until the next editing operation of
+// the paragraph.
 class CWordArray {
 public:
     using value_type = CCalligraphyWord;
@@ -206,6 +218,10 @@ public:
     const CCalligraphyWord* data() const { return m_items.data(); }
     operator const std::vector<CCalligraphyWord>&() const { return m_items; }
 
+    // Counts every access that could change a word, so that an edit can tell
+    // whether the words are still as the last edit left them.
+    std::uint64_t GetChangeCount() const { return m_changes; }
+
     // --- Access that can change words (drops the counts) ---------------------
     CCalligraphyWord& operator[](std::size_t i) { return Change()[i]; }
     CCalligraphyWord& at(std::size_t i) { return Change().at(i); }
@@ -214,7 +230,6 @@ public:
     iterator begin() { return Change().begin(); }
     iterator end() { return Change().end(); }
     CCalligraphyWord* data() { return Change().data(); }
-    operator std::vector<CCalligraphyWord>&() { return Change(); }
     void push_back(const CCalligraphyWord& word) { Change().push_back(word); }
     void push_back(CCalligraphyWord&& word) { Change().push_back(std::move(word)); }
     template <typename... Args>
@@ -238,14 +253,53 @@ private:
 
     std::vector<CCalligraphyWord>& Change() {
         m_counts.reset();
+        ++m_changes;
         return m_items;
     }
+    // Counts that an edit worked out; checked in debug builds.
+    void SetCounts(const std::optional<CharacterCounts>& counts);
 
     std::vector<CCalligraphyWord> m_items;
     std::optional<CharacterCounts> m_counts;  // none: count again
+    std::uint64_t m_changes = 0;
 };
 
 struct CLegacyTextBlock;
+class CCalligraphyEngine;
+class IVectorPathSource;
+
+// The engine, glyph metrics and outlines that a paragraph's edits and
+// measures use. Each left null stands for the process-wide one that the
+// application sets up; a test or a second document can hand in its own.
+struct CEngineContext {
+    CCalligraphyEngine* engine = nullptr;
+    const IGlyphMetrics* metrics = nullptr;
+    const IVectorPathSource* outlines = nullptr;
+
+    CCalligraphyEngine& Engine() const;
+    const IGlyphMetrics& Metrics() const;
+    const IVectorPathSource& Outlines() const;
+};
+
+// What one edit of a paragraph keeps for the next, so that typing neither
+// allocates nor shapes a word again. It belongs to one paragraph: a copy
+// starts empty.
+class CEditScratch {
+public:
+    struct Data;
+
+    CEditScratch();
+    CEditScratch(const CEditScratch&);
+    CEditScratch& operator=(const CEditScratch&);
+    CEditScratch(CEditScratch&&) noexcept;
+    CEditScratch& operator=(CEditScratch&&) noexcept;
+    ~CEditScratch();
+
+    Data& Get();
+
+private:
+    std::unique_ptr<Data> m_data;  // made by the first edit
+};
 
 // The text of one text object. Editing re-shapes only the word it touches and
 // moves the later words by the change of its width. Bad indexes raise
@@ -260,6 +314,10 @@ public:
     CCalligraphyParagraph(CCalligraphyParagraph&&) noexcept = default;
     CCalligraphyParagraph& operator=(CCalligraphyParagraph&&) noexcept = default;
     ~CCalligraphyParagraph() override = default;
+
+    // The engine, metrics and outlines this paragraph works with.
+    const CEngineContext& GetContext() const { return m_context; }
+    void SetContext(const CEngineContext& context) { m_context = context; }
 
     // The paragraph block. Vowel points are read only while the object schema
     // in effect is not 0; they are always written.
@@ -324,7 +382,7 @@ public:
 
 private:
     struct WidthsBefore;
-    WidthsBefore MeasureAround(std::size_t word) const;
+    WidthsBefore MeasureAround(std::size_t word);
     void ShiftAfterEdit(std::size_t word, const WidthsBefore& before);
     // After a letter went into a word: moves the later words, re-splits the
     // word, restores the counts and steps the caret past the letter.
@@ -334,7 +392,11 @@ private:
     // The word counts, counted afresh when an access has dropped them.
     CWordArray::CharacterCounts TakeCounts();
     // Re-splits an edited word, then merges only around its pieces.
-    void ResplitAndMergeAround(std::size_t word);
+    // Returns whether the first piece keeps its place at word.
+    bool ResplitAndMergeAround(std::size_t word);
+    // Cuts word w into its groups (keepAttachable: leaving each group that
+    // travels with the one before it there); returns the number of pieces.
+    std::size_t SplitWord(std::size_t w, bool keepAttachable);
     // Throws unless 0 <= caret <= the character count; returns the count.
     std::int32_t CheckCaret(std::int32_t caret) const;
     void CheckWordIndex(std::int32_t word) const;
@@ -342,6 +404,9 @@ private:
     std::int32_t AppendAtEnd(std::int32_t& caret, std::uint16_t code);
     void ToggleAlternate(std::int32_t word, std::int32_t offset);
     void ApplyGlyphCommand(std::int32_t word, std::int32_t offset, std::uint16_t code);
+
+    CEngineContext m_context;
+    CEditScratch m_scratch;
 };
 
 }  // namespace kavitro

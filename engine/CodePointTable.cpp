@@ -120,13 +120,16 @@ constexpr Joining JoiningOf(std::uint16_t code) {
     }
 }
 
-// The joining of the Arabic block, looked up for every letter that is cut
-// into groups or walked in a chain.
-constexpr std::array<Joining, 256> kArabicJoining = [] {
+// The joining of the Arabic block and of the first 256 codes (the space and
+// the punctuation), looked up for every letter that is cut into groups or
+// walked in a chain.
+constexpr std::array<Joining, 256> JoiningOfBlock(std::uint16_t first) {
     std::array<Joining, 256> joining{};
-    for (std::size_t i = 0; i < joining.size(); ++i) joining[i] = JoiningOf(static_cast<std::uint16_t>(0x0600 + i));
+    for (std::size_t i = 0; i < joining.size(); ++i) joining[i] = JoiningOf(static_cast<std::uint16_t>(first + i));
     return joining;
-}();
+}
+constexpr std::array<Joining, 256> kArabicJoining = JoiningOfBlock(0x0600);
+constexpr std::array<Joining, 256> kBasicJoining = JoiningOfBlock(0x0000);
 
 static_assert(FindByCode(kLetters, kLetterIndex, 0x06CC) == &kLetters[33] &&
               FindByCode(kWordEnds, kWordEndIndex, 0x0020) == &kWordEnds[0] &&
@@ -147,7 +150,9 @@ const LetterCode* FindLetter(std::uint16_t code) { return FindByCode(kLetters, k
 const WordEndCode* FindWordEnd(std::uint16_t code) { return FindByCode(kWordEnds, kWordEndIndex, code); }
 
 bool IsNonJoiningCode(std::uint16_t code, std::uint16_t next) {
-    const Joining joining = (code & 0xFF00) == 0x0600 ? kArabicJoining[code & 0xFF] : JoiningOf(code);
+    const Joining joining = (code & 0xFF00) == 0x0600 ? kArabicJoining[code & 0xFF]
+                            : code < 0x0100         ? kBasicJoining[code]
+                                                    : JoiningOf(code);
     switch (joining) {
     case Joining::Never: return true;
     case Joining::RehZainJehOnly: return !IsRehZainOrJeh(next);

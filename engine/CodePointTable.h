@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "engine/GlyphMetrics.h"
+#include "engine/Letters.h"
 
 namespace kavitro {
 
@@ -33,9 +34,6 @@ struct WordEndCode {
     GlyphId glyph;
 };
 
-inline constexpr std::uint16_t kSpaceCode = 0x0020;
-inline constexpr GlyphId kSpaceGlyph = MakeGlyph(1, 32);
-
 // nullptr when the code is not a letter / not a word-end character.
 const LetterCode* FindLetter(std::uint16_t code);
 const WordEndCode* FindWordEnd(std::uint16_t code);
@@ -44,7 +42,5 @@ const WordEndCode* FindWordEnd(std::uint16_t code);
 // next (0 when that letter is not considered). Dal and thal join a following
 // reh, zain or jeh only.
 bool IsNonJoiningCode(std::uint16_t code, std::uint16_t next);
-inline bool IsDalOrThal(std::uint16_t code) { return code == 0x062F || code == 0x0630; }
-inline bool IsKehehOrGafCode(std::uint16_t code) { return code == 0x06A9 || code == 0x06AF; }
 
 }  // namespace kavitro

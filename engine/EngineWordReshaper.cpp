@@ -1,4 +1,4 @@
-// The stylistic variants shaped by the process-wide engine.
+// The stylistic variants shaped by the engine of the paragraph's context.
 
 #include "engine/CalligraphyEngine.h"
 #include "engine/StylisticVariants.h"
@@ -11,8 +11,8 @@ namespace {
 // back what it pointed at before.
 class IsolatedEngineWord {
 public:
-    explicit IsolatedEngineWord(CCalligraphyWord& word)
-        : m_engine(CCalligraphyEngine::GetInstance()),
+    IsolatedEngineWord(CCalligraphyEngine& engine, CCalligraphyWord& word)
+        : m_engine(engine),
           m_savedCurrent(m_engine.GetCurrentWord()),
           m_savedPrevious(m_engine.GetPreviousWord()) {
         m_engine.SetCurrentWord(&word);
@@ -37,7 +37,7 @@ private:
 
 CCalligraphyWord CEngineWordReshaper::Refeed(const CCalligraphyWord& word, std::size_t before) {
     CCalligraphyWord shaped;
-    IsolatedEngineWord engine(shaped);
+    IsolatedEngineWord engine(m_engine, shaped);
     for (std::size_t j = 0; j < word.m_characters.size(); ++j) {
         if (j == before)
             engine->ApplyAlternateForm();
@@ -47,17 +47,17 @@ CCalligraphyWord CEngineWordReshaper::Refeed(const CCalligraphyWord& word, std::
 }
 
 void CEngineWordReshaper::ApplyGlyphVariant(CCalligraphyWord& word, std::int32_t cursor) {
-    IsolatedEngineWord engine(word);
+    IsolatedEngineWord engine(m_engine, word);
     engine->ApplyGlyphVariant(cursor);
 }
 
 void CEngineWordReshaper::ApplyGlyphSwap(CCalligraphyWord& word, std::int32_t cursor) {
-    IsolatedEngineWord engine(word);
+    IsolatedEngineWord engine(m_engine, word);
     engine->ApplyGlyphSwap(cursor);
 }
 
 void CCalligraphyParagraph::BuildStylisticVariants(const CCalligraphyWord& source) {
-    CEngineWordReshaper reshaper;
+    CEngineWordReshaper reshaper(m_context.Engine());
     CStylisticVariantBuilder(reshaper).Build(source, *this);
 }
 

@@ -13,7 +13,17 @@
 #include "platform/Exceptions.h"
 #include "platform/Geometry.h"
 
+// GCC says it builds with AddressSanitizer through __SANITIZE_ADDRESS__,
+// Clang through __has_feature; the leak checker comes with it.
 #if defined(__SANITIZE_ADDRESS__)
+#define KAVITRO_LEAK_CHECKER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(leak_sanitizer)
+#define KAVITRO_LEAK_CHECKER 1
+#endif
+#endif
+
+#if defined(KAVITRO_LEAK_CHECKER)
 #include <sanitizer/lsan_interface.h>
 #endif
 
@@ -39,6 +49,10 @@ bool IsFontFile(const std::filesystem::path& p) {
     return ext == ".ttf" || ext == ".otf" || ext == ".ttc";
 }
 
+// Far beyond any glyph font, and beyond the large installed fonts that
+// fontconfig may offer; a bound on what one bad file can make us read.
+constexpr std::uintmax_t kLargestFontFile = std::uintmax_t{256} << 20;
+
 // num / den rounded half away from zero; den > 0.
 std::int32_t RoundDiv(std::int64_t num, std::int64_t den) {
     const std::int64_t magnitude = (std::llabs(num) * 2 + den) / (2 * den);
@@ -49,7 +63,7 @@ std::int32_t RoundDiv(std::int64_t num, std::int64_t den) {
 // use; they are the library's, made once per process, and not ours to report.
 class FontconfigLeakGuard {
 public:
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(KAVITRO_LEAK_CHECKER)
     FontconfigLeakGuard() { __lsan_disable(); }
     ~FontconfigLeakGuard() { __lsan_enable(); }
 #endif
@@ -133,6 +147,14 @@ std::unique_ptr<CGlyphFace> CGlyphFace::Open(FT_Library library, const std::file
 
 std::unique_ptr<CGlyphFace> CGlyphFace::OpenFile(FT_Library library, const std::filesystem::path& file,
                                                  const std::string& family) {
+    // Type and size before FreeType opens it: a FIFO or a device would block
+    // the open, or be read without end.
+    std::error_code ec;
+    const bool regular = std::filesystem::is_regular_file(file, ec) && !ec;
+    const std::uintmax_t size = regular ? std::filesystem::file_size(file, ec) : 0;
+    if (!regular || ec || size == 0 || size > kLargestFontFile) {
+        throw UserException("not a font file: " + file.string());
+    }
     FT_Face face = nullptr;
     if (FT_New_Face(library, file.c_str(), 0, &face) != 0) {
         throw UserException("cannot read the font file " + file.string());

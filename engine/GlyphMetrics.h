@@ -7,19 +7,10 @@
 
 #include <cstdint>
 
+#include "engine/Letters.h"
 #include "platform/Geometry.h"
 
 namespace kavitro {
-
-// Glyph id: (font number << 16) | glyph index; index 0 means "not shaped".
-using GlyphId = std::uint32_t;
-
-constexpr GlyphId MakeGlyph(unsigned font, unsigned index) { return (font << 16) | index; }
-constexpr unsigned GlyphFont(GlyphId id) { return (id >> 16) & 0xFF; }
-constexpr unsigned GlyphIndex(GlyphId id) { return id & 0xFF; }
-
-// The font that holds dots, strokes, vowel signs, digits and punctuation.
-inline constexpr unsigned kMarkFont = 4;
 
 struct GlyphAbc {
     std::int32_t a = 0;

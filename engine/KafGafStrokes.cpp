@@ -77,7 +77,7 @@ std::optional<std::uint8_t> FindKafGafStroke(std::uint16_t code, GlyphId body) {
     const unsigned font = body >> 16;  // the whole high half, so that no stray id aliases a slot
     if (font < 1 || font > 5 || GlyphIndex(body) != (body & 0xFFFF)) return std::nullopt;
     const StrokePair& pair = kStrokeTable[Slot(body)];
-    const std::uint8_t stroke = code == 0x06A9 ? pair.keheh : pair.gaf;
+    const std::uint8_t stroke = code == kKehehCode ? pair.keheh : pair.gaf;
     if (stroke == kUnlisted) return std::nullopt;
     return stroke;
 }

@@ -33,7 +33,6 @@ constexpr std::uint16_t kPunctuation[] = {
 static_assert(kFirstLetterByte + std::size(kLetters) == kFirstPunctuationByte);
 
 constexpr std::uint16_t kSpace = 0x0020;
-constexpr unsigned kSpaceGlyphIndex = 32;
 constexpr std::uint8_t kFontCount = 5;
 constexpr double kGlyphUnitsPerSize = 2160;
 constexpr double kYUnitsPerSize = 750;

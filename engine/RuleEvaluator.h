@@ -1,8 +1,8 @@
 #pragma once
 
-// The one evaluator of every compiled rule table: it takes copies of c1..c5,
-// the position of c0 and the mode, finds the first row that holds, and applies
-// its outcome through the engine's operations.
+// Runs the shaping tables (letter groups, word-end and alternate forms): the
+// table walker finds the first row that holds on c1..c5, the position of c0
+// and the mode, and the outcome is applied through the engine's operations.
 
 #include <array>
 #include <cstdint>
@@ -13,6 +13,7 @@
 namespace kavitro {
 
 class CCalligraphyEngine;
+struct TableRows;
 
 // What a table saw on entry; the rows test this, never the live letters.
 struct RuleContext {
@@ -41,9 +42,10 @@ public:
     // Evaluates the table on the engine's words and applies the outcome: a
     // letter table gives c0 its glyph, then the re-shape action runs.
     static RuleResult Run(CCalligraphyEngine& engine, const rules::RuleTable& table);
+    // The same with the table's rows as RowsOf gave them.
+    static RuleResult Run(CCalligraphyEngine& engine, const rules::RuleTable& table, const TableRows& rows);
 
 private:
-    static bool Holds(const rules::RuleTable& table, const rules::Condition& condition, const RuleContext& context);
     static void ApplyAction(CCalligraphyEngine& engine, const rules::Outcome& outcome);
 };
 

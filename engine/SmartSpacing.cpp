@@ -11,6 +11,7 @@
 #include <cmath>
 #include <limits>
 
+#include "engine/Arithmetic32.h"
 #include "engine/CalligraphyText.h"
 #include "engine/VectorPathSource.h"
 #include "platform/Exceptions.h"
@@ -24,26 +25,19 @@ constexpr std::int32_t kMaxSearchSteps = 1000;  // far beyond what any sane sett
 
 constexpr std::uint8_t kDotMarks[] = {35, 36, 37, 38, 67};
 
-std::int32_t Wrap(std::int64_t v) { return static_cast<std::int32_t>(static_cast<std::uint64_t>(v)); }
-
-std::int32_t Clamp32(std::int64_t v) {
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(),
-                                                              std::numeric_limits<std::int32_t>::max()));
-}
-
 // Glyph units from y units (1/750 of the text size).
-std::int32_t ToGlyphUnits(std::int64_t yUnits) { return MulDiv(Wrap(yUnits), 2160, 750); }
+std::int32_t ToGlyphUnits(std::int64_t yUnits) { return MulDiv(Wrap32(yUnits), 2160, 750); }
 
 bool IsDotMark(std::uint8_t mark) { return std::find(std::begin(kDotMarks), std::end(kDotMarks), mark) != std::end(kDotMarks); }
 
 // Letters whose tall strokes would push a neighbour's dot too high.
 bool HasTallStroke(std::uint16_t code) {
     switch (code) {
-    case 0x0637:  // tah
-    case 0x0638:  // zah
-    case 0x0644:  // lam
-    case 0x06A9:  // keheh
-    case 0x06AF:  // gaf
+    case kTahCode:
+    case kZahCode:
+    case kLamCode:
+    case kKehehCode:
+    case kGafCode:
         return true;
     default:
         return false;
@@ -141,7 +135,7 @@ void CCalligraphyWord::BuildGeometry() {
             if (IsBezier(types[k]))
                 throw NotSupportedException("a curve in a glyph's polygon outline");
             if (IsLineOrMove(types[k]))
-                outline.push_back({Wrap(points[k].x + pen), Wrap(points[k].y - ty)});
+                outline.push_back({Wrap32(points[k].x + pen), Wrap32(points[k].y - ty)});
         }
         pen -= metrics.GetReferenceAbc(c.GetGlyph()).Advance();
     }
@@ -172,7 +166,7 @@ std::int32_t CCalligraphyWord::GetClearance(std::int32_t i) const {
     const std::int32_t height = GetGlyphMetrics().GetOutlineHeight(c.GetGlyph());
     // Tall strokes count at two thirds: a dot beside them may sit lower.
     const std::int64_t counted = HasTallStroke(c.m_code) ? MulDiv(height, 10, 15) : height;
-    return Wrap(counted - y);
+    return Wrap32(counted - y);
 }
 
 void CCalligraphyWord::PlaceMarks(std::int32_t pointsAbove, std::int32_t pointsBelow, std::int32_t minWidth) {
@@ -189,7 +183,7 @@ void CCalligraphyWord::PlaceMarks(std::int32_t pointsAbove, std::int32_t pointsB
         // baseline, so (Y - anchor) brings the mark to the text baseline.
         const std::int64_t y = ToGlyphUnits(std::int64_t{c.m_yOffset} + m_y);
         if (below) {
-            c.m_markDy = Wrap(y - anchor.y - pointsBelow);
+            c.m_markDy = Wrap32(y - anchor.y - pointsBelow);
             continue;
         }
         std::int64_t clearance = std::int64_t{metrics.GetOutlineHeight(c.GetGlyph())} - y;
@@ -197,7 +191,7 @@ void CCalligraphyWord::PlaceMarks(std::int32_t pointsAbove, std::int32_t pointsB
             const auto index = static_cast<std::int32_t>(i);
             clearance = std::max<std::int64_t>({clearance, GetClearance(index - 1), GetClearance(index + 1)});
         }
-        c.m_markDy = Wrap(y - anchor.y + pointsAbove + clearance);
+        c.m_markDy = Wrap32(y - anchor.y + pointsAbove + clearance);
     }
 }
 

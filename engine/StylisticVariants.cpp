@@ -5,23 +5,16 @@
 #include <algorithm>
 #include <utility>
 
+#include "engine/Arithmetic32.h"
+
 namespace kavitro {
 
 namespace {
 
 constexpr int kPressesPerLetter = 4;  // the longest glyph cycle
 
-std::int32_t Wrap(std::int64_t v) { return static_cast<std::int32_t>(static_cast<std::uint64_t>(v)); }
-
-bool SameGlyphs(const CCalligraphyWord& a, const CCalligraphyWord& b) {
-    return std::equal(a.m_characters.begin(), a.m_characters.end(), b.m_characters.begin(), b.m_characters.end(),
-                      [](const CCalligraphyCharacter& x, const CCalligraphyCharacter& y) {
-                          return x.GetGlyph() == y.GetGlyph();
-                      });
-}
-
 void PlaceAfter(CCalligraphyWord& word, const CCalligraphyWord& before) {
-    word.m_x = Wrap(std::int64_t{before.m_x} + before.GetWidth());
+    word.m_x = Wrap32(std::int64_t{before.m_x} + before.GetWidth());
     word.m_y = before.m_y;
 }
 
@@ -43,7 +36,7 @@ void CStylisticVariantBuilder::Build(const CCalligraphyWord& source, CCalligraph
 // Words found here are starting points themselves, so combinations of
 // toggled letters are reached. The last letter is never toggled.
 void CStylisticVariantBuilder::AddAlternateForms(CCalligraphyParagraph& result) const {
-    std::vector<CCalligraphyWord>& words = result.m_words;
+    CWordArray& words = result.m_words;
     const std::size_t length = words.front().m_characters.size();
     for (std::size_t t = 0; t < words.size() && words.size() < kStartingPointLimit; ++t) {
         CCalligraphyWord start = words[t];
@@ -65,7 +58,7 @@ void CStylisticVariantBuilder::AddAlternateForms(CCalligraphyParagraph& result) 
 // A variant goes right after its starting point, which makes it the next
 // starting point.
 void CStylisticVariantBuilder::AddGlyphCommandVariants(CCalligraphyParagraph& result, GlyphCommand command) const {
-    std::vector<CCalligraphyWord>& words = result.m_words;
+    CWordArray& words = result.m_words;
     for (std::size_t t = 0; t < words.size() && words.size() < kStartingPointLimit; ++t) {
         CCalligraphyWord varied = words[t];
         const auto length = static_cast<std::int32_t>(varied.m_characters.size());
@@ -88,7 +81,7 @@ bool CCalligraphyParagraph::IsNewVariant(const CCalligraphyWord& word) const {
     if (word.m_characters.size() != m_words.front().m_characters.size())
         return false;
     return std::none_of(m_words.begin(), m_words.end(),
-                        [&](const CCalligraphyWord& w) { return SameGlyphs(w, word); });
+                        [&](const CCalligraphyWord& w) { return w.HasSameGlyphs(word); });
 }
 
 }  // namespace kavitro

@@ -27,12 +27,17 @@ public:
     virtual void ApplyGlyphSwap(CCalligraphyWord& word, std::int32_t cursor) = 0;
 };
 
-// Re-shapes through the process-wide shaping engine.
+// Re-shapes through a shaping engine (a paragraph hands in its context's).
 class CEngineWordReshaper final : public IWordReshaper {
 public:
+    explicit CEngineWordReshaper(CCalligraphyEngine& engine) : m_engine(engine) {}
+
     CCalligraphyWord Refeed(const CCalligraphyWord& word, std::size_t before) override;
     void ApplyGlyphVariant(CCalligraphyWord& word, std::int32_t cursor) override;
     void ApplyGlyphSwap(CCalligraphyWord& word, std::int32_t cursor) override;
+
+private:
+    CCalligraphyEngine& m_engine;
 };
 
 class CStylisticVariantBuilder {

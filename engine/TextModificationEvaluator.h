@@ -1,8 +1,8 @@
 #pragma once
 
-// Evaluates the compiled glyph-variant and glyph-swap tables: the first row
-// whose conditions (and its blocks') hold on the target letter and its two
-// neighbours decides.
+// Evaluates the compiled glyph-variant and glyph-swap tables through the one
+// table walker: the first row whose conditions (and its blocks') hold on the
+// target letter and its two neighbours decides.
 
 #include "engine/CalligraphyText.h"
 #include "engine/rules/RuleTable.h"
@@ -23,10 +23,6 @@ public:
     // skipped with their whole subtree.
     static const rules::ModificationOutcome* FindFirstMatch(const rules::ModificationTable& table,
                                                             const TextModificationContext& context);
-
-private:
-    static bool Holds(const rules::ModificationTable& table, const rules::Condition& condition,
-                      const TextModificationContext& context);
 };
 
 }  // namespace kavitro

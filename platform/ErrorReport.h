@@ -14,8 +14,8 @@
 
 namespace kavitro {
 
-// The button sets and icons of the original calls (MB_OK ... MB_RETRYCANCEL,
-// MB_ICONERROR ...).
+// The button sets and icons a message box offers, in the order of the
+// Windows flags they stand for (MB_OK ... MB_RETRYCANCEL, MB_ICONERROR ...).
 enum class MessageButtons : std::uint8_t { Ok, OkCancel, AbortRetryIgnore, YesNoCancel, YesNo, RetryCancel };
 enum class MessageIcon : std::uint8_t { None, Error, Warning, Information, Question };
 

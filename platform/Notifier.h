@@ -1,7 +1,7 @@
 #pragma once
 
-// In place of the window messages the design posts (PostMessage with WM_USER+N
-// and 0x4CE): a queue delivered later, in post order, as the message loop
+// In place of posted window messages (PostMessage with WM_USER+N and 0x4CE):
+// a queue delivered later, in post order, as the message loop
 // would deliver them. Code that posts holds a Notifier and the id of the
 // target (a frame or a view); targets register with the QueuedNotifier that
 // delivers to them. Tests use a RecordingNotifier.
@@ -16,7 +16,8 @@
 
 namespace kavitro {
 
-// The messages, named after what they mean; the values are the original ids.
+// The messages, named after what they mean; the values are their window
+// message ids, kept so that a message reads the same in a trace.
 enum class NotifyMessage : std::uint32_t {
     ZoomChanged = 0x0401,       // WM_USER+1, to the main frame: wParam the zoom percent
     ShowPage = 0x0402,          // WM_USER+2, to a document frame: wParam the page, or its bitwise
@@ -42,8 +43,8 @@ struct PostedMessage {
     NotifyMessage message = NotifyMessage::ZoomChanged;
     WParam wParam = 0;
     LParam lParam = 0;
-    // InsertTextBlock: the UTF-16 text, carried by value in place of the
-    // original's global memory block (so the posting side frees nothing).
+    // InsertTextBlock: the UTF-16 text, carried by value rather than in a
+    // block the receiver frees (so the posting side frees nothing).
     std::u16string text;
 
     friend bool operator==(const PostedMessage&, const PostedMessage&) = default;

@@ -17,6 +17,8 @@ PACKAGES=(
   python3 python3-fonttools
   # Persian word list used by the typing tests and benchmark
   myspell-fa
+  # source of the glyph artwork (an OFL Nastaliq font) and the shaper that reads it
+  fonts-noto-core libharfbuzz-bin
   # independent readers that check exported and printed files
   ghostscript emf2svg libwmf-bin poppler-utils libtiff-tools pngcheck imagemagick
   # end-to-end tests drive the real program under a virtual display

@@ -11,6 +11,7 @@
 #include <tuple>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "ArtworkManifest.h"
 #include "platform/ErrorReport.h"
@@ -477,6 +478,34 @@ TEST(GlyphFontFailureTest, MissingAnchorTableReadsAsNoAnchors) {
     EXPECT_EQ(report.Reports()[0].text, CCalligraphyFont::kFontInitializationError);
     EXPECT_EQ(font.GetMarkAnchor(MakeGlyph(1, 33), 35, false).y, -1);
     EXPECT_GT(font.GetReferenceAbc(MakeGlyph(1, 33)).Advance(), 0);
+}
+
+// A FIFO where a data file belongs would block a reader that opens it before
+// looking at it; start-up and the vector-path generator must go on instead.
+TEST(GlyphFontFailureTest, FifosInPlaceOfDataFilesAreRefusedWithoutWaiting) {
+    ScratchFolder folder;
+    folder.Copy("VPFinfo.bin", "VPFinfo.bin");
+    for (int f = 1; f <= 5; ++f) {
+        const std::string name = "fonts/Vorl2" + std::to_string(f) + ".ttf";
+        folder.Copy(name, name);
+    }
+    const std::filesystem::path anchors = folder.Path() / CCalligraphyFont::kAnchorFileName;
+    const std::filesystem::path font = folder.Path() / "fonts" / "fifo.ttf";
+    ASSERT_EQ(::mkfifo(anchors.c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo(font.c_str(), 0600), 0);
+
+    RecordingErrorReport report;
+    CCalligraphyFont glyphFont(&report);
+    glyphFont.Init(folder.Path(), 0);
+    ASSERT_EQ(report.Reports().size(), 1u);
+    EXPECT_EQ(glyphFont.GetMarkAnchor(MakeGlyph(1, 33), 35, false).y, -1);
+    EXPECT_NE(glyphFont.GetFace(1), nullptr);
+
+    CFreeTypeLibrary library;
+    EXPECT_THROW(CGlyphFace::OpenFile(library.Get(), font, "Vorl21"), UserException);
+    EXPECT_THROW(CGlyphFace::OpenFile(library.Get(), folder.Path() / "fonts", "Vorl21"), UserException);
+    std::ofstream(folder.Path() / "empty.ttf").flush();
+    EXPECT_THROW(CGlyphFace::OpenFile(library.Get(), folder.Path() / "empty.ttf", "Vorl21"), UserException);
 }
 
 // The artwork of the build with a vector-path file of the test's making.

@@ -75,7 +75,7 @@ TEST_F(EngineTest, WritesBeyondTheWordsChangeNothing) {
 }
 
 TEST_F(EngineTest, OffsetsWrapInsteadOfOverflowing) {
-    CCalligraphyWord word = MakeWord({{kBeh, G(1, 1), false, INT_MIN}, {kBeh, G(1, 2)}});
+    CCalligraphyWord word = MakeWord({{kBeh, G(1, 1), 0, INT_MIN}, {kBeh, G(1, 2)}});
     Use(word);
     engine.SetPrevious1(G(1, 3), 1);
     EXPECT_EQ(word.m_characters[0].m_yOffset, INT_MAX);
@@ -83,7 +83,7 @@ TEST_F(EngineTest, OffsetsWrapInsteadOfOverflowing) {
 
 TEST_F(EngineTest, RefusedCodesLeaveTheWordExactlyAsItWas) {
     CCalligraphyWord previous = MakeWord({{kAlef, G(1, 60)}});
-    CCalligraphyWord current = MakeWord({{kBeh, G(1, 133), true, -40}, {kKeheh, G(3, 209), false, 12}});
+    CCalligraphyWord current = MakeWord({{kBeh, G(1, 133), kAlt, -40}, {kKeheh, G(3, 209), 0, 12}});
     current.m_characters[1].m_mark = 39;
     current.m_characters[1].m_markDx = 5;
     const CCalligraphyWord before = current;
@@ -225,7 +225,7 @@ TEST_F(EngineTest, DalJoinsAFollowingRehOnlyAsTheFirstLetterOfItsRun) {
 
 // A run of joined letters c1..c5 with alef before it and c0 after it.
 CCalligraphyWord RunOfFive() {
-    return MakeWord({{kAlef, G(1, 90), false, 7},
+    return MakeWord({{kAlef, G(1, 90), 0, 7},
                      {kBeh, G(1, 5)},
                      {kBeh, G(1, 4)},
                      {kBeh, G(1, 3)},

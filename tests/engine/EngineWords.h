@@ -1,7 +1,7 @@
 #pragma once
 
-// Words built letter by letter with chosen codes, glyphs, flags and offsets,
-// so that engine rules can be tested whatever letter tables exist.
+// Checks on words built letter by letter (tests/support/Letters.h), so that
+// engine rules can be tested whatever letter tables exist.
 
 #include <gtest/gtest.h>
 
@@ -11,49 +11,9 @@
 #include <vector>
 
 #include "engine/CalligraphyEngine.h"
+#include "tests/support/Letters.h"
 
 namespace kavitro::test {
-
-constexpr GlyphId G(unsigned font, unsigned index) { return MakeGlyph(font, index); }
-
-// Codes of letters that join the letter after them, and of some that do not.
-inline constexpr std::uint16_t kAlef = 0x0627;
-inline constexpr std::uint16_t kBeh = 0x0628;
-inline constexpr std::uint16_t kDal = 0x062F;
-inline constexpr std::uint16_t kReh = 0x0631;
-inline constexpr std::uint16_t kLam = 0x0644;
-inline constexpr std::uint16_t kMeem = 0x0645;
-inline constexpr std::uint16_t kNoon = 0x0646;
-inline constexpr std::uint16_t kHeh = 0x0647;
-inline constexpr std::uint16_t kHamza = 0x0621;
-inline constexpr std::uint16_t kKeheh = 0x06A9;
-inline constexpr std::uint16_t kGaf = 0x06AF;
-inline constexpr std::uint16_t kFarsiYeh = 0x06CC;
-inline constexpr std::uint16_t kSpace = 0x0020;
-
-struct Letter {
-    std::uint16_t code;
-    GlyphId glyph;
-    bool alternate = false;
-    std::int32_t y = 0;
-};
-
-inline CCalligraphyWord MakeWord(const std::vector<Letter>& letters) {
-    CCalligraphyWord word;
-    for (const Letter& letter : letters) {
-        CCalligraphyCharacter c;
-        c.m_code = letter.code;
-        c.SetGlyph(letter.glyph);
-        c.m_flags = letter.alternate ? CCalligraphyCharacter::kAlternate : 0;
-        c.m_yOffset = letter.y;
-        word.m_characters.push_back(c);
-    }
-    return word;
-}
-
-inline CCalligraphyWord MakeWord(std::initializer_list<Letter> letters) {
-    return MakeWord(std::vector<Letter>(letters));
-}
 
 // Glyph and offset of one character, compared as a pair.
 struct Shape {

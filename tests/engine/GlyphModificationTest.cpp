@@ -71,12 +71,12 @@ struct Case {
 const Case kCases[] = {
     // --- glyph variant ---
     {"1/81 lowers every earlier letter by 53, the letter after it stays",
-     {{kBeh, G(1, 2), false, 10}, {kBeh, G(1, 3), false, -20}, {kBeh, G(1, 4), false, 5}, {kBeh, G(1, 5)},
-      {kLam, G(1, 81)}, {kBeh, G(1, 6), false, 7}},
+     {{kBeh, G(1, 2), 0, 10}, {kBeh, G(1, 3), 0, -20}, {kBeh, G(1, 4), 0, 5}, {kBeh, G(1, 5)},
+      {kLam, G(1, 81)}, {kBeh, G(1, 6), 0, 7}},
      kVariant, 5, 1,
      {{G(1, 2), 63}, {G(1, 3), 33}, {G(1, 4), 58}, {G(1, 5), 53}, {G(1, 71), 0}, {G(1, 6), 7}}, 4},
     {"1/81 pressed twice is back where it started",
-     {{kBeh, G(1, 2), false, 10}, {kBeh, G(1, 3), false, -20}, {kLam, G(1, 81)}},
+     {{kBeh, G(1, 2), 0, 10}, {kBeh, G(1, 3), 0, -20}, {kLam, G(1, 81)}},
      kVariant, 3, 2, {{G(1, 2), 10}, {G(1, 3), -20}, {G(1, 81), 0}}, 2},
     {"1/81 as the first letter moves nothing else",
      {{kLam, G(1, 81)}, {kBeh, G(1, 6)}}, kVariant, 1, 1, {{G(1, 71), 0}, {G(1, 6), 0}}, 0},
@@ -123,10 +123,10 @@ const Case kCases[] = {
     {"an offset past the word names no letter", {{kLam, G(1, 81)}}, kVariant, 3, 1, {{G(1, 81), 0}}, -1},
     // --- glyph swap ---
     {"1/119 with four letters before it: 4/237, all four lowered by 2",
-     {{kBeh, G(1, 2), false, 1}, {kBeh, G(1, 3)}, {kBeh, G(1, 4)}, {kBeh, G(1, 5)}, {kBeh, G(1, 119)}, {kBeh, G(1, 6)}},
+     {{kBeh, G(1, 2), 0, 1}, {kBeh, G(1, 3)}, {kBeh, G(1, 4)}, {kBeh, G(1, 5)}, {kBeh, G(1, 119)}, {kBeh, G(1, 6)}},
      kSwap, 5, 1, {{G(1, 2), 3}, {G(1, 3), 2}, {G(1, 4), 2}, {G(1, 5), 2}, {G(4, 237), 0}, {G(1, 6), 0}}, 4},
     {"1/119 swapped twice is back where it started",
-     {{kBeh, G(1, 2), false, 1}, {kBeh, G(1, 3)}, {kBeh, G(1, 4)}, {kBeh, G(1, 5)}, {kBeh, G(1, 119)}},
+     {{kBeh, G(1, 2), 0, 1}, {kBeh, G(1, 3)}, {kBeh, G(1, 4)}, {kBeh, G(1, 5)}, {kBeh, G(1, 119)}},
      kSwap, 5, 2, {{G(1, 2), 1}, {G(1, 3), 0}, {G(1, 4), 0}, {G(1, 5), 0}, {G(1, 119), 0}}, 4},
     {"1/119 as the first letter moves nothing else",
      {{kBeh, G(1, 119)}, {kBeh, G(1, 6)}}, kSwap, 1, 1, {{G(4, 237), 0}, {G(1, 6), 0}}, 0},

@@ -539,7 +539,7 @@ TEST(ParagraphCaret, LookUpsNearTheLastEditAgreeWithCountingFromTheStart) {
 }
 
 // Words changed directly, not by an edit: through a word, through the word
-// vector, by copying and by moving. The next look-up and edit see them.
+// array, by copying and by moving. The next look-up and edit see them.
 TEST(ParagraphCaret, DirectChangesToTheWordsAreSeenByTheNextEdit) {
     TestGlyphMetrics metrics(TestGlyphMetrics::Distinct{});
     CCalligraphyParagraph paragraph;
@@ -549,10 +549,10 @@ TEST(ParagraphCaret, DirectChangesToTheWordsAreSeenByTheNextEdit) {
 
     paragraph.m_words[0].m_characters.push_back(StoredWord(u" ").m_characters[0]);
     EXPECT_EQ(paragraph.GetCharacterCount(), typed + 1);
-    std::vector<CCalligraphyWord>& words = paragraph.m_words;
-    words.push_back(StoredWord(u"\u06F3 "));
+    paragraph.m_words.push_back(StoredWord(u"\u06F3 "));
     EXPECT_EQ(paragraph.GetCharacterCount(), typed + 3);
-    EXPECT_EQ(paragraph.CaretToWord(typed + 2, false), (WordPosition{static_cast<std::int32_t>(words.size()) - 1, 1}));
+    EXPECT_EQ(paragraph.CaretToWord(typed + 2, false),
+              (WordPosition{static_cast<std::int32_t>(paragraph.m_words.size()) - 1, 1}));
 
     caret = paragraph.GetCharacterCount() - 1;
     EXPECT_EQ(paragraph.InsertCharacter(caret, kOne), 1);
@@ -683,6 +683,64 @@ TEST(ParagraphProperty, RandomEditingKeepsTheTextAndTheInvariants) {
             caret = 0;
             paragraph.InsertCharacter(caret, kSp);
             model = u" ";
+        }
+    }
+}
+
+// Typing on where the last letter went starts from what the last edit kept
+// (the word shaped up to the caret, a run of spaces left split and merged).
+// The same keys must give exactly the paragraph that shaping every edit
+// afresh gives: here the words are touched before each key, which makes
+// every edit start over.
+TEST(ParagraphProperty, TypingOnFromTheLastEditEqualsShapingAfresh) {
+    TestGlyphMetrics metrics(TestGlyphMetrics::Distinct{});
+    const std::u16string letters =
+        u"\u0622\u0627\u0628\u062A\u062C\u062F\u0631\u0633\u0635\u0639\u0641\u0642\u0644\u0645\u0646"
+        u"\u0647\u0648\u06A9\u06AF\u06CC\u06F1.";
+    std::mt19937 random(20240613);
+    CCalligraphyParagraph kept;
+    CCalligraphyParagraph afresh;
+    std::int32_t keptCaret = 0;
+    std::int32_t afreshCaret = 0;
+    const auto both = [&](const auto& edit) {
+        edit(kept, keptCaret);
+        (void)afresh.m_words.begin();  // a change from outside: nothing is kept
+        edit(afresh, afreshCaret);
+        ASSERT_EQ(keptCaret, afreshCaret);
+        ASSERT_EQ(Dump(kept), Dump(afresh));
+    };
+    both([](CCalligraphyParagraph& p, std::int32_t& caret) { p.InsertCharacter(caret, kSp); });
+    for (int step = 0; step < 1500; ++step) {
+        SCOPED_TRACE(step);
+        const std::uint32_t action = random() % 24;
+        if (action == 0) {
+            const auto to = static_cast<std::int32_t>(random() % static_cast<std::uint32_t>(kept.GetCharacterCount()));
+            both([to](CCalligraphyParagraph& p, std::int32_t& caret) { p.SetCaret(caret, to, false); });
+        } else if (action == 1) {
+            both([](CCalligraphyParagraph& p, std::int32_t& caret) { p.DeleteCharacter(caret); });
+        } else if (action == 2) {
+            const std::size_t run = 1 + random() % 12;  // a held space bar
+            both([run](CCalligraphyParagraph& p, std::int32_t& caret) {
+                for (std::size_t i = 0; i < run; ++i)
+                    p.InsertCharacter(caret, kSp);
+            });
+        } else if (action == 3) {
+            both([](CCalligraphyParagraph& p, std::int32_t& caret) {
+                const WordPosition pos = p.CaretToWord(caret, true);
+                if (pos.offset > 0)
+                    p.ModifyCharacter(pos.word, pos.offset, kToggleAlternateCode);
+            });
+        } else {
+            const char16_t code = action < 7 ? kSp : letters[random() % letters.size()];
+            both([code](CCalligraphyParagraph& p, std::int32_t& caret) { p.InsertCharacter(caret, code); });
+        }
+        if (HasFatalFailure())
+            return;
+        if (kept.GetCharacterCount() > 80) {
+            kept = CCalligraphyParagraph();
+            afresh = CCalligraphyParagraph();
+            keptCaret = afreshCaret = 0;
+            both([](CCalligraphyParagraph& p, std::int32_t& caret) { p.InsertCharacter(caret, kSp); });
         }
     }
 }

@@ -11,6 +11,7 @@
 #include "engine/CalligraphyEngine.h"
 #include "engine/CodePointTable.h"
 #include "engine/RuleEvaluator.h"
+#include "engine/TextModificationEvaluator.h"
 #include "engine/rules/RuleTable.h"
 #include "tests/engine/EngineWords.h"
 
@@ -152,6 +153,31 @@ TEST(CompiledTablesTest, IndexedSearchFindsTheRowTheWalkFinds) {
             context.chainStart = random() % 2 == 1;
             const Outcome* found = CRuleEvaluator::FindFirstMatch(table, context);
             ASSERT_EQ(found, CRuleEvaluator::FindFirstMatch(walked, context)) << "case " << n;
+        }
+    }
+}
+
+// The same for the glyph-variant and glyph-swap tables, whose rows read
+// the target letter and its two neighbours.
+TEST(CompiledTablesTest, IndexedSearchOfModificationTablesFindsTheRowTheWalkFinds) {
+    std::mt19937 random(20240612);
+    for (const rules::ModificationTable& table : rules::AllModificationTables()) {
+        SCOPED_TRACE(std::string(table.name));
+        const rules::ModificationTable walked = table;
+        std::vector<GlyphId> glyphs = {G(1, 1)};
+        for (const Condition& condition : table.conditions)
+            if (condition.kind == ConditionKind::GlyphEq) glyphs.push_back(condition.a);
+        std::vector<std::uint16_t> codes(table.codes.begin(), table.codes.end());
+        codes.push_back(kBeh);
+        for (int n = 0; n < 3000; ++n) {
+            TextModificationContext context;
+            for (CCalligraphyCharacter* c : {&context.target, &context.previous, &context.next}) {
+                c->m_code = codes[random() % codes.size()];
+                c->SetGlyph(glyphs[random() % glyphs.size()]);
+            }
+            ASSERT_EQ(CTextModificationEvaluator::FindFirstMatch(table, context),
+                      CTextModificationEvaluator::FindFirstMatch(walked, context))
+                << "case " << n;
         }
     }
 }

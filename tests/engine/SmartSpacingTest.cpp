@@ -13,18 +13,18 @@
 #include "engine/VectorPathSource.h"
 #include "platform/Exceptions.h"
 #include "tests/engine/TestGlyphMetrics.h"
+#include "tests/support/Letters.h"
 
 namespace kavitro {
 namespace {
 
+using test::kBeh;
+using test::kHamza;
+using test::kKeheh;
+using test::kLam;
+using test::kNoon;
+using test::kTeh;
 using test::TestGlyphMetrics;
-
-constexpr std::uint16_t kNoon = 0x0646;
-constexpr std::uint16_t kBeh = 0x0628;
-constexpr std::uint16_t kTeh = 0x062A;
-constexpr std::uint16_t kLam = 0x0644;
-constexpr std::uint16_t kKeheh = 0x06A9;
-constexpr std::uint16_t kHamza = 0x0621;
 
 // Polygon outlines per glyph, installed as the process-wide source.
 class TestVectorPaths final : public IVectorPathSource {

@@ -2,7 +2,8 @@
 // the normal (GCC, sanitizer) build: over the target's seed inputs, prefixes
 // of each, and a fixed number of deterministic mutations of them.
 //
-//   fuzz_<name>_replay                     replay (exit status 1 on a finding)
+//   fuzz_<name>_replay                     replay (exit status 1 on a finding), then
+//                                          run every file of the target's corpus folder
 //   fuzz_<name>_replay --runs N            N mutated inputs instead of the default
 //   fuzz_<name>_replay --write-corpus DIR  write the seeds as files (a libFuzzer corpus)
 //   fuzz_<name>_replay FILE...             run the given inputs (e.g. a crash file)
@@ -22,6 +23,7 @@
 #include <iterator>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include <unistd.h>
@@ -41,6 +43,10 @@
 
 #ifndef KAVITRO_FUZZ_NAME
 #define KAVITRO_FUZZ_NAME "target"
+#endif
+// The inputs long libFuzzer runs kept (tests/fuzz/corpus/<name>), if any.
+#ifndef KAVITRO_FUZZ_CORPUS
+#define KAVITRO_FUZZ_CORPUS ""
 #endif
 
 namespace {
@@ -222,6 +228,22 @@ void ReplaySeeds(Replay& replay, const std::vector<Bytes>& seeds, std::size_t ru
     }
 }
 
+// Runs every regular file of the corpus folder, in name order; a missing
+// folder is no error (a target's corpus starts empty).
+void ReplayCorpus(Replay& replay, const std::filesystem::path& dir) {
+    std::error_code ec;
+    if (dir.empty() || !std::filesystem::is_directory(dir, ec))
+        return;
+    std::vector<std::filesystem::path> files;
+    for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        if (it->is_regular_file(ec))
+            files.push_back(it->path());
+    }
+    std::sort(files.begin(), files.end());
+    for (std::size_t i = 0; i < files.size(); ++i)
+        replay.Run("corpus file", i, i, ReadFile(files[i]));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -253,6 +275,7 @@ int main(int argc, char** argv) {
             replay.Run("file", i, i, ReadFile(files[i]));
     } else {
         ReplaySeeds(replay, seeds, runs);
+        ReplayCorpus(replay, KAVITRO_FUZZ_CORPUS);
     }
     std::cout << "fuzz-replay " KAVITRO_FUZZ_NAME ": " << replay.Inputs() << " inputs, " << replay.Failures()
               << " failures" << std::endl;

@@ -12,18 +12,12 @@
 
 #include "tests/rules/TableCensus.h"
 
-namespace kavitro::testing {
+namespace kavitro::test {
 namespace {
-
-constexpr std::uint16_t kAlefMadda = 0x0622, kAlef = 0x0627, kBeh = 0x0628, kJeem = 0x062C, kDal = 0x062F,
-                        kThal = 0x0630, kSeen = 0x0633, kSad = 0x0635, kTah = 0x0637, kAin = 0x0639,
-                        kLam = 0x0644, kMeem = 0x0645, kNoon = 0x0646, kHeh = 0x0647, kKeheh = 0x06A9,
-                        kGaf = 0x06AF;
-constexpr std::uint8_t kAlt = CCalligraphyCharacter::kAlternate;
 
 using letters_by_font_index::L;
 
-TEST(AlefRules, CountsMatchTheTable) {
+TEST(AlefRules, CompiledTableKeepsItsCensus) {
     const TableCensus c = TakeCensus(RequireTable("alef"));
     EXPECT_EQ(c.rows, 910);
     EXPECT_EQ(c.refusals, 34);
@@ -31,8 +25,8 @@ TEST(AlefRules, CountsMatchTheTable) {
                                {G(1, 65), 1}, {G(1, 140), 360}, {G(1, 151), 341}, {G(5, 34), 114}, {G(1, 205), 60}}));
     EXPECT_EQ(c.actions,
               (std::map<std::string, int>{{"P1", 19}, {"C1", 21}, {"C2", 224}, {"C3", 570}, {"C4", 41}}));
-    // The table says 706 of these 835 repeat the last lift; one of ours does
-    // where it names its rest.
+    // 706 of these 835 are written to repeat the last lift; one filled row
+    // does so where it names its rest.
     EXPECT_EQ(c.repeatRests + c.explicitRests, 835);
     EXPECT_EQ(c.keptGlyphs.at(3), 239);
     EXPECT_EQ(c.keptGlyphs.at(4), 2);
@@ -50,7 +44,7 @@ TEST(AlefRules, CountsMatchTheTable) {
                                {{C::Code, 3}, 3}, {{C::Code, 4}, 6}, {{C::Position, 0}, 74}, {{C::Mode, 0}, 30}});
 }
 
-TEST(AlefRules, JoiningFormsOfTheLetterBeforeAreUsedAsOftenAsTheTableSays) {
+TEST(AlefRules, JoiningFormsOfTheLetterBeforeKeepTheirRowCounts) {
     const TableCensus c = TakeCensus(RequireTable("alef"));
     const std::map<std::tuple<GlyphId, GlyphId, std::int32_t>, int> want = {
         // before 1/151
@@ -72,7 +66,7 @@ TEST(AlefRules, JoiningFormsOfTheLetterBeforeAreUsedAsOftenAsTheTableSays) {
     EXPECT_EQ(c.firstLetters, want);
 }
 
-TEST(DalRules, CountsMatchTheTable) {
+TEST(DalRules, CompiledTableKeepsItsCensus) {
     const TableCensus c = TakeCensus(RequireTable("dal"));
     EXPECT_EQ(c.rows, 982);
     EXPECT_EQ(c.refusals, 41);
@@ -80,8 +74,8 @@ TEST(DalRules, CountsMatchTheTable) {
                                {G(1, 70), 1}, {G(5, 34), 465}, {G(1, 193), 434}, {G(1, 196), 41}}));
     EXPECT_EQ(c.actions, (std::map<std::string, int>{
                              {"S1", 6}, {"A1", 1}, {"P1", 11}, {"C1", 24}, {"C2", 236}, {"C3", 604}, {"C4", 58}}));
-    // The table says 762 of these 898 repeat the last lift; three of ours do
-    // where they name their rest.
+    // 762 of these 898 are written to repeat the last lift; three filled rows
+    // do so where they name their rest.
     EXPECT_EQ(c.repeatRests + c.explicitRests, 898);
     EXPECT_EQ(c.keptGlyphs.at(3), 332);
     EXPECT_EQ(c.minLift, -270);
@@ -200,4 +194,4 @@ TEST(DalRules, ThalTakesTheSameGlyphsWithItsDot) {
 }
 
 }  // namespace
-}  // namespace kavitro::testing
+}  // namespace kavitro::test

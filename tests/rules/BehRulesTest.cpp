@@ -11,16 +11,12 @@
 
 #include "tests/rules/TableCensus.h"
 
-namespace kavitro::testing {
+namespace kavitro::test {
 namespace {
-
-constexpr std::uint16_t kSpace = 0x0020, kAlef = 0x0627, kBeh = 0x0628, kTeh = 0x062A, kTheh = 0x062B,
-                        kSad = 0x0635, kNoon = 0x0646, kHeh = 0x0647, kPeh = 0x067E;
-constexpr std::uint8_t kAlt = CCalligraphyCharacter::kAlternate;
 
 using letters_by_font_index::L;
 
-TEST(BehRules, CountsMatchTheTable) {
+TEST(BehRules, CompiledTableKeepsItsCensus) {
     const TableCensus c = TakeCensus(RequireTable("beh"));
     EXPECT_EQ(c.rows, 1105);
     EXPECT_EQ(c.refusals, 43);
@@ -28,8 +24,9 @@ TEST(BehRules, CountsMatchTheTable) {
                                {G(1, 133), 1}, {G(1, 219), 490}, {G(1, 119), 307}, {G(1, 188), 264}}));
     EXPECT_EQ(c.actions, (std::map<std::string, int>{
                              {"P1", 10}, {"C1", 24}, {"C2", 215}, {"C3", 594}, {"C4", 204}, {"C5", 14}}));
-    // The table says 808 of the 1051 chains repeat their last lift; we cannot
-    // tell which of the rest name it, so only the total is held.
+    // 808 of the 1051 chains are written to repeat their last lift; once
+    // compiled they cannot be told from those that name it, so only the total
+    // is held.
     EXPECT_EQ(c.repeatRests + c.explicitRests + c.actions.at("C1"), 1051);
     EXPECT_EQ(c.minLift, -260);
     EXPECT_EQ(c.maxLift, 502);
@@ -128,4 +125,4 @@ TEST(BehRules, TheFourLettersTakeTheSameGlyphsWithTheirOwnDots) {
 }
 
 }  // namespace
-}  // namespace kavitro::testing
+}  // namespace kavitro::test

@@ -12,17 +12,11 @@
 
 #include "tests/rules/ShapingFixture.h"
 
-namespace kavitro::testing {
+namespace kavitro::test {
 namespace {
 
 using rules::ActionKind;
 using rules::ConditionKind;
-
-constexpr std::uint16_t kSpace = 0x0020, kAlef = 0x0627, kBeh = 0x0628, kJeem = 0x062C, kDal = 0x062F,
-                        kReh = 0x0631, kZain = 0x0632, kSeen = 0x0633, kSad = 0x0635, kLam = 0x0644,
-                        kMeem = 0x0645, kNoon = 0x0646, kHeh = 0x0647, kWaw = 0x0648, kJeh = 0x0698,
-                        kKeheh = 0x06A9, kGaf = 0x06AF;
-constexpr std::uint8_t kAlt = CCalligraphyCharacter::kAlternate;
 
 // ---- Reading the compiled tables ------------------------------------------------
 
@@ -50,7 +44,7 @@ const TableFacts kFacts[] = {
     {"reh", 989, 41, G(1, 75), G(5, 34), G(1, 199), 512, 435, 6, 12, 23, 233, 615, 58},
 };
 
-TEST(HehFamilyRules, TablesHaveTheirStatedRowsGlyphsAndActions) {
+TEST(HehFamilyRules, TablesKeepTheirRowsGlyphsAndActions) {
     for (const TableFacts& f : kFacts) {
         SCOPED_TRACE(f.name);
         const auto rows = FlattenTable(RequireTable(f.name));
@@ -151,7 +145,7 @@ TEST(HehFamilyRules, ModeZeroRowsGiveThePlainOutcomeOfTheirCase) {
     }
 }
 
-TEST(HehFamilyRules, ConditionsStayWithinTheStatedColumns) {
+TEST(HehFamilyRules, ConditionsStayWithinTheColumnsTheyRead) {
     const std::set<std::uint16_t> testedCodes = {kLam, kMeem, kHeh, kKeheh, kGaf};
     for (const TableFacts& f : kFacts) {
         SCOPED_TRACE(f.name);
@@ -501,4 +495,4 @@ TEST(HehFamilyRules, RehShapesAfterEachKindOfLetter) {
 }
 
 }  // namespace
-}  // namespace kavitro::testing
+}  // namespace kavitro::test

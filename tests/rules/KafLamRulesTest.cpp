@@ -15,17 +15,11 @@
 #include "engine/RuleEvaluator.h"
 #include "tests/rules/ShapingFixture.h"
 
-namespace kavitro::testing {
+namespace kavitro::test {
 namespace {
 
 using rules::ActionKind;
 using rules::ConditionKind;
-
-constexpr std::uint8_t kAlt = CCalligraphyCharacter::kAlternate;
-
-constexpr std::uint16_t kAlef = 0x0627, kBeh = 0x0628, kJeem = 0x062C, kSeen = 0x0633, kSad = 0x0635,
-                        kAin = 0x0639, kFeh = 0x0641, kLam = 0x0644, kMeem = 0x0645, kHeh = 0x0647,
-                        kKeheh = 0x06A9, kGaf = 0x06AF;
 
 // "c1=1/208 c2=1/122" from a row's glyph tests (enough to name a row here).
 std::string GlyphKey(const FlatRow& row) {
@@ -600,4 +594,4 @@ TEST(LamShaping, RefusesTheLamAfterALeftoverForm) {
 }
 
 }  // namespace
-}  // namespace kavitro::testing
+}  // namespace kavitro::test

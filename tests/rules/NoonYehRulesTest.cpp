@@ -14,7 +14,7 @@
 #include "engine/RuleEvaluator.h"
 #include "tests/rules/ShapingFixture.h"
 
-namespace kavitro::testing {
+namespace kavitro::test {
 namespace {
 
 using rules::ActionKind;
@@ -23,9 +23,6 @@ using rules::Origin;
 using rules::Outcome;
 using rules::RuleTable;
 
-constexpr std::uint16_t kAlef = 0x0627, kBeh = 0x0628, kHamza = 0x0621, kLam = 0x0644, kMeem = 0x0645,
-                        kNoon = 0x0646, kHeh = 0x0647, kKeheh = 0x06A9, kGaf = 0x06AF, kYeh = 0x06CC;
-constexpr std::uint8_t kAlt = CCalligraphyCharacter::kAlternate;
 constexpr GlyphId kKeep = rules::kKeepGlyph;
 
 // ---- Rows -------------------------------------------------------------------
@@ -524,4 +521,4 @@ TEST(NoonYehRules, NoonAndYehTakeEachOthersForms) {
 }
 
 }  // namespace
-}  // namespace kavitro::testing
+}  // namespace kavitro::test

@@ -13,7 +13,7 @@
 
 #include "tests/rules/ShapingFixture.h"
 
-namespace kavitro::testing {
+namespace kavitro::test {
 namespace {
 
 using rules::ActionKind;
@@ -21,12 +21,6 @@ using rules::ConditionKind;
 using rules::Origin;
 
 // Letter codes.
-constexpr std::uint16_t kAlef = 0x0627, kBeh = 0x0628, kJeem = 0x062C, kHah = 0x062D, kKhah = 0x062E,
-                        kDal = 0x062F, kReh = 0x0631, kSeen = 0x0633, kSad = 0x0635, kDad = 0x0636,
-                        kTah = 0x0637, kZah = 0x0638, kAin = 0x0639, kFeh = 0x0641, kQaf = 0x0642, kLam = 0x0644,
-                        kMeem = 0x0645, kNoon = 0x0646, kHeh = 0x0647, kWaw = 0x0648, kTcheh = 0x0686,
-                        kKeheh = 0x06A9, kGaf = 0x06AF;
-constexpr std::uint8_t kAlt = CCalligraphyCharacter::kAlternate;
 
 // The keys, as written, of the rows `keep` accepts, in table order.
 std::vector<std::string> RowKeys(const rules::RuleTable& t, const std::function<bool(const FlatRow&)>& keep) {
@@ -598,4 +592,4 @@ TEST(WawShaping, AinBehWawTypesWithoutRefusal) {
 }
 
 }  // namespace
-}  // namespace kavitro::testing
+}  // namespace kavitro::test

@@ -21,10 +21,9 @@
 #include "engine/CalligraphyEngine.h"
 #include "engine/CalligraphyText.h"
 #include "engine/rules/RuleTable.h"
+#include "tests/support/Letters.h"
 
-namespace kavitro::testing {
-
-constexpr GlyphId G(unsigned font, unsigned index) { return MakeGlyph(font, index); }
+namespace kavitro::test {
 
 inline constexpr std::int32_t kRepeatLastLift = CCalligraphyEngine::kRepeatLastLift;
 
@@ -185,14 +184,6 @@ inline std::string SortedKey(std::string_view text) {
 
 // ---- Typing through the dispatcher -------------------------------------------
 
-// A letter of a word: its code, glyph, flags and y offset.
-struct Letter {
-    std::uint16_t code = 0;
-    GlyphId glyph = 0;
-    std::uint8_t flags = 0;
-    std::int32_t yOffset = 0;
-};
-
 // For test files that write their letters as code, font and index.
 namespace letters_by_font_index {
 inline Letter L(std::uint16_t code, unsigned font, unsigned index, std::uint8_t flags = 0, std::int32_t y = 0) {
@@ -206,7 +197,7 @@ inline std::string Describe(const CCalligraphyCharacter& c) {
 
 inline std::string Describe(const Letter& l) {
     return std::to_string(GlyphFont(l.glyph)) + "/" + std::to_string(GlyphIndex(l.glyph)) + " y " +
-           std::to_string(l.yOffset);
+           std::to_string(l.y);
 }
 
 // An engine of its own pointed at a current word (and optionally the word
@@ -232,21 +223,15 @@ public:
         ASSERT_EQ(word.m_characters.size(), expected.size());
         for (std::size_t i = 0; i < expected.size(); ++i) {
             const CCalligraphyCharacter& c = word.m_characters[i];
-            EXPECT_TRUE(c.GetGlyph() == expected[i].glyph && c.m_yOffset == expected[i].yOffset)
+            EXPECT_TRUE(c.GetGlyph() == expected[i].glyph && c.m_yOffset == expected[i].y)
                 << "letter " << i << ": got " << Describe(c) << ", want " << Describe(expected[i]);
         }
     }
 
 private:
     static void Fill(CCalligraphyWord& word, const std::vector<Letter>& letters) {
-        for (const Letter& l : letters) {
-            CCalligraphyCharacter c;
-            c.m_code = l.code;
-            c.SetGlyph(l.glyph);
-            c.m_flags = l.flags;
-            c.m_yOffset = l.yOffset;
-            word.m_characters.push_back(c);
-        }
+        for (const Letter& l : letters)
+            word.m_characters.push_back(MakeCharacter(l));
     }
 
     CCalligraphyEngine m_engine;
@@ -299,4 +284,4 @@ inline void ExpectSameGlyphWithOwnMark(const std::vector<Letter>& before, GlyphI
     }
 }
 
-}  // namespace kavitro::testing
+}  // namespace kavitro::test

@@ -1,7 +1,8 @@
 #pragma once
 
 // A census of a compiled letter table (rows, new-letter glyphs, action kinds,
-// lifts, columns tested) to hold against the counts a table is known by.
+// lifts, columns tested), pinned by the tests so that any change to a table's
+// rows shows.
 
 #include <gtest/gtest.h>
 
@@ -17,7 +18,7 @@
 
 #include "tests/rules/ShapingFixture.h"
 
-namespace kavitro::testing {
+namespace kavitro::test {
 
 // What a condition looks at: a glyph, a flag or a code of ck, or the
 // position or the mode (k = 0).
@@ -132,4 +133,4 @@ inline void ExpectColumns(const std::map<ColumnKey, int>& got, const std::map<Co
                                                        << key.second;
 }
 
-}  // namespace kavitro::testing
+}  // namespace kavitro::test

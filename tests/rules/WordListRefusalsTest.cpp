@@ -1,11 +1,12 @@
 // Every letter of the Persian word list that the rules refuse must be refused
-// by a row that states the refusal (given or derived from a stated relation),
-// never by a row we filled in: a refusal drops the user's keystroke.
+// by a given or a derived row, never by a filled one: a refusal drops the
+// user's keystroke, so it must be one the rules mean.
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,10 @@ namespace {
 
 constexpr const char* kWordList = "/usr/share/hunspell/fa_IR.dic";
 constexpr std::size_t kSampleStep = 20;
+// Words of the sample (10,656 of them) that still get a refused letter: each
+// is refused where the next letter's table lists no form of a letter before
+// it. Raise the bar when a change lets more of them type; never lower it.
+constexpr std::size_t kMostRefusedWords = 39;
 
 // The letters of one dictionary entry, folded as the keyboard folds them;
 // words holding anything else (a non-joiner, Latin letters) are skipped.
@@ -40,14 +45,14 @@ std::vector<std::uint16_t> Letters(const std::string& entry) {
     return codes;
 }
 
-TEST(WordList, EveryRefusalIsAStatedOne) {
+TEST(WordList, EveryRefusalComesFromAGivenOrDerivedRow) {
     std::ifstream list(kWordList);
     if (!list) GTEST_SKIP() << kWordList << " is missing (package myspell-fa)";
     std::string entry;
     std::getline(list, entry);  // the entry count
 
     CCalligraphyEngine engine;
-    std::size_t words = 0, refusals = 0;
+    std::size_t words = 0, refusals = 0, refusedWords = 0;
     std::map<rules::Origin, std::size_t> byOrigin;
     for (std::size_t n = 0; std::getline(list, entry); ++n) {
         if (n % kSampleStep != 0) continue;
@@ -57,6 +62,7 @@ TEST(WordList, EveryRefusalIsAStatedOne) {
         CCalligraphyWord word;
         engine.SetCurrentWord(&word);
         engine.SetPreviousWord(nullptr);
+        const std::size_t refusalsBefore = refusals;
         for (std::uint16_t code : codes) {
             if (engine.AppendCharacter(code) == 1) continue;
             ++refusals;
@@ -74,10 +80,75 @@ TEST(WordList, EveryRefusalIsAStatedOne) {
             EXPECT_NE(row->origin, rules::Origin::Filled) << entry << ": refused by a filled row, line " << row->line;
             ++byOrigin[row->origin];
         }
+        if (refusals != refusalsBefore) ++refusedWords;
     }
     std::printf("word list: %zu words, %zu refused letters (%zu by given rows, %zu by derived rows)\n", words,
                 refusals, byOrigin[rules::Origin::Given], byOrigin[rules::Origin::Derived]);
     EXPECT_GT(words, 10000u);
+    std::printf("word list: %zu of %zu words typed without a refused letter (%.2f%%)\n", words - refusedWords, words,
+                100.0 * static_cast<double>(words - refusedWords) / static_cast<double>(words));
+    EXPECT_LE(refusedWords, kMostRefusedWords);
+}
+
+// The words a user meets first: the suffixes after teh, beh, noon and yeh
+// forms and words that once lost a letter because a filled-in row left a
+// letter in a form the next table does not know. Each must type whole; the
+// glyphs are checked where a given row shaped the letter last ("-" marks a
+// letter last shaped by a derived or filled row).
+TEST(WordList, FrequentWordsTypeWhole) {
+    struct Case {
+        const char* word;
+        const char* glyphs;
+    };
+    const Case cases[] = {
+        {"معتبر", "- - - - -"},
+        {"اهمیتش", "1/65 - 5/250 5/122 1/117 1/208"},
+        {"کیفیتها", "- - 5/104 - - - -"},
+        {"دلچسبتر", "1/70 2/213 - 5/116 5/166 3/220 5/34"},
+        {"هیبرید", "- - - - 4/100 5/34"},
+        {"فیلیپین", "- - 5/120 3/117 5/112 1/149 4/33"},
+        {"تذهیبها", "4/100 5/34 4/153 - - - -"},
+        {"محنتها", "- 5/119 - - - -"},
+        {"سلطنتش", "- - 2/155 5/122 1/117 1/208"},
+        {"اهمیتت", "1/65 - - - - -"},
+        {"اهمیتم", "1/65 - - - - -"},
+        {"اهمیتتان", "1/65 - - - 4/235 1/195 1/151 1/133"},
+        {"کیفیتش", "- - 5/245 5/122 1/117 1/208"},
+        {"قیمتتان", "- - - - - - 1/133"},
+        {"عجیبتر", "- - 5/96 5/166 3/220 5/34"},
+        {"ماهیتان", "1/141 1/151 - - - - 1/133"},
+        {"علمیتر", "- - - - - -"},
+        {"ادبتر", "1/65 1/70 3/246 3/220 5/34"},
+        {"کتابها", "1/105 1/195 1/151 - - -"},
+        {"دینتان", "1/70 - - - - 1/133"},
+        {"زمینها", "1/75 - - - - -"},
+        {"متنش", "4/153 5/140 1/242 1/208"},
+        {"سنگینتر", "3/62 1/195 - 5/96 5/166 3/220 5/34"},
+        {"کشتیها", "- - - - - -"},
+    };
+    CCalligraphyEngine engine;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.word);
+        const std::vector<std::uint16_t> codes = Letters(c.word);
+        ASSERT_FALSE(codes.empty());
+        CCalligraphyWord word;
+        engine.SetCurrentWord(&word);
+        engine.SetPreviousWord(nullptr);
+        for (std::size_t i = 0; i < codes.size(); ++i) ASSERT_EQ(engine.AppendCharacter(codes[i]), 1) << "letter " << i;
+        std::string shaped;
+        std::istringstream want(c.glyphs);
+        std::string expected;
+        for (const CCalligraphyCharacter& letter : word.m_characters) {
+            std::string glyph;
+            want >> glyph;
+            shaped += shaped.empty() ? "" : " ";
+            shaped += glyph == "-" ? "-"
+                                   : std::to_string(unsigned{letter.m_font}) + "/" + std::to_string(unsigned{letter.m_glyph});
+            expected += expected.empty() ? "" : " ";
+            expected += glyph;
+        }
+        EXPECT_EQ(shaped, expected);
+    }
 }
 
 }  // namespace

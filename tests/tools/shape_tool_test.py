@@ -4,9 +4,11 @@ words hold exactly the accepted code points (each spaced punctuation mark
 after its space) followed by the text object's trailing space."""
 
 import json
+import os
 import random
 import subprocess
 import sys
+import tempfile
 import unittest
 
 TOOL = sys.argv.pop(1) if len(sys.argv) > 1 else "kavitro-shape"
@@ -87,6 +89,78 @@ class ShapeToolTest(unittest.TestCase):
         self.assertEqual(len(records), len(lines))
         for record in records:
             check_record(self, record)
+
+
+class CommandLineTest(unittest.TestCase):
+    """Usage, arguments and every failure a user can meet give a message and
+    a non-zero exit, never a silent or partial success."""
+
+    def call(self, args, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE):
+        return subprocess.run([TOOL] + args, stdin=stdin, stdout=stdout, stderr=subprocess.PIPE, timeout=120)
+
+    def test_help_and_bad_arguments(self):
+        for flag in ("--help", "-h"):
+            result = self.call([flag])
+            self.assertEqual(result.returncode, 0)
+            self.assertIn(b"Usage: kavitro-shape", result.stdout)
+            self.assertIn(b'"refused"', result.stdout)  # the JSON is described
+        for args in (["--bogus"], ["-x", "file"], ["--data-dir"]):
+            result = self.call(args)
+            self.assertEqual(result.returncode, 2, args)
+            self.assertIn(b"--help", result.stderr)
+            self.assertEqual(result.stdout, b"")
+
+    def test_reads_the_files_given_in_order(self):
+        with tempfile.TemporaryDirectory() as folder:
+            first, second = os.path.join(folder, "a.txt"), os.path.join(folder, "-b.txt")
+            with open(first, "w", encoding="utf-8") as f:
+                f.write("\u06a9\u062a\u0627\u0628\n\u0633\n")
+            with open(second, "w", encoding="utf-8") as f:
+                f.write("\u06f1")
+            result = self.call([first, "-", "--", second], stdin=io_bytes("\u0628\n"))
+            self.assertEqual(result.returncode, 0, result.stderr)
+            texts = [json.loads(line)["text"] for line in result.stdout.decode().splitlines()]
+            self.assertEqual(texts, ["\u06a9\u062a\u0627\u0628", "\u0633", "\u0628", "\u06f1"])
+
+            result = self.call([first, os.path.join(folder, "missing.txt")])
+            self.assertEqual(result.returncode, 1)
+            self.assertIn(b"missing.txt", result.stderr)
+            self.assertEqual(len(result.stdout.splitlines()), 2)  # what was shaped before still comes out
+
+    def test_unreadable_input_and_unwritable_output_fail(self):
+        with tempfile.TemporaryDirectory() as folder:
+            directory = os.open(folder, os.O_RDONLY)
+            try:
+                result = self.call([], stdin=directory)
+            finally:
+                os.close(directory)
+            self.assertEqual(result.returncode, 1)
+            self.assertIn(b"standard input", result.stderr)
+            result = self.call([folder])
+            self.assertEqual(result.returncode, 1)
+            self.assertIn(folder.encode(), result.stderr)
+        if os.path.exists("/dev/full"):
+            with open("/dev/full", "wb") as full:
+                result = self.call([], stdin=io_bytes("\u06a9\u062a\u0627\u0628\n" * 3), stdout=full)
+            self.assertEqual(result.returncode, 1)
+            self.assertIn(b"cannot write", result.stderr)
+
+    def test_missing_glyph_data_is_named(self):
+        with tempfile.TemporaryDirectory() as folder:
+            result = self.call(["--data-dir", folder], stdin=io_bytes("\u0628\n"))
+            self.assertEqual(result.returncode, 1)
+            self.assertEqual(result.stdout, b"")
+            for name in ("Vorl21.ttf", "Vorl25.ttf", "MarkAnchors.bin"):
+                self.assertIn(os.path.join(folder, name if name.endswith(".bin") else "fonts/" + name).encode(),
+                              result.stderr)
+
+
+def io_bytes(text):
+    """A file object holding the UTF-8 bytes of text, for a child's stdin."""
+    f = tempfile.TemporaryFile()
+    f.write(text.encode("utf-8"))
+    f.seek(0)
+    return f
 
 
 if __name__ == "__main__":

@@ -14,6 +14,9 @@ import re
 import sys
 
 KEEP = 0xFFFFFFFF
+# Deeper than any table needs; it keeps a runaway indentation from exhausting
+# the recursion of the compiler and of the evaluator's index.
+MAX_DEPTH = 32
 SHAPING_KINDS = ("letter", "wordend", "alternate")
 # Text-modification tables: successor tables keyed on the target's glyph.
 MODIFICATION_KINDS = ("variant", "swap")
@@ -21,9 +24,12 @@ KINDS = SHAPING_KINDS + MODIFICATION_KINDS
 TAGS = {"": "Given", "@derive": "Derived", "@fill": "Filled"}
 # The letters a text-modification condition reads (Condition::k).
 TARGET, PREVIOUS, NEXT = 0, 1, 2
-# Result fields a text-modification row may name, in the engine's order.
-GLYPH_FIELDS = {"prev": "previousGlyph", "next": "nextGlyph"}
-SHIFT_FIELDS = ("shift", "prev1", "prev2", "prev3", "rest", "next1", "next2", "next3")
+# Result fields a text-modification row may name, and the members of
+# ModificationGlyphs and ModificationShifts (RuleTable.h) they fill.
+GLYPH_FIELDS = {"prev": "previous", "next": "next"}
+MODIFICATION_GLYPHS = {"target": "target", **GLYPH_FIELDS}
+SHIFT_FIELDS = {"shift": "target", "prev1": "previous1", "prev2": "previous2", "prev3": "previous3",
+                "rest": "rest", "next1": "next1", "next2": "next2", "next3": "next3"}
 
 
 class RuleError(Exception):
@@ -31,7 +37,7 @@ class RuleError(Exception):
 
 
 def parse_glyph(text, where):
-    m = re.fullmatch(r"([1-5])/(\d{1,3})", text)
+    m = re.fullmatch(r"([1-5])/([0-9]{1,3})", text)
     if not m:
         raise RuleError(f"{where}: bad glyph '{text}' (expected font/index, font 1..5)")
     index = int(m.group(2))
@@ -41,8 +47,12 @@ def parse_glyph(text, where):
 
 
 def parse_int(text, where):
-    if not re.fullmatch(r"[+-]?\d+", text):
+    if not re.fullmatch(r"[+-]?[0-9]+", text):
         raise RuleError(f"{where}: bad number '{text}'")
+    # Digits beyond any 32-bit value are refused before int() reads them:
+    # Python refuses to convert very long digit strings at all.
+    if len(text.lstrip("+-").lstrip("0")) > 10:
+        raise RuleError(f"{where}: number out of range '{text}'")
     value = int(text)
     if not -(2**31) <= value < 2**31:
         raise RuleError(f"{where}: number out of range '{text}'")
@@ -58,7 +68,7 @@ def parse_code(text, where):
 def parse_condition(token, where):
     if token == "start":
         return ("ChainStart", 0, 0, 0)
-    m = re.fullmatch(r"c([1-5])(!=|=)(\d+/\d+)(?:\.\.(\d+/\d+))?", token)
+    m = re.fullmatch(r"c([1-5])(!=|=)([0-9]+/[0-9]+)(?:\.\.([0-9]+/[0-9]+))?", token)
     if m:
         k, op, g1, g2 = int(m.group(1)), m.group(2), m.group(3), m.group(4)
         a = parse_glyph(g1, where)
@@ -79,12 +89,12 @@ def parse_condition(token, where):
         if len(codes) > 4:
             raise RuleError(f"{where}: at most four code points in '{token}'")
         return ("CodeIn" if m.group(2) == "=" else "CodeNotIn", int(m.group(1)), codes, 0)
-    m = re.fullmatch(r"pos(<=|>)(\d+)", token)
+    m = re.fullmatch(r"pos(<=|>)([0-9]+)", token)
     if m:
-        threshold = int(m.group(2))
-        if threshold >= 2**32:
+        digits = m.group(2).lstrip("0")
+        if len(digits) > 10 or int(digits or "0") >= 2**32:
             raise RuleError(f"{where}: number out of range '{token}'")
-        return ("PosLe" if m.group(1) == "<=" else "PosGt", 0, threshold, 0)
+        return ("PosLe" if m.group(1) == "<=" else "PosGt", 0, int(digits or "0"), 0)
     m = re.fullmatch(r"mode(!=|=)0", token)
     if m:
         return ("ModeZero" if m.group(1) == "=" else "ModeNonZero", 0, 0, 0)
@@ -144,7 +154,7 @@ def parse_outcome(text, kind, where):
         return {"verdict": verdict, "glyph0": 0, "action": None, "tag": tag}
     glyph0 = 0
     rest_text = text
-    if re.fullmatch(r"\d+/\d+", words[0]):
+    if re.fullmatch(r"[0-9]+/[0-9]+", words[0]):
         if kind != "letter":
             raise RuleError(f"{where}: only letter tables give c0 a glyph")
         glyph0 = parse_glyph(words[0], where)
@@ -244,6 +254,8 @@ def parse_file(path):
             if not conditions:
                 raise RuleError(f"{where}: a block needs at least one condition")
             check_keyed(conditions, kind, parent is root, where)
+            if len(stack) > MAX_DEPTH:
+                raise RuleError(f"{where}: blocks nested more than {MAX_DEPTH} deep")
             node = Node(conditions, number, indent, None, tag)
             parent.children.append(node)
             stack.append(node)
@@ -275,9 +287,9 @@ def parse_conditions(text, kind, where):
 def parse_modification_condition(token, kind, where):
     """A bare glyph is the target's glyph (the row's key); code=, prev=,
     prev.code= and next= test the target's code and its neighbours."""
-    if re.fullmatch(r"\d+/\d+", token):
+    if re.fullmatch(r"[0-9]+/[0-9]+", token):
         return ("GlyphEq", TARGET, parse_glyph(token, where), 0)
-    m = re.fullmatch(r"(prev|next)=(\d+/\d+)", token)
+    m = re.fullmatch(r"(prev|next)=([0-9]+/[0-9]+)", token)
     if m:
         letter = PREVIOUS if m.group(1) == "prev" else NEXT
         if kind == "swap" and letter == PREVIOUS:
@@ -314,7 +326,7 @@ def parse_modification_outcome(text, kind, where):
         if words[0] == "lookup" and kind != "variant":
             raise RuleError(f"{where}: 'lookup' belongs to variant tables")
         return {"verdict": words[0].capitalize(), "fields": {}, "tag": tag}
-    if not re.fullmatch(r"\d+/\d+", words[0]):
+    if not re.fullmatch(r"[0-9]+/[0-9]+", words[0]):
         raise RuleError(f"{where}: a {kind} row gives the target's new glyph, 'nothing'"
                         + (" or 'lookup'" if kind == "variant" else ""))
     fields = {"target": parse_glyph(words[0], where)}
@@ -381,114 +393,125 @@ def table_ident(t):
     return "".join(p.capitalize() for p in t["name"].split("_"))
 
 
-def emit_conditions(t, ident):
-    out = [f"constexpr Condition k{ident}Conditions[] = {{"]
-    for kind_name, k, a, b in t["conditions"]:
-        out.append(f"    {{ConditionKind::{kind_name}, {k}, {a}u, {b}u}},")
-    if not t["conditions"]:
-        out.append("    {ConditionKind::ChainStart, 0, 0u, 0u},")
-    out.append("};")
-    out.append(f"constexpr std::uint16_t k{ident}Codes[] = {{")
-    out.append("    " + ", ".join(f"0x{c:04X}" for c in t["codes"]) + ("," if t["codes"] else "0"))
+def fields(**values):
+    """A designated initializer: a field renamed or moved in RuleTable.h
+    stops the build instead of filling the wrong member."""
+    return "{" + ", ".join(f".{name} = {value}" for name, value in values.items()) + "}"
+
+
+def emit_condition(condition):
+    kind_name, k, a, b = condition
+    if kind_name.startswith("Glyph"):
+        a, b = (f"0x{g:05X}u" if g else "0u" for g in (a, b))
+    else:
+        a, b = f"{a}u", f"{b}u"
+    return fields(kind=f"ConditionKind::{kind_name}", k=k, a=a, b=b)
+
+
+def emit_node(node):
+    begin, count, skip, outcome, line = node
+    return fields(conditionBegin=begin, conditionCount=count, skip=skip, outcome=outcome, line=line)
+
+
+def emit_outcome(o):
+    action = o["action"]
+    if action is None:
+        act, count, glyphs, lifts, rest = "None", 0, [], [], 0
+    else:
+        act, count, glyphs, lifts, rest = action
+    glyphs = glyphs + [0] * (5 - len(glyphs))
+    lifts = lifts + [0] * (5 - len(lifts))
+    return fields(verdict=f"Verdict::{o['verdict']}", glyph0=f"0x{o['glyph0']:05X}", action=f"ActionKind::{act}",
+                  count=count, glyphs="{" + ", ".join(glyph_text(g) for g in glyphs) + "}",
+                  lifts="{" + ", ".join(str(d) for d in lifts) + "}", rest=rest,
+                  origin=f"Origin::{TAGS[o['tag']]}", line=o["line"])
+
+
+def emit_modification_outcome(o):
+    f = o["fields"]
+    glyphs = fields(**{member: f"0x{f.get(name, 0):05X}" for name, member in MODIFICATION_GLYPHS.items()})
+    shifts = fields(**{member: f.get(name, 0) for name, member in SHIFT_FIELDS.items()})
+    return fields(verdict=f"ModificationVerdict::{o['verdict']}", glyphs=glyphs, shifts=shifts,
+                  origin=f"Origin::{TAGS[o['tag']]}", line=o["line"])
+
+
+class Family:
+    """What differs between the shaping and the text-modification tables in
+    the generated code; everything else is emitted once for both."""
+
+    def __init__(self, kinds, table_type, kind_enum, outcome_type, emit, all_function):
+        self.kinds = kinds
+        self.table_type = table_type
+        self.kind_enum = kind_enum
+        self.outcome_type = outcome_type
+        self.emit = emit
+        self.all_function = all_function
+
+
+FAMILIES = (
+    Family(SHAPING_KINDS, "RuleTable", "TableKind", "Outcome", emit_outcome, "AllRuleTables"),
+    Family(MODIFICATION_KINDS, "ModificationTable", "ModificationKind", "ModificationOutcome",
+           emit_modification_outcome, "AllModificationTables"),
+)
+
+
+def emit_array(element_type, name, rows, empty):
+    """A C++ array of rows; an empty one gets a placeholder element, since C++
+    has no empty arrays (the table's span never reaches it)."""
+    out = [f"constexpr {element_type} {name}[] = {{"]
+    out.extend(f"    {row}," for row in rows or [empty])
     out.append("};")
     return out
 
 
-def emit_nodes(t, ident):
-    out = [f"constexpr Node k{ident}Nodes[] = {{"]
-    for begin, count, skip, outcome, line in t["nodes"]:
-        out.append(f"    {{{begin}, {count}, {skip}, {outcome}, {line}}},")
-    out.append("};")
-    return out
-
-
-def emit_table(t):
+def emit_table(t, family):
     ident = table_ident(t)
     out = [f"// {t['name']}: {len(t['outcomes'])} rows"]
-    out.extend(emit_conditions(t, ident))
-    out.append(f"constexpr Outcome k{ident}Outcomes[] = {{")
-    for o in t["outcomes"]:
-        action = o["action"]
-        if action is None:
-            act, count, glyphs, lifts, rest = "None", 0, [], [], 0
-        else:
-            act, count, glyphs, lifts, rest = action
-        glyphs = glyphs + [0] * (5 - len(glyphs))
-        lifts = lifts + [0] * (5 - len(lifts))
-        out.append(
-            f"    {{Verdict::{o['verdict']}, 0x{o['glyph0']:05X}, ActionKind::{act}, {count}, "
-            f"{{{', '.join(glyph_text(g) for g in glyphs)}}}, {{{', '.join(str(d) for d in lifts)}}}, {rest}, "
-            f"Origin::{TAGS[o['tag']]}, {o['line']}}},")
-    out.append("};")
-    out.extend(emit_nodes(t, ident))
-    entry = (f"    {{\"{t['name']}\", TableKind::{t['kind'].capitalize()}, k{ident}Nodes, k{ident}Conditions, "
-             f"k{ident}Codes, k{ident}Outcomes}},")
+    out += emit_array("Condition", f"k{ident}Conditions", [emit_condition(c) for c in t["conditions"]],
+                      emit_condition(("ChainStart", 0, 0, 0)))
+    codes = ", ".join(f"0x{c:04X}" for c in t["codes"])
+    out += emit_array("std::uint16_t", f"k{ident}Codes", [codes] if codes else [], "0")
+    out += emit_array(family.outcome_type, f"k{ident}Outcomes", [family.emit(o) for o in t["outcomes"]], "{}")
+    out += emit_array("Node", f"k{ident}Nodes", [emit_node(n) for n in t["nodes"]], "{}")
+    # Spans with their true lengths, so that a placeholder is never walked.
+    entry = fields(name=f'"{t["name"]}"', kind=f"{family.kind_enum}::{t['kind'].capitalize()}",
+                   nodes=f"{{k{ident}Nodes, {len(t['nodes'])}}}",
+                   conditions=f"{{k{ident}Conditions, {len(t['conditions'])}}}",
+                   codes=f"{{k{ident}Codes, {len(t['codes'])}}}",
+                   outcomes=f"{{k{ident}Outcomes, {len(t['outcomes'])}}}")
     return "\n".join(out), entry
 
 
-def emit_modification_table(t):
-    ident = table_ident(t)
-    out = [f"// {t['name']}: {len(t['outcomes'])} rows"]
-    out.extend(emit_conditions(t, ident))
-    out.append(f"constexpr ModificationOutcome k{ident}Outcomes[] = {{")
-    for o in t["outcomes"]:
-        f = o["fields"]
-        glyphs = [f.get("target", 0), f.get("prev", 0), f.get("next", 0)]
-        shifts = [f.get(name, 0) for name in SHIFT_FIELDS]
-        out.append(
-            f"    {{ModificationVerdict::{o['verdict']}, {{{', '.join(f'0x{g:05X}' for g in glyphs)}}}, "
-            f"{{{', '.join(str(d) for d in shifts)}}}, Origin::{TAGS[o['tag']]}, {o['line']}}},")
-    out.append("};")
-    out.extend(emit_nodes(t, ident))
-    entry = (f"    {{\"{t['name']}\", ModificationKind::{t['kind'].capitalize()}, k{ident}Nodes, "
-             f"k{ident}Conditions, k{ident}Codes, k{ident}Outcomes}},")
-    return "\n".join(out), entry
+def emit_family(tables, family):
+    parts = ["namespace kavitro::rules {", "namespace {", ""]
+    entries = []
+    for t in tables:
+        if t["kind"] not in family.kinds:
+            continue
+        body, entry = emit_table(t, family)
+        parts += [body, ""]
+        entries.append(entry)
+    array = f"k{family.table_type}s"
+    parts += emit_array(family.table_type, array, entries, "{}")
+    parts += ["}  // namespace", "",
+              f"std::span<const {family.table_type}> {family.all_function}() {{",
+              f"    return std::span<const {family.table_type}>({array}, {len(entries)});",
+              "}", "", "}  // namespace kavitro::rules"]
+    return parts
+
+
+BANNER = """// Generated by tools/rulec/rulec.py from engine/rules/*.rules. Do not edit:
+// change the .rules files (notation in engine/rules/README.md) and rebuild."""
 
 
 def generate(tables):
-    shaping = [t for t in tables if t["kind"] in SHAPING_KINDS]
-    modification = [t for t in tables if t["kind"] in MODIFICATION_KINDS]
-    parts = ["// Generated by tools/rulec/rulec.py from engine/rules/*.rules. Do not edit.",
-             '#include "engine/rules/RuleTable.h"', "", "namespace kavitro::rules {", "namespace {", ""]
-    entries = []
-    for t in shaping:
-        body, entry = emit_table(t)
-        parts.append(body)
-        parts.append("")
-        entries.append(entry)
-    parts.append("constexpr RuleTable kTables[] = {")
-    parts.extend(entries)
-    if not entries:
-        parts.append('    {"", TableKind::Letter, {}, {}, {}, {}},')
-    parts.append("};")
-    parts.append("}  // namespace")
-    parts.append("")
-    parts.append("std::span<const RuleTable> AllRuleTables() {")
-    parts.append(f"    return std::span<const RuleTable>(kTables, {len(entries)});")
-    parts.append("}")
-    parts.append("")
-    parts.append("}  // namespace kavitro::rules")
     # The text-modification tables follow in a section of their own, so that
-    # the shaping tables above come out exactly as they always have.
-    parts += ["", "namespace kavitro::rules {", "namespace {", ""]
-    entries = []
-    for t in modification:
-        body, entry = emit_modification_table(t)
-        parts.append(body)
-        parts.append("")
-        entries.append(entry)
-    parts.append("constexpr ModificationTable kModificationTables[] = {")
-    parts.extend(entries)
-    if not entries:
-        parts.append('    {"", ModificationKind::Variant, {}, {}, {}, {}},')
-    parts.append("};")
-    parts.append("}  // namespace")
-    parts.append("")
-    parts.append("std::span<const ModificationTable> AllModificationTables() {")
-    parts.append(f"    return std::span<const ModificationTable>(kModificationTables, {len(entries)});")
-    parts.append("}")
-    parts.append("")
-    parts.append("}  // namespace kavitro::rules")
+    # the shaping tables come out the same whether or not they are present.
+    parts = [BANNER, '#include "engine/rules/RuleTable.h"', ""]
+    for number, family in enumerate(FAMILIES):
+        if number > 0:
+            parts.append("")
+        parts += emit_family(tables, family)
     return "\n".join(parts) + "\n"
 
 
@@ -542,8 +565,12 @@ def main():
             with open(args.output, encoding="utf-8") as f:
                 old = f.read()
         if old != text:
-            with open(args.output, "w", encoding="utf-8") as f:
+            # Written beside the target and renamed, so that an interrupted
+            # build never leaves half a file that looks up to date.
+            temporary = f"{args.output}.tmp{os.getpid()}"
+            with open(temporary, "w", encoding="utf-8") as f:
                 f.write(text)
+            os.replace(temporary, args.output)
     return 0
 
 

@@ -59,6 +59,16 @@ class Malformed(unittest.TestCase):
         ("c1=1/2 -> 1/3 C2(1/2, 1/3; 1 0, 2, 3)", "sample.rules:3: space inside"),
         ("c1=1/2 -> 1/3 P1(1/ 33; 0)", "sample.rules:3: space inside"),
         ("pos<=4294967296 -> refuse", "sample.rules:3: number out of range"),
+        # Numbers too long for Python to convert, and digits of other scripts,
+        # are faults of the row, not of the compiler.
+        ("pos<=" + "9" * 5000 + " -> refuse", "sample.rules:3: number out of range"),
+        ("c1=1/2 -> 1/3 C1(1/2; " + "1" * 5000 + ", 0)", "sample.rules:3: number out of range"),
+        ("pos<=\u0664 -> refuse", "sample.rules:3: unknown condition"),
+        ("c1=1/\u0663 -> refuse", "sample.rules:3: unknown condition"),
+        ("c1=1/2 -> 1/3 C1(1/2; \uff11, 0)", "sample.rules:3: bad number"),
+        ("c1=1/2 -> \u06f1/3", "sample.rules:3: a letter table row must give c0 a glyph"),
+        ("".join(" " * depth + f"c1=1/{depth % 200 + 1}:\n" for depth in range(1000)) + " " * 1000 + "-> refuse",
+         "sample.rules:35: blocks nested more than 32 deep"),
         # Indentation is spaces only: a no-break space must not move a row
         # out of its block.
         ("c1=1/2:\n  c2=1/3 -> 1/4\n\u00a0 c2=1/5 -> 1/6", "sample.rules:5: indentation is spaces only"),
@@ -147,9 +157,9 @@ else -> 1/119 C1(=c1; 142, 189) @derive
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertIn("sample: 5 rows, 1 refusals, derived 1, filled 1, given 3", result.stdout)
         # start, block, its three rows, else: the block skips to the else row.
-        self.assertIn("{1, 1, 5, -1, 5},", generated)
+        self.assertIn("{.conditionBegin = 1, .conditionCount = 1, .skip = 5, .outcome = -1, .line = 5},", generated)
         self.assertIn("0x06A9, 0x06AF", generated)
-        self.assertIn("{kKeepGlyph, 0x00000", generated)
+        self.assertIn(".glyphs = {kKeepGlyph, 0x00000", generated)
         self.assertIn("Origin::Filled", generated)
         self.assertIn("Origin::Derived", generated)
 
@@ -175,18 +185,21 @@ class WellFormedModification(unittest.TestCase):
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertIn("sample: 6 rows, 5 results, 1 without, derived 1, filled 1, given 4", result.stdout)
         # The key and the code test read the target (k 0), prev= the letter before (k 1), next= the one after (2).
-        self.assertIn("{ConditionKind::GlyphEq, 0, 65601u, 0u},", generated)
-        self.assertIn("{ConditionKind::GlyphEq, 2, 65687u, 0u},", generated)
-        self.assertIn("{ConditionKind::CodeIn, 1, 2u, 1u},", generated)
+        self.assertIn("{.kind = ConditionKind::GlyphEq, .k = 0, .a = 0x10041u, .b = 0u},", generated)
+        self.assertIn("{.kind = ConditionKind::GlyphEq, .k = 2, .a = 0x10097u, .b = 0u},", generated)
+        self.assertIn("{.kind = ConditionKind::CodeIn, .k = 1, .a = 2u, .b = 1u},", generated)
         # target, previous, next glyph; target, previous-1..3, rest, next-1..3 shifts
-        self.assertIn("{ModificationVerdict::Modify, {0x400E6, 0x3002A, 0x00000}, {0, 81, 0, 0, 30, 0, 0, 0}, "
-                      "Origin::Given, 7},", generated)
-        self.assertIn("{ModificationVerdict::Modify, {0x20056, 0x200AF, 0x00000}, {0, -151, 0, 0, 0, 0, 0, 0}, "
-                      "Origin::Derived, 8},", generated)
+        self.assertIn("{.verdict = ModificationVerdict::Modify, "
+                      ".glyphs = {.target = 0x400E6, .previous = 0x3002A, .next = 0x00000}, "
+                      ".shifts = {.target = 0, .previous1 = 81, .previous2 = 0, .previous3 = 0, .rest = 30, "
+                      ".next1 = 0, .next2 = 0, .next3 = 0}, .origin = Origin::Given, .line = 7},", generated)
+        self.assertIn(".glyphs = {.target = 0x20056, .previous = 0x200AF, .next = 0x00000}, "
+                      ".shifts = {.target = 0, .previous1 = -151,", generated)
+        self.assertIn(".origin = Origin::Derived, .line = 8},", generated)
         # The block of 1/114 skips to the row after its three rows.
-        self.assertIn("{3, 2, 6, -1, 6},", generated)
-        self.assertIn("{ModificationVerdict::Lookup, {0x00000, 0x00000, 0x00000}", generated)
-        self.assertIn('{"sample", ModificationKind::Variant, kSampleNodes,', generated)
+        self.assertIn("{.conditionBegin = 3, .conditionCount = 2, .skip = 6, .outcome = -1, .line = 6},", generated)
+        self.assertIn("{.verdict = ModificationVerdict::Lookup, .glyphs = {.target = 0x00000,", generated)
+        self.assertIn('{.name = "sample", .kind = ModificationKind::Variant, .nodes = {kSampleNodes, 7},', generated)
 
     def test_shaping_tables_compile_as_before(self):
         # The shaping tables come out the same whether or not modification

@@ -1,26 +1,61 @@
-// kavitro-shape: types each line of standard input into a new text object's
+// kavitro-shape: types each line of its input into a new text object's
 // paragraph, code point by code point at the caret, and prints the shaped
-// result as one JSON object per line:
-//   {"text": ..., "refused": [indexes of refused code points],
-//    "words": [{"x": .., "y": .., "chars": [{"code": "0628", "glyph": "1/66",
-//               "y": 0, "mark": 35, "flags": 0}, ...]}, ...]}
+// result as one JSON object per line (the format is in kUsage and README.md).
 // Any bytes are accepted: invalid UTF-8 is typed as U+FFFD, which the engine
 // refuses like every code it does not know.
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <exception>
-#include <iostream>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "engine/CalligraphyFont.h"
 #include "engine/CalligraphyText.h"
+#include "platform/ErrorReport.h"
 
 namespace {
 
 using kavitro::CCalligraphyParagraph;
+
+constexpr const char* kUsage = R"(Usage: kavitro-shape [--data-dir DIR] [FILE...]
+
+Types each line of the FILEs (standard input when none is given, or for "-")
+into a new text object, code point by code point at the caret, as a user
+types, and prints the shaped result as one JSON object per line:
+
+  {"text": "...", "refused": [2, 5],
+   "words": [{"x": 0, "y": 0, "chars": [{"code": "0628", "glyph": "1/66",
+                                          "y": 0, "mark": 35, "flags": 0}]}]}
+
+  text     the line as typed; invalid UTF-8 is typed as U+FFFD
+  refused  indexes into text of the code points the engine refused
+  words    the paragraph's connected letter groups in order, with the text
+           object's trailing space; x grows leftward from the start of the
+           text (glyph units), y is in y units (1/750 of the text size)
+  chars    code   the UTF-16 code, four hex digits
+           glyph  the glyph font (1..5) and the glyph index in it
+           y      the letter's lift, y units, growing downward
+           mark   font 4's glyph index of its dot or stroke, 0 for none
+           flags  the character's flags (1: alternate form)
+
+Options:
+  --data-dir DIR  the program's data folder with the glyph fonts and the
+                  mark-anchor table (default: the build's share/kavitro)
+  -h, --help      print this text and exit
+
+Exit status: 0 when every line was shaped and written; 1 when the data folder
+is incomplete, an input cannot be read or the output cannot be written; 2 on
+a bad command line.
+)";
 
 constexpr char32_t kReplacement = 0xFFFD;
 
@@ -57,66 +92,133 @@ std::vector<char32_t> DecodeUtf8(std::string_view bytes) {
     return out;
 }
 
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
+// All output goes through one buffer, handed to the system in large writes;
+// the first failed write (a full disk, a closed pipe) is kept and ends the run.
+class OutputWriter {
+public:
+    static constexpr std::size_t kFlushSize = 1 << 16;
 
-void AppendJsonString(std::string& out, const std::vector<char32_t>& text) {
-    out += '"';
+    explicit OutputWriter(int fd) : m_fd(fd) { m_buffer.reserve(2 * kFlushSize); }
+
+    void Text(std::string_view s) { m_buffer.append(s); }
+    void Char(char c) { m_buffer.push_back(c); }
+    void Number(std::int64_t v) {
+        char digits[24];
+        const auto result = std::to_chars(digits, digits + sizeof digits, v);
+        m_buffer.append(digits, result.ptr);
+    }
+    // Four or more upper-case hex digits.
+    void Hex4(std::uint32_t v) {
+        static constexpr char kDigits[] = "0123456789ABCDEF";
+        char digits[8];
+        int n = 0;
+        do {
+            digits[n++] = kDigits[v & 0xF];
+            v >>= 4;
+        } while (v != 0 || n < 4);
+        while (n > 0)
+            m_buffer.push_back(digits[--n]);
+    }
+    void Utf8(char32_t cp) {
+        if (cp < 0x80) {
+            Char(static_cast<char>(cp));
+        } else if (cp < 0x800) {
+            Char(static_cast<char>(0xC0 | (cp >> 6)));
+            Char(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else if (cp < 0x10000) {
+            Char(static_cast<char>(0xE0 | (cp >> 12)));
+            Char(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            Char(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else {
+            Char(static_cast<char>(0xF0 | (cp >> 18)));
+            Char(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+            Char(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            Char(static_cast<char>(0x80 | (cp & 0x3F)));
+        }
+    }
+
+    // Writes the buffer out once it is large; true while no write failed.
+    bool FlushIfFull() { return m_buffer.size() < kFlushSize ? m_error == 0 : Flush(); }
+
+    // Writes everything buffered; true while no write failed.
+    bool Flush() {
+        const char* data = m_buffer.data();
+        std::size_t left = m_error == 0 ? m_buffer.size() : 0;
+        while (left > 0) {
+            const ssize_t written = ::write(m_fd, data, left);
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0) {
+                m_error = written < 0 ? errno : EIO;
+                break;
+            }
+            data += written;
+            left -= static_cast<std::size_t>(written);
+        }
+        m_buffer.clear();
+        return m_error == 0;
+    }
+
+    int Error() const { return m_error; }
+
+private:
+    int m_fd;
+    int m_error = 0;
+    std::string m_buffer;
+};
+
+void WriteJsonString(OutputWriter& out, const std::vector<char32_t>& text) {
+    out.Char('"');
     for (const char32_t cp : text) {
         if (cp == '"' || cp == '\\') {
-            out += '\\';
-            out += static_cast<char>(cp);
+            out.Char('\\');
+            out.Char(static_cast<char>(cp));
         } else if (cp < 0x20 || cp == 0x7F) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04X", static_cast<unsigned>(cp));
-            out += escaped;
+            out.Text("\\u");
+            out.Hex4(cp);
         } else {
-            AppendUtf8(out, cp);
+            out.Utf8(cp);
         }
     }
-    out += '"';
+    out.Char('"');
 }
 
-void AppendParagraph(std::string& out, const CCalligraphyParagraph& paragraph) {
-    out += "\"words\": [";
+void WriteParagraph(OutputWriter& out, const CCalligraphyParagraph& paragraph) {
+    out.Text("\"words\": [");
     bool firstWord = true;
     for (const kavitro::CCalligraphyWord& word : paragraph.m_words) {
-        out += firstWord ? "" : ", ";
+        out.Text(firstWord ? "{\"x\": " : ", {\"x\": ");
         firstWord = false;
-        out += "{\"x\": " + std::to_string(word.m_x) + ", \"y\": " + std::to_string(word.m_y) + ", \"chars\": [";
+        out.Number(word.m_x);
+        out.Text(", \"y\": ");
+        out.Number(word.m_y);
+        out.Text(", \"chars\": [");
         bool firstChar = true;
         for (const kavitro::CCalligraphyCharacter& c : word.m_characters) {
-            char buffer[128];
-            std::snprintf(buffer, sizeof buffer, "%s{\"code\": \"%04X\", \"glyph\": \"%u/%u\", \"y\": %d, \"mark\": %u, \"flags\": %u}",
-                          firstChar ? "" : ", ", unsigned{c.m_code}, unsigned{c.m_font}, unsigned{c.m_glyph},
-                          static_cast<int>(c.m_yOffset), unsigned{c.m_mark}, unsigned{c.m_flags});
-            out += buffer;
+            out.Text(firstChar ? "{\"code\": \"" : ", {\"code\": \"");
             firstChar = false;
+            out.Hex4(c.m_code);
+            out.Text("\", \"glyph\": \"");
+            out.Number(c.m_font);
+            out.Char('/');
+            out.Number(c.m_glyph);
+            out.Text("\", \"y\": ");
+            out.Number(c.m_yOffset);
+            out.Text(", \"mark\": ");
+            out.Number(c.m_mark);
+            out.Text(", \"flags\": ");
+            out.Number(c.m_flags);
+            out.Char('}');
         }
-        out += "]}";
+        out.Text("]}");
     }
-    out += ']';
+    out.Char(']');
 }
 
 // Types the line as a user types into a new text object: the object starts
 // with one space and the caret before it, and every code point goes in at
 // the caret, which moves as the paragraph moves it.
-std::string ShapeLine(std::string_view line) {
+void ShapeLine(OutputWriter& out, std::string_view line) {
     const std::vector<char32_t> text = DecodeUtf8(line);
     CCalligraphyParagraph paragraph;
     std::int32_t caret = 0;
@@ -124,41 +226,156 @@ std::string ShapeLine(std::string_view line) {
     std::vector<std::size_t> refused;
     for (std::size_t i = 0; i < text.size(); ++i) {
         // A code point beyond the 16-bit range has no UTF-16 code of its own.
-        const bool accepted = text[i] <= 0xFFFF && paragraph.InsertCharacter(caret, static_cast<std::uint16_t>(text[i])) == 1;
+        const bool accepted =
+            text[i] <= 0xFFFF && paragraph.InsertCharacter(caret, static_cast<std::uint16_t>(text[i])) == 1;
         if (!accepted)
             refused.push_back(i);
     }
 
-    std::string out = "{\"text\": ";
-    AppendJsonString(out, text);
-    out += ", \"refused\": [";
-    for (std::size_t i = 0; i < refused.size(); ++i)
-        out += (i == 0 ? "" : ", ") + std::to_string(refused[i]);
-    out += "], ";
-    AppendParagraph(out, paragraph);
-    out += "}\n";
-    return out;
+    out.Text("{\"text\": ");
+    WriteJsonString(out, text);
+    out.Text(", \"refused\": [");
+    for (std::size_t i = 0; i < refused.size(); ++i) {
+        if (i > 0)
+            out.Text(", ");
+        out.Number(static_cast<std::int64_t>(refused[i]));
+    }
+    out.Text("], ");
+    WriteParagraph(out, paragraph);
+    out.Text("}\n");
+}
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "kavitro-shape: %s\n", message.c_str());
+    return 1;
+}
+
+// Shapes every line of one input; false (with a message on stderr) when it
+// cannot be read or the output cannot be written.
+bool ShapeInput(OutputWriter& out, std::FILE* in, const std::string& name) {
+    char* line = nullptr;
+    std::size_t capacity = 0;
+    ssize_t length = 0;
+    bool ok = true;
+    while (ok && (length = ::getline(&line, &capacity, in)) >= 0) {
+        std::string_view text(line, static_cast<std::size_t>(length));
+        if (!text.empty() && text.back() == '\n')
+            text.remove_suffix(1);
+        if (!text.empty() && text.back() == '\r')
+            text.remove_suffix(1);
+        ShapeLine(out, text);
+        ok = out.FlushIfFull();
+    }
+    const int readError = std::ferror(in) ? errno : 0;
+    std::free(line);
+    if (ok && readError != 0) {
+        Fail("cannot read " + name + ": " + std::strerror(readError));
+        return false;
+    }
+    return ok;
+}
+
+// Records what the glyph fonts report instead of printing it: the tool
+// names the missing files itself.
+class QuietReport : public kavitro::ErrorReport {
+public:
+    bool Any() const { return m_any; }
+
+protected:
+    kavitro::DialogResult Show(const kavitro::ErrorMessage&) override {
+        m_any = true;
+        return kavitro::DialogResult::Ok;
+    }
+
+private:
+    bool m_any = false;
+};
+
+// Loads the glyph fonts and the mark-anchor table from `dataDir`; false,
+// with every missing file named on stderr, when something is missing.
+bool LoadGlyphData(const std::filesystem::path& dataDir) {
+    using kavitro::CCalligraphyFont;
+    QuietReport report;
+    CCalligraphyFont& font = CCalligraphyFont::GetInstance();
+    font.SetErrorReport(&report);
+    font.Init(dataDir, 0);
+    font.SetErrorReport(nullptr);
+    if (!report.Any())
+        return true;
+
+    bool named = false;
+    for (int f = 1; f <= CCalligraphyFont::kFontCount; ++f) {
+        if (font.GetFace(f) == nullptr) {
+            const std::filesystem::path file =
+                dataDir / CCalligraphyFont::kFontsFolderName / (font.GetFontDescription(f).faceName + ".ttf");
+            Fail("missing glyph font " + file.string());
+            named = true;
+        }
+    }
+    const std::filesystem::path anchors = dataDir / CCalligraphyFont::kAnchorFileName;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(anchors, ec) ||
+        std::filesystem::file_size(anchors, ec) != CCalligraphyFont::kAnchorTableBytes || ec) {
+        Fail("missing or damaged mark-anchor table " + anchors.string());
+        named = true;
+    }
+    if (!named)
+        Fail("cannot load the glyph data of " + dataDir.string());
+    return false;
 }
 
 }  // namespace
 
-int main() {
-    try {
-        // The widths come from the glyph fonts of the program's data folder,
-        // as in the application; a missing font is reported on stderr and
-        // measures as zero.
-        kavitro::CCalligraphyFont::GetInstance().Init(KAVITRO_SHARE_DIR, 0);
-        std::ios::sync_with_stdio(false);
-        std::string line;
-        while (std::getline(std::cin, line)) {
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
-            const std::string json = ShapeLine(line);
-            std::fwrite(json.data(), 1, json.size(), stdout);
+int main(int argc, char** argv) {
+    std::filesystem::path dataDir = KAVITRO_SHARE_DIR;
+    std::vector<std::string> inputs;
+    bool onlyFiles = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (onlyFiles || arg == "-" || arg.empty() || arg[0] != '-') {
+            inputs.emplace_back(arg);
+        } else if (arg == "--") {
+            onlyFiles = true;
+        } else if (arg == "-h" || arg == "--help") {
+            std::fputs(kUsage, stdout);
+            return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+        } else if (arg == "--data-dir" && i + 1 < argc) {
+            dataDir = argv[++i];
+        } else {
+            std::fprintf(stderr, "kavitro-shape: %s: %.*s\nTry 'kavitro-shape --help'.\n",
+                         arg == "--data-dir" ? "option needs a folder" : "unknown option",
+                         static_cast<int>(arg.size()), arg.data());
+            return 2;
         }
-        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
+    if (inputs.empty())
+        inputs.emplace_back("-");
+
+    try {
+        if (!LoadGlyphData(dataDir))
+            return 1;
+        OutputWriter out(STDOUT_FILENO);
+        bool readFailed = false;
+        for (const std::string& input : inputs) {
+            const bool isStdin = input == "-";
+            std::FILE* in = isStdin ? stdin : std::fopen(input.c_str(), "rb");
+            if (in == nullptr) {
+                const int openError = errno;
+                out.Flush();
+                return Fail("cannot open " + input + ": " + std::strerror(openError));
+            }
+            const bool ok = ShapeInput(out, in, isStdin ? "standard input" : input);
+            if (!isStdin)
+                std::fclose(in);
+            if (!ok) {
+                readFailed = true;
+                break;
+            }
+        }
+        if (!out.Flush())
+            return Fail(std::string("cannot write the output: ") + std::strerror(out.Error()));
+        return readFailed ? 1 : 0;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "kavitro-shape: %s\n", e.what());
-        return 1;
+        return Fail(e.what());
     }
 }

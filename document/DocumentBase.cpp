@@ -1,0 +1,111 @@
+#include "document/DocumentBase.h"
+
+#include <algorithm>
+
+#include <QFile>
+#include <QSaveFile>
+
+#include "document/DocumentServices.h"
+#include "platform/ErrorReport.h"
+
+namespace kavitro {
+
+void CDocument::AddView(DocumentViewObserver* view) {
+    if (view && std::find(m_views.begin(), m_views.end(), view) == m_views.end()) m_views.push_back(view);
+}
+
+void CDocument::RemoveView(DocumentViewObserver* view) {
+    m_views.erase(std::remove(m_views.begin(), m_views.end(), view), m_views.end());
+}
+
+void CDocument::UpdateAllViews(DocumentViewObserver* sender, std::intptr_t hint, CDrawObj* object) {
+    // A copy: a view may close while it updates.
+    const std::vector<DocumentViewObserver*> views = m_views;
+    for (DocumentViewObserver* v : views) {
+        if (v != sender) v->OnUpdate(hint, object);
+    }
+}
+
+bool CDocument::OnNewDocument() {
+    m_path.clear();
+    m_modified = false;
+    return true;
+}
+
+namespace {
+
+// Replaces a file through a temporary file and a rename; false with the
+// reason when anything fails (the old file then stays).
+bool SaveThroughTemporaryFile(const QString& path, std::span<const std::uint8_t> bytes, QString* error);
+
+void Report(ErrorReport* report, const QString& text) {
+    if (report) report->ReportError(text.toStdU16String());
+}
+
+}  // namespace
+
+bool CDocument::OnOpenDocument(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        Report(GetErrorReport(), QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()));
+        return false;
+    }
+    const QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        Report(GetErrorReport(), QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
+        return false;
+    }
+    std::string error;
+    const auto* begin = reinterpret_cast<const std::uint8_t*>(data.constData());
+    if (!LoadFromBytes(std::span(begin, static_cast<std::size_t>(data.size())), path.toStdString(), &error)) {
+        Report(GetErrorReport(),
+               QStringLiteral("%1 is damaged or is not a document: %2").arg(path, QString::fromStdString(error)));
+        return false;
+    }
+    m_path = path;
+    m_modified = false;
+    return true;
+}
+
+bool CDocument::OnSaveDocument(const QString& path) {
+    std::vector<std::uint8_t> bytes;
+    try {
+        bytes = StoreToBytes();
+    } catch (const std::exception& e) {
+        Report(GetErrorReport(), QStringLiteral("Cannot save %1: %2").arg(path, QString::fromUtf8(e.what())));
+        return false;
+    }
+    QString error;
+    if (!SaveThroughTemporaryFile(path, bytes, &error)) {
+        Report(GetErrorReport(), QStringLiteral("Cannot save %1: %2").arg(path, error));
+        return false;
+    }
+    m_path = path;
+    m_modified = false;
+    return true;
+}
+
+namespace {
+
+bool SaveThroughTemporaryFile(const QString& path, std::span<const std::uint8_t> bytes, QString* error) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error) *error = file.errorString();
+        return false;
+    }
+    const qint64 size = static_cast<qint64>(bytes.size());
+    if (file.write(reinterpret_cast<const char*>(bytes.data()), size) != size) {
+        if (error) *error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        if (error) *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+}  // namespace kavitro

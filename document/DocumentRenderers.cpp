@@ -1,0 +1,81 @@
+#include "document/DrawObj.h"
+#include "document/KavitroDoc.h"
+#include "document/RendererSupport.h"
+#include "platform/EmfRecorder.h"
+#include "platform/Vector.h"
+#include "platform/WmfRecorder.h"
+
+namespace kavitro {
+
+bool g_bRecordingWmf = false;
+
+using namespace renderer;
+
+void CKavitroDoc::DrawObjectList(CDC& dc, DocumentViewObserver* view, const std::vector<CDrawObj*>& objects,
+                                 const Rect& clip) {
+    for (CDrawObj* o : objects) {
+        if (view && view->IsDrawingSelectedOnly() && !view->IsSelected(*o)) continue;
+        if (!o->Intersects(clip)) continue;
+        o->Draw(dc);
+    }
+}
+
+Rect CKavitroDoc::GetBoundingRect(const std::vector<CDrawObj*>& objects) const {
+    Rect bounds;
+    for (const CDrawObj* o : objects) {
+        Rect r;
+        o->GetZoomedRect(r);
+        r.NormalizeRect();
+        Rect u;
+        u.UnionRect(bounds, r);
+        bounds = u;
+    }
+    return bounds;
+}
+
+void CKavitroDoc::ExportObjectsToEPS(CVector& writer, const std::vector<CDrawObj*>& objects, bool measure) {
+    ZoomScope zoom(*this, 10);
+    for (CDrawObj* o : objects) o->ExportEPS(writer, measure);
+}
+
+bool CKavitroDoc::RenderToMetafile(MetafileResult& out, const std::vector<CDrawObj*>& objects) {
+    ZoomScope zoom(*this, 100);
+    const Rect r = GetBoundingRect(objects);
+    std::int64_t w, h;
+    if (!PictureExtent(r, w, h)) return false;
+    // The smallest shift, at least one, that brings the extent into 16 bits.
+    int n = 1;
+    while ((w >> n) > 32767 || (h >> n) > 32767) ++n;
+    const Size viewport{static_cast<std::int32_t>(w >> n), static_cast<std::int32_t>(h >> n)};
+    CWmfRecorder dc;
+    SetUpPage(dc, r, w, h, viewport, Point{0, 0});
+    {
+        WmfRecordingScope recording;
+        DrawObjectList(dc, GetFirstView(), objects, r);
+    }
+    out.bytes = dc.Close();
+    out.extent = Rect(0, 0, viewport.cx, viewport.cy);
+    return true;
+}
+
+bool CKavitroDoc::RenderToEnhMetafile(std::vector<std::uint8_t>& out, const std::vector<CDrawObj*>& objects) {
+    ZoomScope zoom(*this, 100);
+    const Rect r = GetBoundingRect(objects);
+    std::int64_t w, h;
+    if (!PictureExtent(r, w, h)) return false;
+    CEmfRecorder dc;
+    dc.SetFrame(Rect(0, 0, static_cast<std::int32_t>(w), static_cast<std::int32_t>(h)));
+    dc.SetDescription(u"Kavitro Export");
+    dc.SetBkMode(TRANSPARENT);
+    dc.SetTextAlign(TA_BASELINE | TA_RIGHT);
+    dc.SetMapMode(m_nMapMode);
+    // As with the system's context, the extents only act in the scalable modes.
+    dc.SetWindowExt(Size{static_cast<std::int32_t>(w), static_cast<std::int32_t>(-h)});
+    dc.SetViewportExt(Size{static_cast<std::int32_t>(w), static_cast<std::int32_t>(h)});
+    dc.SetWindowOrg(Point{r.left, r.bottom});
+    DrawObjectList(dc, GetFirstView(), objects, r);
+    out = dc.Close();
+    return true;
+}
+
+}  // namespace kavitro

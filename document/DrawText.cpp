@@ -1,0 +1,588 @@
+#include "document/DrawText.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+#include "document/DocumentServices.h"
+#include "document/KavitroDoc.h"
+#include "engine/CalligraphyFont.h"
+#include "engine/LegacyText.h"
+#include "platform/Exceptions.h"
+
+namespace kavitro {
+
+KAVITRO_IMPLEMENT_SERIAL(CDrawText, CDrawObj, VERSIONABLE_SCHEMA | 1)
+
+namespace {
+
+// MulDiv that saturates where the system one answers -1.
+std::int32_t Scale(std::int64_t value, std::int64_t numerator, std::int64_t denominator) {
+    if (denominator == 0) return 0;
+    const long double exact = static_cast<long double>(value) * numerator / denominator;
+    const long double rounded = exact < 0 ? -std::floor(-exact + 0.5L) : std::floor(exact + 0.5L);
+    return SaturateToInt32(static_cast<double>(rounded));
+}
+
+// Undo recording off and the drawing mode 0 for one layout step; both come
+// back on every way out.
+class RecordingPause {
+public:
+    explicit RecordingPause(CKavitroDoc* doc) : m_doc(doc) {
+        if (!m_doc) return;
+        m_recording = m_doc->m_objects.m_bRecordingOff;
+        m_mode = m_doc->GetDrawingMode();
+        m_doc->m_objects.m_bRecordingOff = 1;
+        m_doc->SetDrawingMode(0);
+    }
+    ~RecordingPause() {
+        if (!m_doc) return;
+        m_doc->m_objects.m_bRecordingOff = m_recording;
+        m_doc->SetDrawingMode(m_mode);
+    }
+    RecordingPause(const RecordingPause&) = delete;
+    RecordingPause& operator=(const RecordingPause&) = delete;
+
+private:
+    CKavitroDoc* m_doc;
+    std::uint32_t m_recording = 0;
+    std::uint16_t m_mode = 0;
+};
+
+void ClearSelection(CTextComponentSelection* selection) {
+    if (selection) *selection = CTextComponentSelection{};
+}
+
+std::int32_t Abs32(std::int64_t v) { return ClampToInt32(v < 0 ? -v : v); }
+
+}  // namespace
+
+std::int32_t CDrawText::ClampSize(std::int64_t size) {
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(size, kMinSize, kMaxSize));
+}
+
+CDrawText::CDrawText() { InitText(); }
+
+CDrawText::CDrawText(const CPolygonRect& zoomedPosition, std::uint32_t page, CKavitroDoc* document)
+    : CDrawObj(zoomedPosition, page, document) {
+    InitText();
+}
+
+void CDrawText::InitText() {
+    m_paragraph.SetCaret(m_nCaret, 0, false);
+    m_nSize = kDefaultSize;
+    PostSelectionChanged();
+    m_paragraph.InsertCharacter(m_nCaret, u' ');
+    m_paragraph.SetCaret(m_nCaret, 0, false);
+    m_color = 0;
+    m_nCachedSize = 0;
+    m_nBaselineOffset = 0;
+    m_bPen = 0;
+    m_logpen.width = Point{0, 0};
+    m_bBrush = 0;
+    if (m_pDocument) m_pDocument->SetModifiedFlag();
+}
+
+const CApplicationProperties* CDrawText::Settings() const {
+    return m_pDocument ? m_pDocument->GetServices().settings : DocumentServices::Current().settings;
+}
+
+std::int32_t CDrawText::Setting(CApplicationProperties::Setting which, std::int32_t fallback) const {
+    const CApplicationProperties* settings = Settings();
+    return settings ? (*settings)[which] : fallback;
+}
+
+std::int32_t CDrawText::MarkPercent() const {
+    if (!Setting(CApplicationProperties::PointSize, 0)) return 100;
+    return std::clamp(Setting(CApplicationProperties::PointSize_Size, 90), 1, 1000);
+}
+
+void CDrawText::PostSelectionChanged() const {
+    if (m_pDocument) m_pDocument->PostToMainFrame(NotifyMessage::SelectionChanged);
+}
+
+CTextComponentSelection* CDrawText::ComponentSelectionOf(DocumentViewObserver* view) const {
+    auto* editView = dynamic_cast<TextEditView*>(view);
+    return editView ? &editView->GetComponentSelection() : nullptr;
+}
+
+void CDrawText::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        CDrawObj::Serialize(ar);
+        ar << static_cast<std::uint32_t>(m_nSize) << static_cast<std::uint32_t>(m_color)
+           << static_cast<std::uint32_t>(m_nBaselineOffset);
+        ar.SetObjectSchema(kSchema);
+        m_paragraph.Serialize(ar);
+        return;
+    }
+    std::uint32_t schema = ar.GetObjectSchema();
+    if (schema == CArchive::kNoSchema) schema = kSchema;
+    if (schema > kSchema) throw ArchiveException(ArchiveException::Cause::BadSchema, "unknown text object schema");
+    CDrawObj::Serialize(ar);
+    // A size from a file is clamped like one from a rescale.
+    m_nSize = ClampSize(ar.ReadU32());
+    m_color = ar.ReadU32();
+    m_nBaselineOffset = 0;
+    if (schema != 0) {
+        m_nBaselineOffset = ar.ReadI32();
+    } else {
+        m_bPen = 0;
+        m_logpen.width = Point{0, 0};
+        m_bBrush = 0;
+        if (m_pDocument) m_pDocument->SetModifiedFlag();
+    }
+    ar.SetObjectSchema(schema);
+    m_paragraph.Serialize(ar);
+    m_nCaret = 0;
+    UpdateFrame();
+}
+
+// --- CDrawObj ----------------------------------------------------------------
+
+void CDrawText::SetPosition(const CPolygonRect& zoomedPosition, bool record) {
+    CDrawObj::SetPosition(zoomedPosition, record);
+    UpdateFrame();
+}
+
+bool CDrawText::IsEmpty() const {
+    if (!m_paragraph.m_points.empty()) return false;
+    for (auto w = m_paragraph.m_words.end(); w != m_paragraph.m_words.begin();) {
+        --w;
+        if (!w->IsAttachable()) return false;
+    }
+    return true;
+}
+
+namespace {
+int BaseHandle(int handle) {
+    switch (handle) {
+        case 2: return 3;
+        case 3: return 5;
+        case 4: return 7;
+        default: return 1;
+    }
+}
+}  // namespace
+
+Point CDrawText::GetHandle(int handle) const { return CDrawObj::GetHandle(BaseHandle(handle)); }
+
+HandleCursor CDrawText::GetHandleCursor(int handle) const { return CDrawObj::GetHandleCursor(BaseHandle(handle)); }
+
+void CDrawText::GetCharacterCodes(std::vector<std::uint16_t>& codes) const {
+    for (const CCalligraphyWord& w : m_paragraph.m_words)
+        for (const CCalligraphyCharacter& c : w.m_characters) codes.push_back(c.m_code);
+}
+
+CDrawObj* CDrawText::Clone(CKavitroDoc* document) {
+    auto* clone = new CDrawText(BuildZoomedPosition(), m_nPage, document ? document : m_pDocument);
+    CopyStyleTo(*clone);
+    clone->m_nSize = m_nSize;
+    clone->m_color = m_color;
+    clone->m_position = m_position;
+    clone->m_frame = m_frame;
+    clone->m_nBaselineOffset = m_nBaselineOffset;
+    clone->m_paragraph.Copy(m_paragraph);
+    clone->m_nCaret = 0;
+    if (document) document->Add(clone, true);
+    return clone;
+}
+
+void CDrawText::InvalidateEverywhere(DocumentViewObserver* view) {
+    if (view) view->InvalidateObject(*this);
+    if (!m_pDocument) return;
+    for (DocumentViewObserver* other : m_pDocument->GetViews())
+        if (other != view) other->InvalidateObject(*this);
+}
+
+void CDrawText::ApplyChange(DocumentViewObserver* view, std::int32_t angle, bool absolute, bool invalidate) {
+    if (m_pDocument) m_pDocument->RecordObjectState(this);
+    if (invalidate) InvalidateEverywhere(view);
+    const std::int64_t target = absolute ? std::int64_t{angle} : std::int64_t{m_position.m_nAngle} + angle;
+    const Point pivot = GetBaselinePoint();
+    m_position.SetAngle(NormalizeAngle(target), &pivot);
+    RecalcLayout(view, invalidate);
+}
+
+void CDrawText::CacheZoomedRect() {
+    CDrawObj::CacheZoomedRect();
+    m_nCachedSize = m_nSize;
+}
+
+void CDrawText::ClearZoomedRect() {
+    CDrawObj::ClearZoomedRect();
+    m_nCachedSize = 0;
+}
+
+void CDrawText::GetZoomedPosition(CPolygonRect& out) const {
+    if (m_frame.m_rect.IsRectNull()) const_cast<CDrawText*>(this)->UpdateFrame();
+    out = m_frame;
+    if (m_pDocument) m_pDocument->ZoomPolygonRect(out);
+}
+
+// --- TextUndoTarget ------------------------------------------------------------
+
+TextSnapshot CDrawText::TakeTextSnapshot() const {
+    TextSnapshot s;
+    s.paragraph.Copy(m_paragraph);
+    s.caret = m_nCaret;
+    s.baselineOffset = m_nBaselineOffset;
+    s.color = m_color;
+    return s;
+}
+
+void CDrawText::ExchangeTextState(TextSnapshot& snapshot) {
+    // Whole paragraphs change places, so that what an edit keeps for the
+    // next one stays with the words it was made for; the engine context is
+    // this object's.
+    const CEngineContext context = m_paragraph.GetContext();
+    std::swap(m_paragraph, snapshot.paragraph);
+    m_paragraph.SetContext(context);
+    std::swap(m_nCaret, snapshot.caret);
+    std::swap(m_nBaselineOffset, snapshot.baselineOffset);
+    std::swap(m_color, snapshot.color);
+    m_paragraph.SetCaret(m_nCaret, 0, true);
+}
+
+// --- Geometry ------------------------------------------------------------------
+
+Point CDrawText::GetBaselinePoint() const {
+    const std::int32_t ascent = CCalligraphyFont::GetInstance().GetAscent();
+    const std::int64_t y = std::int64_t{m_position.m_rect.top} + Scale(m_nBaselineOffset, m_nSize, 750) +
+                           Scale(ascent, m_nSize, 2160);
+    return {m_position.m_rect.left, ClampToInt32(y)};
+}
+
+Point CDrawText::GetZoomedBaselinePoint() const {
+    const Point p = GetBaselinePoint();
+    const std::int32_t zoom = GetZoom();
+    return {Scale(p.x, zoom, 100), Scale(p.y, zoom, 100)};
+}
+
+Rect CDrawText::TextBox() const {
+    const Rect b = m_paragraph.GetBoundingRect();
+    if (b.left > b.right) return Rect();  // no word holds a character
+    const std::int32_t height = CCalligraphyFont::GetInstance().GetLineHeight();
+    return Rect(Scale(b.left, m_nSize, 2160), Scale(b.top, m_nSize, 750), Scale(b.right, m_nSize, 2160),
+                ClampToInt32(std::int64_t{Scale(height, m_nSize, 2160)} - Scale(b.bottom, m_nSize, 750)));
+}
+
+void CDrawText::RecalcLayout(DocumentViewObserver* view, bool invalidate) {
+    const Point pivot = GetBaselinePoint();
+    m_position.SetAngle(m_position.m_nAngle, &pivot);
+    {
+        RecordingPause pause(m_pDocument);
+        // A move already recomputed the frame at the new place; measuring
+        // every word again would give the same frame.
+        const std::uint64_t updates = m_nFrameUpdates;
+        FitFrameToText(TextBox(), view, true);
+        if (m_nFrameUpdates == updates) UpdateFrame();
+    }
+    if (invalidate) InvalidateEverywhere(view);
+}
+
+void CDrawText::FitFrameToText(const Rect& box, DocumentViewObserver* view, bool flag) {
+    CPolygonRect pr = BuildZoomedPosition();
+    const std::int64_t boxWidth = std::int64_t{box.right} - box.left;
+    const std::int64_t boxHeight = std::int64_t{box.bottom} - box.top;
+    if (std::llabs(std::int64_t{pr.m_rect.left} - pr.m_rect.right) == std::llabs(boxWidth) &&
+        std::llabs(std::int64_t{pr.m_rect.bottom} - pr.m_rect.top) == std::llabs(boxHeight) && box.left == 0 &&
+        box.top == 0)
+        return;
+    if (box.left != 0 || box.top != 0) {
+        // Words move to the box's origin; the rectangle moves the other way,
+        // so the glyphs keep their place on the page.
+        const Rect b = m_paragraph.GetBoundingRect();
+        if (b.left <= b.right) {
+            for (CCalligraphyWord& w : m_paragraph.m_words) {
+                w.m_x = ClampToInt32(std::int64_t{w.m_x} - b.left);
+                w.m_y = ClampToInt32(std::int64_t{w.m_y} - b.top);
+            }
+            m_nBaselineOffset = ClampToInt32(std::int64_t{m_nBaselineOffset} + b.top);
+        }
+    }
+    const std::int32_t zoom = GetZoom();
+    const std::int32_t zl = Scale(box.left, zoom, 100), zt = Scale(box.top, zoom, 100);
+    const std::int32_t zr = Scale(box.right, zoom, 100), zb = Scale(box.bottom, zoom, 100);
+    Rect& r = pr.m_rect;
+    r.left = ClampToInt32(std::int64_t{r.left} - zl);
+    r.top = ClampToInt32(std::int64_t{r.top} - zt);
+    r.right = ClampToInt32(std::int64_t{r.left} - Abs32(std::int64_t{zr} - zl));
+    r.bottom = ClampToInt32(std::int64_t{r.top} + Abs32(std::int64_t{zb} + zt));
+    pr.SetAngle(m_position.m_nAngle);
+    MoveTo(pr, view, flag);
+}
+
+void CDrawText::UpdateFrame() {
+    ++m_nFrameUpdates;
+    const Rect e = m_paragraph.GetExtent();
+    const std::int32_t L = Scale(e.left, m_nSize, 2160), T = Scale(e.top, m_nSize, 2160);
+    const std::int32_t R = Scale(e.right, m_nSize, 2160), B = Scale(e.bottom, m_nSize, 2160);
+    const Rect& p = m_position.m_rect;
+    m_frame.m_rect = Rect(ClampToInt32(std::int64_t{p.left} - L), ClampToInt32(std::int64_t{p.top} + B),
+                          ClampToInt32(std::int64_t{p.right} - R), ClampToInt32(std::int64_t{p.bottom} + T));
+    m_frame.m_dPivotRatioX = m_position.m_dPivotRatioX;
+    m_frame.m_dPivotRatioY = m_position.m_dPivotRatioY;
+    if (m_frame.m_nAngle == 0) {
+        m_frame.m_bounds = m_frame.m_rect;
+        m_frame.m_bounds.NormalizeRect();
+    }
+    const Point pivot = GetBaselinePoint();
+    m_frame.SetAngle(m_position.m_nAngle, &pivot);
+}
+
+void CDrawText::MoveHandleTo(int handle, Point point, DocumentViewObserver* view) {
+    const CPolygonRect zp = BuildZoomedPosition();
+    std::int64_t distance = 0;
+    if (handle == 1 || handle == 4)
+        distance = std::int64_t{point.x} - zp.m_rect.right;
+    else if (handle == 2 || handle == 3)
+        distance = std::int64_t{zp.m_rect.left} - point.x;
+    else
+        return;
+    if (m_pDocument) m_pDocument->RecordObjectState(this);
+    RecordingPause pause(m_pDocument);
+    const std::int64_t width = std::int64_t{zp.m_rect.left} - zp.m_rect.right;
+    if (width != 0) {
+        const std::int32_t ratio = Scale(distance, 100000, width);
+        m_nSize = ClampSize(Scale(m_nSize, Abs32(ratio), 100000));
+    }
+    PostSelectionChanged();
+    const Rect b = m_paragraph.GetBoundingRect();
+    if (b.left > b.right) return;
+    const std::int32_t height = CCalligraphyFont::GetInstance().GetLineHeight();
+    const Size natural{ClampToInt32(std::int64_t{Scale(b.right, m_nSize, 2160)} - Scale(b.left, m_nSize, 2160)),
+                       ClampToInt32(std::int64_t{Scale(height, m_nSize, 2160)} - Scale(b.bottom, m_nSize, 750) -
+                                    Scale(b.top, m_nSize, 750))};
+    RestoreSizeAtHandle(natural, view, BaseHandle(handle));
+}
+
+void CDrawText::ScaleAbout(Point origin, double factor, DocumentViewObserver* view) {
+    CDrawObj::ScaleAbout(origin, factor, view);
+    const double product = std::trunc(static_cast<double>(m_nCachedSize) * factor);
+    m_nSize = product <= 20 ? kMinSize : ClampSize(static_cast<std::int64_t>(std::min(product, 1e12)));
+    PostSelectionChanged();
+    RecordingPause pause(m_pDocument);
+    FitFrameToText(TextBox(), view, false);
+    UpdateFrame();
+}
+
+// --- Editing ---------------------------------------------------------------------
+
+int CDrawText::OnChar(DocumentViewObserver* view, std::uint32_t code, std::uint32_t) {
+    if (m_pDocument) m_pDocument->RecordModify(this);
+    ClearSelection(ComponentSelectionOf(view));
+    if (code == 8) {
+        m_paragraph.DeleteCharacter(m_nCaret);
+        RecalcLayout(view, true);
+        return 1;
+    }
+    if (code == 13) return StartNewLine(view);
+    int result = 1;
+    if (code == 32) {
+        result = m_paragraph.InsertCharacter(m_nCaret, u' ');
+    } else if (code >= kFirstModifyCode && code <= kLastModifyCode) {
+        const WordPosition at = m_paragraph.CaretToWord(m_nCaret, true);
+        if (at.offset > 0) {
+            m_paragraph.ModifyCharacter(at.word, at.offset, static_cast<std::uint16_t>(code));
+            RecalcLayout(view, true);
+            return 1;
+        }
+    } else {
+        const CharacterTranslator* translator =
+            m_pDocument ? m_pDocument->GetServices().translator : DocumentServices::Current().translator;
+        const std::uint16_t translated =
+            translator ? translator->TranslateChar(code) : IdentityCharacterTranslator().TranslateChar(code);
+        if (translated < CharacterTranslator::kRefused) result = m_paragraph.InsertCharacter(m_nCaret, translated);
+    }
+    RecalcLayout(view, true);
+    if (result == 0 && (Setting(CApplicationProperties::DebugLevel, 0) & 16) && m_pDocument &&
+        m_pDocument->GetServices().errors)
+        m_pDocument->GetServices().errors->ReportError(kRefusedCodeMessage, MessageButtons::Ok, MessageIcon::Warning);
+    return result;
+}
+
+int CDrawText::StartNewLine(DocumentViewObserver* view) {
+    // Everything this object contributes is read before the new text is
+    // added: adding purges empty objects, and this one may be among them.
+    CKavitroDoc* doc = m_pDocument;
+    const std::int32_t zoom = GetZoom();
+    const CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
+    const std::int32_t z = Scale(m_nSize, zoom, 100);
+    const std::int32_t h = Scale(fonts.GetLineHeight(), z, 2160);
+    const std::int32_t a = Scale(fonts.GetAscent(), z, 2160);
+    const Point baseline = GetBaselinePoint();
+    CPolygonRect zoomed;
+    zoomed.m_rect = Rect(Scale(m_position.m_rect.left, zoom, 100),
+                         ClampToInt32(std::int64_t{Scale(baseline.y, zoom, 100)} - a - h), 0, 0);
+    zoomed.SetAngle(0);
+    const std::int32_t size = m_nSize;
+    auto* text = new CDrawText(zoomed, m_nPage & kPageIndexMask, doc);
+    text->m_nSize = size;
+    CTextComponentSelection* component = ComponentSelectionOf(view);
+    if (!doc) {  // nobody would own the new text
+        delete text;
+        return 0;
+    }
+    doc->Add(text, false);
+    // From here on `this` may be gone.
+    text->RecalcLayout(view, false);
+    if (view) {
+        view->OnUpdate(2, text);
+        ClearSelection(component);
+        view->ClearSelection();
+    }
+    doc->PostToMainFrame(NotifyMessage::SelectionChanged);
+    if (view && !view->IsSelected(*text)) {
+        ClearSelection(component);
+        view->AddToSelection(*text);
+        doc->PostToMainFrame(NotifyMessage::SelectionChanged);
+    }
+    return 0;
+}
+
+Point CDrawText::GetCaretOffset() const {
+    const auto& words = m_paragraph.m_words;
+    std::int64_t remaining = m_nCaret;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const auto count = static_cast<std::int64_t>(words[i].m_characters.size());
+        const bool last = i + 1 == words.size();
+        if (remaining < count || (remaining == count && last)) {
+            const std::int64_t x = std::int64_t{words[i].GetTailOverhang()} + words[i].m_x +
+                                   words[i].GetWidthOfFirst(static_cast<std::int32_t>(remaining));
+            const std::int32_t zoom = GetZoom();
+            return {Scale(Scale(-x, m_nSize, 2160), zoom, 100), 0};
+        }
+        remaining -= count;
+    }
+    return {0, 0};
+}
+
+void CDrawText::SetCaretAfterWord(std::uint32_t n) {
+    const auto& words = m_paragraph.m_words;
+    const std::size_t end =
+        n == 0xFFFFFFFFu ? words.size() : std::min<std::size_t>(std::size_t{n} + 1, words.size());
+    std::int64_t count = 0;
+    for (std::size_t i = 0; i < end; ++i) count += static_cast<std::int64_t>(words[i].m_characters.size());
+    if (end > 0 && !words[end - 1].m_characters.empty() && words[end - 1].m_characters.back().m_code == u' ') --count;
+    m_paragraph.SetCaret(m_nCaret, ClampToInt32(count), false);
+}
+
+void CDrawText::CheckWord(std::size_t word) const {
+    if (word >= m_paragraph.m_words.size()) throw InvalidArgumentException("no such word");
+}
+
+CDrawText* CDrawText::ExtractWords(const CTextComponentSelection& selection) const {
+    const std::size_t first = std::min(selection.m_firstWord, selection.m_lastWord);
+    const std::size_t last = std::max(selection.m_firstWord, selection.m_lastWord);
+    CheckWord(first);
+    CheckWord(last);
+    auto* text = new CDrawText(BuildZoomedPosition(), m_nPage, m_pDocument);
+    CopyStyleTo(*text);
+    std::vector<CCalligraphyWord> words(m_paragraph.m_words.begin() + static_cast<std::ptrdiff_t>(first),
+                                        m_paragraph.m_words.begin() + static_cast<std::ptrdiff_t>(last) + 1);
+    const std::int32_t x0 = words.front().m_x;
+    for (CCalligraphyWord& w : words) w.m_x = ClampToInt32(std::int64_t{w.m_x} - x0);
+    text->m_paragraph.m_words = std::move(words);
+    text->m_nSize = m_nSize;
+    text->m_color = m_color;
+    text->m_position = m_position;
+    text->m_frame = m_frame;
+    text->m_nBaselineOffset = m_nBaselineOffset;
+    text->m_nCaret = 0;
+    return text;
+}
+
+Point CDrawText::OffsetToGlyphUnits(Point offset, std::int32_t yDenominator) const {
+    Point d = offset;
+    if (m_position.m_nAngle != 0) RotatePoint(GetTrigTable(), d, NormalizeAngle(-std::int64_t{m_position.m_nAngle}), {0, 0});
+    const std::int32_t zs = std::max(1, Scale(m_nSize, GetZoom(), 100));
+    return {Scale(d.x, 2160, zs), Scale(d.y, yDenominator, zs)};
+}
+
+void CDrawText::MoveVowelPointBy(CTextComponentSelection& selection, Point offset) {
+    if (selection.m_point == CTextComponentSelection::kNone) return;
+    if (selection.m_point >= m_paragraph.m_points.size()) {
+        selection = CTextComponentSelection{};
+        return;
+    }
+    const Point d = OffsetToGlyphUnits(offset, 2160);
+    if (m_pDocument) m_pDocument->RecordModify(this);
+    CCalligraphyPoint& p = m_paragraph.m_points[selection.m_point];
+    p.m_x = ClampToInt32(std::int64_t{p.m_x} + d.x);
+    p.m_y = ClampToInt32(std::int64_t{p.m_y} + d.y);
+    if (m_pDocument) m_pDocument->SetModifiedFlag();
+}
+
+void CDrawText::MoveMarkOrWordsBy(CTextComponentSelection& selection, Point offset) {
+    if (!IsValidSelection(selection) || selection.m_firstWord == CTextComponentSelection::kNone) {
+        // Only a word range or a mark moves here; anything else that names
+        // nothing inside the text is dropped.
+        if (!IsValidSelection(selection)) selection = CTextComponentSelection{};
+        return;
+    }
+    if (selection.IsMark()) {
+        const auto& word = m_paragraph.m_words[selection.m_firstWord];
+        if (selection.m_letter >= word.m_characters.size()) {
+            selection = CTextComponentSelection{};
+            return;
+        }
+        const Point d = OffsetToGlyphUnits(offset, 2160);
+        if (m_pDocument) m_pDocument->RecordModify(this);
+        CCalligraphyCharacter& c = m_paragraph.m_words[selection.m_firstWord].m_characters[selection.m_letter];
+        c.m_markDx = ClampToInt32(std::int64_t{c.m_markDx} + d.x);
+        c.m_markDy = ClampToInt32(std::int64_t{c.m_markDy} + d.y);
+    } else {
+        const Point d = OffsetToGlyphUnits(offset, 750);
+        if (m_pDocument) m_pDocument->RecordModify(this);
+        const std::size_t first = std::min(selection.m_firstWord, selection.m_lastWord);
+        const std::size_t last = std::max(selection.m_firstWord, selection.m_lastWord);
+        for (std::size_t i = first; i <= last; ++i) {
+            CCalligraphyWord& w = m_paragraph.m_words[i];
+            w.m_x = ClampToInt32(std::int64_t{w.m_x} - d.x);
+            w.m_y = ClampToInt32(std::int64_t{w.m_y} - d.y);
+        }
+    }
+    if (m_pDocument) m_pDocument->SetModifiedFlag();
+}
+
+bool CDrawText::IsValidSelection(const CTextComponentSelection& selection) const {
+    const std::size_t words = m_paragraph.m_words.size();
+    if (selection.m_firstWord != CTextComponentSelection::kNone || selection.m_lastWord != CTextComponentSelection::kNone)
+        return selection.m_firstWord < words && selection.m_lastWord < words;
+    return selection.m_point != CTextComponentSelection::kNone && selection.m_point < m_paragraph.m_points.size();
+}
+
+void CDrawText::LoadVersion1Text(const CLegacyTextBlock& block, double factor, std::int32_t angleTenths) {
+    const double scaled = static_cast<double>(block.scale) * factor;
+    const double truncated = std::trunc(std::isfinite(scaled) ? std::clamp(scaled, -1e12, 1e12) : 0.0);
+    // The marks scale with the size; the size was truncated, so the marks
+    // are corrected by what the truncation took away (1 when nothing is left).
+    const double ratio = truncated != 0 && std::isfinite(scaled) ? scaled / truncated : 1.0;
+    // The text first: a damaged block raises before anything of this object changes.
+    CCalligraphyParagraph loaded;
+    loaded.SetContext(m_paragraph.GetContext());
+    loaded.LoadLegacyText(block, ratio);
+
+    m_nSize = ClampSize(static_cast<std::int64_t>(truncated));
+    const std::int32_t zoom = GetZoom();
+    const std::int32_t ascent = Scale(Scale(CCalligraphyFont::GetInstance().GetAscent(), m_nSize, 2160), zoom, 100);
+    CPolygonRect pr;
+    pr.m_rect.left = SaturateToInt32(std::trunc(static_cast<double>(block.xOrigin) * factor));
+    pr.m_rect.top = ClampToInt32(
+        -(std::int64_t{SaturateToInt32(std::trunc(static_cast<double>(block.yOrigin) * factor))} + ascent));
+    pr.SetAngle(0);
+    SetPosition(pr, false);
+    if (angleTenths != 0) {
+        const double degrees = -static_cast<double>(angleTenths) / 10.0;
+        double whole = std::floor(degrees);
+        if (degrees - whole > 0.5) whole += 1;
+        const Point pivot = GetBaselinePoint();
+        m_position.SetAngle(NormalizeAngle(static_cast<std::int64_t>(whole)), &pivot);
+    }
+    m_paragraph = std::move(loaded);
+    m_nCaret = 0;
+    UpdateFrame();
+}
+
+}  // namespace kavitro

@@ -1,0 +1,146 @@
+#pragma once
+
+// The document's drawing objects in z-order, the page count, and the undo
+// and redo lists. Actions of one user step share a group number taken from
+// one process-wide counter; undo and redo replay whole groups.
+
+#include <cstdint>
+#include <list>
+#include <memory>
+
+#include "document/PolygonRect.h"
+#include "engine/CalligraphyText.h"
+#include "platform/Archive.h"
+#include "platform/DcTypes.h"
+#include "platform/Notifier.h"
+
+namespace kavitro {
+
+class CDrawObj;
+class CKavitroDoc;
+class DocumentViewObserver;
+
+// What a text edit saves and an undo gives back.
+struct TextSnapshot {
+    CCalligraphyParagraph paragraph;
+    std::int32_t caret = 0;
+    std::int32_t baselineOffset = 0;
+    COLORREF color = 0;
+};
+
+// Implemented by the text object, which the undo replay reaches through it.
+class TextUndoTarget {
+public:
+    virtual ~TextUndoTarget() = default;
+    virtual std::int32_t GetTextSize() const = 0;
+    virtual void SetTextSize(std::int32_t size) = 0;
+    virtual TextSnapshot TakeTextSnapshot() const = 0;
+    // Exchanges paragraph, caret, baseline offset and colour with the snapshot.
+    virtual void ExchangeTextState(TextSnapshot& snapshot) = 0;
+    // Recomputes the frame after a replay.
+    virtual void UpdateFrame() = 0;
+};
+
+// The pictures a picture object held before a Dodavo change (owned by the
+// action while it is there).
+class PictureState {
+public:
+    virtual ~PictureState() = default;
+};
+// Implemented by the picture object.
+class PictureUndoTarget {
+public:
+    virtual ~PictureUndoTarget() = default;
+    virtual void ExchangePictureState(std::unique_ptr<PictureState>& state) = 0;
+};
+
+class CObjectsBuffer {
+public:
+    class CAction {
+    public:
+        enum Kind : std::uint32_t {
+            AddObject = 0,
+            RemoveObject = 1,
+            SetObjectPosition = 2,
+            SetObjectRoundness = 3,
+            TextEdit = 4,
+            AddPage = 5,
+            ChangeZOrder = 7,
+            ChangeDodavo = 8,
+        };
+
+        CAction(std::uint32_t group, Kind kind, CDrawObj* object) : m_nGroup(group), m_nKind(kind), m_pObject(object) {}
+
+        std::uint32_t m_nGroup;
+        Kind m_nKind;
+        CDrawObj* m_pObject;  // owned only as the ownership rules of the buffer say
+        // RemoveObject, ChangeZOrder: the object directly below (none at the
+        // bottom). m_bBelowGone: that object was deleted since.
+        CDrawObj* m_pBelow = nullptr;
+        bool m_bBelowGone = false;
+        std::int32_t m_nTextSize = 0;         // SetObjectPosition of a text object
+        Point m_roundness;                    // SetObjectRoundness, at 100 %
+        TargetId m_notify = kNoTarget;        // AddPage: the window to notify
+        std::uint32_t m_nOldPageCount = 0;    // AddPage
+        std::uint32_t m_nZOrderCommand = 0;   // ChangeZOrder: 0 back, 1 forward, 2 to back, 3 to front
+        std::unique_ptr<PictureState> m_pictures;  // ChangeDodavo
+        CPolygonRect m_position;              // SetObjectPosition, TextEdit (100 %)
+        TextSnapshot m_text;                  // TextEdit
+    };
+
+    using ObjectList = std::list<CDrawObj*>;
+    using ActionList = std::list<std::unique_ptr<CAction>>;
+
+    explicit CObjectsBuffer(CKavitroDoc& document) : m_document(document) {}
+    CObjectsBuffer(const CObjectsBuffer&) = delete;
+    CObjectsBuffer& operator=(const CObjectsBuffer&) = delete;
+    virtual ~CObjectsBuffer();
+
+    // The process-wide action counter; callers increment it after a step.
+    static std::uint32_t& GetActionIdCounter();
+
+    bool IsObjectInCurrentAction(const CDrawObj* object) const;
+    // Deletes every redo action with the objects of its undone adds and the
+    // pictures of its Dodavo changes.
+    void ClearRedo();
+    // Removes and deletes every empty object with every action naming it.
+    void PurgeEmptyObjects();
+    // Replays the newest group of the undo (or redo) list. The whole group is
+    // checked against the object list first: a group that cannot be applied
+    // whole is left where it is and false returned (nothing changes).
+    bool UndoRedo(bool undo, DocumentViewObserver* selectionView);
+    // The page count and the object list of the version-2 file. Loading
+    // fills a buffer that must be empty.
+    void Serialize(CArchive& ar);
+
+    // Appends an action (the redo list is cleared first).
+    CAction& Record(std::unique_ptr<CAction> action);
+    // Takes an object out of the z-order; returns the object that was
+    // directly below it (none at the bottom). False when it is not there.
+    bool Unlink(CDrawObj* object, CDrawObj** below);
+    bool Contains(const CDrawObj* object) const;
+    // Drops every action naming the object (freeing what they own, never the
+    // object itself) and forgets it as a neighbour.
+    void DropActionsNaming(const CDrawObj* object);
+    // Deletes every object and action.
+    void Clear();
+
+    ObjectList m_objects;
+    std::uint32_t m_nPages = 1;
+    std::uint32_t m_bRecordingOff = 0;
+    ActionList m_undo;
+    ActionList m_redo;
+
+private:
+    friend class CKavitroDoc;
+    // Frees what an action owns when it is deleted from the given list.
+    static void DeleteAction(std::unique_ptr<CAction> action, bool inUndoList);
+    // Applies the list part of an action (undo or redo) to a list; false
+    // when the action cannot apply to it.
+    static bool ApplyToList(ObjectList& list, CAction& action, bool undo, bool dryRun);
+    void ForgetNeighbour(const CDrawObj* object);
+
+    CKavitroDoc& m_document;
+};
+
+}  // namespace kavitro

@@ -1,0 +1,76 @@
+#pragma once
+
+// The rotatable rectangle that places every drawing object, the process-wide
+// degree table all rotation reads, and the small geometric helpers of the
+// hit tests and picture previews.
+
+#include <array>
+#include <cstdint>
+
+#include "platform/Geometry.h"
+
+namespace kavitro {
+
+class CArchive;
+class CDC;
+
+// 720 doubles: entry d (0..359) is cos(x), entry d + 360 is tan(x), with
+// x = -(d * 3.141592) / 180. Built once, on first use, never freed.
+const double* GetTrigTable();
+
+// Any angle brought into 0..359 (also INT_MIN and angles of 360 or more).
+std::int32_t NormalizeAngle(std::int64_t angle);
+
+// A double as a 32-bit integer, saturating at the limits; NaN gives 0.
+std::int32_t SaturateToInt32(double value);
+// A 64-bit value as a 32-bit integer, saturating at the limits.
+std::int32_t ClampToInt32(std::int64_t value);
+
+// Rotates an integer point in place about pivot by angle degrees; results
+// are rounded with exact halves going down.
+void RotatePoint(const double* table, Point& point, std::int32_t angle, Point pivot);
+// The same on doubles, without rounding (the EPS path writer).
+void RotatePointF(const double* table, double& x, double& y, std::int32_t angle, Point pivot);
+
+// Nonzero when segment p1-p2 crosses segment p3-p4. The cross products are
+// taken wide enough for any 32-bit coordinates.
+int SideOfSegment(Point p1, Point p2, Point p3, Point p4);
+
+// Scales source to fit inside target (fitInside) or to cover it, centred on
+// target; target takes the result. An empty source or target leaves target
+// unchanged.
+void FitRectInRect(Rect& target, Rect& source, bool fitInside);
+
+class CPolygonRect {
+public:
+    CPolygonRect() = default;
+    CPolygonRect(Point topLeft, Size size);
+    virtual ~CPolygonRect() = default;
+    CPolygonRect(const CPolygonRect&) = default;
+    CPolygonRect& operator=(const CPolygonRect&) = default;
+
+    // Normalises and applies an angle about the given pivot, or about the
+    // pivot held as ratios when none is given.
+    void SetAngle(std::int32_t angle, const Point* pivot = nullptr);
+    // The stored form: u32 angle, double ratio x, double ratio y, rect.
+    void Serialize(CArchive& ar);
+    // Nonzero when the point lies inside the rotated rectangle.
+    int PtInPolygon(Point point) const;
+    // Draws the rotated outline with the selected pen and brush, each corner
+    // scaled by zoom / 100.
+    void Draw(CDC& dc, std::int32_t zoom) const;
+    // The pivot the ratios describe; the centre of the rectangle when a
+    // ratio is 0, NaN or infinite.
+    Point GetPivot() const;
+
+    std::int32_t m_nAngle = 0;
+    Rect m_rect;
+    Rect m_bounds;
+    double m_dPivotRatioX = 0.0;
+    double m_dPivotRatioY = 0.0;
+    std::array<Point, 4> m_corners{};
+
+    static constexpr std::size_t kStoredSize = 36;
+};
+
+}  // namespace kavitro

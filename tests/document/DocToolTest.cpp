@@ -1,0 +1,187 @@
+// kavitro-doc, run as a program on documents the test writes.
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include "DocumentFixture.h"
+
+namespace kavitro {
+namespace {
+
+using test::AddLine;
+using test::AddRect;
+using test::Place;
+
+struct ToolRun {
+    int exitCode = -1;
+    QByteArray out, err;
+};
+
+ToolRun Tool(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral(KAVITRO_BINARY_DIR "/tools/doc/kavitro-doc"), args);
+    ToolRun r;
+    if (!p.waitForFinished(120000)) return r;
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+// An independent reader, when installed: exit status 0 and a non-empty output.
+bool ReaderAccepts(const QString& program, const QStringList& args, const QString& output) {
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        ADD_FAILURE() << program.toStdString() << ": " << p.readAllStandardError().toStdString();
+        return false;
+    }
+    return QFile(output).size() > 0;
+}
+
+// The file names the Illustrator 3 procsets without carrying them, as its
+// readers supply them; this stub gives ghostscript just those names.
+constexpr const char* kProcsetStub = R"(%!PS
+/Adobe_packedarray 2 dict dup begin /initialize {} def /terminate {} def end def
+/Adobe_cmykcolor 2 dict dup begin /initialize {} def /terminate {} def end def
+/Adobe_cshow 2 dict dup begin /initialize {} def /terminate {} def end def
+/Adobe_customcolor 2 dict dup begin /initialize {} def /terminate {} def end def
+/Adobe_typography_AI3 2 dict dup begin /initialize {} def /terminate {} def end def
+/Adobe_pattern_AI3 2 dict dup begin /initialize {} def /terminate {} def end def
+/Adobe_IllustratorA_AI3 2 dict dup begin /initialize {} def /terminate {} def end def
+/O {pop} def /k {setcmykcolor} def /J {setlinecap} def /j {setlinejoin} def /w {setlinewidth} def
+/m {moveto} def /l {lineto} def /c {curveto} def
+/f {closepath} def /n {closepath} def
+/*u {newpath} def /*U {eofill} def
+/annotatepage {} def
+)";
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+class DocToolTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        auto doc = test::NewDocument(env.services);
+        doc->AddPage(0);
+        CDrawRect* r = AddRect(*doc, Place(-9000, -9000, 5000, 3000), 0, CDrawRect::RoundRectangle);
+        const Point pivot{-6000, -7000};
+        r->m_position.SetAngle(15, &pivot);
+        r->m_logbrush.color = RGB(200, 30, 30);
+        AddRect(*doc, Place(-4000, -2000, 2000, 1500), 1, CDrawRect::Ellipse);
+        AddLine(*doc, Place(-100, -100, -7000, -9000), kEveryPageFlags);
+        DefaultDocumentView view;
+        doc->AddGuideline(&view, 1, -3000);
+        path = dir.filePath("doc.kv2");
+        ASSERT_TRUE(doc->OnSaveDocument(path));
+    }
+
+    test::TestServices env;
+    QTemporaryDir dir;
+    QString path;
+};
+
+TEST_F(DocToolTest, DumpsTheDocumentAsJson) {
+    const ToolRun r = Tool({"dump", path});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    QJsonParseError error;
+    const QJsonObject o = QJsonDocument::fromJson(r.out, &error).object();
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << r.out.toStdString();
+    EXPECT_EQ(o["pageSize"].toArray(), (QJsonArray{21590, 27940}));
+    EXPECT_EQ(o["margins"].toArray(), (QJsonArray{500, 500, 500, 500}));
+    EXPECT_EQ(o["pageCount"].toInt(), 2);
+    EXPECT_EQ(o["zoom"].toInt(), 100);
+    const QJsonArray objects = o["objects"].toArray();
+    ASSERT_EQ(objects.size(), 3);
+    const QJsonObject first = objects[0].toObject();
+    EXPECT_EQ(first["class"].toString(), "CDrawRect");
+    EXPECT_EQ(first["angle"].toInt(), 15);
+    EXPECT_EQ(first["shape"].toInt(), 1);
+    EXPECT_EQ(first["rect"].toArray(), (QJsonArray{-9000, -9000, -4000, -6000}));
+    EXPECT_EQ(first["brush"].toObject()["color"].toString(), "0x001e1ec8");
+    EXPECT_EQ(objects[2].toObject()["class"].toString(), "CDrawLine");
+    EXPECT_EQ(objects[2].toObject()["page"].toString(), "0xf0000000");
+    EXPECT_EQ(o["guideLines"].toArray()[0].toObject()["orientation"].toInt(), 1);
+}
+
+TEST_F(DocToolTest, ResaveIsByteIdenticalAndBadFilesFail) {
+    const QString out = dir.filePath("again.kv2");
+    const ToolRun r = Tool({"resave", path, out});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(ReadAll(out), ReadAll(path));
+
+    QFile bad(dir.filePath("bad.kv2"));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write(ReadAll(path).left(200));
+    bad.close();
+    const ToolRun refused = Tool({"dump", bad.fileName()});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains("damaged")) << refused.err.toStdString();
+    EXPECT_EQ(Tool({"dump"}).exitCode, 2);
+    EXPECT_EQ(Tool({"export", path, out, "--format", "svg"}).exitCode, 2);
+}
+
+TEST_F(DocToolTest, ExportsMetafilesThatIndependentReadersAccept) {
+    const QString emf = dir.filePath("page.emf");
+    const QString wmf = dir.filePath("page.wmf");
+    const QString eps = dir.filePath("page.eps");
+    ASSERT_EQ(Tool({"export", path, emf, "--page", "0", "--format", "emf"}).exitCode, 0);
+    ASSERT_EQ(Tool({"export", path, wmf, "--page", "1", "--format", "wmf"}).exitCode, 0);
+    ASSERT_EQ(Tool({"export", path, eps, "--page", "0", "--format", "eps"}).exitCode, 0);
+    EXPECT_TRUE(ReadAll(eps).startsWith("%!PS-Adobe"));
+    EXPECT_EQ(ReadAll(wmf).left(4), QByteArray("\xD7\xCD\xC6\x9A", 4));  // placeable header
+
+    const QString emf2svg = QStandardPaths::findExecutable("emf2svg-conv");
+    if (!emf2svg.isEmpty()) {
+        EXPECT_TRUE(ReaderAccepts(emf2svg, {"-i", emf, "-o", dir.filePath("emf.svg")}, dir.filePath("emf.svg")));
+    }
+    const QString wmf2svg = QStandardPaths::findExecutable("wmf2svg");
+    if (!wmf2svg.isEmpty()) {
+        EXPECT_TRUE(ReaderAccepts(wmf2svg, {"-o", dir.filePath("wmf.svg"), wmf}, dir.filePath("wmf.svg")));
+    }
+    const QString gs = QStandardPaths::findExecutable("gs");
+    if (!gs.isEmpty()) {
+        QFile stubbed(dir.filePath("stubbed.ps"));
+        ASSERT_TRUE(stubbed.open(QIODevice::WriteOnly));
+        stubbed.write(kProcsetStub);
+        stubbed.write(ReadAll(eps));
+        stubbed.close();
+        QProcess p;
+        p.start(gs, {"-q", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-sDEVICE=bbox", stubbed.fileName()});
+        ASSERT_TRUE(p.waitForFinished(60000));
+        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    }
+    if (emf2svg.isEmpty() || wmf2svg.isEmpty() || gs.isEmpty())
+        GTEST_SKIP() << "emf2svg-conv, wmf2svg or gs is not installed";
+}
+
+TEST_F(DocToolTest, RasterFormatsAreRefusedClearlyAndThumbnailsExtract) {
+    const ToolRun png = Tool({"export", path, dir.filePath("page.png"), "--page", "0", "--format", "png"});
+    EXPECT_EQ(png.exitCode, 1);
+    EXPECT_TRUE(png.err.contains("not available yet")) << png.err.toStdString();
+    EXPECT_FALSE(QFile::exists(dir.filePath("page.png")));
+    EXPECT_EQ(Tool({"export", path, dir.filePath("x.emf"), "--page", "5", "--format", "emf"}).exitCode, 1);
+
+    const QString bmp = dir.filePath("thumb.bmp");
+    const ToolRun t = Tool({"thumbnail", path, bmp});
+    ASSERT_EQ(t.exitCode, 0) << t.err.toStdString();
+    const QImage image(bmp);
+    ASSERT_FALSE(image.isNull());
+    EXPECT_LE(image.width(), 600);
+    EXPECT_LE(image.height(), 800);
+    EXPECT_TRUE(image.width() == 600 || image.height() == 800);
+}
+
+}  // namespace
+}  // namespace kavitro

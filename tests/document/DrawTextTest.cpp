@@ -1,0 +1,651 @@
+// The calligraphic text object: typing through OnChar, layout, undo and
+// redo of keystrokes, the stored form, drawing through the spy and QPainter,
+// hit tests and EPS outlines.
+
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <locale>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+
+#include "document/DrawText.h"
+#include "engine/CalligraphyFont.h"
+#include "engine/LegacyText.h"
+#include "platform/PathRecorderDC.h"
+#include "platform/SpyDC.h"
+#include "platform/Vector.h"
+#include "platform/qt/QtPainterDC.h"
+#include "tests/document/DocumentFixture.h"
+
+namespace kavitro {
+namespace {
+
+using test::TestServices;
+
+constexpr const char16_t* kSentence = u"سلام بر دوستان خوب من";
+
+void InitFonts() {
+    CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
+    if (!fonts.IsInitialized()) fonts.Init(KAVITRO_SHARE_DIR, 0);
+}
+
+// A view with a component selection and device units equal to logical ones.
+struct TextView : DefaultDocumentView, TextEditView {
+    CTextComponentSelection component;
+    CTextComponentSelection& GetComponentSelection() override { return component; }
+    Point DeviceToLogical(Point device) const override { return device; }
+};
+
+struct TextFixture : ::testing::Test {
+    TestServices services;
+    std::unique_ptr<CKavitroDoc> doc;
+    TextView view;
+
+    void SetUp() override {
+        InitFonts();
+        doc = test::NewDocument(services.services);
+        doc->AddView(&view);
+    }
+    void TearDown() override { doc->RemoveView(&view); }
+
+    CDrawText* AddText(Point at = {-3000, -5000}) {
+        CPolygonRect pr;
+        pr.m_rect = Rect(at.x, at.y, 0, 0);
+        auto* text = new CDrawText(pr, 0, doc.get());
+        doc->Add(text, true);
+        view.m_selection = {text};
+        return text;
+    }
+    // One keystroke as the text tool gives it: one action number per key.
+    int Type(CDrawText* text, std::uint32_t code) {
+        const int r = text->OnChar(&view, code);
+        ++CObjectsBuffer::GetActionIdCounter();
+        return r;
+    }
+    void TypeAll(CDrawText* text, std::u16string_view s) {
+        for (char16_t c : s) Type(text, c);
+    }
+};
+
+// Words and characters as kavitro-shape prints them.
+std::string Dump(const CCalligraphyParagraph& p) {
+    std::ostringstream out;
+    for (const CCalligraphyWord& w : p.m_words) {
+        out << '[' << w.m_x << ',' << w.m_y << ':';
+        for (const CCalligraphyCharacter& c : w.m_characters)
+            out << ' ' << std::hex << c.m_code << std::dec << '/' << int(c.m_font) << '/' << int(c.m_glyph) << '/'
+                << c.m_yOffset << '/' << int(c.m_mark) << '/' << int(c.m_flags);
+        out << ']';
+    }
+    for (const CCalligraphyPoint& v : p.m_points) out << " v" << int(v.m_sign) << ',' << v.m_x << ',' << v.m_y;
+    return out.str();
+}
+
+std::string DumpDocument(const CKavitroDoc& doc) {
+    std::string s;
+    for (CDrawObj* o : doc.m_objects.m_objects)
+        if (auto* t = dynamic_cast<CDrawText*>(o)) s += Dump(t->m_paragraph) + "|";
+    return s;
+}
+
+TEST_F(TextFixture, NewTextHoldsOneSpaceAndAsksForARibbonRefresh) {
+    services.notifier.Clear();
+    CDrawText* text = AddText();
+    ASSERT_EQ(text->m_paragraph.m_words.size(), 1u);
+    ASSERT_EQ(text->m_paragraph.m_words[0].m_characters.size(), 1u);
+    EXPECT_EQ(text->m_paragraph.m_words[0].m_characters[0].m_code, u' ');
+    EXPECT_EQ(text->m_nSize, 500);
+    EXPECT_EQ(text->m_color, 0u);
+    EXPECT_EQ(text->m_nCaret, 0);
+    EXPECT_EQ(text->m_bPen, 0u);
+    EXPECT_EQ(text->m_bBrush, 0u);
+    EXPECT_TRUE(text->IsEmpty());
+    bool posted = false;
+    for (const PostedMessage& m : services.notifier.Posted()) posted |= m.message == NotifyMessage::SelectionChanged;
+    EXPECT_TRUE(posted);
+    // Spaces with a vowel sign are not empty.
+    text->m_paragraph.m_points.push_back(CCalligraphyPoint{0x3D, 10, 10});
+    EXPECT_FALSE(text->IsEmpty());
+}
+
+TEST_F(TextFixture, TypingGivesTheGlyphsOfTheParagraphTypedDirectly) {
+    CDrawText* text = AddText();
+    TypeAll(text, kSentence);
+    CCalligraphyParagraph direct;
+    std::int32_t caret = 0;
+    direct.InsertCharacter(caret, u' ');
+    direct.SetCaret(caret, 0, false);
+    for (char16_t c : std::u16string_view(kSentence)) direct.InsertCharacter(caret, c);
+    EXPECT_EQ(Dump(text->m_paragraph), Dump(direct));
+    EXPECT_GT(text->m_paragraph.m_words.size(), 4u);
+    std::vector<std::uint16_t> codes;
+    text->GetCharacterCodes(codes);
+    EXPECT_EQ(codes.size(), std::u16string_view(kSentence).size() + 1);
+    EXPECT_FALSE(text->IsEmpty());
+    // The rectangle holds the text: mirrored, as wide as the words.
+    const Rect& r = text->m_position.m_rect;
+    EXPECT_GT(r.left, r.right);
+    const Rect b = text->m_paragraph.GetBoundingRect();
+    EXPECT_EQ(std::int64_t{r.left} - r.right, MulDiv(b.right, 500, 2160) - MulDiv(b.left, 500, 2160));
+}
+
+TEST_F(TextFixture, StoreLoadStoreIsByteIdenticalAndSizesAreClamped) {
+    CDrawText* text = AddText();
+    TypeAll(text, kSentence);
+    text->m_color = RGB(10, 20, 30);
+    text->m_paragraph.m_points.push_back(CCalligraphyPoint{0x3D, -100, 250});
+    const std::vector<std::uint8_t> first = doc->StoreToBytes();
+    auto loaded = std::make_unique<CKavitroDoc>(services.services);
+    std::string error;
+    ASSERT_TRUE(loaded->LoadFromBytes(first, "t.kv2", &error)) << error;
+    ASSERT_EQ(loaded->m_objects.m_objects.size(), 1u);
+    auto* back = dynamic_cast<CDrawText*>(loaded->m_objects.m_objects.front());
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(Dump(back->m_paragraph), Dump(text->m_paragraph));
+    EXPECT_EQ(back->m_color, text->m_color);
+    EXPECT_EQ(loaded->StoreToBytes(), first);
+
+    // The stored size in and out of range.
+    for (const auto& [stored, expected] : std::vector<std::pair<std::uint32_t, std::int32_t>>{
+             {0, 40}, {39, 40}, {500, 500}, {0x7FFFFFFF, CDrawText::kMaxSize}, {0xFFFFFFFF, CDrawText::kMaxSize}}) {
+        CArchive out = CArchive::ForStoring();
+        text->m_nSize = 500;
+        text->Serialize(out);
+        std::vector<std::uint8_t> bytes = out.GetStoredBytes();
+        std::memcpy(&bytes[CDrawObj::kStoredSize], &stored, 4);
+        CArchive in = CArchive::ForLoading(std::span<const std::uint8_t>(bytes));
+        CDrawText t;
+        t.Serialize(in);
+        EXPECT_EQ(t.m_nSize, expected) << stored;
+    }
+}
+
+TEST_F(TextFixture, SchemaZeroHasNoBaselineOffsetPenOrBrushAndMarksTheDocument) {
+    CDrawText* text = AddText();
+    TypeAll(text, u"بر");
+    text->m_bPen = text->m_bBrush = 1;
+    text->m_logpen.width = Point{5, 5};
+    CArchive out = CArchive::ForStoring();
+    text->Serialize(out);
+    std::vector<std::uint8_t> fields = out.GetStoredBytes();
+    // Schema 0: no baseline offset after size and colour, no vowel-point count.
+    fields.erase(fields.begin() + CDrawObj::kStoredSize + 8, fields.begin() + CDrawObj::kStoredSize + 12);
+    fields.resize(fields.size() - 2);
+    std::vector<std::uint8_t> bytes = {0xFF, 0xFF, 0x00, 0x00, 9, 0};
+    for (char c : std::string("CDrawText")) bytes.push_back(static_cast<std::uint8_t>(c));
+    bytes.insert(bytes.end(), fields.begin(), fields.end());
+    CArchive in = CArchive::ForLoading(std::span<const std::uint8_t>(bytes));
+    in.SetDocument(doc.get());
+    doc->SetModifiedFlag(false);
+    std::unique_ptr<CDrawText> t = in.ReadObjectAs<CDrawText>();
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(t->m_nBaselineOffset, 0);
+    EXPECT_EQ(t->m_bPen, 0u);
+    EXPECT_EQ(t->m_bBrush, 0u);
+    EXPECT_EQ(t->m_logpen.width, (Point{0, 0}));
+    EXPECT_TRUE(t->m_paragraph.m_points.empty());
+    EXPECT_EQ(Dump(t->m_paragraph), Dump(text->m_paragraph));
+    EXPECT_TRUE(doc->IsModified());
+}
+
+TEST_F(TextFixture, UndoAndRedoReplayEveryKeystroke) {
+    const std::u16string letters = u"ابپتسشکگلمنویهدر";
+    for (unsigned seed = 1; seed <= 6; ++seed) {
+        doc = test::NewDocument(services.services);
+        doc->AddView(&view);
+        CDrawText* text = AddText();
+        std::mt19937 rng(seed);
+        std::vector<std::string> states{DumpDocument(*doc)};
+        for (int step = 0; step < 60; ++step) {
+            text = dynamic_cast<CDrawText*>(view.m_selection.back());
+            ASSERT_NE(text, nullptr);
+            const unsigned pick = rng() % 20;
+            std::uint32_t code = letters[rng() % letters.size()];
+            if (pick == 0) code = 8;
+            else if (pick == 1) code = 32;
+            else if (pick == 2) code = 65430 + rng() % 3;
+            else if (pick == 3 && !text->IsEmpty()) code = 13;
+            Type(text, code);
+            states.push_back(DumpDocument(*doc));
+        }
+        for (std::size_t i = states.size() - 1; i > 0; --i) {
+            if (states[i] == states[i - 1]) continue;  // a key that changed nothing may leave no step
+            while (DumpDocument(*doc) == states[i] && doc->UndoRedo(true, &view)) {}
+            ASSERT_EQ(DumpDocument(*doc), states[i - 1]) << "seed " << seed << " undo to " << i - 1;
+        }
+        for (std::size_t i = 1; i < states.size(); ++i) {
+            if (states[i] == states[i - 1]) continue;
+            while (DumpDocument(*doc) == states[i - 1] && doc->UndoRedo(false, &view)) {}
+            ASSERT_EQ(DumpDocument(*doc), states[i]) << "seed " << seed << " redo to " << i;
+        }
+        // Typing on after the replay goes on from the redone text exactly as
+        // typing into the same text from scratch does.
+        auto* last = dynamic_cast<CDrawText*>(view.m_selection.back());
+        ASSERT_NE(last, nullptr);
+        CCalligraphyParagraph fresh;
+        fresh.Copy(last->m_paragraph);
+        std::int32_t caret = last->m_nCaret;
+        for (char16_t c : std::u16string_view(u"گل سرخ")) {
+            Type(last, c);
+            fresh.InsertCharacter(caret, c);
+        }
+        EXPECT_EQ(Dump(last->m_paragraph), Dump(fresh)) << "seed " << seed;
+        doc->RemoveView(&view);
+    }
+}
+
+TEST_F(TextFixture, EnterStartsASelectedTextOneLineBelow) {
+    CDrawText* text = AddText();
+    TypeAll(text, u"سلام");
+    const CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
+    const Point baseline = text->GetBaselinePoint();
+    const std::int32_t left = text->m_position.m_rect.left;
+    EXPECT_EQ(Type(text, 13), 0);
+    ASSERT_EQ(doc->m_objects.m_objects.size(), 2u);
+    ASSERT_EQ(view.m_selection.size(), 1u);
+    auto* next = dynamic_cast<CDrawText*>(view.m_selection.front());
+    ASSERT_NE(next, nullptr);
+    EXPECT_NE(next, text);
+    EXPECT_EQ(next->m_nPage, 0u);
+    EXPECT_EQ(next->m_position.m_rect.left, left);
+    // Its top lies one ascent plus one line height below the first baseline,
+    // so its own baseline lies one line height below.
+    EXPECT_EQ(next->GetBaselinePoint().y, baseline.y - MulDiv(fonts.GetLineHeight(), 500, 2160));
+}
+
+TEST_F(TextFixture, EnterInATextOfOnlyItsSpaceDoesNotTouchThePurgedObject) {
+    CDrawText* text = AddText();
+    EXPECT_EQ(Type(text, 13), 0);  // the old text is purged while the new one is added
+    ASSERT_EQ(doc->m_objects.m_objects.size(), 1u);
+    EXPECT_EQ(view.m_selection.size(), 1u);
+    EXPECT_EQ(view.m_selection.front(), doc->m_objects.m_objects.front());
+}
+
+TEST_F(TextFixture, ModificationAtTheStartChangesNothingAndBadSelectionsAreCleared) {
+    CDrawText* text = AddText();
+    TypeAll(text, u"بر");
+    text->m_paragraph.SetCaret(text->m_nCaret, 0, false);
+    const std::string before = Dump(text->m_paragraph);
+    EXPECT_EQ(Type(text, 65430), 1);
+    EXPECT_EQ(Dump(text->m_paragraph), before);
+
+    CTextComponentSelection bad;
+    bad.m_firstWord = 7;
+    bad.m_lastWord = 9;
+    text->MoveMarkOrWordsBy(bad, {100, 100});
+    EXPECT_EQ(bad.m_firstWord, CTextComponentSelection::kNone);
+    EXPECT_EQ(Dump(text->m_paragraph), before);
+    CTextComponentSelection badPoint;
+    badPoint.m_point = 3;
+    text->MoveVowelPointBy(badPoint, {10, 10});
+    EXPECT_EQ(badPoint.m_point, CTextComponentSelection::kNone);
+    view.component = bad;
+    CSpyDC spy;
+    text->DrawTracker(spy, &view, 0);
+    EXPECT_EQ(view.component.m_firstWord, CTextComponentSelection::kNone);
+    for (const std::string& call : spy.Calls()) EXPECT_EQ(call.find("ExtTextOut"), std::string::npos) << call;
+    EXPECT_THROW(text->ExtractWords(bad), InvalidArgumentException);
+}
+
+TEST_F(TextFixture, MovingWordsAndMarksRecordsOneUndoStep) {
+    CDrawText* text = AddText();
+    TypeAll(text, u"بر سر");
+    const std::string before = Dump(text->m_paragraph);
+    CTextComponentSelection words;
+    words.m_firstWord = 0;
+    words.m_lastWord = 0;
+    const std::int32_t x0 = text->m_paragraph.m_words[0].m_x;
+    text->MoveMarkOrWordsBy(words, {-216, 0});
+    // View units to glyph units at size 500 and zoom 100; words move against x.
+    EXPECT_EQ(text->m_paragraph.m_words[0].m_x, x0 + MulDiv(216, 2160, 500));
+    ++CObjectsBuffer::GetActionIdCounter();
+    ASSERT_TRUE(doc->UndoRedo(true, &view));
+    EXPECT_EQ(Dump(text->m_paragraph), before);
+}
+
+TEST_F(TextFixture, ExtractedWordsStartAtZeroAndClonesCopyTheText) {
+    CDrawText* text = AddText();
+    TypeAll(text, kSentence);
+    text->m_color = RGB(200, 0, 0);
+    CTextComponentSelection range;
+    range.m_firstWord = 3;  // either order
+    range.m_lastWord = 1;
+    std::unique_ptr<CDrawText> part(text->ExtractWords(range));
+    ASSERT_EQ(part->m_paragraph.m_words.size(), 3u);
+    EXPECT_EQ(part->m_paragraph.m_words[0].m_x, 0);
+    EXPECT_EQ(part->m_paragraph.m_words[2].m_x, text->m_paragraph.m_words[3].m_x - text->m_paragraph.m_words[1].m_x);
+    EXPECT_EQ(part->m_color, text->m_color);
+    EXPECT_EQ(doc->m_objects.m_objects.size(), 1u);  // not added
+
+    auto* clone = dynamic_cast<CDrawText*>(text->Clone(doc.get()));
+    ASSERT_NE(clone, nullptr);
+    EXPECT_EQ(doc->m_objects.m_objects.size(), 2u);
+    EXPECT_EQ(Dump(clone->m_paragraph), Dump(text->m_paragraph));
+    EXPECT_EQ(clone->m_position.m_rect, text->m_position.m_rect);
+    EXPECT_EQ(clone->m_nCaret, 0);
+}
+
+TEST_F(TextFixture, Version1TextTakesSizePlaceAndAngleAndRefusesDamageWhole) {
+    CDrawText* text = AddText();
+    std::uint8_t code = 33;
+    while (!LegacyCodeToUnicode(code)) ++code;
+    CLegacyTextBlock block;
+    block.characterCount = 1;
+    block.records[0] = CLegacyTextBlock::Record{0x42, code, 100.f, 0.f, 0, 0, 0, 1, 0, 0};
+    block.scale = 500.4f;
+    block.xOrigin = -1000.7f;
+    block.yOrigin = 2000.f;
+    text->LoadVersion1Text(block, 1.0, 305);
+    EXPECT_EQ(text->m_nSize, 500);
+    EXPECT_EQ(text->m_position.m_rect.left, -1000);
+    EXPECT_EQ(text->m_position.m_rect.top,
+              -(2000 + MulDiv(CCalligraphyFont::GetInstance().GetAscent(), 500, 2160)));
+    EXPECT_EQ(text->m_position.m_nAngle, 329);  // -30.5 degrees: floor -31; a fraction of exactly one half stays
+    ASSERT_EQ(text->m_paragraph.GetCharacterCount(), 1);
+
+    // A size that truncates to 0 keeps the marks as they are and gives the smallest size.
+    block.scale = 0.4f;
+    text->LoadVersion1Text(block, 1.0);
+    EXPECT_EQ(text->m_nSize, CDrawText::kMinSize);
+
+    const std::string before = Dump(text->m_paragraph);
+    const Rect place = text->m_position.m_rect;
+    block.records[0].font = 9;  // damaged
+    block.scale = 900.f;
+    EXPECT_THROW(text->LoadVersion1Text(block, 1.0), ArchiveException);
+    EXPECT_EQ(Dump(text->m_paragraph), before);
+    EXPECT_EQ(text->m_position.m_rect, place);
+    EXPECT_EQ(text->m_nSize, CDrawText::kMinSize);
+}
+
+TEST_F(TextFixture, HandleDragNeverGoesBelowSizeForty) {
+    CDrawText* text = AddText();
+    TypeAll(text, u"سلام");
+    const CPolygonRect zp = text->BuildZoomedPosition();
+    text->MoveHandleTo(1, Point{zp.m_rect.right + 1, zp.m_rect.top}, &view);
+    EXPECT_EQ(text->m_nSize, 40);
+    text->ScaleAbout({0, 0}, 0.001, &view);
+    EXPECT_EQ(text->m_nSize, 40);
+}
+
+// Glyph pen positions as the drawing formulas give them.
+std::vector<std::string> ExpectedGlyphCalls(const CDrawText& text, std::int32_t angle) {
+    const CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
+    const Point o = text.GetZoomedBaselinePoint();
+    const std::int32_t s = text.m_nSize;
+    const double rad = -(angle * 3.141592) / 180;
+    std::vector<std::string> calls;
+    for (const CCalligraphyWord& w : text.m_paragraph.m_words) {
+        std::int64_t acc = MulDiv(w.GetTailOverhang(), s, 2160);
+        for (const CCalligraphyCharacter& c : w.m_characters) {
+            const std::int32_t X = static_cast<std::int32_t>(o.x - acc - MulDiv(w.m_x, s, 2160));
+            const std::int32_t Y = o.y - MulDiv(text.m_nBaselineOffset + w.m_y + c.m_yOffset, s, 750);
+            const unsigned g = c.m_glyph;
+            const bool invisible = g == 0x20 || (c.m_font == 3 && g == 0x70) ||
+                                   (c.m_font == 4 && (g == 0x21 || g == 0x22 || g == 0x58)) ||
+                                   (c.m_font == 5 && ((g >= 0x21 && g <= 0x23) || (g >= 0x2B && g <= 0x31)));
+            if (!invisible) {
+                const double dx = X - o.x, dy = Y - o.y;
+                const int rx = angle ? static_cast<int>(std::trunc((dx - dy * std::tan(rad)) * std::cos(rad) + o.x)) : X;
+                const int ry = angle ? static_cast<int>(std::trunc((dx * std::tan(rad) + dy) * std::cos(rad) + o.y)) : Y;
+                char line[64];
+                std::snprintf(line, sizeof line, "ExtTextOut %d,%d opt=0 U+%04X", rx, ry, 0xF000 + c.m_glyph);
+                calls.push_back(line);
+            }
+            acc += fonts.GetCurrentAbc(c.GetGlyph()).Advance();
+        }
+    }
+    return calls;
+}
+
+TEST_F(TextFixture, GlyphsStandWhereTheFormulasPutThemAtEveryAngle) {
+    CDrawText* text = AddText();
+    TypeAll(text, kSentence);
+    for (const std::int32_t angle : {0, 30, 350, -10}) {
+        text->ApplyChange(&view, angle, true, false);
+        CSpyDC spy;
+        const int drawn = text->DrawGlyphs(spy, true);
+        std::vector<std::string> glyphs;
+        for (const std::string& call : spy.Calls())
+            if (call.rfind("ExtTextOut ", 0) == 0) glyphs.push_back(call);
+        const std::vector<std::string> expected = ExpectedGlyphCalls(*text, NormalizeAngle(angle));
+        EXPECT_EQ(drawn, static_cast<int>(glyphs.size()));
+        // Marks are interleaved with their letters: the letters appear in order.
+        std::size_t at = 0;
+        for (const std::string& g : glyphs)
+            if (at < expected.size() && g == expected[at]) ++at;
+        std::string shown;
+        for (std::size_t i = 0; i < std::min<std::size_t>(6, glyphs.size()); ++i) shown += glyphs[i] + " | ";
+        shown += " expected ";
+        for (std::size_t i = 0; i < std::min<std::size_t>(6, expected.size()); ++i) shown += expected[i] + " | ";
+        EXPECT_EQ(at, expected.size()) << "angle " << angle << shown;
+    }
+}
+
+TEST_F(TextFixture, MarksSitAtTheirAnchorsAndWmfRecordingWritesBytes) {
+    CDrawText* text = AddText();
+    TypeAll(text, u"بپ");
+    const CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
+    const CCalligraphyWord* word = nullptr;
+    std::size_t k = 0;
+    for (const CCalligraphyWord& w : text->m_paragraph.m_words)
+        for (std::size_t i = 0; i < w.m_characters.size(); ++i)
+            if (w.m_characters[i].m_mark && !word) word = &w, k = i;
+    ASSERT_NE(word, nullptr);
+    const CCalligraphyCharacter& c = word->m_characters[k];
+    const Point anchor = fonts.GetMarkAnchor(c.GetGlyph(), c.m_mark, c.HasMarkBelow());
+    ASSERT_NE(anchor.y, -1);
+    CSpyDC spy;
+    text->DrawGlyphs(spy, true);
+    const Point o = text->GetZoomedBaselinePoint();
+    std::int64_t acc = MulDiv(word->GetTailOverhang(), 500, 2160);
+    for (std::size_t i = 0; i < k; ++i) acc += fonts.GetCurrentAbc(word->m_characters[i].GetGlyph()).Advance();
+    const std::int32_t X = static_cast<std::int32_t>(o.x - acc - MulDiv(word->m_x, 500, 2160));
+    const std::int32_t Y = o.y - MulDiv(word->m_y + c.m_yOffset, 500, 750);
+    char line[64];
+    std::snprintf(line, sizeof line, "ExtTextOut %d,%d opt=0 U+%04X", X + MulDiv(anchor.x + c.m_markDx, 500, 2160),
+                  Y + MulDiv(anchor.y + c.m_markDy, 500, 2160), 0xF000 + c.m_mark);
+    EXPECT_NE(std::find(spy.Calls().begin(), spy.Calls().end(), std::string(line)), spy.Calls().end()) << line;
+
+    g_bRecordingWmf = true;
+    CSpyDC wmf;
+    const int n = text->DrawGlyphs(wmf, true);
+    g_bRecordingWmf = false;
+    int bytes = 0;
+    for (const std::string& call : wmf.Calls()) {
+        EXPECT_EQ(call.rfind("ExtTextOut ", 0), std::string::npos) << call;
+        bytes += call.rfind("ExtTextOutA ", 0) == 0;
+    }
+    EXPECT_EQ(bytes, n);
+}
+
+TEST_F(TextFixture, ASpaceDrawsNothing) {
+    CDrawText* text = AddText();
+    CSpyDC spy;
+    EXPECT_EQ(text->DrawGlyphs(spy, false), 0);
+}
+
+TEST_F(TextFixture, RenderedSentenceLeavesInkAndAPngArtefact) {
+    CDrawText* text = AddText({-100, -1500});
+    TypeAll(text, kSentence);
+    Rect redraw;
+    text->GetZoomedRect(redraw);
+    CQtPainterDC::SetGlyphFontFolder(std::filesystem::path(KAVITRO_SHARE_DIR) / "fonts");
+    QImage image(1200, 300, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        CQtPainterDC dc(painter);
+        dc.SetBkMode(TRANSPARENT);
+        dc.SetTextAlign(TA_BASELINE | TA_RIGHT);
+        dc.SetMapMode(MM_ANISOTROPIC);
+        dc.SetWindowOrg({redraw.left - 100, redraw.bottom + 100});
+        dc.SetWindowExt({redraw.right - redraw.left + 200, -(redraw.bottom - redraw.top + 200)});
+        dc.SetViewportExt({1200, 300});
+        text->Draw(dc);
+    }
+    const std::filesystem::path artefact = std::filesystem::path(KAVITRO_BINARY_DIR) / "text_sentence.png";
+    image.save(QString::fromStdString(artefact.string()));
+    int ink = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) ink += qGray(image.pixel(x, y)) < 128;
+    EXPECT_GT(ink, 1000);
+}
+
+TEST_F(TextFixture, ComponentHitsFollowTheSelectionMethod) {
+    CDrawText* text = AddText();
+    TypeAll(text, u"سلام");
+    // A point on the first word's ink: a point of its region drawn alone.
+    CTextComponentSelection word;
+    word.m_firstWord = word.m_lastWord = 0;
+    CPathRecorderDC recorder;
+    recorder.SetGlyphOutlineSource(&CGlyphFontOutlines::Instance());
+    recorder.SetTextAlign(TA_BASELINE | TA_RIGHT);
+    ASSERT_GT(text->DrawComponents(recorder, nullptr, word, text->GetZoomedBaselinePoint(), kWordsWithoutMarks), 0);
+    const Rect box = recorder.GetBounds();
+    Point inside{};
+    bool found = false;
+    for (int y = box.top; y <= box.bottom && !found; y += 5)
+        for (int x = box.left; x <= box.right && !found; x += 5)
+            if (recorder.HitTest({x, y}) && text->GetComponentRect(word, kWordsWithoutMarks).PtInPolygon({x, y}))
+                inside = {x, y}, found = true;
+    ASSERT_TRUE(found);
+    services.settings[CApplicationProperties::SelectionMethod] = 0;
+    EXPECT_EQ(text->HitComponent(&view, word, kWordsWithoutMarks, inside), 0);
+    for (const std::int32_t method : {1, 2}) {
+        services.settings[CApplicationProperties::SelectionMethod] = method;
+        EXPECT_EQ(text->HitComponent(&view, word, kWordsWithoutMarks, inside), 1) << method;
+    }
+    std::vector<CTextComponentSelection> found2;
+    text->FindComponentsAt(&view, found2, inside, false);
+    ASSERT_FALSE(found2.empty());
+    EXPECT_EQ(found2.front().m_firstWord, 0);
+    CTextComponentSelection missing;
+    missing.m_firstWord = missing.m_lastWord = 40;
+    EXPECT_THROW(text->HitComponent(&view, missing, kWordsWithoutMarks, inside), InvalidArgumentException);
+}
+
+TEST_F(TextFixture, EpsOfATextRendersInsideItsBoundingBox) {
+    CDrawText* text = AddText();
+    TypeAll(text, kSentence);
+    CVector vector(GetTrigTable());
+    text->ExportEPS(vector, true);
+    const int paths = [&] {
+        CVector counter;
+        int n = 0;
+        for (std::size_t i = 0; i < text->m_paragraph.m_words.size(); ++i) {
+            CTextComponentSelection s;
+            s.m_firstWord = s.m_lastWord = static_cast<std::uint16_t>(i);
+            n += text->WriteEPS(counter, s, text->GetZoomedBaselinePoint(), true);
+        }
+        return n;
+    }();
+    EXPECT_GT(paths, 10);
+    text->ExportEPS(vector, false);
+    vector.BuildHeaderAndTrailer();
+    const std::filesystem::path dir = std::filesystem::path(KAVITRO_BINARY_DIR);
+    const std::filesystem::path eps = dir / "text_sentence.eps";
+    ASSERT_TRUE(vector.SaveFile(eps));
+    if (std::system("command -v gs >/dev/null 2>&1") != 0) GTEST_SKIP() << "ghostscript is not installed";
+    const std::filesystem::path stub = dir / "procsets.ps";
+    std::ofstream(stub) << "%!PS\n"
+                           "/Adobe_packedarray 2 dict dup begin /initialize {} def /terminate {} def end def\n"
+                           "/Adobe_cmykcolor 2 dict dup begin /initialize {} def /terminate {} def end def\n"
+                           "/Adobe_cshow 2 dict dup begin /initialize {} def /terminate {} def end def\n"
+                           "/Adobe_customcolor 2 dict dup begin /initialize {} def /terminate {} def end def\n"
+                           "/Adobe_typography_AI3 2 dict dup begin /initialize {} def /terminate {} def end def\n"
+                           "/Adobe_pattern_AI3 2 dict dup begin /initialize {} def /terminate {} def end def\n"
+                           "/Adobe_IllustratorA_AI3 2 dict dup begin /initialize {} def /terminate {} def end def\n"
+                           "/O {pop} def /k {setcmykcolor} def /J {setlinecap} def /j {setlinejoin} def\n"
+                           "/w {setlinewidth} def /m {moveto} def /l {lineto} def /c {curveto} def\n"
+                           "/f {closepath} def /n {closepath} def /*u {newpath} def /*U {eofill} def\n"
+                           "/annotatepage {} def\n";
+    const std::string command = "gs -q -dSAFER -dNOPAUSE -dBATCH -sDEVICE=bbox '" + stub.string() + "' '" +
+                                eps.string() + "' 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string output;
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
+    ASSERT_EQ(pclose(pipe), 0) << output;
+    EXPECT_EQ(output.find("Error"), std::string::npos) << output;
+    auto box = [](const std::string& text, double v[4]) {
+        const std::size_t at = text.find("%%HiResBoundingBox:");
+        if (at == std::string::npos) return false;
+        std::istringstream in(text.substr(at + 19));
+        in.imbue(std::locale::classic());
+        return static_cast<bool>(in >> v[0] >> v[1] >> v[2] >> v[3]);
+    };
+    double declared[4], ink[4];
+    ASSERT_TRUE(box(vector.GetProlog(), declared));
+    ASSERT_TRUE(box(output, ink)) << output;
+    EXPECT_GT(ink[2] - ink[0], 10);
+    EXPECT_GE(ink[0], declared[0]);
+    EXPECT_GE(ink[1], declared[1]);
+    EXPECT_LE(ink[2], declared[2]);
+    EXPECT_LE(ink[3], declared[3]);
+}
+
+std::string RunCommand(const std::string& command, int& status) {
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) {
+        status = -1;
+        return output;
+    }
+    char buffer[4096];
+    while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
+    status = pclose(pipe);
+    return output;
+}
+
+TEST(TextTool, NewThenDumpShowsTheGlyphsOfKavitroShapeAndResavesIdentically) {
+    const std::filesystem::path dir = std::filesystem::path(KAVITRO_BINARY_DIR) / "text_tool_test";
+    std::filesystem::create_directories(dir);
+    const std::string doc = KAVITRO_BINARY_DIR "/tools/doc/kavitro-doc";
+    const std::string shape = KAVITRO_BINARY_DIR "/tools/shape/kavitro-shape";
+    const std::string line = "سلام بر دوستان خوب من";
+    const std::string kv2 = (dir / "a.kv2").string(), again = (dir / "b.kv2").string();
+    int status = 0;
+    RunCommand(doc + " new '" + kv2 + "' --text '" + line + "' --size 600 --angle 350 2>&1", status);
+    ASSERT_EQ(status, 0);
+    const std::string dumped = RunCommand(doc + " dump '" + kv2 + "' 2>/dev/null", status);
+    ASSERT_EQ(status, 0);
+    const std::string shaped = RunCommand("printf '%s\\n' '" + line + "' | " + shape, status);
+    ASSERT_EQ(status, 0);
+    const std::size_t a = dumped.find("\"words\": ["), b = dumped.find(", \"points\"");
+    const std::size_t c = shaped.find("\"words\": ["), d = shaped.rfind('}');
+    ASSERT_NE(a, std::string::npos);
+    ASSERT_NE(c, std::string::npos);
+    EXPECT_EQ(dumped.substr(a, b - a), shaped.substr(c, d - c));
+    EXPECT_NE(dumped.find("\"angle\": 350"), std::string::npos);
+    EXPECT_NE(dumped.find("\"size\": 600"), std::string::npos);
+    RunCommand(doc + " resave '" + kv2 + "' '" + again + "' 2>&1", status);
+    ASSERT_EQ(status, 0);
+    std::ifstream x(kv2, std::ios::binary), y(again, std::ios::binary);
+    const std::string first((std::istreambuf_iterator<char>(x)), {}), second((std::istreambuf_iterator<char>(y)), {});
+    EXPECT_FALSE(first.empty());
+    EXPECT_EQ(first, second);
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace kavitro
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

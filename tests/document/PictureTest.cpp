@@ -1,0 +1,376 @@
+// Raster and vector pictures: their stored forms, the files they read and
+// write, and how they refuse bad bytes.
+
+#include <algorithm>
+
+#include <gtest/gtest.h>
+
+#include "PictureFixtures.h"
+#include "document/Dib.h"
+#include "document/MetafilePicture.h"
+#include "platform/Exceptions.h"
+#include "platform/Metafile.h"
+#include "platform/SpyDC.h"
+
+namespace kavitro::test {
+namespace {
+
+Bytes StoreDib(CDib& dib) {
+    CArchive ar = CArchive::ForStoring();
+    dib.Store(ar);
+    return ar.TakeStoredBytes();
+}
+Bytes WriteUnpacked(const CDib& dib) {
+    CArchive ar = CArchive::ForStoring();
+    dib.WriteUnpacked(ar);
+    return ar.TakeStoredBytes();
+}
+void LoadDib(CDib& dib, const Bytes& bytes, bool unpacked = false) {
+    CArchive ar = CArchive::ForLoading(bytes);
+    if (unpacked) dib.ReadUnpacked(ar);
+    else dib.Load(ar);
+    EXPECT_TRUE(ar.IsAtEnd());
+}
+std::uint32_t U32At(const Bytes& b, std::size_t at) {
+    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (std::uint32_t{b[at + 3]} << 24);
+}
+
+TEST(DibTest, PackedAndUnpackedFormsKeepEveryDepth) {
+    for (const std::uint16_t bits : {1, 4, 8, 16, 24, 32}) {
+        SCOPED_TRACE(bits);
+        CDib dib;
+        dib.SetDib(MakeDib(13, 7, bits));
+        const Bytes stored = StoreDib(dib);
+        // 9-byte head: level, packed length - 1, unpacked length (the BMP file).
+        ASSERT_GT(stored.size(), 9u);
+        EXPECT_EQ(U32At(stored, 1) + 1u, stored.size() - 9);
+        EXPECT_EQ(U32At(stored, 5), dib.BuildBitmapFile().size());
+
+        CDib loaded;
+        LoadDib(loaded, stored);
+        ASSERT_NE(loaded.GetDib(), nullptr);
+        EXPECT_EQ(*loaded.GetDib(), *dib.GetDib());
+        EXPECT_EQ(StoreDib(loaded), stored);
+
+        const Bytes bmp = WriteUnpacked(dib);
+        const std::uint32_t colorTable = bits <= 8 ? (4u << bits) : 0;
+        EXPECT_EQ(bmp[0], 'B');
+        EXPECT_EQ(bmp[1], 'M');
+        EXPECT_EQ(U32At(bmp, 2), bmp.size());
+        EXPECT_EQ(U32At(bmp, 10), 14 + 40 + colorTable);
+        CDib fromBmp;
+        LoadDib(fromBmp, bmp, true);
+        EXPECT_EQ(*fromBmp.GetDib(), *dib.GetDib());
+        EXPECT_FALSE(fromBmp.IsEncoded());
+    }
+}
+
+TEST(DibTest, EncodedImagesKeepTheirBytes) {
+    for (const char* format : {"PNG", "JPEG", "GIF", "TIFF", "BMP"}) {
+        SCOPED_TRACE(format);
+        const bool gif = std::string(format) == "GIF";
+        const Bytes file = gif ? TinyGif() : EncodedImage(format);
+        ASSERT_FALSE(file.empty());
+        CDib dib;
+        ASSERT_TRUE(dib.LoadImageBytes(file));
+        EXPECT_TRUE(dib.IsEncoded());
+        EXPECT_EQ(dib.GetWidth(), gif ? 1 : 20);
+        EXPECT_EQ(dib.GetHeight(), gif ? 1 : 10);
+        EXPECT_EQ(dib.GetDib()->GetHeader().bitCount, 32);
+
+        const Bytes stored = StoreDib(dib);
+        // The unpacked marker, tag 0xAAFF, 12 zeros, length, the file as read.
+        const Bytes head{0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xAA};
+        ASSERT_EQ(stored.size(), 9 + 2 + 12 + 4 + file.size());
+        EXPECT_TRUE(std::equal(head.begin(), head.end(), stored.begin()));
+        EXPECT_TRUE(std::all_of(stored.begin() + 11, stored.begin() + 23, [](std::uint8_t b) { return b == 0; }));
+        EXPECT_EQ(U32At(stored, 23), file.size());
+        EXPECT_TRUE(std::equal(file.begin(), file.end(), stored.begin() + 27));
+
+        CDib loaded;
+        LoadDib(loaded, stored);
+        EXPECT_EQ(loaded.GetEncodedBytes(), file);
+        EXPECT_EQ(*loaded.GetDib(), *dib.GetDib());
+        EXPECT_EQ(StoreDib(loaded), stored);
+    }
+}
+
+TEST(DibTest, LoadsImageFilesAndRefusesWhatDoesNotDecode) {
+    const auto dir = TestFolder("dib-files");
+    const Bytes png = EncodedImage("PNG");
+    WriteFile(dir / "a.png", png);
+    WriteFile(dir / "broken.png", Bytes(png.begin(), png.begin() + 30));
+    WriteFile(dir / "a.pbm", Bytes{'P', '1', '\n', '1', ' ', '1', '\n', '1', '\n'});  // a format we do not take
+
+    CDib dib;
+    EXPECT_TRUE(dib.LoadImageFile(dir / "a.png"));
+    EXPECT_EQ(dib.GetEncodedBytes(), png);
+    for (const char* name : {"broken.png", "a.pbm", "missing.png"}) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(dib.LoadImageFile(dir / name));
+        EXPECT_TRUE(dib.IsEmpty());
+        EXPECT_EQ(dib.GetWidth(), 0);
+        EXPECT_EQ(dib.GetHeight(), 0);
+    }
+    std::filesystem::remove_all(dir);
+}
+
+TEST(DibTest, RefusesBadAndShortForms) {
+    CDib good;
+    good.SetDib(MakeDib(5, 3, 24));
+    const Bytes packed = StoreDib(good);
+    CCompressor codec;
+    const Bytes notBmp = codec.PackBlock(Bytes(64, 'x'));
+    const Bytes fourteen = codec.PackBlock(Bytes{'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    Bytes bmpTooSmall = WriteUnpacked(good);
+    bmpTooSmall[2] = 40;  // bfSize below file header + info header
+    bmpTooSmall[3] = bmpTooSmall[4] = bmpTooSmall[5] = 0;
+    Bytes encodedJunk{0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xAA};
+    encodedJunk.resize(23, 0);
+    PutLE(encodedJunk, 4, 4);
+    for (char c : std::string("junk")) encodedJunk.push_back(static_cast<std::uint8_t>(c));
+    Bytes unknownTag = {0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 'X', 'Y'};
+    unknownTag.resize(9 + 14, 0);
+    Bytes badLevel = packed;
+    badLevel[0] = 3;
+    Bytes overlong = packed;
+    overlong[5] = overlong[6] = overlong[7] = 0xFF;
+    overlong[8] = 0x0F;
+
+    struct Case {
+        const char* name;
+        Bytes bytes;
+        bool userError;  // otherwise the end of the file
+    };
+    const Case cases[] = {
+        {"short head", Bytes(packed.begin(), packed.begin() + 8), false},
+        {"unpacked length 14", fourteen, true},
+        {"not a bitmap file", notBmp, true},
+        {"level 3", badLevel, true},
+        {"longer than the packed bytes can hold", overlong, true},
+        {"unpacked marker without a picture", Bytes{0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, false},
+        {"encoded bytes that do not decode", encodedJunk, true},
+        {"unknown tag", unknownTag, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CDib dib;
+        CArchive ar = CArchive::ForLoading(c.bytes);
+        if (c.userError) EXPECT_THROW(dib.Load(ar), UserException);
+        else EXPECT_THROW(dib.Load(ar), ArchiveException);
+        EXPECT_TRUE(dib.IsEmpty());
+    }
+    CDib dib;
+    CArchive ar = CArchive::ForLoading(bmpTooSmall);
+    EXPECT_THROW(dib.ReadUnpacked(ar), UserException);
+
+    // Every truncation of a stored picture is refused (and leaks nothing).
+    CDib png;
+    ASSERT_TRUE(png.LoadImageBytes(EncodedImage("PNG")));
+    for (const Bytes& whole : {packed, WriteUnpacked(good), StoreDib(png)}) {
+        const bool unpacked = whole[0] == 'B';
+        for (std::size_t n = 0; n < whole.size(); ++n) {
+            CDib d;
+            CArchive cut = CArchive::ForLoading(Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(n)));
+            EXPECT_ANY_THROW(unpacked ? d.ReadUnpacked(cut) : d.Load(cut)) << n;
+            EXPECT_TRUE(d.IsEmpty());
+        }
+    }
+}
+
+TEST(DibTest, DrawsOneToOneOrStretched) {
+    CDib empty;
+    CSpyDC spy;
+    EXPECT_EQ(empty.Draw(spy, Rect{0, 0, 4, 4}), 0);
+    EXPECT_TRUE(spy.Calls().empty());
+
+    for (const std::uint16_t bits : {1, 16, 32}) {
+        CDib dib;
+        dib.SetDib(MakeDib(4, 3, bits));
+        spy.Clear();
+        EXPECT_EQ(dib.Draw(spy, Rect{10, 20, 14, 23}), 3);
+        EXPECT_EQ(dib.Draw(spy, Rect{10, 20, 18, 26}), 3);
+        const std::string d = "dib=4x3x" + std::to_string(bits);
+        EXPECT_EQ(spy.Calls(), (std::vector<std::string>{"SetStretchBltMode 3", "SetDIBitsToDevice 10,20,14,23 src=0,0,4,3 " + d,
+                                                         "SetStretchBltMode 1", "SetStretchBltMode 3",
+                                                         "StretchDIBits 10,20,18,26 src=0,0,4,3 " + d,
+                                                         "SetStretchBltMode 1"}));
+    }
+}
+
+TEST(DibTest, ThreeDFrameIsOneDevicePixelInside) {
+    CSpyDC spy;
+    spy.SetMapMode(MM_HIMETRIC);  // 96 dpi: one pixel is 26.46 units, y up
+    const Point one = spy.DPtoLP(Point{1, -1});
+    const Point zero = spy.DPtoLP(Point{0, 0});
+    const std::int32_t px = one.x - zero.x, py = one.y - zero.y;
+    ASSERT_GT(px, 0);
+    ASSERT_GT(py, 0);
+    spy.Clear();
+    Draw3DFrame(spy, Rect{0, 0, 1000, 500}, 0x111111, 0x222222);
+    auto fill = [](std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b, const char* c) {
+        return "FillSolidRect " + std::to_string(l) + "," + std::to_string(t) + "," + std::to_string(r) + "," +
+               std::to_string(b) + " " + c;
+    };
+    std::vector<std::string> fills;
+    for (const std::string& c : spy.Calls())
+        if (c.rfind("FillSolidRect", 0) == 0) fills.push_back(c);
+    EXPECT_EQ(fills, (std::vector<std::string>{fill(0, 0, 1000 - px, py, "0x111111"), fill(0, 0, px, 500 - py, "0x111111"),
+                                               fill(1000 - px, 0, 1000, 500, "0x222222"),
+                                               fill(0, 500 - py, 1000, 500, "0x222222")}));
+}
+
+// --- Vector pictures ----------------------------------------------------------
+
+Bytes StoreMetafile(const CMetafilePicture& picture) {
+    CArchive ar = CArchive::ForStoring();
+    picture.Store(ar);
+    return ar.TakeStoredBytes();
+}
+
+TEST(MetafilePictureTest, LoadsEveryKindByExtensionAndStoresTheFileBytes) {
+    const auto dir = TestFolder("metafiles");
+    const Bytes wmf = PlaceableWmf();
+    const Bytes emf = RecordedEmf();
+    struct Case {
+        const char* name;
+        Bytes file;
+        CMetafilePicture::Type type;
+        MetafileKind kind;
+    };
+    const Case cases[] = {
+        {"a.WMF", wmf, CMetafilePicture::Wmf, MetafileKind::Wmf},
+        {"a.emf", emf, CMetafilePicture::Emf, MetafileKind::Emf},
+        {"a.Kvt", DodavoFile(wmf, false, 0), CMetafilePicture::Dodavo, MetafileKind::Wmf},
+        {"a.ekvt", DodavoFile(emf, true, 2), CMetafilePicture::EnhancedDodavo, MetafileKind::Emf},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFile(dir / c.name, c.file);
+        CMetafilePicture picture;
+        ASSERT_TRUE(picture.LoadFile(dir / c.name));
+        EXPECT_EQ(picture.GetType(), c.type);
+        EXPECT_EQ(picture.GetRawBytes(), c.file);
+        EXPECT_EQ(picture.GetMetafileBits(), c.kind == MetafileKind::Wmf ? wmf : emf);
+        if (c.kind == MetafileKind::Emf) {
+            EXPECT_EQ(picture.GetWidth(), 4000);
+            EXPECT_EQ(picture.GetHeight(), 2000);
+        } else {
+            EXPECT_EQ(picture.GetWidth(), MulDiv(1000, 2540, 576));
+            EXPECT_EQ(picture.GetHeight(), MulDiv(500, 2540, 576));
+        }
+
+        const Bytes stored = StoreMetafile(picture);
+        ASSERT_EQ(stored.size(), 6 + c.file.size());
+        EXPECT_EQ(stored[0], c.type);
+        EXPECT_EQ(U32At(stored, 2), c.file.size());
+        CMetafilePicture loaded;
+        CArchive ar = CArchive::ForLoading(stored);
+        loaded.Load(ar);
+        EXPECT_EQ(loaded.GetType(), c.type);
+        EXPECT_EQ(loaded.GetMetafileBits(), picture.GetMetafileBits());
+        EXPECT_EQ(StoreMetafile(loaded), stored);
+
+        CSpyDC spy;
+        EXPECT_TRUE(loaded.Draw(spy, Rect{0, 0, 100, 50}));
+        EXPECT_EQ(spy.Calls().back(), "PlayMetafile 0,0,100,50 bytes=" + std::to_string(picture.GetMetafileBits().size()));
+    }
+    WriteFile(dir / "a.txt", wmf);
+    CMetafilePicture other;
+    EXPECT_FALSE(other.LoadFile(dir / "a.txt"));
+    EXPECT_EQ(other.GetType(), CMetafilePicture::None);
+    EXPECT_FALSE(other.HasMetafile());
+    EXPECT_EQ(other.GetWidth(), 100);
+    EXPECT_EQ(other.GetHeight(), 100);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(MetafilePictureTest, RefusesBadClipArtAndMetafiles) {
+    const Bytes wmf = PlaceableWmf();
+    Bytes noKey = wmf;
+    noKey[0] ^= 1;
+    Bytes shortLength = DodavoFile(Bytes(22, 7), false);
+    Bytes kvtHeaderOnly = DodavoFile(wmf, false);
+    kvtHeaderOnly.resize(20);
+    Bytes lengthTooLarge = DodavoFile(wmf, false);
+    lengthTooLarge[23] = 0x7F;
+    Bytes badMagic = DodavoFile(wmf, false);
+    badMagic[14] = 'x';  // the zero after the magic
+    struct Case {
+        const char* name;
+        CMetafilePicture::Type type;
+        Bytes raw;
+    };
+    const Case cases[] = {
+        {"WMF without the placeable key", CMetafilePicture::Wmf, noKey},
+        {"WMF of the header alone", CMetafilePicture::Wmf, Bytes(wmf.begin(), wmf.begin() + 22)},
+        {"EMF that does not parse", CMetafilePicture::Emf, Bytes(100, 1)},
+        {".kvt whose content lacks the key", CMetafilePicture::Dodavo, DodavoFile(RecordedEmf(), false)},
+        {".kvt of unpacked length 22", CMetafilePicture::Dodavo, shortLength},
+        {".kvt shorter than its header", CMetafilePicture::Dodavo, kvtHeaderOnly},
+        {".kvt claiming more than its stream holds", CMetafilePicture::Dodavo, lengthTooLarge},
+        {".kvt with another magic", CMetafilePicture::Dodavo, badMagic},
+        {".ekvt that is not an EMF", CMetafilePicture::EnhancedDodavo, DodavoFile(wmf, true)},
+        {".ekvt shorter than its header", CMetafilePicture::EnhancedDodavo, Bytes(31, 'K')},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes stored;
+        PutLE(stored, c.type, 2);
+        PutLE(stored, c.raw.size(), 4);
+        stored.insert(stored.end(), c.raw.begin(), c.raw.end());
+        CMetafilePicture picture;
+        CArchive ar = CArchive::ForLoading(stored);
+        EXPECT_THROW(picture.Load(ar), UserException);
+        EXPECT_EQ(picture.GetType(), CMetafilePicture::None);
+        EXPECT_TRUE(picture.GetRawBytes().empty());
+    }
+    Bytes badType{5, 0, 0, 0, 0, 0};
+    CMetafilePicture picture;
+    CArchive ar = CArchive::ForLoading(badType);
+    EXPECT_THROW(picture.Load(ar), ArchiveException);
+
+    // Every truncation of a stored clip-art picture is refused.
+    CMetafilePicture kvt;
+    kvt.SetWmfBits(wmf);
+    const Bytes whole = StoreMetafile(kvt);
+    for (std::size_t n = 0; n < whole.size(); ++n) {
+        CMetafilePicture p;
+        CArchive cut = CArchive::ForLoading(Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(n)));
+        EXPECT_ANY_THROW(p.Load(cut)) << n;
+    }
+}
+
+TEST(MetafilePictureTest, WritesPlaceableAndEnhancedFiles) {
+    const auto dir = TestFolder("metafile-writers");
+    const Bytes wmf = RecordedWmf();
+    ASSERT_TRUE(SavePlaceableMetafile(wmf, Rect{0, 0, 1000, 500}, dir / "out.wmf"));
+    const Bytes file = ReadFile(dir / "out.wmf");
+    ASSERT_EQ(file.size(), 22 + wmf.size());
+    EXPECT_EQ(U32At(file, 0), CMetafilePicture::kPlaceableKey);
+    EXPECT_EQ(file[14] | (file[15] << 8), 576);
+    EXPECT_EQ(file[20] | (file[21] << 8), 0x5551 ^ 1000 ^ 500);
+    EXPECT_TRUE(std::equal(wmf.begin(), wmf.end(), file.begin() + 22));
+    EXPECT_THROW(SavePlaceableMetafile({}, Rect{0, 0, 1, 1}, dir / "none.wmf"), UserException);
+    EXPECT_FALSE(std::filesystem::exists(dir / "none.wmf"));
+
+    CMetafilePicture emf;
+    emf.SetEmfBits(RecordedEmf());
+    ASSERT_TRUE(emf.SaveEmfFile(dir / "out.emf"));
+    EXPECT_EQ(ReadFile(dir / "out.emf"), RecordedEmf());
+
+    CMetafilePicture placeable;
+    placeable.SetWmfBits(file);
+    ASSERT_TRUE(placeable.SaveEmfFile(dir / "converted.emf"));
+    const auto converted = ParseEmf(ReadFile(dir / "converted.emf"));
+    ASSERT_TRUE(converted.has_value());
+    EXPECT_FALSE(converted->records.empty());
+
+    CMetafilePicture empty;
+    EXPECT_THROW(empty.SaveEmfFile(dir / "empty.emf"), UserException);
+    EXPECT_FALSE(emf.SaveEmfFile(dir / "no-such-folder" / "x.emf"));
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace kavitro::test

@@ -1,0 +1,645 @@
+#!/usr/bin/python3
+"""Makes Kavitro's Nastaliq glyph artwork from an open Nastaliq font.
+
+The source font's letters reduce to our model of a letter (glyph + lift +
+advance): it joins letters with one cursive attachment, and its advance is
+its entry x. So for every glyph slot our rules write we take the shape the
+source font uses in the same contexts:
+
+  traces  every one-, two- and three-letter sequence and a sample of the
+          folded word list are typed through the engine (kavitro-shape), which
+          says which slot (font, index) and which lift every letter gets;
+  vote    the same lines are shaped by HarfBuzz (hb-shape, language "ur")
+          with the source font; each slot takes the glyphs used most often
+          for it: its letter's, plus those (and their dots) of the letters
+          after it that the engine gives a blank attachable slot, which the
+          slot then draws as a ligature; each dot mark takes the mark glyph
+          used most often, each kaf or gaf stroke the part of the source kaf
+          or gaf above the lam-like body our engine draws it on;
+  join    outlines are scaled by 2.88 (1000 to 2880 units per em), the exit
+          anchor goes to the origin and the advance to the entry x; each
+          slot's raise and the shear of its entry (a smooth bend that leaves
+          the exit in place) are solved by least squares over all traced
+          joins, pulled weakly toward the source font's own lifts.
+
+Writes into OUT_DIR: fonts/Vorl21.ttf .. Vorl25.ttf (2880 upem, glyph i at
+U+F000 + i), MarkAnchors.bin (20480 bytes), OFL.txt, and artwork-report.txt
+with the vote coverage and the gap of every traced join. Slots that no
+traced context reaches keep the placeholder shape, so that the engine's
+blank and attachable slots keep their meaning.
+
+usage: make_nastaliq_artwork.py --shape-tool EXE --trace-data DIR
+           --source FONT --license DEBIAN_COPYRIGHT --word-list DIC OUT_DIR
+"""
+
+import argparse
+import bisect
+import json
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+from collections import Counter, defaultdict
+
+from fontTools.pens.basePen import BasePen
+from fontTools.pens.recordingPen import DecomposingRecordingPen
+from fontTools.pens.ttGlyphPen import TTGlyphPen
+from fontTools.ttLib import TTFont
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import make_artwork as placeholder  # noqa: E402
+
+SCALE = 2.88
+FONT_COUNT = placeholder.FONT_COUNT
+GLYPHS = placeholder.GLYPHS_PER_FONT
+MARK_FONT = 4
+# Letters whose dots hang below: the engine reads the lower anchor for them.
+BELOW_LETTERS = {0x0628, 0x062C, 0x067E, 0x0686, 0x06CC}
+# Arabic forms folded to Persian ones the way the keyboard folds them.
+FOLDING = str.maketrans({
+    "\u0623": "\u0627", "\u0625": "\u0627", "\u0624": "\u0648", "\u0626": "\u0621",
+    "\u0643": "\u06a9", "\u064a": "\u06cc", "\u200c": " ",
+})
+# The letters of the folded word list: hamza, alef with madda, alef to yeh,
+# and the Persian peh, tcheh, jeh, keheh, gaf and farsi yeh.
+PERSIAN_LETTERS = ([0x0621, 0x0622, 0x0627, 0x0628] + list(range(0x062A, 0x063B)) + [0x0641, 0x0642]
+                   + list(range(0x0644, 0x0649)) + [0x067E, 0x0686, 0x0698, 0x06A9, 0x06AF, 0x06CC])
+# Digits and punctuation our engine writes with one glyph each.
+SYMBOLS = [0x0021, 0x0022, 0x0028, 0x0029, 0x002A, 0x002B, 0x002D, 0x002E, 0x002F, 0x003A, 0x003D,
+           0x005B, 0x005C, 0x005D, 0x007B, 0x007D, 0x060C, 0x061B, 0x061F, 0x066A] + list(range(0x06F0, 0x06FA))
+DRAWN_KINDS = {"letter", "digit", "punctuation"}
+KAF_GAF = {0x06A9, 0x06AF}
+STROKE_CUT = 780        # source units: about the top of the lam-like body
+FIT_ROUNDS = 40
+FIT_REWEIGHTS = 6
+FIT_SCALE = 6.0         # source units: a join this far open weighs half
+RAISE_PRIOR = 5.0       # joins' worth of pull toward the source font's lift
+SHEAR_PRIOR = 5.0       # joins' worth of pull toward an unbent entry
+MAX_SHEAR = 200         # source units
+SHEAR_WIDTH = 300       # source units left of the entry that the bend spans
+WORD_STEP = 4           # every 4th entry of the word list: about 83,000 words
+GAP_CLOSED = 25         # glyph units at 2880 upem
+GAP_WORST = 60
+
+
+class SourceFont:
+    """The source font's glyphs, classes, advances and cursive anchors."""
+
+    def __init__(self, path):
+        self.font = TTFont(path)
+        self.glyph_set = self.font.getGlyphSet()
+        self.classes = self.font["GDEF"].table.GlyphClassDef.classDefs
+        self.advance = {name: adv for name, (adv, _) in self.font["hmtx"].metrics.items()}
+        glyf = self.font["glyf"]
+        self.inked = {name for name in self.font.getGlyphOrder() if glyf[name].numberOfContours != 0}
+        self.entry, self.exit = {}, {}
+        self.marks = {}    # mark glyph -> list of (lookup, class, (x, y))
+        self.bases = {}    # (lookup, class) -> base glyph -> (x, y)
+        gpos = self.font["GPOS"].table
+        for index, lookup in enumerate(gpos.LookupList.Lookup):
+            for sub in lookup.SubTable:
+                if lookup.LookupType == 3:
+                    for name, rec in zip(sub.Coverage.glyphs, sub.EntryExitRecord):
+                        if rec.EntryAnchor:
+                            self.entry[name] = (rec.EntryAnchor.XCoordinate, rec.EntryAnchor.YCoordinate)
+                        if rec.ExitAnchor:
+                            self.exit[name] = (rec.ExitAnchor.XCoordinate, rec.ExitAnchor.YCoordinate)
+                elif lookup.LookupType == 4:
+                    for name, rec in zip(sub.MarkCoverage.glyphs, sub.MarkArray.MarkRecord):
+                        self.marks.setdefault(name, []).append(
+                            (index, rec.Class, (rec.MarkAnchor.XCoordinate, rec.MarkAnchor.YCoordinate)))
+                    for name, rec in zip(sub.BaseCoverage.glyphs, sub.BaseArray.BaseRecord):
+                        for cls, anchor in enumerate(rec.BaseAnchor):
+                            if anchor is not None:
+                                self.bases.setdefault((index, cls), {})[name] = (anchor.XCoordinate, anchor.YCoordinate)
+
+    def is_mark(self, name):
+        return self.classes.get(name) == 3
+
+    def base_anchor(self, base, mark):
+        """The point of base where mark sits, and the mark's own point."""
+        for lookup, cls, mark_point in self.marks.get(mark, []):
+            point = self.bases.get((lookup, cls), {}).get(base)
+            if point is not None:
+                return point, mark_point
+        return None, None
+
+
+def trace_lines(word_list):
+    """The lines typed: all sequences of one to three letters, then a sample
+    of the folded word list."""
+    words = []
+    if os.path.exists(word_list):
+        with open(word_list, encoding="utf-8") as f:
+            entries = f.read().splitlines()[1:]
+        words = [e.split("/", 1)[0].translate(FOLDING) for e in entries[::WORD_STEP] if e]
+    letters = [chr(c) for c in PERSIAN_LETTERS]
+    lines = list(letters) + [chr(c) for c in SYMBOLS]
+    lines += [a + b for a in letters for b in letters]
+    lines += [a + b + c for a in letters for b in letters for c in letters]
+    return lines + [w for w in words if w.strip()]
+
+
+def run_engine(tool, data_dir, text_file):
+    out = subprocess.run([tool, "--data-dir", data_dir, text_file], capture_output=True, check=True)
+    return [json.loads(line) for line in out.stdout.decode("utf-8").splitlines()]
+
+
+def run_harfbuzz(source, text_file):
+    out = subprocess.run(["hb-shape", "--language=ur", "--script=arab", "--direction=rtl",
+                          "--output-format=json", source, "--text-file=" + text_file],
+                         capture_output=True, check=True)
+    return [json.loads(line) for line in out.stdout.decode("utf-8").splitlines() if line.strip()]
+
+
+def parse_glyph(text):
+    f, g = text.split("/")
+    return int(f), int(g)
+
+
+class Letter:
+    __slots__ = ("code", "slot", "lift", "mark", "word", "base", "pos", "marks")
+
+    def __init__(self, code, slot, lift, mark, word):
+        self.code, self.slot, self.lift, self.mark, self.word = code, slot, lift, mark, word
+        self.base, self.pos, self.marks = None, (0, 0), []
+
+
+def align(text, record, shaped, source):
+    """The letters of one line with both shapers' answers, or None when the
+    engine refused a letter or the answers cannot be matched code by code."""
+    if record["refused"]:
+        return None
+    letters = []
+    for w, word in enumerate(record["words"]):
+        for c in word["chars"]:
+            letters.append(Letter(int(c["code"], 16), parse_glyph(c["glyph"]), c["y"], c["mark"], w))
+    codes = [ord(ch) for ch in text]
+    letters = [l for l in letters if l.code != 0x20]
+    if [l.code for l in letters] != [c for c in codes if c != 0x20]:
+        return None
+    positions = [i for i, c in enumerate(codes) if c != 0x20]
+    # HarfBuzz lists right-to-left text in visual order, left to right.
+    clusters = defaultdict(list)
+    pen = 0
+    for g in shaped:
+        clusters[g["cl"]].append((g["g"], (pen + g["dx"], g["dy"])))
+        pen += g["ax"]
+    for letter, i in zip(letters, positions):
+        for name, pos in clusters.get(i, []):
+            if name not in source.inked:
+                continue
+            if source.is_mark(name):
+                letter.marks.append((name, pos))
+            elif letter.base is None:
+                letter.base, letter.pos = name, pos
+    return letters
+
+
+def median(values):
+    values = sorted(values)
+    return values[len(values) // 2]
+
+
+class Artwork:
+    """Votes and placements. A slot's shape is a tuple of source glyphs: its
+    own letter's, then those of the letters after it that the engine gives a
+    blank attachable slot (the slot draws them as a ligature)."""
+
+    def __init__(self, source, manifest_kinds):
+        self.source = source
+        self.kinds = manifest_kinds
+        self.votes = defaultdict(Counter)        # slot -> glyph tuple -> count
+        self.samples = defaultdict(list)         # (slot, glyph tuple) -> (lift difference, offsets)
+        self.mark_votes = defaultdict(Counter)   # font 4 index -> mark glyph -> count
+        self.half_votes = defaultdict(Counter)   # (slot, half) -> mark glyph -> count
+        self.lines = []                          # per line: (slot, lift, word) of each drawn letter
+        self.stroke_votes = defaultdict(Counter) # kaf or gaf stroke mark -> source letter glyph -> count
+        self.stroke_slots = set()                # slots that carry a kaf or gaf stroke
+
+    def is_attached(self, letter, word):
+        return letter.word == word and self.kinds.get(letter.slot) == "blank" and letter.slot[1] != 32
+
+    def add(self, letters):
+        drawn = []
+        for k, l in enumerate(letters):
+            if self.kinds.get(l.slot) not in DRAWN_KINDS:
+                continue
+            drawn.append((l.slot, l.lift, l.word))
+            group = [l]
+            for m in letters[k + 1:]:
+                if not self.is_attached(m, l.word):
+                    break
+                group.append(m)
+            if any(m.base is None for m in group):
+                continue
+            # The dots of the attached letters belong to the drawn shape: the
+            # engine draws no mark on a blank slot (it has no anchor).
+            parts = [(m.base, m.pos) for m in group] + [mark for m in group[1:] for mark in m.marks]
+            names = tuple(name for name, _ in parts)
+            offsets = tuple((pos[0] - l.pos[0], pos[1] - l.pos[1]) for _, pos in parts)
+            self.votes[l.slot][names] += 1
+            # Our lift grows downward, the source's upward; both in 1/1000 em.
+            self.samples[(l.slot, names)].append((l.pos[1] + l.lift, offsets))
+            if l.mark and l.code in KAF_GAF:
+                self.stroke_votes[l.mark][l.base] += 1
+                self.stroke_slots.add(l.slot)
+            elif l.mark and l.marks:
+                self.mark_votes[l.mark][l.marks[0][0]] += 1
+                self.half_votes[(l.slot, int(l.code in BELOW_LETTERS))][l.marks[0][0]] += 1
+        self.lines.append(drawn)
+
+    def choose(self):
+        self.shape, self.raise_by = {}, {}
+        for slot, votes in self.votes.items():
+            names = votes.most_common(1)[0][0]
+            samples = self.samples[(slot, names)]
+            self.raise_by[slot] = median([s[0] for s in samples])
+            offsets = tuple((median([s[1][i][0] for s in samples]), median([s[1][i][1] for s in samples]))
+                            for i in range(len(names)))
+            self.shape[slot] = (names, offsets)
+        self.mark = {m: votes.most_common(1)[0][0] for m, votes in self.mark_votes.items()}
+        self.stroke = {m: votes.most_common(1)[0][0] for m, votes in self.stroke_votes.items()}
+        self.fit_joins()
+
+    def traced_joins(self):
+        """(left slot, right slot, target) for every traced join of two drawn
+        slots whose shapes have an exit and an entry: the join closes when
+        raise(left) - raise(right) - shear(right) equals target."""
+        for drawn in self.lines:
+            for (sa, la, wa), (sb, lb, wb) in zip(drawn, drawn[1:]):
+                if wa != wb or sa not in self.shape or sb not in self.shape:
+                    continue
+                exit_, entry = self.exit(sa), self.entry(sb)
+                if exit_ is None or entry is None:
+                    yield sa, sb, None
+                    continue
+                yield sa, sb, (-lb + entry[1]) - (-la + exit_[1])
+
+    def fit_joins(self):
+        """Each slot's raise and the shear of its entry, fitted over all
+        traced joins by reweighted least squares: joins far from closing
+        weigh less (Cauchy weights), since our engine lifts one pair of
+        glyphs differently in different words and a fit for the mean would
+        leave most of them a little open. Weakly pulled toward the source
+        font's lifts (raise) and toward no bending (shear)."""
+        joins = Counter((sa, sb, target) for sa, sb, target in self.traced_joins() if target is not None)
+        prior = {slot: float(r) for slot, r in self.raise_by.items()}
+        raise_by = dict(prior)
+        shear = {slot: 0.0 for slot in self.shape}
+        for outer in range(FIT_REWEIGHTS):
+            pairs = defaultdict(lambda: [0.0, 0.0])
+            for (sa, sb, target), n in joins.items():
+                weight = n
+                if outer:
+                    residual = (raise_by[sa] - raise_by[sb] - shear[sb] - target) / FIT_SCALE
+                    weight = n / (1.0 + residual * residual)
+                pairs[(sa, sb)][0] += weight
+                pairs[(sa, sb)][1] += weight * target
+            for _ in range(FIT_ROUNDS):
+                sums = defaultdict(float)
+                counts = defaultdict(float)
+                for (sa, sb), (n, total) in pairs.items():
+                    sums[sb] += n * (raise_by[sa] - raise_by[sb]) - total
+                    counts[sb] += n
+                shear = {slot: max(-MAX_SHEAR, min(MAX_SHEAR, sums[slot] / (counts[slot] + SHEAR_PRIOR)))
+                         for slot in self.shape}
+                sums = defaultdict(float)
+                counts = defaultdict(float)
+                for (sa, sb), (n, total) in pairs.items():
+                    sums[sa] += n * (raise_by[sb] + shear[sb]) + total
+                    sums[sb] += n * (raise_by[sa] - shear[sb]) - total
+                    counts[sa] += n
+                    counts[sb] += n
+                raise_by = {slot: (sums[slot] + RAISE_PRIOR * prior[slot]) / (counts[slot] + RAISE_PRIOR)
+                            for slot in self.shape}
+        self.raise_by = {slot: round(v) for slot, v in raise_by.items()}
+        self.shear = {slot: round(v) for slot, v in shear.items()}
+
+    def entry(self, slot):
+        return self.source.entry.get(self.shape[slot][0][0])
+
+    def last_letter(self, slot):
+        """The index in the shape of its last letter (marks follow it)."""
+        names = self.shape[slot][0]
+        return max(i for i, name in enumerate(names) if not self.source.is_mark(name))
+
+    def exit(self, slot):
+        names, offsets = self.shape[slot]
+        last = self.last_letter(slot)
+        point = self.source.exit.get(names[last])
+        return None if point is None else (point[0] + offsets[last][0], point[1] + offsets[last][1])
+
+    def left_end(self, slot):
+        """Where the next letter's right edge goes: the exit, or for a shape
+        that ends a word the origin of its last glyph."""
+        point = self.exit(slot)
+        return point[0] if point else self.shape[slot][1][self.last_letter(slot)][0]
+
+    def placement(self, slot):
+        """(shift x, shift y, advance) in source units for a chosen slot."""
+        exit_x = self.left_end(slot)
+        entry = self.entry(slot)
+        end = entry[0] if entry else self.source.advance[self.shape[slot][0][0]]
+        return -exit_x, self.raise_by[slot], end - exit_x
+
+    def join_gaps(self):
+        """The vertical gap, in glyph units, of every traced join between two
+        chosen slots, and the number of joins that could not be measured."""
+        gaps, unmeasured = [], 0
+        for sa, sb, target in self.traced_joins():
+            if target is None:
+                unmeasured += 1
+            else:
+                gaps.append(abs(self.raise_by[sa] - self.raise_by[sb] - self.shear[sb] - target) * SCALE)
+        return gaps, unmeasured
+
+
+def draw_source(source, names, offsets, dx, dy, entry_x=0, shear=0):
+    """Source glyphs at their offsets, components flattened, moved by
+    (dx, dy) source units, the part near the entry (at entry_x after the
+    move) bent up by shear with a smooth step that leaves the exit in
+    place, and scaled to our units per em."""
+    width = min(SHEAR_WIDTH, 0.8 * entry_x)
+
+    def move(point):
+        x, y = point
+        if shear and width > 0:
+            t = min(1.0, max(0.0, (x - (entry_x - width)) / width))
+            y += shear * t * t * (3 - 2 * t)
+        return (x * SCALE, y * SCALE)
+
+    pen = TTGlyphPen(None)
+    for name, (ox, oy) in zip(names, offsets):
+        recording = DecomposingRecordingPen(source.glyph_set)
+        source.glyph_set[name].draw(recording)
+        for operator, points in recording.value:
+            getattr(pen, operator)(*(move((px + ox + dx, py + oy + dy)) for px, py in points))
+    return pen.glyph()
+
+
+def draw_placeholder(shape):
+    pen = TTGlyphPen(None)
+    shape.draw(pen)
+    return pen.glyph()
+
+
+def build_fonts(art, out_dir, copyright_line):
+    from fontTools.fontBuilder import FontBuilder
+    source = art.source
+    anchors = {}
+    for f in range(1, FONT_COUNT + 1):
+        order = [".notdef"] + [placeholder.glyph_name(g) for g in range(placeholder.FIRST_DRAWN, GLYPHS)]
+        glyphs = {".notdef": TTGlyphPen(None).glyph()}
+        metrics = {".notdef": (0, 0)}
+        for g in range(placeholder.FIRST_DRAWN, GLYPHS):
+            name = placeholder.glyph_name(g)
+            slot = (f, g)
+            anchor = ((-1, -1), (-1, -1))
+            if slot in art.shape:
+                dx, dy, advance = art.placement(slot)
+                glyphs[name] = draw_source(source, *art.shape[slot], dx, dy, advance, art.shear[slot])
+                advance = round(advance * SCALE)
+                anchor = tuple(base_anchor(art, slot, half, dx, dy, advance) for half in (0, 1))
+                if slot in art.stroke_slots:
+                    anchor = (stroke_anchor(art, slot, dx, dy, advance), anchor[1])
+            elif f == MARK_FONT and g in art.stroke:
+                glyphs[name], advance = stroke_glyph(source, art.stroke[g])
+            elif f == MARK_FONT and g in art.mark:
+                glyphs[name], advance = mark_glyph(source, art.mark[g])
+            else:
+                shape = placeholder.glyph_shape(f, g)
+                glyphs[name] = draw_placeholder(shape)
+                advance = shape.advance
+                anchor = placeholder.anchors(f, g, shape) if art.kinds.get(slot) != "letter" else anchor
+            anchors[slot] = anchor
+            glyphs[name].recalcBounds(None)
+            metrics[name] = (max(0, advance), getattr(glyphs[name], "xMin", 0))
+        fb = FontBuilder(placeholder.UNITS_PER_EM, isTTF=True)
+        fb.font.recalcTimestamp = False
+        fb.setupGlyphOrder(order)
+        fb.setupCharacterMap({placeholder.FIRST_CODE + g: placeholder.glyph_name(g)
+                              for g in range(placeholder.FIRST_DRAWN, GLYPHS)})
+        fb.setupGlyf(glyphs)
+        fb.setupHorizontalMetrics(metrics)
+        ascent, descent = round(source.font["OS/2"].usWinAscent * SCALE), round(source.font["OS/2"].usWinDescent * SCALE)
+        fb.setupHorizontalHeader(ascent=ascent, descent=-descent)
+        family = "Vorl2%d" % f
+        fb.setupNameTable({
+            "copyright": copyright_line + " Kavitro glyph artwork derived from it.",
+            "familyName": family, "styleName": "Regular", "uniqueFontIdentifier": family,
+            "fullName": family, "psName": family, "version": "Version 1.000",
+            "licenseDescription": "This Font Software is licensed under the SIL Open Font License, Version 1.1.",
+            "licenseInfoURL": "https://openfontlicense.org",
+        })
+        fb.setupOS2(usWinAscent=ascent, usWinDescent=descent, sTypoAscender=ascent, sTypoDescender=-descent,
+                    sTypoLineGap=0, usWeightClass=400, achVendID="KVTR", fsType=0)
+        fb.setupPost()
+        fb.font["head"].created = fb.font["head"].modified = 3786825600  # 2024-01-01
+        save_atomically(fb.font, os.path.join(out_dir, "fonts", family + ".ttf"))
+    return anchors
+
+
+def mark_glyph(source, name):
+    """A mark drawn with its own attachment point at its advance on the
+    baseline: the engine puts the mark's advance box against the anchor."""
+    points = [p for lookup, cls, p in source.marks.get(name, [])]
+    mx, my = points[0] if points else (0, 0)
+    bounds = source.font["glyf"][name]
+    advance = max(0, round((mx - bounds.xMin) * SCALE))
+    return draw_source(source, (name,), ((0, 0),), advance / SCALE - mx, -my), advance
+
+
+class FlattenPen(BasePen):
+    """Contours as polygons, curves cut into short lines."""
+
+    STEPS = 8
+
+    def __init__(self, glyph_set):
+        super().__init__(glyph_set)
+        self.contours = []
+
+    def _moveTo(self, pt):
+        self.contours.append([pt])
+
+    def _lineTo(self, pt):
+        self.contours[-1].append(pt)
+
+    def _curveToOne(self, p1, p2, p3):
+        p0 = self._getCurrentPoint()
+        for i in range(1, self.STEPS + 1):
+            t = i / self.STEPS
+            u = 1 - t
+            self.contours[-1].append(tuple(u * u * u * a + 3 * u * u * t * b + 3 * u * t * t * c + t * t * t * d
+                                           for a, b, c, d in zip(p0, p1, p2, p3)))
+
+
+def clip_above(polygon, cut):
+    """The part of a polygon at or above y = cut (Sutherland-Hodgman)."""
+    out = []
+    for i, cur in enumerate(polygon):
+        prev = polygon[i - 1]
+        if (cur[1] >= cut) != (prev[1] >= cut):
+            t = (cut - prev[1]) / (cur[1] - prev[1])
+            out.append((prev[0] + t * (cur[0] - prev[0]), cut))
+        if cur[1] >= cut:
+            out.append(cur)
+    return out
+
+
+def stroke_glyph(source, name):
+    """The kaf or gaf stroke as a mark: the part of the source letter above
+    the top of the lam-like body that our engine draws it on, placed so that
+    the letter's exit lands on the anchor (advance 0)."""
+    pen = FlattenPen(source.glyph_set)
+    source.glyph_set[name].draw(pen)
+    ax, ay = source.exit.get(name, (0, 0))
+    out = TTGlyphPen(None)
+    for contour in pen.contours:
+        part = clip_above(contour, STROKE_CUT)
+        if len(part) < 3:
+            continue
+        out.moveTo(((part[0][0] - ax) * SCALE, (part[0][1] - ay) * SCALE))
+        for x, y in part[1:]:
+            out.lineTo(((x - ax) * SCALE, (y - ay) * SCALE))
+        out.closePath()
+    return out.glyph(), 0
+
+
+def stroke_anchor(art, slot, dx, dy, advance):
+    """(y, x) of the point a stroke mark hangs from: the slot's exit; none
+    where the slot's own shape is a kaf or gaf, which has its stroke."""
+    if art.shape[slot][0][0].startswith(("Kaf", "Gaf")):
+        return -1, -1
+    point = art.exit(slot) or (art.left_end(slot), 0)
+    return round((point[1] + dy) * SCALE), round((point[0] + dx) * SCALE) - advance
+
+
+def base_anchor(art, slot, half, dx, dy, advance):
+    """(y, x) of a slot's anchor in one half: y above the baseline, x from the
+    glyph's right edge (negative leftward); (-1, -1) for none."""
+    votes = art.half_votes.get((slot, half))
+    if not votes:
+        return -1, -1
+    point, _ = art.source.base_anchor(art.shape[slot][0][0], votes.most_common(1)[0][0])
+    if point is None:
+        return -1, -1
+    return round((point[1] + dy) * SCALE), round((point[0] + dx) * SCALE) - advance
+
+
+def save_atomically(font, path):
+    tmp = path + ".tmp"
+    font.save(tmp)
+    os.replace(tmp, path)
+
+
+def write_atomically(path, data):
+    tmp = path + ".tmp"
+    with open(tmp, "wb") as fh:
+        fh.write(data)
+    os.replace(tmp, path)
+
+
+def license_text(debian_copyright):
+    """The OFL 1.1 text from the package's copyright file: the stanza that
+    opens with 'License: OFL-1.1' and carries the text, indented, with '.'
+    marking blank lines."""
+    with open(debian_copyright, encoding="utf-8") as f:
+        stanzas = f.read().split("\n\n")
+    for stanza in stanzas:
+        lines = stanza.strip("\n").split("\n")
+        if lines[0].rstrip() == "License: OFL-1.1" and len(lines) > 1:
+            body = [l[1:] for l in lines[1:] if l.startswith(" ")]
+            return "\n".join("" if l.strip() == "." else l for l in body).strip() + "\n"
+    raise SystemExit("make_nastaliq_artwork: no OFL 1.1 text in " + debian_copyright)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--shape-tool", required=True)
+    parser.add_argument("--trace-data", required=True, help="data folder the engine traces with")
+    parser.add_argument("--source", required=True)
+    parser.add_argument("--license", required=True)
+    parser.add_argument("--word-list", required=True)
+    parser.add_argument("out_dir")
+    args = parser.parse_args()
+    os.makedirs(os.path.join(args.out_dir, "fonts"), exist_ok=True)
+
+    source = SourceFont(args.source)
+    kinds = {}
+    with open(os.path.join(args.trace_data, "artwork-manifest.txt"), encoding="utf-8") as f:
+        for line in f:
+            parts = line.split()
+            if parts and parts[0] == "glyph":
+                kinds[(int(parts[1]), int(parts[2]))] = parts[3]
+
+    lines = trace_lines(args.word_list)
+    with tempfile.NamedTemporaryFile("w", encoding="utf-8", suffix=".txt", delete=False) as tmp:
+        tmp.write("\n".join(lines) + "\n")
+    try:
+        records = run_engine(args.shape_tool, args.trace_data, tmp.name)
+        shaped = run_harfbuzz(args.source, tmp.name)
+    finally:
+        os.unlink(tmp.name)
+    if len(records) != len(lines) or len(shaped) != len(lines):
+        sys.exit("make_nastaliq_artwork: %d lines typed, %d by the engine, %d by HarfBuzz"
+                 % (len(lines), len(records), len(shaped)))
+
+    art = Artwork(source, kinds)
+    matched = 0
+    for text, record, glyphs in zip(lines, records, shaped):
+        letters = align(text, record, glyphs, source)
+        if letters is not None:
+            matched += 1
+            art.add(letters)
+    art.choose()
+
+    copyright_line = next(n.toUnicode() for n in source.font["name"].names if n.nameID == 0)
+    anchors = build_fonts(art, args.out_dir, copyright_line)
+    ys, xs = [], []
+    for half in (0, 1):
+        for f in range(1, FONT_COUNT + 1):
+            for g in range(GLYPHS):
+                y, x = anchors.get((f, g), ((-1, -1), (-1, -1)))[half]
+                ys.append(y)
+                xs.append(x)
+    write_atomically(os.path.join(args.out_dir, "MarkAnchors.bin"),
+                     struct.pack("<%di" % len(ys), *ys) + struct.pack("<%di" % len(xs), *xs))
+    write_atomically(os.path.join(args.out_dir, "OFL.txt"),
+                     (copyright_line + "\nGlyph artwork of Kavitro derived from Noto Nastaliq Urdu.\n\n"
+                      "This Font Software is licensed under the SIL Open Font License, Version 1.1.\n\n"
+                      "SIL OPEN FONT LICENSE Version 1.1 - 26 February 2007\n\n"
+                      + license_text(args.license)).encode("utf-8"))
+
+    letter_slots = [s for s, k in kinds.items() if k in DRAWN_KINDS]
+    gaps, unmeasured = art.join_gaps()
+    gaps.sort()
+    closed = bisect.bisect_right(gaps, GAP_CLOSED)
+    report = [
+        "lines typed: %d, matched code by code: %d" % (len(lines), matched),
+        "letter, digit and punctuation slots: %d, reached: %d, left as placeholders: %d" % (
+            len(letter_slots), sum(1 for s in letter_slots if s in art.shape),
+            sum(1 for s in letter_slots if s not in art.shape)),
+        "dot marks reached: %d, stroke marks: %d" % (len(art.mark), len(art.stroke)),
+        "joins measured: %d, unmeasured (no anchor): %d" % (len(gaps), unmeasured),
+    ]
+    if gaps:
+        report += [
+            "joins within %d units: %.2f%%" % (GAP_CLOSED, 100.0 * closed / len(gaps)),
+            "joins beyond %d units: %d; median gap %.0f, worst %.0f" % (
+                GAP_WORST, len(gaps) - bisect.bisect_right(gaps, GAP_WORST), gaps[len(gaps) // 2], gaps[-1]),
+        ]
+    report += ["unreached slots: " + " ".join("%d/%d" % s for s in sorted(letter_slots) if s not in art.shape)]
+    report += ["slot %d/%d %s raise %d votes %s" % (s[0], s[1], "+".join(art.shape[s][0]), art.raise_by[s],
+                                                    ",".join("%s:%d" % ("+".join(k), v)
+                                                             for k, v in art.votes[s].most_common(3)))
+               for s in sorted(art.shape)]
+    report += ["mark %d %s" % (m, art.mark[m]) for m in sorted(art.mark)]
+    report += ["stroke %d from %s" % (m, art.stroke[m]) for m in sorted(art.stroke)]
+    write_atomically(os.path.join(args.out_dir, "artwork-report.txt"), ("\n".join(report) + "\n").encode("utf-8"))
+    print("\n".join(report[:6]))
+
+
+if __name__ == "__main__":
+    main()

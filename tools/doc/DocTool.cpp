@@ -1,0 +1,392 @@
+// kavitro-doc: a headless command-line tool over the document code, for
+// tests and for anyone checking a file (the commands are in kUsage).
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <QGuiApplication>
+#include <QImage>
+
+#include "document/DrawText.h"
+#include "document/KavitroDoc.h"
+#include "document/SimpleObjects.h"
+#include "document/Thumbnail.h"
+#include "engine/CalligraphyFont.h"
+#include "engine/Compressor.h"
+#include "platform/ErrorReport.h"
+#include "platform/AtomicFile.h"
+#include "platform/Vector.h"
+#include "platform/WmfRecorder.h"
+
+namespace {
+
+using namespace kavitro;
+
+constexpr const char* kUsage = R"(Usage:
+  kavitro-doc dump FILE
+      prints the document as JSON: page size, margins, page count, zoom, every
+      object (class, page field, rect, angle, pen, brush and what its class
+      adds) and every guide line
+  kavitro-doc resave IN OUT
+      loads IN and stores it as OUT
+  kavitro-doc export IN OUT --page N --format eps|emf|wmf|png|jpeg|gif|tiff|bmp
+                     [--width W --height H]
+      exports page N (0-based) through the document's renderers
+  kavitro-doc thumbnail IN OUT.bmp
+      writes the thumbnail stored in IN as a BMP file
+  kavitro-doc new OUT.kv2 --text TEXT [--size S --angle A]
+      creates a document with one text object (text size S, default 500,
+      turned by A degrees) and types TEXT (UTF-8) into it key by key as a
+      user types; a line feed is the Enter key
+
+Exit status: 0 on success; 1 when a file cannot be read, is refused or
+cannot be written, or a format cannot be written yet; 2 on a bad command line.
+)";
+
+constexpr std::size_t kMaxFileBytes = std::size_t{1} << 31;
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "kavitro-doc: %s\n", message.c_str());
+    return 1;
+}
+
+int BadUsage(const std::string& message) {
+    std::fprintf(stderr, "kavitro-doc: %s\n\n%s", message.c_str(), kUsage);
+    return 2;
+}
+
+std::optional<std::vector<std::uint8_t>> ReadFile(const std::string& path) {
+    return ReadWholeFile(std::filesystem::path(path), kMaxFileBytes);
+}
+
+bool Load(CKavitroDoc& doc, const std::string& path, std::string& error) {
+    const auto bytes = ReadFile(path);
+    if (!bytes) {
+        error = "cannot read " + path;
+        return false;
+    }
+    std::string why;
+    if (!doc.LoadFromBytes(*bytes, path, &why)) {
+        error = path + " is damaged or is not a document: " + why;
+        return false;
+    }
+    return true;
+}
+
+// --- dump ---------------------------------------------------------------------
+
+std::string Hex(std::uint32_t v) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "\"0x%08x\"", v);
+    return buf;
+}
+
+std::string RectJson(const Rect& r) {
+    return "[" + std::to_string(r.left) + ", " + std::to_string(r.top) + ", " + std::to_string(r.right) + ", " +
+           std::to_string(r.bottom) + "]";
+}
+
+std::string Hex4(std::uint32_t v) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%04X", v);
+    return buf;
+}
+
+// A text's own fields, and its words and characters as kavitro-shape prints them.
+std::string TextJson(const CDrawText& t) {
+    std::string s = ", \"size\": " + std::to_string(t.m_nSize) + ", \"color\": " + Hex(t.m_color) +
+                    ", \"baselineOffset\": " + std::to_string(t.m_nBaselineOffset) + ", \"words\": [";
+    bool firstWord = true;
+    for (const CCalligraphyWord& w : t.m_paragraph.m_words) {
+        s += (firstWord ? "{\"x\": " : ", {\"x\": ") + std::to_string(w.m_x) + ", \"y\": " + std::to_string(w.m_y) +
+             ", \"chars\": [";
+        firstWord = false;
+        bool firstChar = true;
+        for (const CCalligraphyCharacter& c : w.m_characters) {
+            s += (firstChar ? "{\"code\": \"" : ", {\"code\": \"") + Hex4(c.m_code) + "\", \"glyph\": \"" +
+                 std::to_string(c.m_font) + "/" + std::to_string(c.m_glyph) + "\", \"y\": " +
+                 std::to_string(c.m_yOffset) + ", \"mark\": " + std::to_string(c.m_mark) +
+                 ", \"flags\": " + std::to_string(c.m_flags) + "}";
+            firstChar = false;
+        }
+        s += "]}";
+    }
+    s += "], \"points\": [";
+    for (std::size_t i = 0; i < t.m_paragraph.m_points.size(); ++i) {
+        const CCalligraphyPoint& p = t.m_paragraph.m_points[i];
+        s += (i ? ", [" : "[") + std::to_string(p.m_sign) + ", " + std::to_string(p.m_x) + ", " + std::to_string(p.m_y) + "]";
+    }
+    return s + "]";
+}
+
+std::string ObjectJson(const CDrawObj& o) {
+    std::string s = "{\"class\": \"";
+    s += o.GetRuntimeClass()->m_lpszClassName;
+    s += "\", \"page\": " + Hex(o.m_nPage);
+    s += ", \"rect\": " + RectJson(o.m_position.m_rect);
+    s += ", \"angle\": " + std::to_string(o.m_position.m_nAngle);
+    s += ", \"pen\": {\"on\": " + std::to_string(o.m_bPen) + ", \"style\": " + std::to_string(o.m_logpen.style) +
+         ", \"width\": [" + std::to_string(o.m_logpen.width.x) + ", " + std::to_string(o.m_logpen.width.y) +
+         "], \"color\": " + Hex(o.m_logpen.color) + "}";
+    s += ", \"brush\": {\"on\": " + std::to_string(o.m_bBrush) + ", \"style\": " + std::to_string(o.m_logbrush.style) +
+         ", \"color\": " + Hex(o.m_logbrush.color) + ", \"hatch\": " + std::to_string(o.m_logbrush.hatch) + "}";
+    if (const auto* r = dynamic_cast<const CDrawRect*>(&o))
+        s += ", \"shape\": " + std::to_string(r->m_nShape) + ", \"roundness\": [" + std::to_string(r->m_roundness.x) +
+             ", " + std::to_string(r->m_roundness.y) + "]";
+    if (const auto* g = dynamic_cast<const CDrawGuideLine*>(&o))
+        s += ", \"orientation\": " + std::to_string(g->m_nOrientation);
+    if (const auto* t = dynamic_cast<const CDrawText*>(&o)) s += TextJson(*t);
+    std::vector<std::uint16_t> codes;
+    o.GetCharacterCodes(codes);
+    if (!codes.empty()) {
+        s += ", \"characters\": [";
+        for (std::size_t i = 0; i < codes.size(); ++i) s += (i ? ", " : "") + std::to_string(codes[i]);
+        s += "]";
+    }
+    return s + "}";
+}
+
+int Dump(const std::string& path) {
+    CKavitroDoc doc;
+    std::string error;
+    if (!Load(doc, path, error)) return Fail(error);
+    std::string s = "{\n";
+    s += "  \"pageSize\": [" + std::to_string(doc.m_nPageWidth) + ", " + std::to_string(doc.m_nPageHeight) + "],\n";
+    s += "  \"margins\": " + RectJson(doc.m_margins) + ",\n";
+    s += "  \"pageCount\": " + std::to_string(doc.GetPageCount()) + ",\n";
+    s += "  \"zoom\": " + std::to_string(doc.GetZoom()) + ",\n";
+    s += "  \"objects\": [";
+    bool first = true;
+    for (const CDrawObj* o : doc.m_objects.m_objects) {
+        s += (first ? "\n    " : ",\n    ") + ObjectJson(*o);
+        first = false;
+    }
+    s += first ? "],\n" : "\n  ],\n";
+    s += "  \"guideLines\": [";
+    first = true;
+    for (const CDrawObj* g : doc.m_guideLines) {
+        s += (first ? "\n    " : ",\n    ") + ObjectJson(*g);
+        first = false;
+    }
+    s += first ? "]\n}\n" : "\n  ]\n}\n";
+    if (std::fwrite(s.data(), 1, s.size(), stdout) != s.size() || std::fflush(stdout) != 0)
+        return Fail("cannot write the output");
+    return 0;
+}
+
+// --- resave, export, thumbnail --------------------------------------------------
+
+int Resave(const std::string& in, const std::string& out) {
+    CKavitroDoc doc;
+    std::string error;
+    if (!Load(doc, in, error)) return Fail(error);
+    if (!WriteFileAtomically(out, doc.StoreToBytes())) return Fail("cannot write " + out);
+    return 0;
+}
+
+int Export(const std::string& in, const std::string& out, std::uint32_t page, const std::string& format) {
+    CKavitroDoc doc;
+    std::string error;
+    if (!Load(doc, in, error)) return Fail(error);
+    if (page >= doc.GetPageCount()) return Fail("the document has no page " + std::to_string(page));
+    const std::vector<CDrawObj*> objects = doc.ObjectsOnPage(page);
+    if (format == "eps") {
+        CVector writer(GetTrigTable());
+        doc.ExportObjectsToEPS(writer, objects, true);
+        doc.ExportObjectsToEPS(writer, objects, false);
+        writer.BuildHeaderAndTrailer();
+        if (!writer.SaveFile(out)) return Fail("cannot write " + out);
+        return 0;
+    }
+    if (format == "emf") {
+        std::vector<std::uint8_t> emf;
+        if (!doc.RenderToEnhMetafile(emf, objects)) return Fail("page " + std::to_string(page) + " has nothing to export");
+        if (!WriteFileAtomically(out, emf)) return Fail("cannot write " + out);
+        return 0;
+    }
+    if (format == "wmf") {
+        MetafileResult wmf;
+        if (!doc.RenderToMetafile(wmf, objects)) return Fail("page " + std::to_string(page) + " has nothing to export");
+        const Rect box = wmf.extent;
+        if (!WriteFileAtomically(out, BuildPlaceableMetafile(wmf.bytes, box))) return Fail("cannot write " + out);
+        return 0;
+    }
+    return Fail("export to " + format + " is not available yet (raster encoders come with the export work)");
+}
+
+int Thumbnail(const std::string& in, const std::string& out) {
+    const auto bytes = ReadFile(in);
+    if (!bytes) return Fail("cannot read " + in);
+    try {
+        CArchive ar = CArchive::ForLoading(std::span<const std::uint8_t>(*bytes));
+        const std::u16string magic = ar.ReadString();
+        if (magic == CKavitroDoc::kMagic)
+            ar.ReadU32();
+        else if (magic != CKavitroDoc::kOldMagic)
+            return Fail(in + " is not a version-2 document");
+        CCompressor codec;
+        codec.UnpackBlock(std::span<const std::uint8_t>(*bytes).subspan(ar.GetPosition()));
+        const auto bmp = codec.GetUnpacked();
+        if (bmp.size() < 2 || bmp[0] != 'B' || bmp[1] != 'M') return Fail("the thumbnail of " + in + " is not a BMP file");
+        if (!WriteFileAtomically(out, bmp)) return Fail("cannot write " + out);
+        return 0;
+    } catch (const std::exception& e) {
+        return Fail("the thumbnail of " + in + " cannot be read: " + e.what());
+    }
+}
+
+// --- new ------------------------------------------------------------------------
+
+// UTF-8 to code points; a byte that starts no well-formed sequence is U+FFFD.
+std::vector<char32_t> DecodeUtf8(std::string_view bytes) {
+    std::vector<char32_t> out;
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        std::size_t length = 0;
+        char32_t cp = 0, minimum = 0;
+        if (lead < 0x80) length = 1, cp = lead;
+        else if ((lead & 0xE0) == 0xC0) length = 2, cp = lead & 0x1F, minimum = 0x80;
+        else if ((lead & 0xF0) == 0xE0) length = 3, cp = lead & 0x0F, minimum = 0x800;
+        else if ((lead & 0xF8) == 0xF0) length = 4, cp = lead & 0x07, minimum = 0x10000;
+        bool valid = length != 0 && i + length <= bytes.size();
+        for (std::size_t k = 1; valid && k < length; ++k) {
+            const auto next = static_cast<unsigned char>(bytes[i + k]);
+            valid = (next & 0xC0) == 0x80;
+            cp = (cp << 6) | (next & 0x3F);
+        }
+        valid = valid && cp >= minimum && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
+        out.push_back(valid ? cp : 0xFFFD);
+        i += valid ? length : 1;
+    }
+    return out;
+}
+
+// A new document with one text at the top right of the first page's margin
+// box, typed into key by key: each key is one undo step, as in the editor.
+int NewWithText(const std::string& out, const std::string& text, std::uint32_t size, std::int32_t angle) {
+    CKavitroDoc doc;
+    doc.OnNewDocument();
+    DefaultDocumentView view;
+    doc.AddView(&view);
+    CPolygonRect at;
+    at.m_rect = Rect(-doc.m_margins.right, -doc.m_margins.top - 2000, 0, 0);
+    auto* first = new CDrawText(at, 0, &doc);
+    first->m_nSize = CDrawText::ClampSize(size);
+    doc.Add(first, true);
+    view.m_selection = {first};
+    if (angle != 0) first->ApplyChange(&view, angle, true, false);
+    first->RecalcLayout(&view, false);
+    for (const char32_t cp : DecodeUtf8(text)) {
+        if (view.m_selection.empty()) break;
+        auto* current = dynamic_cast<CDrawText*>(view.m_selection.back());
+        if (!current) break;
+        // A code point beyond 16 bits has no key of its own; a line feed is Enter.
+        if (cp <= 0xFFFF) current->OnChar(&view, cp == U'\n' ? 13u : static_cast<std::uint32_t>(cp));
+        ++CObjectsBuffer::GetActionIdCounter();
+    }
+    const bool written = WriteFileAtomically(out, doc.StoreToBytes());
+    doc.RemoveView(&view);
+    if (!written) return Fail("cannot write " + out);
+    return 0;
+}
+
+// The glyph fonts of the build's data folder, when they are there; without
+// them texts are still stored and dumped, but not measured or drawn.
+void LoadGlyphFonts() {
+    CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
+    if (fonts.IsInitialized()) return;
+    RecordingErrorReport quiet;
+    fonts.SetErrorReport(&quiet);
+    fonts.Init(KAVITRO_SHARE_DIR, 0);
+    fonts.SetErrorReport(nullptr);
+}
+
+bool ParseSigned(std::string_view text, std::int32_t& value);
+
+bool ParseNumber(std::string_view text, std::uint32_t& value) {
+    if (text.empty() || text.size() > 9) return false;
+    value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + static_cast<std::uint32_t>(c - '0');
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The raster renderers paint with QtGui; no display is needed.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    RegisterDocumentClasses();
+    LoadGlyphFonts();
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) return BadUsage("no command given");
+    const std::string& command = args[0];
+    if (command == "-h" || command == "--help") {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    try {
+        if (command == "dump" && args.size() == 2) return Dump(args[1]);
+        if (command == "resave" && args.size() == 3) return Resave(args[1], args[2]);
+        if (command == "thumbnail" && args.size() == 3) return Thumbnail(args[1], args[2]);
+        if (command == "new" && args.size() >= 2) {
+            std::uint32_t size = CDrawText::kDefaultSize;
+            std::int32_t angle = 0;
+            std::optional<std::string> text;
+            for (std::size_t i = 2; i < args.size(); i += 2) {
+                if (i + 1 >= args.size()) return BadUsage("option " + args[i] + " needs a value");
+                const std::string& v = args[i + 1];
+                if (args[i] == "--text") text = v;
+                else if (args[i] == "--size" && ParseNumber(v, size)) continue;
+                else if (args[i] == "--angle" && ParseSigned(v, angle)) continue;
+                else if (args[i] != "--text") return BadUsage("bad option " + args[i] + " " + v);
+            }
+            if (!text) return BadUsage("new needs --text");
+            return NewWithText(args[1], *text, size, angle);
+        }
+        if (command == "export" && args.size() >= 3) {
+            std::uint32_t page = 0, width = 0, height = 0;
+            std::string format;
+            for (std::size_t i = 3; i < args.size(); i += 2) {
+                if (i + 1 >= args.size()) return BadUsage("option " + args[i] + " needs a value");
+                const std::string& v = args[i + 1];
+                if (args[i] == "--page" && ParseNumber(v, page)) continue;
+                if (args[i] == "--width" && ParseNumber(v, width)) continue;
+                if (args[i] == "--height" && ParseNumber(v, height)) continue;
+                if (args[i] == "--format") {
+                    format = v;
+                    continue;
+                }
+                return BadUsage("bad option " + args[i] + " " + v);
+            }
+            static const char* const kFormats[] = {"eps", "emf", "wmf", "png", "jpeg", "gif", "tiff", "bmp"};
+            bool known = false;
+            for (const char* f : kFormats) known = known || format == f;
+            if (!known) return BadUsage("--format must be one of eps, emf, wmf, png, jpeg, gif, tiff, bmp");
+            return Export(args[1], args[2], page, format);
+        }
+    } catch (const std::exception& e) {
+        return Fail(e.what());
+    }
+    return BadUsage("bad command line");
+}
+
+namespace {
+bool ParseSigned(std::string_view text, std::int32_t& value) {
+    const bool negative = !text.empty() && text[0] == '-';
+    std::uint32_t magnitude = 0;
+    if (!ParseNumber(negative ? text.substr(1) : text, magnitude)) return false;
+    value = negative ? -static_cast<std::int32_t>(magnitude) : static_cast<std::int32_t>(magnitude);
+    return true;
+}
+}  // namespace
