@@ -52,7 +52,9 @@ bool SameEntry(const CKeyboardUIMapValue& a, const CKeyboardUIMapValue& b) {
 class KeyboardUI : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_folder = fs::path(::testing::TempDir()) / "kavitro-keyboard-ui";
+        // One folder per test: CTest runs the tests of this fixture at the same time.
+        const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        m_folder = fs::path(::testing::TempDir()) / ("kavitro-keyboard-ui-" + std::string(test->name()));
         fs::remove_all(m_folder);
         fs::create_directories(m_folder);
         for (std::size_t i = 0; i < m_default.size(); ++i)
