@@ -1,25 +1,18 @@
 #pragma once
 
-// The rotatable rectangle that places every drawing object, the process-wide
-// degree table all rotation reads, and the small geometric helpers of the
-// hit tests and picture previews.
+// The rotatable rectangle that places every drawing object, and the small
+// geometric helpers of the hit tests and picture previews.
 
 #include <array>
 #include <cstdint>
 
+#include "platform/DegreeTable.h"  // GetTrigTable, NormalizeAngle, RotatePointF
 #include "platform/Geometry.h"
 
 namespace kavitro {
 
 class CArchive;
 class CDC;
-
-// 720 doubles: entry d (0..359) is cos(x), entry d + 360 is tan(x), with
-// x = -(d * 3.141592) / 180. Built once, on first use, never freed.
-const double* GetTrigTable();
-
-// Any angle brought into 0..359 (also INT_MIN and angles of 360 or more).
-std::int32_t NormalizeAngle(std::int64_t angle);
 
 // A double as a 32-bit integer, saturating at the limits; NaN gives 0.
 std::int32_t SaturateToInt32(double value);
@@ -29,8 +22,6 @@ std::int32_t ClampToInt32(std::int64_t value);
 // Rotates an integer point in place about pivot by angle degrees; results
 // are rounded with exact halves going down.
 void RotatePoint(const double* table, Point& point, std::int32_t angle, Point pivot);
-// The same on doubles, without rounding (the EPS path writer).
-void RotatePointF(const double* table, double& x, double& y, std::int32_t angle, Point pivot);
 
 // Nonzero when segment p1-p2 crosses segment p3-p4. The cross products are
 // taken wide enough for any 32-bit coordinates.

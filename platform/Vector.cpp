@@ -7,23 +7,11 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/DcPath.h"
+#include "platform/DegreeTable.h"
 
 namespace kavitro {
 
 namespace {
-
-const double* OwnTrigTable() {
-    static const std::array<double, 720> table = [] {
-        std::array<double, 720> t{};
-        for (int d = 0; d < 360; ++d) {
-            const double x = -(d * 3.141592) / 180.0;
-            t[static_cast<std::size_t>(d)] = std::cos(x);
-            t[static_cast<std::size_t>(d) + 360] = std::tan(x);
-        }
-        return t;
-    }();
-    return table.data();
-}
 
 constexpr const char* kPrologLines[] = {
     "%%DocumentProcessColors: Cyan Magenta Yellow Black",
@@ -78,7 +66,7 @@ constexpr const char* kTrailerLines[] = {
 
 }  // namespace
 
-CVector::CVector(const double* trigTable) : m_trigTable(trigTable ? trigTable : OwnTrigTable()) {}
+CVector::CVector(const double* trigTable) : m_trigTable(trigTable ? trigTable : GetTrigTable()) {}
 
 CVector::~CVector() = default;
 
@@ -103,17 +91,7 @@ std::string CVector::Number(double value) const {
     return std::string(buffer, result.ptr);
 }
 
-void CVector::Rotate(double& x, double& y) const {
-    // Negative angles come into 0..359; the table has only those entries.
-    const std::int32_t a = ((m_angle % 360) + 360) % 360;
-    if (a == 0) return;
-    const double c = m_trigTable[a];
-    const double t = m_trigTable[a + 360];
-    const double dx = x - m_centre.x;
-    const double dy = y - m_centre.y;
-    x = (dx - t * dy) * c + m_centre.x;
-    y = (t * dx + dy) * c + m_centre.y;
-}
+void CVector::Rotate(double& x, double& y) const { RotatePointF(m_trigTable, x, y, m_angle, m_centre); }
 
 void CVector::AddPath(double x, double y, std::span<const std::uint8_t> types, std::span<const Point> points,
                       bool measure) {

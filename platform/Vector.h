@@ -26,7 +26,7 @@ public:
     enum ClipboardMode : std::int32_t { kNoClipboard = 0, kAdobeAI3 = 1, kEncapsulatedPostScript = 2 };
 
     // `trigTable`: the process's degree table (720 doubles: cos then tan of
-    // -d degrees); null uses a table built by the same rule.
+    // -d degrees); null uses GetTrigTable() of platform/DegreeTable.h.
     explicit CVector(const double* trigTable = nullptr);
     virtual ~CVector();
     CVector(const CVector&) = delete;

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 
 #include "DocumentFixture.h"
+#include "tests/support/GhostscriptProcsetStub.h"
 
 namespace kavitro {
 namespace {
@@ -46,23 +47,6 @@ bool ReaderAccepts(const QString& program, const QStringList& args, const QStrin
     }
     return QFile(output).size() > 0;
 }
-
-// The file names the Illustrator 3 procsets without carrying them, as its
-// readers supply them; this stub gives ghostscript just those names.
-constexpr const char* kProcsetStub = R"(%!PS
-/Adobe_packedarray 2 dict dup begin /initialize {} def /terminate {} def end def
-/Adobe_cmykcolor 2 dict dup begin /initialize {} def /terminate {} def end def
-/Adobe_cshow 2 dict dup begin /initialize {} def /terminate {} def end def
-/Adobe_customcolor 2 dict dup begin /initialize {} def /terminate {} def end def
-/Adobe_typography_AI3 2 dict dup begin /initialize {} def /terminate {} def end def
-/Adobe_pattern_AI3 2 dict dup begin /initialize {} def /terminate {} def end def
-/Adobe_IllustratorA_AI3 2 dict dup begin /initialize {} def /terminate {} def end def
-/O {pop} def /k {setcmykcolor} def /J {setlinecap} def /j {setlinejoin} def /w {setlinewidth} def
-/m {moveto} def /l {lineto} def /c {curveto} def
-/f {closepath} def /n {closepath} def
-/*u {newpath} def /*U {eofill} def
-/annotatepage {} def
-)";
 
 QByteArray ReadAll(const QString& path) {
     QFile f(path);
@@ -154,7 +138,7 @@ TEST_F(DocToolTest, ExportsMetafilesThatIndependentReadersAccept) {
     if (!gs.isEmpty()) {
         QFile stubbed(dir.filePath("stubbed.ps"));
         ASSERT_TRUE(stubbed.open(QIODevice::WriteOnly));
-        stubbed.write(kProcsetStub);
+        stubbed.write(test::kGhostscriptProcsetStub);
         stubbed.write(ReadAll(eps));
         stubbed.close();
         QProcess p;

@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "FuzzSupport.h"
+#include "ParagraphCompare.h"
 #include "engine/CalligraphyText.h"
 #include "engine/LegacyText.h"
 
@@ -80,25 +81,6 @@ std::size_t CharacterCount(const CCalligraphyParagraph& p) {
     for (const CCalligraphyWord& word : p.m_words)
         n += word.m_characters.size();
     return n;
-}
-
-bool SameWords(const CCalligraphyParagraph& a, const CCalligraphyParagraph& b) {
-    if (a.m_words.size() != b.m_words.size())
-        return false;
-    for (std::size_t i = 0; i < a.m_words.size(); ++i) {
-        const CCalligraphyWord& wa = a.m_words[i];
-        const CCalligraphyWord& wb = b.m_words[i];
-        if (wa.m_x != wb.m_x || wa.m_y != wb.m_y || wa.m_characters.size() != wb.m_characters.size())
-            return false;
-        for (std::size_t k = 0; k < wa.m_characters.size(); ++k) {
-            const CCalligraphyCharacter& x = wa.m_characters[k];
-            const CCalligraphyCharacter& y = wb.m_characters[k];
-            if (x.m_code != y.m_code || x.GetGlyph() != y.GetGlyph() || x.m_yOffset != y.m_yOffset ||
-                x.m_flags != y.m_flags || x.m_mark != y.m_mark || x.m_markDx != y.m_markDx || x.m_markDy != y.m_markDy)
-                return false;
-        }
-    }
-    return true;
 }
 
 void Import(std::span<const std::uint8_t> bytes) {

@@ -8,6 +8,7 @@
 // that loads to the same paragraph and stores to the same bytes again.
 
 #include "FuzzSupport.h"
+#include "ParagraphCompare.h"
 #include "engine/CalligraphyText.h"
 
 namespace kavitro::fuzz {
@@ -19,24 +20,9 @@ Bytes Store(CCalligraphyParagraph& paragraph) {
     return ar.TakeStoredBytes();
 }
 
-bool SameCharacter(const CCalligraphyCharacter& a, const CCalligraphyCharacter& b) {
-    return a.m_code == b.m_code && a.m_glyph == b.m_glyph && a.m_font == b.m_font && a.m_yOffset == b.m_yOffset &&
-           a.m_flags == b.m_flags && a.m_mark == b.m_mark && a.m_markDx == b.m_markDx && a.m_markDy == b.m_markDy;
-}
-
 bool SameParagraph(const CCalligraphyParagraph& a, const CCalligraphyParagraph& b) {
-    if (a.m_words.size() != b.m_words.size() || a.m_points.size() != b.m_points.size())
+    if (!SameWords(a, b) || a.m_points.size() != b.m_points.size())
         return false;
-    for (std::size_t i = 0; i < a.m_words.size(); ++i) {
-        const CCalligraphyWord& wa = a.m_words[i];
-        const CCalligraphyWord& wb = b.m_words[i];
-        if (wa.m_x != wb.m_x || wa.m_y != wb.m_y || wa.m_characters.size() != wb.m_characters.size())
-            return false;
-        for (std::size_t k = 0; k < wa.m_characters.size(); ++k) {
-            if (!SameCharacter(wa.m_characters[k], wb.m_characters[k]))
-                return false;
-        }
-    }
     for (std::size_t i = 0; i < a.m_points.size(); ++i) {
         const CCalligraphyPoint& pa = a.m_points[i];
         const CCalligraphyPoint& pb = b.m_points[i];

@@ -14,6 +14,7 @@
 #include <array>
 
 #include "FuzzSupport.h"
+#include "ParagraphCompare.h"
 #include "engine/CalligraphyText.h"
 
 namespace kavitro::fuzz {
@@ -47,27 +48,6 @@ private:
     std::span<const std::uint8_t> m_bytes;
     std::size_t m_at = 0;
 };
-
-bool SameCharacter(const CCalligraphyCharacter& a, const CCalligraphyCharacter& b) {
-    return a.m_code == b.m_code && a.m_glyph == b.m_glyph && a.m_font == b.m_font && a.m_yOffset == b.m_yOffset &&
-           a.m_flags == b.m_flags && a.m_mark == b.m_mark && a.m_markDx == b.m_markDx && a.m_markDy == b.m_markDy;
-}
-
-bool SameWords(const CCalligraphyParagraph& a, const CCalligraphyParagraph& b) {
-    if (a.m_words.size() != b.m_words.size())
-        return false;
-    for (std::size_t i = 0; i < a.m_words.size(); ++i) {
-        const CCalligraphyWord& wa = a.m_words[i];
-        const CCalligraphyWord& wb = b.m_words[i];
-        if (wa.m_x != wb.m_x || wa.m_y != wb.m_y || wa.m_characters.size() != wb.m_characters.size())
-            return false;
-        for (std::size_t k = 0; k < wa.m_characters.size(); ++k) {
-            if (!SameCharacter(wa.m_characters[k], wb.m_characters[k]))
-                return false;
-        }
-    }
-    return true;
-}
 
 void CheckParagraph(const CCalligraphyParagraph& paragraph, std::int32_t caret) {
     std::int64_t characters = 0;

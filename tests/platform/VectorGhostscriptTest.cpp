@@ -15,26 +15,10 @@
 #include "engine/CalligraphyFont.h"
 #include "platform/ErrorReport.h"
 #include "platform/Vector.h"
+#include "tests/support/GhostscriptProcsetStub.h"
 
 namespace kavitro {
 namespace {
-
-// The file names the Illustrator 3 procsets without carrying them, as its
-// readers supply them. This stub gives ghostscript just those names.
-constexpr const char* kProcsetStub = R"(%!PS
-/Adobe_packedarray 2 dict dup begin /initialize {} def /terminate {} def end def
-/Adobe_cmykcolor 2 dict dup begin /initialize {} def /terminate {} def end def
-/Adobe_cshow 2 dict dup begin /initialize {} def /terminate {} def end def
-/Adobe_customcolor 2 dict dup begin /initialize {} def /terminate {} def end def
-/Adobe_typography_AI3 2 dict dup begin /initialize {} def /terminate {} def end def
-/Adobe_pattern_AI3 2 dict dup begin /initialize {} def /terminate {} def end def
-/Adobe_IllustratorA_AI3 2 dict dup begin /initialize {} def /terminate {} def end def
-/O {pop} def /k {setcmykcolor} def /J {setlinecap} def /j {setlinejoin} def /w {setlinewidth} def
-/m {moveto} def /l {lineto} def /c {curveto} def
-/f {closepath} def /n {closepath} def
-/*u {newpath} def /*U {eofill} def
-/annotatepage {} def
-)";
 
 struct Box {
     double llx, lly, urx, ury;
@@ -94,7 +78,7 @@ TEST(VectorGhostscriptTest, GlyphOutlinesRenderInsideTheDeclaredBox) {
     const std::filesystem::path eps = dir / "glyphs.eps";
     const std::filesystem::path stub = dir / "procsets.ps";
     ASSERT_TRUE(vector.SaveFile(eps));
-    std::ofstream(stub) << kProcsetStub;
+    std::ofstream(stub) << test::kGhostscriptProcsetStub;
 
     Box declared{};
     ASSERT_TRUE(FindBox(vector.GetProlog(), "%%HiResBoundingBox", declared));

@@ -21,6 +21,7 @@
 #include "engine/CalligraphyFont.h"
 #include "engine/CalligraphyText.h"
 #include "platform/ErrorReport.h"
+#include "tools/Utf8Decode.h"
 
 namespace {
 
@@ -57,40 +58,7 @@ is incomplete, an input cannot be read or the output cannot be written; 2 on
 a bad command line.
 )";
 
-constexpr char32_t kReplacement = 0xFFFD;
-
-// Decodes UTF-8; each byte that does not start a well-formed sequence
-// (stray continuation, overlong form, surrogate, beyond U+10FFFF, cut short)
-// becomes one U+FFFD.
-std::vector<char32_t> DecodeUtf8(std::string_view bytes) {
-    std::vector<char32_t> out;
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        std::size_t length = 0;
-        char32_t cp = 0;
-        char32_t minimum = 0;
-        if (lead < 0x80) {
-            length = 1, cp = lead;
-        } else if ((lead & 0xE0) == 0xC0) {
-            length = 2, cp = lead & 0x1F, minimum = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            length = 3, cp = lead & 0x0F, minimum = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            length = 4, cp = lead & 0x07, minimum = 0x10000;
-        }
-        bool valid = length != 0 && i + length <= bytes.size();
-        for (std::size_t k = 1; valid && k < length; ++k) {
-            const auto next = static_cast<unsigned char>(bytes[i + k]);
-            valid = (next & 0xC0) == 0x80;
-            cp = (cp << 6) | (next & 0x3F);
-        }
-        valid = valid && cp >= minimum && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
-        out.push_back(valid ? cp : kReplacement);
-        i += valid ? length : 1;
-    }
-    return out;
-}
+using kavitro::tool::DecodeUtf8;
 
 // All output goes through one buffer, handed to the system in large writes;
 // the first failed write (a full disk, a closed pipe) is kept and ends the run.
