@@ -94,15 +94,15 @@ std::optional<std::vector<Conversion>> Scan(QStringView format) {
     return conversions;
 }
 
-std::string Spec(const Conversion& c, const char* length) {
-    std::string spec = "%" + c.flags;
+std::string ConversionText(const Conversion& c, const char* length) {
+    std::string text = "%" + c.flags;
     if (c.width >= 0)
-        spec += std::to_string(c.width);
+        text += std::to_string(c.width);
     if (c.precision >= 0)
-        spec += "." + std::to_string(c.precision);
-    spec += length;
-    spec += c.letter == 'i' ? 'd' : c.letter;
-    return spec;
+        text += "." + std::to_string(c.precision);
+    text += length;
+    text += c.letter == 'i' ? 'd' : c.letter;
+    return text;
 }
 
 QString FormatTextArgument(const Conversion& c, const QString& text) {
@@ -158,12 +158,12 @@ std::optional<QString> FormatText(QStringView format, std::span<const FormatArgu
             continue;
         }
         const FormatArgument& a = arguments[next++];
-        // The spec is rebuilt from checked pieces, so the C formatter only
+        // The conversion is rebuilt from checked pieces, so the C formatter only
         // ever sees one conversion of the argument's own type.
         if (const long long* n = std::get_if<long long>(&a))
-            out += QString::asprintf(Spec(c, "ll").c_str(), *n);
+            out += QString::asprintf(ConversionText(c, "ll").c_str(), *n);
         else if (const double* d = std::get_if<double>(&a))
-            out += QString::asprintf(Spec(c, "").c_str(), *d);
+            out += QString::asprintf(ConversionText(c, "").c_str(), *d);
         else
             out += FormatTextArgument(c, std::get<QString>(a));
     }
