@@ -19,10 +19,7 @@ namespace {
 
 // MulDiv that saturates where the system one answers -1.
 std::int32_t Scale(std::int64_t value, std::int64_t numerator, std::int64_t denominator) {
-    if (denominator == 0) return 0;
-    const long double exact = static_cast<long double>(value) * numerator / denominator;
-    const long double rounded = exact < 0 ? -std::floor(-exact + 0.5L) : std::floor(exact + 0.5L);
-    return SaturateToInt32(static_cast<double>(rounded));
+    return ScaleSaturated(value, numerator, denominator);
 }
 
 // Undo recording off and the drawing mode 0 for one layout step; both come

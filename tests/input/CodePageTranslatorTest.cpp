@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "input/CodePageTranslator.h"
+#include "tests/support/FileBytes.h"
 #include "platform/Archive.h"
 
 namespace kavitro {
@@ -22,15 +23,8 @@ namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 using Filter = CCodePageTranslator;
 
-Bytes ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const fs::path& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
+using test::ReadFile;
+using test::WriteFile;
 
 // A filter that maps every byte to its own code (ASCII letters and digits
 // pass as themselves), with a few records set by the test.

@@ -16,6 +16,7 @@
 
 #include "engine/CalligraphyText.h"
 #include "input/KeyboardLayoutModule.h"
+#include "tests/support/FileBytes.h"
 #include "platform/Archive.h"
 #include "tests/engine/TestGlyphMetrics.h"
 
@@ -33,15 +34,8 @@ Module::KeyTable TableOf(std::uint16_t fill) {
     return table;
 }
 
-Bytes ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const fs::path& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
+using test::ReadFile;
+using test::WriteFile;
 
 // A layout file with the tag in the archive's 8-bit string form.
 Bytes EightBitTagFile(std::string_view tag, const Module::KeyTable& table) {

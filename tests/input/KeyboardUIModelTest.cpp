@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "input/KeyboardUIModel.h"
+#include "tests/support/FileBytes.h"
 
 namespace kavitro {
 namespace {
@@ -22,15 +23,8 @@ using Model = KeyboardUIModel;
 using Module = CKeyboardLayoutModule;
 using Scroll = Model::ScrollRequest;
 
-Bytes ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const fs::path& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
+using test::ReadFile;
+using test::WriteFile;
 
 CKeyboardUIMapValue Entry(std::uint16_t shifted, std::uint16_t unshifted, std::int32_t first = 0) {
     CKeyboardUIMapValue value;
