@@ -10,6 +10,7 @@
 #include "document/Thumbnail.h"
 #include "engine/CalligraphyFont.h"
 #include "engine/Compressor.h"
+#include "platform/qt/QtPainterDC.h"
 
 namespace kavitro {
 
@@ -35,6 +36,9 @@ CKavitroDoc::CKavitroDoc(const DocumentServices& services) : m_objects(*this), m
         } catch (const UserException&) {
             // Already tried: Init reports its own failures.
         }
+        // Painting (screen, thumbnails, raster export) draws the glyphs from
+        // the same font files the engine measures them with.
+        CQtPainterDC::SetGlyphFontFolder(m_services.programFolder / CCalligraphyFont::kFontsFolderName);
     }
     if (m_services.profile)
         m_nDrawingMode = CApplicationProperties::CheckedDrawingMode(m_services.profile->GetProfileInt(

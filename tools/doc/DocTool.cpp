@@ -23,6 +23,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/Vector.h"
 #include "platform/WmfRecorder.h"
+#include "platform/qt/QtPainterDC.h"
 #include "tools/Utf8Decode.h"
 
 namespace {
@@ -284,6 +285,8 @@ void LoadGlyphFonts() {
     fonts.SetErrorReport(&quiet);
     fonts.Init(KAVITRO_SHARE_DIR, 0);
     fonts.SetErrorReport(nullptr);
+    // Thumbnails and raster pages paint the glyphs from the same font files.
+    CQtPainterDC::SetGlyphFontFolder(std::filesystem::path(KAVITRO_SHARE_DIR) / CCalligraphyFont::kFontsFolderName);
 }
 
 bool ParseSigned(std::string_view text, std::int32_t& value);
