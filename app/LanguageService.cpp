@@ -15,7 +15,8 @@ LanguageService::LanguageService(CApplicationProperties& properties, QWidget* wi
 }
 
 void LanguageService::Start(const QDateTime& now) {
-    LoadLanguageAtStart(m_language, QString::fromStdU16String(m_properties.m_languageModule), m_address, m_report);
+    ErrorReport& report = m_reportTarget ? *m_reportTarget : m_report;
+    LoadLanguageAtStart(m_language, QString::fromStdU16String(m_properties.m_languageModule), m_address, report);
     qint32 last = m_properties[CApplicationProperties::LastUpdateCheck];
     StartUpdateCheckIfDue(m_updates, m_address, m_properties[CApplicationProperties::CheckForUpdates] != 0,
                           m_properties[CApplicationProperties::CheckForUpdatesPeriod], last, now);
@@ -23,20 +24,21 @@ void LanguageService::Start(const QDateTime& now) {
 }
 
 bool LanguageService::SwitchLanguage() {
-    if (m_report.ReportError(StringId::SwitchLanguage, MessageButtons::YesNo, MessageIcon::Error) !=
+    ErrorReport& report = m_reportTarget ? *m_reportTarget : m_report;
+    if (report.ReportError(StringId::SwitchLanguage, MessageButtons::YesNo, MessageIcon::Error) !=
         DialogResult::Yes)
         return false;
     const QString setting = OtherLanguageSetting(QString::fromStdU16String(m_properties.m_languageModule));
     m_properties.m_languageModule = setting.toStdU16String();
     const LanguagePack::LoadResult result = m_language.LoadFromSetting(setting);
     if (!result.loaded) {
-        m_report.ReportError(
+        report.ReportError(
             m_language.Pack().Format(StringId::LanguagePackDamaged, {result.file, result.reason}).toStdU16String(),
             MessageButtons::Ok, MessageIcon::Warning);
         return false;
     }
     if (!result.problems.isEmpty()) {
-        m_report.ReportError(m_language.Pack()
+        report.ReportError(m_language.Pack()
                                  .Format(StringId::LanguagePackPartlyDamaged, {result.file, result.reason})
                                  .toStdU16String(),
                              MessageButtons::Ok, MessageIcon::Warning);

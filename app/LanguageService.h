@@ -40,6 +40,9 @@ public:
 
     const LanguagePack& Pack() const { return m_language.Pack(); }
     PackMessageBox& Report() { return m_report; }
+    // Sends the start-up and switch messages elsewhere (tests); null: the
+    // pack's message boxes.
+    void SetReportTarget(ErrorReport* report) { m_reportTarget = report; }
     UpdateCheck& Updates() { return m_updates; }
     // The notice of the last update check that found a newer release.
     QMessageBox* Notice() const { return m_notice; }
@@ -53,6 +56,7 @@ private:
     UpdateCheck m_updates;
     QString m_address;
     QPointer<QMessageBox> m_notice;
+    ErrorReport* m_reportTarget = nullptr;
 };
 
 }  // namespace kavitro

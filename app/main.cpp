@@ -1,23 +1,34 @@
 #include <QApplication>
+#include <QCommandLineParser>
 
-#include "app/LanguageService.h"
-#include "app/MainWindow.h"
+#include "app/KavitroApp.h"
 #include "app/QtProfileStore.h"
+#include "app/Version.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Kavitro Applications"));
     QApplication::setApplicationName(QStringLiteral("Kavitro"));
+    QApplication::setApplicationVersion(kavitro::ProgramVersionString());
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Persian calligraphy in the Nastaliq style"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("documents"), QStringLiteral("Documents to open (.kv2)."),
+                                 QStringLiteral("[documents...]"));
+    parser.process(application);
+
     // Loaded before anything reads a setting; written back on every way out
     // of main, a failed start included.
     kavitro::CApplicationProperties properties;
     const kavitro::ApplicationSettingsSession settingsSession(properties);
-    kavitro::MainWindow window;
-    // The language pack and the update check: a missing or damaged pack, one
-    // of another version, or a newer release is told, never fatal.
-    kavitro::LanguageService language(properties, &window, kavitro::LanguageModule::DefaultLanguageRoot(),
-                                      kavitro::GetHomePageUrl());
-    language.Start();
-    window.show();
+
+    kavitro::AppOptions options;
+    options.documents = parser.positionalArguments();
+    options.releaseAddress = kavitro::GetHomePageUrl();
+    kavitro::CKavitroApp app(properties, options);
+    if (!app.Start())
+        return 1;
     return QApplication::exec();
 }

@@ -2,6 +2,9 @@
 // 500-word text through OnChar (keyboard translation, shaping, layout and the
 // undo snapshot), goal under 50 µs; and drawing that text onto a QImage at
 // 100 %, goal under 10 ms.
+// Release build, 8-core build machine: 62 µs a key while every layout
+// measured all 500 words two or three times; 20 µs with the paragraph's
+// word-measure cache (what is left is mostly the undo snapshot's copy).
 
 #include <benchmark/benchmark.h>
 

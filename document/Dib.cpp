@@ -226,12 +226,17 @@ void CDib::Load(CArchive& ar, bool skip) {
     if (h.unpackedLength < kFileHeaderSize + 1 || h.unpackedLength > kMaxUnpackedLength ||
         h.unpackedLength > CCompressor::MaxUnpackedLength(h.level, h.PackedCount()))
         throw UserException("bad unpacked length");
-    const std::vector<std::uint8_t> packed = ar.ReadBytes(static_cast<std::size_t>(h.PackedCount()));
+    // Unpacked straight from the archive's input, and the BMP file's pixels
+    // kept where the codec wrote them: a large picture is never copied.
+    const std::span<const std::uint8_t> packed = ar.ReadSpan(static_cast<std::size_t>(h.PackedCount()));
     if (skip) return;
     try {
         m_codec.Decompress(h.level, h.unpackedLength, packed);
-        TakeBitmapFile(m_codec.GetUnpacked());
+        std::vector<std::uint8_t> file = m_codec.TakeUnpacked();
         m_codec.Free();
+        if (file.size() < kFileHeaderSize || GetU16(file, 0) != kBitmapFileTag) throw UserException("not a bitmap file");
+        m_dib = DibImage::AdoptPacked(std::move(file), kFileHeaderSize);
+        if (!m_dib) throw UserException("bad bitmap");
     } catch (...) {
         Free();
         throw;
@@ -261,15 +266,14 @@ void CDib::ReadUnpacked(CArchive& ar) {
         const std::uint32_t fileSize = GetU32(h, 2);
         if (fileSize < kFileHeaderSize + BitmapInfoHeader::kSize || fileSize > kMaxUnpackedLength)
             throw UserException("bad bitmap file size");
-        const std::vector<std::uint8_t> dib = ar.ReadBytes(fileSize - kFileHeaderSize);
-        TakeDib(dib);
+        // Read in place: the pixels are copied once, into the picture.
+        TakeDib(ar.ReadSpan(fileSize - kFileHeaderSize));
         return;
     }
     if (tag == kEncodedTag) {
         const std::uint32_t n = ar.ReadU32();
         if (n > kMaxUnpackedLength) throw UserException("encoded picture too large");
-        const std::vector<std::uint8_t> bytes = ar.ReadBytes(n);
-        if (!LoadImageBytes(bytes)) throw UserException("encoded picture does not decode");
+        if (!LoadImageBytes(ar.ReadSpan(n))) throw UserException("encoded picture does not decode");
         return;
     }
     throw UserException("unknown picture form");

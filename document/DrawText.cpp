@@ -413,9 +413,8 @@ int CDrawText::StartNewLine(DocumentViewObserver* view) {
     zoomed.m_rect = Rect(Scale(m_position.m_rect.left, zoom, 100),
                          ClampToInt32(std::int64_t{Scale(baseline.y, zoom, 100)} - a - h), 0, 0);
     zoomed.SetAngle(0);
-    const std::int32_t size = m_nSize;
     auto* text = new CDrawText(zoomed, m_nPage & kPageIndexMask, doc);
-    text->m_nSize = size;
+    CKavitroDoc::MatchTextScale(*text, *this);
     CTextComponentSelection* component = ComponentSelectionOf(view);
     if (!doc) {  // nobody would own the new text
         delete text;

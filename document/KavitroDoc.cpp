@@ -337,6 +337,17 @@ void CKavitroDoc::RecordDodavoChange(CDrawObj* pictureObject, std::unique_ptr<Pi
     ++CObjectsBuffer::GetActionIdCounter();
 }
 
+void CKavitroDoc::RecordStyleChange(CDrawObj* object) {
+    if (m_objects.m_bRecordingOff) return;
+    auto a = std::make_unique<CAction>(CObjectsBuffer::GetActionIdCounter(), CAction::ChangeStyle, object);
+    a->m_nPage = object->m_nPage;
+    a->m_bPen = object->m_bPen;
+    a->m_logpen = object->m_logpen;
+    a->m_bBrush = object->m_bBrush;
+    a->m_logbrush = object->m_logbrush;
+    m_objects.Record(std::move(a));
+}
+
 bool CKavitroDoc::DeleteObject(CDrawObj* object) {
     if (!m_objects.Unlink(object, nullptr)) {
         auto it = std::find(m_guideLines.begin(), m_guideLines.end(), object);

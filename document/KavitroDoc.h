@@ -21,6 +21,7 @@ namespace kavitro {
 
 class CDC;
 class CDrawGuideLine;
+class CDrawText;
 class CVector;
 
 // Set only while a Windows metafile is recorded: text then draws each glyph
@@ -89,6 +90,9 @@ public:
     void ChangeZOrder(CDrawObj* object, std::uint32_t mode);
     // Records the pictures a picture object held before a Dodavo change.
     void RecordDodavoChange(CDrawObj* pictureObject, std::unique_ptr<PictureState> previous);
+    // Records the object's page field, pen and brush before a change of them,
+    // in the current action group (the caller ends the step).
+    void RecordStyleChange(CDrawObj* object);
     // Deletes an object or a guide line for good, with every undo and redo
     // action naming it, out of every view's selection. False when the
     // document does not hold it.
@@ -101,6 +105,18 @@ public:
     CDrawObj* ObjectAtAfter(Point point, CDrawObj* after, std::uint32_t page, DocumentViewObserver* view);
     // The objects shown on a page (every object for kAllPages), bottom first.
     std::vector<CDrawObj*> ObjectsOnPage(std::uint32_t page) const;
+
+    // --- Text blocks -------------------------------------------------------------
+    // Pours UTF-16 units into text objects: `text` takes the first line; a
+    // carriage return, line feed or tab opens a new text object (a line step
+    // lower after a carriage return, a tab step further left per tab), and a
+    // zero unit ends the block. Units go through the keyboard translation.
+    // The view's selection becomes the objects filled; with purge, empty
+    // objects are purged afterwards. The whole insertion is one undo step.
+    void InsertText(DocumentViewObserver* view, CDrawText* text, const char16_t* units, std::size_t count, bool purge);
+    // Gives target the size and colour of source and turns it to source's
+    // angle about its own baseline point.
+    static void MatchTextScale(CDrawText& target, const CDrawText& source);
 
     // --- Page size -------------------------------------------------------------
     // Page size and margins from the default printer, or US Letter with 5 mm
@@ -164,12 +180,12 @@ public:
 
 protected:
     ErrorReport* GetErrorReport() const override { return m_services.errors; }
+    // Takes over the loaded content of another document.
+    void TakeContentsOf(CKavitroDoc& loaded);
 
 private:
     void StoreContents(CArchive& ar);
     void LoadContents(CArchive& ar);
-    // Takes over the loaded content of another document.
-    void TakeContentsOf(CKavitroDoc& loaded);
     void DeleteGuideLines();
     void RemoveFromSelections(const CDrawObj* object);
 

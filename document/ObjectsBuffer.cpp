@@ -201,7 +201,8 @@ bool CObjectsBuffer::UndoRedo(bool undo, DocumentViewObserver* selectionView) {
         for (CAction* a : actions) {
             if (!ApplyToList(trial, *a, undo, true)) return false;
             const bool needsObject = a->m_nKind == CAction::SetObjectPosition || a->m_nKind == CAction::SetObjectRoundness ||
-                                     a->m_nKind == CAction::TextEdit || a->m_nKind == CAction::ChangeDodavo;
+                                     a->m_nKind == CAction::TextEdit || a->m_nKind == CAction::ChangeDodavo ||
+                                     a->m_nKind == CAction::ChangeStyle;
             if (needsObject) {
                 const bool present = std::find(trial.begin(), trial.end(), a->m_pObject) != trial.end() ||
                                      std::find(m_document.m_guideLines.begin(), m_document.m_guideLines.end(),
@@ -274,6 +275,13 @@ bool CObjectsBuffer::UndoRedo(bool undo, DocumentViewObserver* selectionView) {
                 break;
             case CAction::ChangeDodavo:
                 if (auto* picture = dynamic_cast<PictureUndoTarget*>(a.m_pObject)) picture->ExchangePictureState(a.m_pictures);
+                break;
+            case CAction::ChangeStyle:
+                std::swap(a.m_pObject->m_nPage, a.m_nPage);
+                std::swap(a.m_pObject->m_bPen, a.m_bPen);
+                std::swap(a.m_pObject->m_logpen, a.m_logpen);
+                std::swap(a.m_pObject->m_bBrush, a.m_bBrush);
+                std::swap(a.m_pObject->m_logbrush, a.m_logbrush);
                 break;
         }
         if (select && a.m_pObject) {

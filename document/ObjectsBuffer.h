@@ -67,6 +67,9 @@ public:
             AddPage = 5,
             ChangeZOrder = 7,
             ChangeDodavo = 8,
+            // The page field, pen and brush of an object (the general
+            // property page).
+            ChangeStyle = 9,
         };
 
         CAction(std::uint32_t group, Kind kind, CDrawObj* object) : m_nGroup(group), m_nKind(kind), m_pObject(object) {}
@@ -86,6 +89,12 @@ public:
         std::unique_ptr<PictureState> m_pictures;  // ChangeDodavo
         CPolygonRect m_position;              // SetObjectPosition, TextEdit (100 %)
         TextSnapshot m_text;                  // TextEdit
+        // ChangeStyle: the values before (after, once undone).
+        std::uint32_t m_nPage = 0;
+        std::uint32_t m_bPen = 0;
+        LogPen m_logpen;
+        std::uint32_t m_bBrush = 0;
+        LogBrush m_logbrush;
     };
 
     using ObjectList = std::list<CDrawObj*>;

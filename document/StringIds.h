@@ -13,6 +13,7 @@ namespace kavitro {
 
 namespace StringId {
 inline constexpr std::uint32_t DocumentFilter = 105;           // file prompt: the combined filter's text
+inline constexpr std::uint32_t PrintFailed = 9980;             // a print job failed
 inline constexpr std::uint32_t LanguagePackDamaged = 9990;     // pack missing or damaged: file, reason
 inline constexpr std::uint32_t LanguagePackPartlyDamaged = 9991; // some strings skipped: file, reason
 inline constexpr std::uint32_t NewerRelease = 9994;            // update check: version, address
@@ -56,7 +57,91 @@ inline constexpr std::uint32_t AnimationFailed = 11040;
 inline constexpr std::uint32_t NoMatchingPaper = 11041;
 inline constexpr std::uint32_t PagePropertiesCaption = 11042;
 inline constexpr std::uint32_t ObjectPropertiesCaption = 11043;
+// Dialog texts.
+inline constexpr std::uint32_t FilePreviewCheck = 13000;
+inline constexpr std::uint32_t AutomaticColour = 13001;
+inline constexpr std::uint32_t PageGeneral = 13002;
+inline constexpr std::uint32_t PageText = 13003;
+inline constexpr std::uint32_t PageDodavo = 13004;
+inline constexpr std::uint32_t EveryPage = 13005;
+inline constexpr std::uint32_t NoFill = 13006;
+inline constexpr std::uint32_t LineWidth = 13007;
+inline constexpr std::uint32_t HorizontalPosition = 13008;
+inline constexpr std::uint32_t VerticalPosition = 13009;
+inline constexpr std::uint32_t PageNumber = 13010;
+inline constexpr std::uint32_t LineColour = 13011;
+inline constexpr std::uint32_t FillColour = 13012;
+inline constexpr std::uint32_t TextAngle = 13013;
+inline constexpr std::uint32_t TextSize = 13014;
+inline constexpr std::uint32_t TextColour = 13015;
+inline constexpr std::uint32_t ChangePicture = 13016;
+inline constexpr std::uint32_t PageGuideLines = 13017;
+inline constexpr std::uint32_t PageGrid = 13018;
+inline constexpr std::uint32_t PageClipboard = 13019;
+inline constexpr std::uint32_t PageMiscellaneous = 13020;
+inline constexpr std::uint32_t GuideAdd = 13021;
+inline constexpr std::uint32_t GuideEdit = 13022;
+inline constexpr std::uint32_t GuideRemove = 13023;
+inline constexpr std::uint32_t GuideClear = 13024;
+inline constexpr std::uint32_t GuideAllPages = 13025;
+inline constexpr std::uint32_t ShowGuideLines = 13026;
+inline constexpr std::uint32_t SnapToGuideLines = 13027;
+inline constexpr std::uint32_t GuideLineStyle = 13028;
+inline constexpr std::uint32_t StyleSolid = 13029;
+inline constexpr std::uint32_t StyleDash = 13030;
+inline constexpr std::uint32_t StyleDot = 13031;
+inline constexpr std::uint32_t StyleDashDot = 13032;
+inline constexpr std::uint32_t StyleDashDotDot = 13033;
+inline constexpr std::uint32_t ShowGrid = 13034;
+inline constexpr std::uint32_t SnapToGrid = 13035;
+inline constexpr std::uint32_t ShowPrintableArea = 13036;
+inline constexpr std::uint32_t GridHorizontalSpacing = 13037;
+inline constexpr std::uint32_t GridVerticalSpacing = 13038;
+inline constexpr std::uint32_t GridColour = 13039;
+inline constexpr std::uint32_t PrintableAreaColour = 13040;
+inline constexpr std::uint32_t ClipboardBmp = 13041;
+inline constexpr std::uint32_t ClipboardBmpSize = 13042;
+inline constexpr std::uint32_t ClipboardEmf = 13043;
+inline constexpr std::uint32_t ClipboardEps = 13044;
+inline constexpr std::uint32_t ClipboardWmf = 13045;
+inline constexpr std::uint32_t ClipboardKavitro = 13046;
+inline constexpr std::uint32_t ClipboardUtf8 = 13047;
+inline constexpr std::uint32_t DefaultTextSize = 13048;
+inline constexpr std::uint32_t DefaultTextColour = 13049;
+inline constexpr std::uint32_t ZurazOrovaWriting = 13050;
+inline constexpr std::uint32_t GuideLineDialog = 13051;
+inline constexpr std::uint32_t GuideHorizontal = 13052;
+inline constexpr std::uint32_t GuideVertical = 13053;
+inline constexpr std::uint32_t GuidePosition = 13054;
+inline constexpr std::uint32_t BitmapSizeDialog = 13055;
+inline constexpr std::uint32_t BitmapWidth = 13056;
+inline constexpr std::uint32_t BitmapHeight = 13057;
+// Main frame: ribbon tabs and groups, prompts. Menu and ribbon captions are
+// the strings numbered like their commands (kCommandCaptions).
+inline constexpr std::uint32_t RibbonFile = 14000;
+inline constexpr std::uint32_t RibbonHome = 14001;
+inline constexpr std::uint32_t RibbonInsert = 14002;
+inline constexpr std::uint32_t RibbonArrange = 14003;
+inline constexpr std::uint32_t RibbonView = 14004;
+inline constexpr std::uint32_t GroupDocument = 14010;
+inline constexpr std::uint32_t GroupPrint = 14011;
+inline constexpr std::uint32_t GroupProgram = 14012;
+inline constexpr std::uint32_t GroupClipboard = 14013;
+inline constexpr std::uint32_t GroupEdit = 14014;
+inline constexpr std::uint32_t GroupText = 14015;
+inline constexpr std::uint32_t GroupTools = 14016;
+inline constexpr std::uint32_t GroupShapes = 14017;
+inline constexpr std::uint32_t GroupOrder = 14018;
+inline constexpr std::uint32_t GroupObject = 14019;
+inline constexpr std::uint32_t GroupZoom = 14020;
+inline constexpr std::uint32_t GroupShow = 14021;
+inline constexpr std::uint32_t GroupWindow = 14022;
+inline constexpr std::uint32_t AskToSave = 14030;
+inline constexpr std::uint32_t Untitled = 14031;
+inline constexpr std::uint32_t DefaultKeyboardMissing = 14032;
 inline constexpr std::uint32_t WindowsMenu = 32836;
+inline constexpr std::uint32_t OpenFileTitle = 61440;
+inline constexpr std::uint32_t SaveFileTitle = 61441;
 inline constexpr std::uint32_t AllFilesFilter = 61442;
 inline constexpr std::uint32_t ImportUnreadable = 61476;
 inline constexpr std::uint32_t NoDocumentTemplate = 61700;
@@ -82,6 +167,7 @@ inline constexpr StringUse kStringUses[] = {
     {StringId::SwitchLanguage, ""},
     {StringId::ResetSettings, ""},
     {StringId::StartFailed, ""},
+    {StringId::PrintFailed, ""},
     {StringId::ViewPosition, "", true},
     {StringId::HorizontalRulerPosition, "", true},
     {StringId::VerticalRulerPosition, "", true},
@@ -118,6 +204,97 @@ inline constexpr StringUse kStringUses[] = {
     {StringId::NoMatchingPaper, ""},
     {StringId::PagePropertiesCaption, ""},
     {StringId::ObjectPropertiesCaption, ""},
+    {StringId::FilePreviewCheck, ""},
+    {StringId::AutomaticColour, ""},
+    {StringId::PageGeneral, ""},
+    {StringId::PageText, ""},
+    {StringId::PageDodavo, ""},
+    {StringId::EveryPage, ""},
+    {StringId::NoFill, ""},
+    {StringId::LineWidth, ""},
+    {StringId::HorizontalPosition, ""},
+    {StringId::VerticalPosition, ""},
+    {StringId::PageNumber, ""},
+    {StringId::LineColour, ""},
+    {StringId::FillColour, ""},
+    {StringId::TextAngle, ""},
+    {StringId::TextSize, ""},
+    {StringId::TextColour, ""},
+    {StringId::ChangePicture, ""},
+    {StringId::PageGuideLines, ""},
+    {StringId::PageGrid, ""},
+    {StringId::PageClipboard, ""},
+    {StringId::PageMiscellaneous, ""},
+    {StringId::GuideAdd, ""},
+    {StringId::GuideEdit, ""},
+    {StringId::GuideRemove, ""},
+    {StringId::GuideClear, ""},
+    {StringId::GuideAllPages, ""},
+    {StringId::ShowGuideLines, ""},
+    {StringId::SnapToGuideLines, ""},
+    {StringId::GuideLineStyle, ""},
+    {StringId::StyleSolid, ""},
+    {StringId::StyleDash, ""},
+    {StringId::StyleDot, ""},
+    {StringId::StyleDashDot, ""},
+    {StringId::StyleDashDotDot, ""},
+    {StringId::ShowGrid, ""},
+    {StringId::SnapToGrid, ""},
+    {StringId::ShowPrintableArea, ""},
+    {StringId::GridHorizontalSpacing, ""},
+    {StringId::GridVerticalSpacing, ""},
+    {StringId::GridColour, ""},
+    {StringId::PrintableAreaColour, ""},
+    {StringId::ClipboardBmp, ""},
+    {StringId::ClipboardBmpSize, ""},
+    {StringId::ClipboardEmf, ""},
+    {StringId::ClipboardEps, ""},
+    {StringId::ClipboardWmf, ""},
+    {StringId::ClipboardKavitro, ""},
+    {StringId::ClipboardUtf8, ""},
+    {StringId::DefaultTextSize, ""},
+    {StringId::DefaultTextColour, ""},
+    {StringId::ZurazOrovaWriting, ""},
+    {StringId::GuideLineDialog, ""},
+    {StringId::GuideHorizontal, ""},
+    {StringId::GuideVertical, ""},
+    {StringId::GuidePosition, ""},
+    {StringId::BitmapSizeDialog, ""},
+    {StringId::BitmapWidth, ""},
+    {StringId::BitmapHeight, ""},
+    {StringId::OpenFileTitle, ""},
+    {StringId::SaveFileTitle, ""},
+    {StringId::RibbonFile, ""},
+    {StringId::RibbonHome, ""},
+    {StringId::RibbonInsert, ""},
+    {StringId::RibbonArrange, ""},
+    {StringId::RibbonView, ""},
+    {StringId::GroupDocument, ""},
+    {StringId::GroupPrint, ""},
+    {StringId::GroupProgram, ""},
+    {StringId::GroupClipboard, ""},
+    {StringId::GroupEdit, ""},
+    {StringId::GroupText, ""},
+    {StringId::GroupTools, ""},
+    {StringId::GroupShapes, ""},
+    {StringId::GroupOrder, ""},
+    {StringId::GroupObject, ""},
+    {StringId::GroupZoom, ""},
+    {StringId::GroupShow, ""},
+    {StringId::GroupWindow, ""},
+    {StringId::AskToSave, "s"},
+    {StringId::Untitled, ""},
+    {StringId::DefaultKeyboardMissing, ""},
+    // Menu and ribbon captions, numbered like their commands.
+    {150, ""}, {151, ""}, {152, ""}, {5005, ""}, {5006, ""}, {5007, ""}, {5008, ""}, {32601, ""}, {32651, ""},
+    {32770, ""}, {32771, ""}, {32772, ""}, {32773, ""}, {32774, ""}, {32775, ""}, {32776, ""}, {32777, ""},
+    {32778, ""}, {32779, ""}, {32780, ""}, {32781, ""}, {32782, ""}, {32783, ""}, {32784, ""}, {32785, ""},
+    {32786, ""}, {32791, ""}, {32792, ""}, {32796, ""}, {32797, ""}, {32798, ""}, {32799, ""}, {32800, ""},
+    {32802, ""}, {32803, ""}, {32804, ""}, {32805, ""}, {32806, ""}, {32807, ""}, {32808, ""}, {32809, ""},
+    {32810, ""}, {32811, ""}, {32812, ""}, {32813, ""}, {32814, ""}, {32815, ""}, {32816, ""}, {32855, ""},
+    {57600, ""}, {57601, ""}, {57602, ""}, {57603, ""}, {57604, ""}, {57606, ""}, {57607, ""}, {57609, ""},
+    {57632, ""}, {57634, ""}, {57635, ""}, {57637, ""}, {57642, ""}, {57643, ""}, {57644, ""}, {57664, ""},
+    {57665, ""}, {59408, ""}, {59409, ""},
     {StringId::WindowsMenu, ""},
     {StringId::AllFilesFilter, ""},
     {StringId::ImportUnreadable, ""},

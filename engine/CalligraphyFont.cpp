@@ -68,6 +68,10 @@ void CCalligraphyFont::Init(const std::filesystem::path& folder, int mode) {
     if (IsInitialized()) {
         throw UserException("the glyph fonts are initialised already");
     }
+    // Measures kept from the empty tables are stale however Init ends.
+    struct MetricsChanged {
+        ~MetricsChanged() { NoteGlyphMetricsChanged(); }
+    } metricsChanged;
     m_descriptions.resize(kFontCount);
     m_referenceWidths.assign(kGlyphTableSize, GlyphAbc{});
     m_currentWidths.assign(kGlyphTableSize, GlyphAbc{});

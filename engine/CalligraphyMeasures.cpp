@@ -131,16 +131,16 @@ Rect CCalligraphyParagraph::GetBoundingRect() const {
     std::int64_t top = std::numeric_limits<std::int32_t>::min();
     std::int64_t right = std::numeric_limits<std::int32_t>::min();
     std::int64_t bottom = std::numeric_limits<std::int32_t>::max();
-    for (const CCalligraphyWord& word : m_words) {
+    const std::vector<CCalligraphyWord>& words = m_words;
+    const std::vector<WordMeasures>& measures = m_measures.Get(words, m_words.GetChangeCount());
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const CCalligraphyWord& word = words[i];
         if (word.m_characters.empty())
             continue;
-        std::int32_t highest = 0;
-        for (const CCalligraphyCharacter& c : word.m_characters)
-            highest = std::min(highest, c.m_yOffset);
         left = std::min<std::int64_t>(left, word.m_x);
-        right = std::max<std::int64_t>(right, Wrap32(std::int64_t{word.m_x} + word.GetWidth()));
+        right = std::max<std::int64_t>(right, Wrap32(std::int64_t{word.m_x} + measures[i].width));
         top = std::max<std::int64_t>(top, word.m_y);
-        bottom = std::min<std::int64_t>(bottom, Wrap32(std::int64_t{word.m_y} + highest));
+        bottom = std::min<std::int64_t>(bottom, Wrap32(std::int64_t{word.m_y} + measures[i].highest));
     }
     return Rect(Wrap32(left), Wrap32(top), Wrap32(right), Wrap32(bottom));
 }
@@ -150,10 +150,12 @@ Rect CCalligraphyParagraph::GetExtent() const {
     std::int64_t left = 0, top = 0, right = 0, bottom = 0;
     // Without words the text both starts and ends at 0.
     std::int64_t end = m_words.empty() ? 0 : std::numeric_limits<std::int32_t>::min();
-    for (const CCalligraphyWord& word : m_words) {
-        const Rect e = word.GetExtent();
-        const std::int64_t wordEnd = std::int64_t{word.m_x} + word.GetWidth();
-        left = std::min(left, std::int64_t{word.m_x} + e.left);
+    const std::vector<CCalligraphyWord>& words = m_words;
+    const std::vector<WordMeasures>& measures = m_measures.Get(words, m_words.GetChangeCount());
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const Rect& e = measures[i].extent;
+        const std::int64_t wordEnd = std::int64_t{words[i].m_x} + measures[i].width;
+        left = std::min(left, std::int64_t{words[i].m_x} + e.left);
         right = std::max(right, wordEnd + e.right);
         end = std::max(end, wordEnd);
         top = std::max<std::int64_t>(top, e.top);

@@ -14,6 +14,7 @@
 #include "engine/GlyphMetrics.h"
 #include "engine/SmartSpacingSettings.h"
 #include "engine/TextComponentSelection.h"
+#include "engine/WordMeasureCache.h"
 #include "platform/Archive.h"
 #include "platform/Geometry.h"
 
@@ -169,8 +170,8 @@ struct WordPosition {
 // element or iterator, or a modifier) drops those counts and the next edit
 // counts the words again; the paragraph's own edits keep them, and debug
 // builds check them against a count from the first word. A word reference
-// taken through such an access is good until the next editing operation of
-// the paragraph.
+// taken through such an access is good until the next editing operation or
+// measure of the paragraph.
 class CWordArray {
 public:
     using value_type = CCalligraphyWord;
@@ -188,14 +189,27 @@ public:
 
     CWordArray() = default;
     CWordArray(const CWordArray&) = default;
-    CWordArray& operator=(const CWordArray&) = default;
+    // Assigned words are a change of this array: its change count moves on
+    // (it never takes the other array's count, which may name other words).
+    CWordArray& operator=(const CWordArray& other) {
+        if (this != &other) {
+            m_items = other.m_items;
+            m_counts = other.m_counts;
+            ++m_changes;
+        }
+        return *this;
+    }
     // The moved-from array keeps no counts.
     CWordArray(CWordArray&& other) noexcept
-        : m_items(std::move(other.m_items)), m_counts(std::exchange(other.m_counts, std::nullopt)) {}
+        : m_items(std::move(other.m_items)), m_counts(std::exchange(other.m_counts, std::nullopt)) {
+        ++other.m_changes;
+    }
     CWordArray& operator=(CWordArray&& other) noexcept {
         if (this != &other) {
             m_items = std::move(other.m_items);
             m_counts = std::exchange(other.m_counts, std::nullopt);
+            ++m_changes;
+            ++other.m_changes;
         }
         return *this;
     }
@@ -218,8 +232,9 @@ public:
     const CCalligraphyWord* data() const { return m_items.data(); }
     operator const std::vector<CCalligraphyWord>&() const { return m_items; }
 
-    // Counts every access that could change a word, so that an edit can tell
-    // whether the words are still as the last edit left them.
+    // Counts every access that could change a word, and every assignment,
+    // so that an edit or a measure can tell whether the words are still as
+    // it left them.
     std::uint64_t GetChangeCount() const { return m_changes; }
 
     // --- Access that can change words (drops the counts) ---------------------
@@ -407,6 +422,9 @@ private:
 
     CEngineContext m_context;
     CEditScratch m_scratch;
+    // Measures depend on the characters only; the word array's change count
+    // says when to look at them again.
+    mutable CWordMeasureCache m_measures;
 };
 
 }  // namespace kavitro

@@ -1,5 +1,7 @@
 #include "engine/GlyphMetrics.h"
 
+#include <atomic>
+
 #include "engine/CalligraphyFont.h"
 
 namespace kavitro {
@@ -7,6 +9,7 @@ namespace kavitro {
 namespace {
 
 const IGlyphMetrics* g_metrics = nullptr;
+std::atomic<std::uint64_t> g_generation{0};
 
 }  // namespace
 
@@ -19,6 +22,13 @@ const IGlyphMetrics& GetGlyphMetrics() {
     return g_metrics != nullptr ? *g_metrics : CCalligraphyFont::GetInstance();
 }
 
-void SetGlyphMetrics(const IGlyphMetrics* metrics) { g_metrics = metrics; }
+void SetGlyphMetrics(const IGlyphMetrics* metrics) {
+    g_metrics = metrics;
+    NoteGlyphMetricsChanged();
+}
+
+std::uint64_t GetGlyphMetricsGeneration() { return g_generation.load(std::memory_order_relaxed); }
+
+void NoteGlyphMetricsChanged() { g_generation.fetch_add(1, std::memory_order_relaxed); }
 
 }  // namespace kavitro

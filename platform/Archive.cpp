@@ -148,6 +148,13 @@ std::vector<std::uint8_t> CArchive::ReadBytes(std::size_t n) {
     return bytes;
 }
 
+std::span<const std::uint8_t> CArchive::ReadSpan(std::size_t n) {
+    EnsureAvailable(n);
+    const std::span<const std::uint8_t> bytes(m_data + m_pos, n);
+    m_pos += n;
+    return bytes;
+}
+
 void CArchive::Skip(std::size_t n) {
     EnsureAvailable(n);
     m_pos += n;

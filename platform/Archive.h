@@ -231,6 +231,9 @@ public:
     void ReadExact(void* dst, std::size_t n);
     // n bytes as a new vector; EndOfFile (before allocating) when fewer remain.
     std::vector<std::uint8_t> ReadBytes(std::size_t n);
+    // n bytes where they lie in the archive's input, without copying them:
+    // good as long as the bytes the archive loads from. EndOfFile when fewer remain.
+    std::span<const std::uint8_t> ReadSpan(std::size_t n);
     // Skips n bytes; EndOfFile when fewer remain.
     void Skip(std::size_t n);
     void Write(const void* src, std::size_t n);

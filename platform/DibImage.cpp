@@ -1,5 +1,7 @@
 #include "platform/DibImage.h"
 
+#include <algorithm>
+
 namespace kavitro {
 
 namespace {
@@ -56,7 +58,7 @@ std::optional<DibImage> DibImage::Create(std::int32_t width, std::int32_t height
     return dib;
 }
 
-std::optional<DibImage> DibImage::FromPacked(std::span<const std::uint8_t> bytes) {
+std::optional<DibImage> DibImage::ReadHead(std::span<const std::uint8_t> bytes, std::size_t& pixelsAt) {
     if (bytes.size() < BitmapInfoHeader::kSize) return std::nullopt;
     BitmapInfoHeader h;
     h.size = ReadU32(bytes, 0);
@@ -87,15 +89,40 @@ std::optional<DibImage> DibImage::FromPacked(std::span<const std::uint8_t> bytes
     dib.m_header = h;
     dib.m_header.sizeImage = static_cast<std::uint32_t>(imageBytes);
     for (std::size_t i = 0; i < colors; ++i) dib.m_colors.push_back(ReadU32(bytes, BitmapInfoHeader::kSize + i * 4) & 0xFFFFFFu);
-    const auto pixels = bytes.subspan(BitmapInfoHeader::kSize + tableBytes, static_cast<std::size_t>(imageBytes));
-    dib.m_bits.assign(pixels.begin(), pixels.end());
+    pixelsAt = BitmapInfoHeader::kSize + tableBytes;
     return dib;
+}
+
+std::optional<DibImage> DibImage::FromPacked(std::span<const std::uint8_t> bytes) {
+    std::size_t pixelsAt = 0;
+    std::optional<DibImage> dib = ReadHead(bytes, pixelsAt);
+    if (!dib) return std::nullopt;
+    const auto pixels = bytes.subspan(pixelsAt, dib->m_header.sizeImage);
+    dib->m_bits.assign(pixels.begin(), pixels.end());
+    return dib;
+}
+
+std::optional<DibImage> DibImage::AdoptPacked(std::vector<std::uint8_t>&& bytes, std::size_t offset) {
+    if (offset > bytes.size()) return std::nullopt;
+    std::size_t pixelsAt = 0;
+    std::optional<DibImage> dib = ReadHead(std::span(bytes).subspan(offset), pixelsAt);
+    if (!dib) return std::nullopt;
+    // Bytes after the pixels are dropped; shrinking moves nothing.
+    dib->m_bitsOffset = offset + pixelsAt;
+    bytes.resize(dib->m_bitsOffset + dib->m_header.sizeImage);
+    dib->m_bits = std::move(bytes);
+    return dib;
+}
+
+bool operator==(const DibImage& a, const DibImage& b) {
+    const std::span<const std::uint8_t> x = a.GetBits(), y = b.GetBits();
+    return a.m_header == b.m_header && a.m_colors == b.m_colors && std::equal(x.begin(), x.end(), y.begin(), y.end());
 }
 
 std::vector<std::uint8_t> DibImage::ToPacked() const {
     std::vector<std::uint8_t> out;
     if (IsEmpty()) return out;
-    out.reserve(BitmapInfoHeader::kSize + m_colors.size() * 4 + m_bits.size());
+    out.reserve(BitmapInfoHeader::kSize + m_colors.size() * 4 + GetBits().size());
     PutU32(out, m_header.size);
     PutU32(out, static_cast<std::uint32_t>(m_header.width));
     PutU32(out, static_cast<std::uint32_t>(m_header.height));
@@ -108,7 +135,8 @@ std::vector<std::uint8_t> DibImage::ToPacked() const {
     PutU32(out, m_header.clrUsed);
     PutU32(out, m_header.clrImportant);
     for (std::uint32_t c : m_colors) PutU32(out, c);
-    out.insert(out.end(), m_bits.begin(), m_bits.end());
+    const std::span<const std::uint8_t> bits = GetBits();
+    out.insert(out.end(), bits.begin(), bits.end());
     return out;
 }
 
@@ -116,7 +144,7 @@ std::uint32_t DibImage::GetStride() const { return static_cast<std::uint32_t>(St
 
 std::size_t DibImage::RowOffset(std::int32_t y) const {
     const std::int32_t row = m_header.height < 0 ? y : GetHeight() - 1 - y;
-    return static_cast<std::size_t>(row) * GetStride();
+    return m_bitsOffset + static_cast<std::size_t>(row) * GetStride();
 }
 
 COLORREF DibImage::GetPixel(std::int32_t x, std::int32_t y) const {

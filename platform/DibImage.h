@@ -46,6 +46,9 @@ public:
     // a colour table or rows that the bytes do not hold. Bytes after the
     // pixels are ignored.
     static std::optional<DibImage> FromPacked(std::span<const std::uint8_t> bytes);
+    // The same checks over bytes[offset..]; the image keeps the vector and
+    // uses its pixels where they are, without copying them.
+    static std::optional<DibImage> AdoptPacked(std::vector<std::uint8_t>&& bytes, std::size_t offset);
     std::vector<std::uint8_t> ToPacked() const;
 
     bool IsEmpty() const { return m_header.width == 0; }
@@ -55,21 +58,25 @@ public:
     std::uint32_t GetStride() const;
     // Colour table entries as 0x00RRGGBB (RGBQUAD read little-endian).
     const std::vector<std::uint32_t>& GetColorTable() const { return m_colors; }
-    const std::vector<std::uint8_t>& GetBits() const { return m_bits; }
+    std::span<const std::uint8_t> GetBits() const { return std::span(m_bits).subspan(m_bitsOffset); }
 
     // Pixel (x, y), y counted from the top row; 0 outside the bitmap.
     COLORREF GetPixel(std::int32_t x, std::int32_t y) const;
     // Sets a pixel of a 24- or 32-bit bitmap; false otherwise or outside.
     bool SetPixel(std::int32_t x, std::int32_t y, COLORREF color);
 
-    friend bool operator==(const DibImage&, const DibImage&) = default;
+    friend bool operator==(const DibImage& a, const DibImage& b);
 
 private:
     std::size_t RowOffset(std::int32_t y) const;
+    // The header and colour table checked against bytes; the pixel bytes
+    // follow them. Nothing when the bytes do not hold a bitmap.
+    static std::optional<DibImage> ReadHead(std::span<const std::uint8_t> bytes, std::size_t& pixelsAt);
 
     BitmapInfoHeader m_header;
     std::vector<std::uint32_t> m_colors;
-    std::vector<std::uint8_t> m_bits;
+    std::vector<std::uint8_t> m_bits;  // the pixel rows from m_bitsOffset on
+    std::size_t m_bitsOffset = 0;
 };
 
 }  // namespace kavitro

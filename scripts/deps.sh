@@ -10,7 +10,7 @@ PACKAGES=(
   libfreetype-dev libfontconfig-dev
   # application
   qt6-base-dev qt6-base-dev-tools libqt6printsupport6 libqt6svg6 qt6-image-formats-plugins
-  libgif-dev
+  libgif-dev libpng-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # build-time artwork generation
@@ -23,6 +23,8 @@ PACKAGES=(
   ghostscript emf2svg libwmf-bin poppler-utils libtiff-tools pngcheck imagemagick
   # end-to-end tests drive the real program under a virtual display
   xvfb xauth xdotool
+  # the clipboard test reads and writes the X clipboard from outside the program
+  xclip
 )
 
 missing=()

@@ -4,6 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
 BUILD=build/release
-cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKAVITRO_BUILD_TESTS=OFF -DKAVITRO_BUILD_BENCH=OFF
+cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKAVITRO_BUILD_TESTS=OFF -DKAVITRO_BUILD_BENCH=OFF \
+  -DKAVITRO_NASTALIQ_ARTWORK=ON
 cmake --build "$BUILD" --parallel "$(nproc)" --target kavitro
 exec "$BUILD/app/kavitro" "$@"

@@ -5,7 +5,8 @@
 // the process-wide current shape says which of them receives the input of
 // every view. The base class holds what all tools share: capture with the
 // press and last points, typing into the selected text, arrow-key moves,
-// rotation, baseline alignment, text spacing and text colour.
+// rotation, baseline alignment, text spacing and text colour. The tool
+// families live in view/tools/ (view/tools/DrawTools.h names them all).
 
 #include <cstdint>
 #include <memory>
@@ -70,6 +71,13 @@ public:
     static std::int32_t& ShapeBeforeZoom();
     static Point& PressPoint();
     static Point& LastPoint();
+    // The last point of a select-family drag, in view logical units.
+    static Point& MovePoint();
+    // What the select family's press started (SelectMode), the handle being
+    // dragged and what the press found inside the edited text.
+    static std::int32_t& SelectMode();
+    static std::int32_t& DragHandle();
+    static std::int32_t& TextComponentMode();
     // The tool whose shape is current; none drops the input.
     static CDrawTool* FindTool(std::int32_t shape);
     static CDrawTool* CurrentTool() { return FindTool(CurrentShape()); }
@@ -78,63 +86,29 @@ public:
 
     std::int32_t m_bSavedModified = 0;
 
+    // Select modes.
+    static constexpr std::int32_t kSelectNone = 0;
+    static constexpr std::int32_t kSelectPick = 1;
+    static constexpr std::int32_t kSelectNet = 2;
+    static constexpr std::int32_t kSelectMove = 3;
+    static constexpr std::int32_t kSelectSize = 6;
+    static constexpr std::int32_t kSelectGuide = 7;
+    // Text-component modes: nothing, components under the press, the
+    // selected component under the press.
+    static constexpr std::int32_t kComponentsNone = 0;
+    static constexpr std::int32_t kComponentsFound = 4;
+    static constexpr std::int32_t kComponentsSelected = 5;
+
 protected:
     // A new undo group for the next user step.
     static void NextAction();
+    // A release closer than 2 pixels to the press on both axes.
+    static bool IsClick(Point point);
+    static void ShowCursor(CKavitroView& view, ToolCursor cursor);
 
 private:
     std::int32_t m_nShape;
     ToolCursor m_cursor;
-};
-
-// The tool families. Their own behaviour comes with the tools; here each
-// is a class with its shapes, cursors and the answers of the base queries.
-class CSelectTool : public CDrawTool {
-public:
-    explicit CSelectTool(std::int32_t shape = 0, ToolCursor cursor = {}) : CDrawTool(shape, cursor) {}
-    std::int32_t GetCtrlClickShape() const override { return 1; }
-};
-class CSelectTextComponentsTool : public CSelectTool {
-public:
-    explicit CSelectTextComponentsTool(std::int32_t shape = 1, ToolCursor cursor = {ToolCursor::Kind::Resource, 10204})
-        : CSelectTool(shape, cursor) {}
-    bool RevertsToSelection() const override { return false; }
-};
-class CTextModificationTool : public CSelectTextComponentsTool {
-public:
-    CTextModificationTool(std::int32_t shape, std::uint32_t code, std::uint32_t cursorId)
-        : CSelectTextComponentsTool(shape, {ToolCursor::Kind::Resource, cursorId}), m_nCode(code) {}
-    std::uint32_t GetModificationCode() const { return m_nCode; }
-
-private:
-    std::uint32_t m_nCode;
-};
-class CZoomTool : public CDrawTool {
-public:
-    using CDrawTool::CDrawTool;
-    bool RevertsToSelection() const override { return false; }
-};
-class CHandTool : public CDrawTool {
-public:
-    using CDrawTool::CDrawTool;
-    bool RevertsToSelection() const override { return false; }
-};
-class CObjectPictureTool : public CDrawTool {
-public:
-    using CDrawTool::CDrawTool;
-};
-class CObjectTextTool : public CDrawTool {
-public:
-    using CDrawTool::CDrawTool;
-};
-class CRectTool : public CDrawTool {
-public:
-    using CDrawTool::CDrawTool;
-};
-class CVowelsTool : public CDrawTool {
-public:
-    using CDrawTool::CDrawTool;
-    bool RevertsToSelection() const override { return false; }
 };
 
 }  // namespace kavitro

@@ -543,7 +543,12 @@ void CKavitroView::UpdateCaret(bool show) {
     const Rect device = DocToClient(caret);
     const Point at = DocToClient(point);
     m_nCaretHeight = device.Height();
-    m_host.ShowCaret(Rect(at.x, at.y, at.x + 1, ClampToInt32(std::int64_t{at.y} + m_nCaretHeight)));
+    // The caret point lies on the rectangle's top edge, which is the lower
+    // one on the screen when y points up: the caret stands on it, over the
+    // line, rather than hanging below the text.
+    const Point other = DocToClient(Point{point.x, ClampToInt32(std::int64_t{point.y} + caret.bottom - caret.top)});
+    const std::int32_t top = std::min(at.y, other.y);
+    m_host.ShowCaret(Rect(at.x, top, at.x + 1, ClampToInt32(std::int64_t{top} + m_nCaretHeight)));
     m_bCaretShown = true;
 }
 
@@ -652,6 +657,7 @@ void CKavitroView::OnMouseMove(std::uint32_t flags, Point point) {
     if (!m_bActive) return;
     Guarded([&] {
         if (CDrawTool* tool = CDrawTool::CurrentTool()) tool->OnMouseMove(*this, flags, point, true);
+        ShowCursorPosition(kPositionStringId, point);
     });
 }
 
@@ -740,6 +746,7 @@ void CKavitroView::OnMessage(const PostedMessage& message) {
                 if (CDrawTool* tool = CDrawTool::CurrentTool())
                     tool->RotateSelection(*this, static_cast<std::int32_t>(message.wParam), true);
                 break;
+            case NotifyMessage::InsertTextBlock: OnInsertText(message.text, message.lParam); break;
             default: break;
         }
     });

@@ -36,6 +36,9 @@ public:
     static constexpr std::int32_t kScrollMargin = 200;
     // The position-display string of the view.
     static constexpr std::uint32_t kPositionStringId = 11006;
+    // The unit texts of the position display (millimetres, inches).
+    static constexpr std::uint32_t kMillimetreStringId = 11013;
+    static constexpr std::uint32_t kInchStringId = 11014;
     static constexpr std::uint32_t kContextMenuId = 104;
     // Hints of OnUpdate beyond kHintNone and kHintObject.
     static constexpr std::intptr_t kHintSelection = 2;       // repaint a selection (handles in modes 1, 2)
@@ -143,6 +146,12 @@ public:
     };
     Snap SnapToGuidelines(const Rect& rect, std::int32_t threshold) const;
     void UpdateCaret(bool show);
+    // The position display: a client point in document units / 100 (mm or
+    // inches) through the format of a language-pack string whose first
+    // character is its layout ('1' both coordinates, '2' y, '3' x); none for
+    // another layout or a missing string.
+    std::optional<CursorPositionText> FormatCursorPosition(std::uint32_t stringId, Point client) const;
+    void ShowCursorPosition(std::uint32_t stringId, Point client);
 
     // --- DocumentViewObserver ------------------------------------------------------
     void OnUpdate(std::intptr_t hint, CDrawObj* object) override;
@@ -171,8 +180,13 @@ public:
     // True when handled (Ctrl held over an active view).
     bool OnMouseWheel(std::uint32_t flags, std::int32_t delta, Point point);
     void OnContextMenu(Point client);
-    // The view's own posted messages (text size, angle, colour).
+    // The view's own posted messages (text size, angle, colour, inserted text).
     void OnMessage(const PostedMessage& message);
+    // Inserted text (message 0x4CE): into the one selected text object, or
+    // into a new one made with the ribbon's size and angle. lParam 0 purges
+    // empty objects afterwards (the import wizard, a paste), 1 does not (the
+    // first space of a new document).
+    void OnInsertText(std::u16string text, LParam lParam);
 
     // Set only while a print draws only the selection.
     bool m_bPrintSelectionOnly = false;
@@ -194,6 +208,10 @@ private:
     double FitRatio(int mode) const;
     void ApplyScroll(Point position);
     void PostSelectionChanged();
+    // The text size of a text made for inserted text: the ribbon's size box
+    // times 20, saturated, at least the smallest text size.
+    std::int32_t NewTextSize() const;
+    CDrawText* MakeTextForInsertion();
     void RepaintSelection(const CSelectedObjects& selection);
     const CApplicationProperties* Settings() const;
 

@@ -45,6 +45,8 @@ public:
         return m_dialogAnswer;
     }
 
+    void MovePointerAndFocus(Point client) override { m_pointer = client; }
+
     // The posts of one kind, in order.
     std::vector<PostRecord> PostsOf(NotifyMessage message) const {
         std::vector<PostRecord> out;
@@ -75,6 +77,7 @@ public:
     std::vector<PostRecord> m_posts;
     std::vector<std::pair<std::uint32_t, Point>> m_popups;
     std::vector<std::uint32_t> m_dialogs;
+    std::optional<Point> m_pointer;  // where the pointer was last moved
 };
 
 }  // namespace kavitro

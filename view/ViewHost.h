@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/Geometry.h"
 #include "platform/Notifier.h"
@@ -31,6 +32,20 @@ enum class ViewCursor : std::uint8_t {
 
 // Where a posted message goes.
 enum class PostTarget : std::uint8_t { MainFrame, ParentFrame, Self };
+
+// A position shown in the status bar: a printf-style format of the language
+// pack and its arguments, each a number or a unit text.
+struct CursorPositionText {
+    struct Argument {
+        double number = 0;
+        std::u16string unit;  // used when isUnit
+        bool isUnit = false;
+        friend bool operator==(const Argument&, const Argument&) = default;
+    };
+    std::u16string format;
+    std::vector<Argument> arguments;
+    friend bool operator==(const CursorPositionText&, const CursorPositionText&) = default;
+};
 
 // The scroll bars: the range of the position (0..limit), the page and line
 // steps and the position, all in device pixels.
@@ -73,6 +88,13 @@ public:
     virtual void ShowPopupMenu(std::uint32_t menuId, Point client) = 0;
     // A dialog of the shell; true when it ended with OK.
     virtual bool RunDialog(std::uint32_t dialogId) = 0;
+    // Moves the mouse pointer to a client point and gives the window the
+    // focus (the zoom tool keeps the pointer on the point it zoomed about).
+    virtual void MovePointerAndFocus(Point client) { (void)client; }
+    // The pointer's position for the status bar: the language pack's format
+    // (its layout digit already replaced by a space) with its numbers and
+    // unit texts in order.
+    virtual void ShowCursorPosition(const CursorPositionText& text) { (void)text; }
 };
 
 }  // namespace kavitro

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QFile>
 #include <QImage>
 #include <QJsonArray>
@@ -12,6 +14,8 @@
 #include <QTemporaryDir>
 
 #include "DocumentFixture.h"
+#include "document/Dib.h"
+#include "document/DrawPicture.h"
 #include "tests/support/GhostscriptProcsetStub.h"
 
 namespace kavitro {
@@ -150,11 +154,19 @@ TEST_F(DocToolTest, ExportsMetafilesThatIndependentReadersAccept) {
         GTEST_SKIP() << "emf2svg-conv, wmf2svg or gs is not installed";
 }
 
-TEST_F(DocToolTest, RasterFormatsAreRefusedClearlyAndThumbnailsExtract) {
-    const ToolRun png = Tool({"export", path, dir.filePath("page.png"), "--page", "0", "--format", "png"});
-    EXPECT_EQ(png.exitCode, 1);
-    EXPECT_TRUE(png.err.contains("not available yet")) << png.err.toStdString();
-    EXPECT_FALSE(QFile::exists(dir.filePath("page.png")));
+TEST_F(DocToolTest, RasterExportsKeepToTheirSizeAndThumbnailsExtract) {
+    // The picture fits into the size given, its aspect kept; a size beyond
+    // the limits is refused and writes nothing.
+    const ToolRun png = Tool({"export", path, dir.filePath("page.png"), "--page", "0", "--format", "png", "--width", "300",
+                              "--height", "300"});
+    ASSERT_EQ(png.exitCode, 0) << png.err.toStdString();
+    const QImage page(dir.filePath("page.png"));
+    ASSERT_FALSE(page.isNull());
+    EXPECT_EQ(std::max(page.width(), page.height()), 300);
+    const ToolRun huge = Tool({"export", path, dir.filePath("huge.gif"), "--format", "gif", "--width", "40000"});
+    EXPECT_EQ(huge.exitCode, 1);
+    EXPECT_TRUE(huge.err.contains("32767")) << huge.err.toStdString();
+    EXPECT_FALSE(QFile::exists(dir.filePath("huge.gif")));
     EXPECT_EQ(Tool({"export", path, dir.filePath("x.emf"), "--page", "5", "--format", "emf"}).exitCode, 1);
 
     const QString bmp = dir.filePath("thumb.bmp");
@@ -165,6 +177,68 @@ TEST_F(DocToolTest, RasterFormatsAreRefusedClearlyAndThumbnailsExtract) {
     EXPECT_LE(image.width(), 600);
     EXPECT_LE(image.height(), 800);
     EXPECT_TRUE(image.width() == 600 || image.height() == 800);
+}
+
+TEST_F(DocToolTest, PrintsEveryPageIntoAPdfOfTheDocumentsPaper) {
+    const QString pdf = dir.filePath("doc.pdf");
+    const ToolRun r = Tool({"print", path, pdf});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(ReadAll(pdf).startsWith("%PDF-"));
+    const ToolRun bad = Tool({"print", dir.filePath("missing.kv2"), dir.filePath("bad.pdf")});
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_FALSE(QFile::exists(dir.filePath("bad.pdf")));
+
+    const QString pdfinfo = QStandardPaths::findExecutable("pdfinfo");
+    if (pdfinfo.isEmpty()) GTEST_SKIP() << "pdfinfo is not installed";
+    QProcess p;
+    p.start(pdfinfo, {pdf});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    const QByteArray info = p.readAllStandardOutput();
+    EXPECT_TRUE(info.contains("Pages:           2")) << info.toStdString();
+    EXPECT_TRUE(info.contains("Page size:       612 x 792 pts")) << info.toStdString();  // US Letter
+}
+
+
+TEST_F(DocToolTest, NewWithAPictureKeepsTheFileBytesAndRefusesWhatDoesNotDecode) {
+    QImage image(30, 20, QImage::Format_RGB32);
+    image.fill(qRgb(10, 200, 30));
+    for (const char* suffix : {"png", "jpg", "bmp"}) {
+        SCOPED_TRACE(suffix);
+        const QString picture = dir.filePath(QStringLiteral("p.") + QLatin1String(suffix));
+        const QString out = dir.filePath(QStringLiteral("p_") + QLatin1String(suffix) + QStringLiteral(".kv2"));
+        ASSERT_TRUE(image.save(picture));
+        ASSERT_EQ(Tool({"new", out, "--picture", picture}).exitCode, 0);
+        auto doc = test::NewDocument(env.services);
+        std::string error;
+        const QByteArray stored = ReadAll(out);
+        ASSERT_TRUE(doc->LoadFromBytes(std::span(reinterpret_cast<const std::uint8_t*>(stored.constData()),
+                                                 static_cast<std::size_t>(stored.size())),
+                                       "p.kv2", &error))
+            << error;
+        ASSERT_EQ(doc->m_objects.m_objects.size(), 1u);
+        const auto* object = dynamic_cast<const CDrawPicture*>(doc->m_objects.m_objects.front());
+        ASSERT_TRUE(object && object->m_pDib);
+        EXPECT_EQ(object->m_nPictureType, CDrawPicture::RasterPicture);
+        EXPECT_EQ(object->m_pDib->GetWidth(), 30);
+        EXPECT_EQ(object->m_pDib->GetHeight(), 20);
+        const QByteArray file = ReadAll(picture);
+        const std::vector<std::uint8_t>& kept = object->m_pDib->GetEncodedBytes();
+        EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(kept.data()), static_cast<qsizetype>(kept.size())), file);
+        // A pixel is a 96th of an inch.
+        Rect r = object->m_position.m_rect;
+        r.NormalizeRect();
+        EXPECT_EQ(r.right - r.left, MulDiv(30, 2540, 96));
+        EXPECT_EQ(r.bottom - r.top, MulDiv(20, 2540, 96));
+    }
+    QFile fake(dir.filePath("fake.png"));
+    ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
+    fake.write("not a picture");
+    fake.close();
+    for (const QString& bad : {dir.filePath("fake.png"), dir.filePath("doc.kv2"), dir.filePath("missing.png")}) {
+        const ToolRun r = Tool({"new", dir.filePath("bad.kv2"), "--picture", bad});
+        EXPECT_EQ(r.exitCode, 1) << bad.toStdString();
+        EXPECT_FALSE(QFile::exists(dir.filePath("bad.kv2")));
+    }
 }
 
 }  // namespace

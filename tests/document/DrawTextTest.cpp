@@ -246,22 +246,40 @@ TEST_F(TextFixture, UndoAndRedoReplayEveryKeystroke) {
 }
 
 TEST_F(TextFixture, EnterStartsASelectedTextOneLineBelow) {
-    CDrawText* text = AddText();
-    TypeAll(text, u"سلام");
-    const CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
-    const Point baseline = text->GetBaselinePoint();
-    const std::int32_t left = text->m_position.m_rect.left;
-    EXPECT_EQ(Type(text, 13), 0);
-    ASSERT_EQ(doc->m_objects.m_objects.size(), 2u);
-    ASSERT_EQ(view.m_selection.size(), 1u);
-    auto* next = dynamic_cast<CDrawText*>(view.m_selection.front());
-    ASSERT_NE(next, nullptr);
-    EXPECT_NE(next, text);
-    EXPECT_EQ(next->m_nPage, 0u);
-    EXPECT_EQ(next->m_position.m_rect.left, left);
-    // Its top lies one ascent plus one line height below the first baseline,
-    // so its own baseline lies one line height below.
-    EXPECT_EQ(next->GetBaselinePoint().y, baseline.y - MulDiv(fonts.GetLineHeight(), 500, 2160));
+    struct Case {
+        std::int32_t size;
+        COLORREF color;
+        std::int32_t angle;
+    };
+    const Case cases[] = {{500, 0, 0}, {900, 0x0000FF, 30}, {260, 0x123456, 350}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "size " << c.size << " angle " << c.angle);
+        CDrawText* text = AddText();
+        text->m_nSize = c.size;
+        text->m_color = c.color;
+        TypeAll(text, u"سلام");
+        if (c.angle != 0) text->ApplyChange(&view, c.angle, true, false);
+        const CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
+        const Point baseline = text->GetBaselinePoint();
+        const std::int32_t left = text->m_position.m_rect.left;
+        const std::size_t before = doc->m_objects.m_objects.size();
+        EXPECT_EQ(Type(text, 13), 0);
+        ASSERT_EQ(doc->m_objects.m_objects.size(), before + 1);
+        ASSERT_EQ(view.m_selection.size(), 1u);
+        auto* next = dynamic_cast<CDrawText*>(view.m_selection.front());
+        ASSERT_NE(next, nullptr);
+        EXPECT_NE(next, text);
+        EXPECT_EQ(next->m_nPage, 0u);
+        // Size, colour and angle follow the text it continues.
+        EXPECT_EQ(next->m_nSize, c.size);
+        EXPECT_EQ(next->m_color, c.color);
+        EXPECT_EQ(next->m_position.m_nAngle, c.angle);
+        EXPECT_EQ(next->m_position.m_rect.left, left);
+        // Its top lies one ascent plus one line height below the first
+        // baseline, so its own baseline (the pivot of its turn) lies one
+        // line height below.
+        EXPECT_EQ(next->GetBaselinePoint().y, baseline.y - MulDiv(fonts.GetLineHeight(), c.size, 2160));
+    }
 }
 
 TEST_F(TextFixture, EnterInATextOfOnlyItsSpaceDoesNotTouchThePurgedObject) {

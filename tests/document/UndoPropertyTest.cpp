@@ -55,7 +55,7 @@ public:
 
     void Step() {
         ++m_steps;
-        switch (Between(0, 9)) {
+        switch (Between(0, 10)) {
             case 0: case 1:
                 AddObject();
                 return;
@@ -97,6 +97,17 @@ public:
                 return;
             case 8:
                 m_doc.AddPage(0);
+                return;
+            case 9:  // the general property page: page field, pen and brush
+                if (CDrawObj* o = AnyObject()) {
+                    m_doc.RecordStyleChange(o);
+                    o->m_nPage ^= kEveryPageFlags;
+                    o->m_bPen = static_cast<std::uint32_t>(Between(0, 1));
+                    o->m_logpen.width = Point{Between(0, 200), Between(0, 200)};
+                    o->m_bBrush = static_cast<std::uint32_t>(Between(0, 1));
+                    o->m_logbrush.color = static_cast<COLORREF>(Between(0, 0xFFFFFF));
+                    ++CObjectsBuffer::GetActionIdCounter();
+                }
                 return;
             default:  // the zoom is no part of the file; undo must not depend on it
                 m_doc.SetZoom(Between(10, 800));

@@ -25,9 +25,18 @@ public:
     TestGlyphMetrics(const TestGlyphMetrics&) = delete;
     TestGlyphMetrics& operator=(const TestGlyphMetrics&) = delete;
 
-    void SetAbc(GlyphId id, GlyphAbc abc) { m_abc[id] = abc; }
-    void SetOutline(GlyphId id, std::int32_t height, std::int32_t depth) { m_outline[id] = {height, depth}; }
-    void SetAnchor(GlyphId id, bool below, Point anchor) { m_anchor[{id, below}] = anchor; }
+    void SetAbc(GlyphId id, GlyphAbc abc) {
+        m_abc[id] = abc;
+        NoteGlyphMetricsChanged();
+    }
+    void SetOutline(GlyphId id, std::int32_t height, std::int32_t depth) {
+        m_outline[id] = {height, depth};
+        NoteGlyphMetricsChanged();
+    }
+    void SetAnchor(GlyphId id, bool below, Point anchor) {
+        m_anchor[{id, below}] = anchor;
+        NoteGlyphMetricsChanged();
+    }
 
     GlyphAbc GetReferenceAbc(GlyphId id) const override {
         auto it = m_abc.find(id);

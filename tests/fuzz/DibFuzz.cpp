@@ -1,7 +1,9 @@
-// The packed-DIB reader: DibImage::FromPacked (header, colour table, rows).
+// The packed-DIB reader: DibImage::FromPacked (header, colour table, rows),
+// and DibImage::AdoptPacked over the same bytes behind a file header.
 //
 // Beyond "no crash": a bitmap that loads has the rows its header promises,
-// every pixel reads inside it, and written again it loads to itself.
+// every pixel reads inside it, and written again it loads to itself; the
+// adopted bitmap is refused or taken exactly like the copied one.
 
 #include <algorithm>
 
@@ -13,7 +15,15 @@ namespace {
 
 void FuzzDib(std::span<const std::uint8_t> input) {
     const std::optional<DibImage> dib = DibImage::FromPacked(input);
+    // Adopting the bytes behind a file header takes exactly what copying does.
+    std::vector<std::uint8_t> file(14, 0xEE);
+    file.insert(file.end(), input.begin(), input.end());
+    const std::optional<DibImage> adopted = DibImage::AdoptPacked(std::move(file), 14);
+    KAVITRO_FUZZ_CHECK(adopted.has_value() == dib.has_value());
     if (!dib) return;
+    KAVITRO_FUZZ_CHECK(*adopted == *dib && adopted->ToPacked() == dib->ToPacked());
+    for (std::int32_t i = 0; i < 8; ++i)
+        KAVITRO_FUZZ_CHECK(adopted->GetPixel(i, i) == dib->GetPixel(i, i));
     KAVITRO_FUZZ_CHECK(dib->GetWidth() >= 1 && dib->GetHeight() >= 1);
     KAVITRO_FUZZ_CHECK(dib->GetBits().size() ==
                        static_cast<std::size_t>(dib->GetStride()) * static_cast<std::size_t>(dib->GetHeight()));

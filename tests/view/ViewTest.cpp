@@ -16,6 +16,7 @@
 #include "view/DrawTool.h"
 #include "view/KavitroView.h"
 #include "view/RecordingViewHost.h"
+#include "view/tools/DrawTools.h"
 
 namespace kavitro {
 namespace {
@@ -455,7 +456,9 @@ TEST_F(ViewFixture, InputGoesToTheCurrentToolOrIsDropped) {
     EXPECT_TRUE(view->OnMouseWheel(MK_CONTROL, 120, Point{50, 60}));
     EXPECT_EQ(CDrawTool::CurrentShape(), 3);
     EXPECT_EQ(CDrawTool::PressPoint(), (Point{50, 60}));
+    EXPECT_EQ(doc->GetZoom(), 200);  // one zoom-in click
     EXPECT_FALSE(view->OnMouseWheel(0, 120, Point{1, 1}));
+    view->SetZoom(100, Point{});
 
     // Arrow keys move the selection by 100 zoomed units (y up).
     CDrawTool::CurrentShape() = 0;

@@ -24,18 +24,24 @@ source font uses in the same contexts:
 
 Writes into OUT_DIR: fonts/Vorl21.ttf .. Vorl25.ttf (2880 upem, glyph i at
 U+F000 + i), MarkAnchors.bin (20480 bytes), OFL.txt, and artwork-report.txt
-with the vote coverage and the gap of every traced join. Slots that no
-traced context reaches keep the placeholder shape, so that the engine's
-blank and attachable slots keep their meaning.
+with the vote coverage and the gap of every join of the traced dictionary
+words. The traces also type the text-modification keys (alternate form,
+glyph variant, glyph swap), which reach the forms plain typing does not.
+Slots that no traced context reaches take the letter shape of their
+nearest sibling in the rule tables (the same letter before and after a
+re-shape, or a glyph and its variant); the few left keep the placeholder
+shape, as do the engine's blank and attachable slots.
 
 usage: make_nastaliq_artwork.py --shape-tool EXE --trace-data DIR
-           --source FONT --license DEBIAN_COPYRIGHT --word-list DIC OUT_DIR
+           --source FONT --license DEBIAN_COPYRIGHT --word-list DIC
+           --rules-dir DIR OUT_DIR
 """
 
 import argparse
 import bisect
 import json
 import os
+import re
 import struct
 import subprocess
 import sys
@@ -69,6 +75,8 @@ PERSIAN_LETTERS = ([0x0621, 0x0622, 0x0627, 0x0628] + list(range(0x062A, 0x063B)
 SYMBOLS = [0x0021, 0x0022, 0x0028, 0x0029, 0x002A, 0x002B, 0x002D, 0x002E, 0x002F, 0x003A, 0x003D,
            0x005B, 0x005C, 0x005D, 0x007B, 0x007D, 0x060C, 0x061B, 0x061F, 0x066A] + list(range(0x06F0, 0x06FA))
 DRAWN_KINDS = {"letter", "digit", "punctuation"}
+# The text-modification keys: alternate form, glyph variant, glyph swap.
+ALTERNATE, VARIANT, SWAP = "\uff96", "\uff97", "\uff98"
 KAF_GAF = {0x06A9, 0x06AF}
 STROKE_CUT = 780        # source units: about the top of the lam-like body
 FIT_ROUNDS = 40
@@ -79,6 +87,8 @@ SHEAR_PRIOR = 5.0       # joins' worth of pull toward an unbent entry
 MAX_SHEAR = 200         # source units
 SHEAR_WIDTH = 300       # source units left of the entry that the bend spans
 WORD_STEP = 4           # every 4th entry of the word list: about 83,000 words
+LIGATURE_SHARE = 0.2   # share of a slot's contexts from which its ligature shape wins
+ISOLATED_SHARE = 0.2   # share from which a slot used alone and joined takes the isolated shape
 GAP_CLOSED = 25         # glyph units at 2880 upem
 GAP_WORST = 60
 
@@ -127,8 +137,9 @@ class SourceFont:
 
 
 def trace_lines(word_list):
-    """The lines typed: all sequences of one to three letters, then a sample
-    of the folded word list."""
+    """The lines typed, in two lists: all sequences of one to three letters
+    (also with the text-modification keys), and a sample of the folded word
+    list, over which the joins are measured."""
     words = []
     if os.path.exists(word_list):
         with open(word_list, encoding="utf-8") as f:
@@ -138,7 +149,20 @@ def trace_lines(word_list):
     lines = list(letters) + [chr(c) for c in SYMBOLS]
     lines += [a + b for a in letters for b in letters]
     lines += [a + b + c for a in letters for b in letters for c in letters]
-    return lines + [w for w in words if w.strip()]
+    # The forms only the text-modification keys reach: a letter in its
+    # alternate form before the next letter, and the glyph variants and
+    # swaps of a letter at the end of the line.
+    lines += [a + ALTERNATE + b for a in letters for b in letters]
+    lines += [a + b + ALTERNATE + c for a in letters for b in letters for c in letters]
+    short = letters + [a + b for a in letters for b in letters]
+    lines += [t + key * n for t in short for key in (VARIANT, SWAP) for n in (1, 2, 3)]
+    lines += [t + ALTERNATE + end for t in short for end in ("", " ")]
+    return lines, [w for w in words if w.strip()]
+
+
+def without_modification_keys(line):
+    """The letters of a traced line, as the source font is given them."""
+    return line.translate({ord(k): None for k in (ALTERNATE, VARIANT, SWAP)})
 
 
 def run_engine(tool, data_dir, text_file):
@@ -197,9 +221,93 @@ def align(text, record, shaped, source):
     return letters
 
 
+def is_form(names, form):
+    """Whether a shape's first source glyph is the given position form
+    (Sep, Ini, Med, Fin) of its letter."""
+    return names[0].split(".")[0].endswith(form)
+
+
 def median(values):
     values = sorted(values)
     return values[len(values) // 2]
+
+
+GLYPH = re.compile(r"\b([1-5])/(\d{1,3})\b")
+KEY = re.compile(r"\b(c[1-5]|prev|next)=([1-5]/\d{1,3})\b")
+OUTCOME = re.compile(r"\b[PCS]([1-5])\(([^;)]*)")
+
+
+def glyph_of(text):
+    m = GLYPH.fullmatch(text.strip())
+    return (int(m.group(1)), int(m.group(2))) if m else None
+
+
+def rule_siblings(rules_dir):
+    """Pairs of slots that the rule tables say show one letter: a letter's
+    glyph before and after a later letter re-shapes it, and a glyph and its
+    variant, swap or alternate. Weighted: re-shaping the letter just before
+    the new one changes its joining (final to medial), the others keep it."""
+    edges = defaultdict(dict)
+
+    def link(a, b, weight):
+        if a and b and a != b:
+            edges[a][b] = min(weight, edges[a].get(b, weight))
+            edges[b][a] = min(weight, edges[b].get(a, weight))
+
+    for name in sorted(os.listdir(rules_dir)):
+        if not name.endswith(".rules"):
+            continue
+        with open(os.path.join(rules_dir, name), encoding="utf-8") as f:
+            text = f.read()
+        by_target = re.search(r"^kind (variant|swap)", text, re.M) is not None
+        scope = []  # (indent, keys)
+        for raw in text.splitlines():
+            line = raw.split("#", 1)[0].rstrip()
+            if not line.strip() or line.startswith(("table", "kind", "start")):
+                continue
+            indent = len(line) - len(line.lstrip())
+            while scope and scope[-1][0] >= indent:
+                scope.pop()
+            left, arrow, right = line.partition("->")
+            keys = {}
+            for _, outer in scope:
+                keys.update(outer)
+            keys.update({k: glyph_of(v) for k, v in KEY.findall(left)})
+            first = left.split()[0] if left.split() else ""
+            if by_target and glyph_of(first.rstrip(":")):
+                keys["target"] = glyph_of(first.rstrip(":"))
+            if not arrow:
+                if line.endswith(":"):
+                    scope.append((indent, keys))
+                continue
+            words = right.split()
+            if by_target and words and glyph_of(words[0]):
+                link(keys.get("target"), glyph_of(words[0]), 1)
+            for k, v in KEY.findall(right):
+                link(keys.get(k), glyph_of(v), 1)
+            for count, glyphs in OUTCOME.findall(right):
+                for i, g in enumerate(glyphs.split(",")[:int(count)]):
+                    link(keys.get("c%d" % (i + 1)), glyph_of(g), 3 if i == 0 else 1)
+    return edges
+
+
+def nearest_reached(edges, reached, slots):
+    """For each slot, the reached slot closest to it along the sibling
+    pairs, or none."""
+    import heapq
+    best = {}
+    for start in slots:
+        seen, heap = {start}, [(0, start)]
+        while heap:
+            dist, slot = heapq.heappop(heap)
+            if slot in reached:
+                best[start] = slot
+                break
+            for other, weight in edges.get(slot, {}).items():
+                if other not in seen:
+                    seen.add(other)
+                    heapq.heappush(heap, (dist + weight, other))
+    return best
 
 
 class Artwork:
@@ -215,13 +323,16 @@ class Artwork:
         self.mark_votes = defaultdict(Counter)   # font 4 index -> mark glyph -> count
         self.half_votes = defaultdict(Counter)   # (slot, half) -> mark glyph -> count
         self.lines = []                          # per line: (slot, lift, word) of each drawn letter
+        self.word_lines = 0                      # how many of them, at the end, are dictionary words
         self.stroke_votes = defaultdict(Counter) # kaf or gaf stroke mark -> source letter glyph -> count
         self.stroke_slots = set()                # slots that carry a kaf or gaf stroke
+        self.slot_strokes = defaultdict(Counter) # slot -> stroke mark -> count
+        self.stroked_kaf_slots = set()           # slots on which even kaf gets its stroke as a mark
 
     def is_attached(self, letter, word):
         return letter.word == word and self.kinds.get(letter.slot) == "blank" and letter.slot[1] != 32
 
-    def add(self, letters):
+    def add(self, letters, dictionary_word):
         drawn = []
         for k, l in enumerate(letters):
             if self.kinds.get(l.slot) not in DRAWN_KINDS:
@@ -245,15 +356,49 @@ class Artwork:
             if l.mark and l.code in KAF_GAF:
                 self.stroke_votes[l.mark][l.base] += 1
                 self.stroke_slots.add(l.slot)
+                self.slot_strokes[l.slot][l.mark] += 1
+                if l.code == 0x06A9:
+                    self.stroked_kaf_slots.add(l.slot)
             elif l.mark and l.marks:
                 self.mark_votes[l.mark][l.marks[0][0]] += 1
                 self.half_votes[(l.slot, int(l.code in BELOW_LETTERS))][l.marks[0][0]] += 1
         self.lines.append(drawn)
+        self.word_lines += int(dictionary_word)
+
+    def letter_count(self, names):
+        return sum(1 for name in names if not self.source.is_mark(name))
+
+    def pick(self, votes):
+        """The shape a slot takes. A letter the engine gives a blank slot is
+        drawn only by the slot before it, so a ligature shape wins once it is
+        a fair share of the slot's contexts: without it that letter would
+        vanish from the word, which reads worse than a letter drawn twice."""
+        total = sum(votes.values())
+        ligatures = [(names, n) for names, n in votes.most_common() if self.letter_count(names) > 1]
+        if ligatures and sum(n for _, n in ligatures) >= LIGATURE_SHARE * total:
+            votes = Counter(dict(ligatures))
+        top = votes.most_common(1)[0][0]
+        # A slot used both alone and joined (lam after a letter that does not
+        # join, and after one that does) takes the isolated shape once that is
+        # a fair share: a final shape's entry with nothing before it reads as
+        # one more letter, while a joining exit still meets the isolated
+        # shape's right end.
+        if is_form(top, "Fin"):
+            isolated = [(names, n) for names, n in votes.most_common()
+                        if is_form(names, "Sep") and self.letter_count(names) == self.letter_count(top)]
+            if sum(n for _, n in isolated) >= ISOLATED_SHARE * total:
+                return isolated[0][0]
+        return top
+
+    def is_strokeless_kaf(self, slot):
+        """A kaf or gaf shape on a slot where kaf too gets its stroke as a
+        mark: the body is drawn without its own stroke."""
+        return slot in self.stroked_kaf_slots and self.shape[slot][0][0].startswith(("Kaf", "Gaf"))
 
     def choose(self):
         self.shape, self.raise_by = {}, {}
         for slot, votes in self.votes.items():
-            names = votes.most_common(1)[0][0]
+            names = self.pick(votes)
             samples = self.samples[(slot, names)]
             self.raise_by[slot] = median([s[0] for s in samples])
             offsets = tuple((median([s[1][i][0] for s in samples]), median([s[1][i][1] for s in samples]))
@@ -263,11 +408,33 @@ class Artwork:
         self.stroke = {m: votes.most_common(1)[0][0] for m, votes in self.stroke_votes.items()}
         self.fit_joins()
 
-    def traced_joins(self):
+    def fill_siblings(self, edges):
+        """Slots no traced line reaches take the shape of their nearest
+        sibling in the rule tables, so that a letter shows as itself, if not
+        in its exact joining, rather than as a placeholder."""
+        drawn = {slot for slot, kind in self.kinds.items() if kind in DRAWN_KINDS}
+        self.borrowed = nearest_reached(edges, set(self.shape), sorted(drawn - set(self.shape)))
+        for slot, sibling in self.borrowed.items():
+            # The letter alone: what the sibling drew of the letters after it
+            # belongs to the sibling's context.
+            names, offsets = self.shape[sibling]
+            self.shape[slot] = (names[:1], offsets[:1])
+            self.raise_by[slot] = self.raise_by[sibling]
+            self.shear[slot] = self.shear[sibling]
+            for half in (0, 1):
+                if (sibling, half) in self.half_votes:
+                    self.half_votes[(slot, half)] = self.half_votes[(sibling, half)]
+            if sibling in self.stroke_slots:
+                self.stroke_slots.add(slot)
+                self.slot_strokes[slot] = self.slot_strokes[sibling]
+            if sibling in self.stroked_kaf_slots:
+                self.stroked_kaf_slots.add(slot)
+
+    def traced_joins(self, words_only=False):
         """(left slot, right slot, target) for every traced join of two drawn
         slots whose shapes have an exit and an entry: the join closes when
         raise(left) - raise(right) - shear(right) equals target."""
-        for drawn in self.lines:
+        for drawn in self.lines[len(self.lines) - self.word_lines:] if words_only else self.lines:
             for (sa, la, wa), (sb, lb, wb) in zip(drawn, drawn[1:]):
                 if wa != wb or sa not in self.shape or sb not in self.shape:
                     continue
@@ -345,10 +512,11 @@ class Artwork:
         return -exit_x, self.raise_by[slot], end - exit_x
 
     def join_gaps(self):
-        """The vertical gap, in glyph units, of every traced join between two
-        chosen slots, and the number of joins that could not be measured."""
+        """The vertical gap, in glyph units, of every join between two chosen
+        slots in the traced dictionary words, and the number of joins there
+        that could not be measured."""
         gaps, unmeasured = [], 0
-        for sa, sb, target in self.traced_joins():
+        for sa, sb, target in self.traced_joins(words_only=True):
             if target is None:
                 unmeasured += 1
             else:
@@ -356,11 +524,12 @@ class Artwork:
         return gaps, unmeasured
 
 
-def draw_source(source, names, offsets, dx, dy, entry_x=0, shear=0):
+def draw_source(source, names, offsets, dx, dy, entry_x=0, shear=0, cut_first=None):
     """Source glyphs at their offsets, components flattened, moved by
     (dx, dy) source units, the part near the entry (at entry_x after the
     move) bent up by shear with a smooth step that leaves the exit in
-    place, and scaled to our units per em."""
+    place, and scaled to our units per em. With cut_first, only the part of
+    the first glyph below that height is drawn."""
     width = min(SHEAR_WIDTH, 0.8 * entry_x)
 
     def move(point):
@@ -371,7 +540,14 @@ def draw_source(source, names, offsets, dx, dy, entry_x=0, shear=0):
         return (x * SCALE, y * SCALE)
 
     pen = TTGlyphPen(None)
-    for name, (ox, oy) in zip(names, offsets):
+    for i, (name, (ox, oy)) in enumerate(zip(names, offsets)):
+        if i == 0 and cut_first is not None:
+            for part in clipped_contours(source, name, cut_first, above=False):
+                pen.moveTo(move((part[0][0] + ox + dx, part[0][1] + oy + dy)))
+                for px, py in part[1:]:
+                    pen.lineTo(move((px + ox + dx, py + oy + dy)))
+                pen.closePath()
+            continue
         recording = DecomposingRecordingPen(source.glyph_set)
         source.glyph_set[name].draw(recording)
         for operator, points in recording.value:
@@ -399,7 +575,8 @@ def build_fonts(art, out_dir, copyright_line):
             anchor = ((-1, -1), (-1, -1))
             if slot in art.shape:
                 dx, dy, advance = art.placement(slot)
-                glyphs[name] = draw_source(source, *art.shape[slot], dx, dy, advance, art.shear[slot])
+                cut = STROKE_CUT if art.is_strokeless_kaf(slot) else None
+                glyphs[name] = draw_source(source, *art.shape[slot], dx, dy, advance, art.shear[slot], cut)
                 advance = round(advance * SCALE)
                 anchor = tuple(base_anchor(art, slot, half, dx, dy, advance) for half in (0, 1))
                 if slot in art.stroke_slots:
@@ -475,31 +652,44 @@ class FlattenPen(BasePen):
                                            for a, b, c, d in zip(p0, p1, p2, p3)))
 
 
-def clip_above(polygon, cut):
-    """The part of a polygon at or above y = cut (Sutherland-Hodgman)."""
+def clip_above(polygon, cut, above=True):
+    """The part of a polygon at or above y = cut, or below it
+    (Sutherland-Hodgman)."""
+    def inside(point):
+        return (point[1] >= cut) == above
     out = []
     for i, cur in enumerate(polygon):
         prev = polygon[i - 1]
-        if (cur[1] >= cut) != (prev[1] >= cut):
+        if inside(cur) != inside(prev):
             t = (cut - prev[1]) / (cur[1] - prev[1])
             out.append((prev[0] + t * (cur[0] - prev[0]), cut))
-        if cur[1] >= cut:
+        if inside(cur):
             out.append(cur)
     return out
+
+
+def clipped_contours(source, name, cut, above=True):
+    """A source glyph's contours flattened and clipped at y = cut."""
+    pen = FlattenPen(source.glyph_set)
+    source.glyph_set[name].draw(pen)
+    parts = [clip_above(contour, cut, above) for contour in pen.contours]
+    return [part for part in parts if len(part) >= 3]
+
+
+def stroke_root(source, name):
+    """Where a kaf or gaf stroke leaves the body: the rightmost point of the
+    glyph's part above the cut that lies on the cut."""
+    xs = [x for part in clipped_contours(source, name, STROKE_CUT) for x, y in part if y == STROKE_CUT]
+    return max(xs) if xs else None
 
 
 def stroke_glyph(source, name):
     """The kaf or gaf stroke as a mark: the part of the source letter above
     the top of the lam-like body that our engine draws it on, placed so that
     the letter's exit lands on the anchor (advance 0)."""
-    pen = FlattenPen(source.glyph_set)
-    source.glyph_set[name].draw(pen)
     ax, ay = source.exit.get(name, (0, 0))
     out = TTGlyphPen(None)
-    for contour in pen.contours:
-        part = clip_above(contour, STROKE_CUT)
-        if len(part) < 3:
-            continue
+    for part in clipped_contours(source, name, STROKE_CUT):
         out.moveTo(((part[0][0] - ax) * SCALE, (part[0][1] - ay) * SCALE))
         for x, y in part[1:]:
             out.lineTo(((x - ax) * SCALE, (y - ay) * SCALE))
@@ -508,11 +698,20 @@ def stroke_glyph(source, name):
 
 
 def stroke_anchor(art, slot, dx, dy, advance):
-    """(y, x) of the point a stroke mark hangs from: the slot's exit; none
-    where the slot's own shape is a kaf or gaf, which has its stroke."""
-    if art.shape[slot][0][0].startswith(("Kaf", "Gaf")):
-        return -1, -1
-    point = art.exit(slot) or (art.left_end(slot), 0)
+    """(y, x) of the point a stroke mark hangs from: the slot's exit; for a
+    kaf or gaf shape, the point that puts the stroke's root on the body's
+    own, so that a gaf's strokes cover a kaf's and a body drawn without its
+    stroke gets it back."""
+    names, offsets = art.shape[slot]
+    if names[0].startswith(("Kaf", "Gaf")):
+        stroke = art.stroke.get(art.slot_strokes[slot].most_common(1)[0][0])
+        body_root, stroke_root_x = stroke_root(art.source, names[0]), stroke and stroke_root(art.source, stroke)
+        if body_root is None or stroke_root_x is None:
+            return -1, -1
+        ax, ay = art.source.exit.get(stroke, (0, 0))
+        point = (body_root + offsets[0][0] - stroke_root_x + ax, ay + offsets[0][1])
+    else:
+        point = art.exit(slot) or (art.left_end(slot), 0)
     return round((point[1] + dy) * SCALE), round((point[0] + dx) * SCALE) - advance
 
 
@@ -562,6 +761,7 @@ def main():
     parser.add_argument("--source", required=True)
     parser.add_argument("--license", required=True)
     parser.add_argument("--word-list", required=True)
+    parser.add_argument("--rules-dir", required=True, help="the engine's rule tables")
     parser.add_argument("out_dir")
     args = parser.parse_args()
     os.makedirs(os.path.join(args.out_dir, "fonts"), exist_ok=True)
@@ -574,26 +774,32 @@ def main():
             if parts and parts[0] == "glyph":
                 kinds[(int(parts[1]), int(parts[2]))] = parts[3]
 
-    lines = trace_lines(args.word_list)
-    with tempfile.NamedTemporaryFile("w", encoding="utf-8", suffix=".txt", delete=False) as tmp:
-        tmp.write("\n".join(lines) + "\n")
+    sequences, words = trace_lines(args.word_list)
+    lines = sequences + words
+    plain = [without_modification_keys(line) for line in lines]
+    with tempfile.NamedTemporaryFile("w", encoding="utf-8", suffix=".txt", delete=False) as typed, \
+            tempfile.NamedTemporaryFile("w", encoding="utf-8", suffix=".txt", delete=False) as letters:
+        typed.write("\n".join(lines) + "\n")
+        letters.write("\n".join(plain) + "\n")
     try:
-        records = run_engine(args.shape_tool, args.trace_data, tmp.name)
-        shaped = run_harfbuzz(args.source, tmp.name)
+        records = run_engine(args.shape_tool, args.trace_data, typed.name)
+        shaped = run_harfbuzz(args.source, letters.name)
     finally:
-        os.unlink(tmp.name)
+        os.unlink(typed.name)
+        os.unlink(letters.name)
     if len(records) != len(lines) or len(shaped) != len(lines):
         sys.exit("make_nastaliq_artwork: %d lines typed, %d by the engine, %d by HarfBuzz"
                  % (len(lines), len(records), len(shaped)))
 
     art = Artwork(source, kinds)
     matched = 0
-    for text, record, glyphs in zip(lines, records, shaped):
+    for index, (text, record, glyphs) in enumerate(zip(plain, records, shaped)):
         letters = align(text, record, glyphs, source)
         if letters is not None:
             matched += 1
-            art.add(letters)
+            art.add(letters, index >= len(sequences))
     art.choose()
+    art.fill_siblings(rule_siblings(args.rules_dir))
 
     copyright_line = next(n.toUnicode() for n in source.font["name"].names if n.nameID == 0)
     anchors = build_fonts(art, args.out_dir, copyright_line)
@@ -618,9 +824,9 @@ def main():
     closed = bisect.bisect_right(gaps, GAP_CLOSED)
     report = [
         "lines typed: %d, matched code by code: %d" % (len(lines), matched),
-        "letter, digit and punctuation slots: %d, reached: %d, left as placeholders: %d" % (
-            len(letter_slots), sum(1 for s in letter_slots if s in art.shape),
-            sum(1 for s in letter_slots if s not in art.shape)),
+        "letter, digit and punctuation slots: %d, reached: %d, from a sibling: %d, left as placeholders: %d" % (
+            len(letter_slots), sum(1 for s in letter_slots if s in art.shape and s not in art.borrowed),
+            len(art.borrowed), sum(1 for s in letter_slots if s not in art.shape)),
         "dot marks reached: %d, stroke marks: %d" % (len(art.mark), len(art.stroke)),
         "joins measured: %d, unmeasured (no anchor): %d" % (len(gaps), unmeasured),
     ]
@@ -631,6 +837,7 @@ def main():
                 GAP_WORST, len(gaps) - bisect.bisect_right(gaps, GAP_WORST), gaps[len(gaps) // 2], gaps[-1]),
         ]
     report += ["unreached slots: " + " ".join("%d/%d" % s for s in sorted(letter_slots) if s not in art.shape)]
+    report += ["slot %d/%d from sibling %d/%d" % (s + b) for s, b in sorted(art.borrowed.items())]
     report += ["slot %d/%d %s raise %d votes %s" % (s[0], s[1], "+".join(art.shape[s][0]), art.raise_by[s],
                                                     ",".join("%s:%d" % ("+".join(k), v)
                                                              for k, v in art.votes[s].most_common(3)))

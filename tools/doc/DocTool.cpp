@@ -10,10 +10,16 @@
 #include <string_view>
 #include <vector>
 
+#include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPdfWriter>
 
+#include "document/Dib.h"
+#include "document/DrawPicture.h"
 #include "document/DrawText.h"
+#include "document/Kavitro1XDoc.h"
+#include "document/MetafilePicture.h"
 #include "document/KavitroDoc.h"
 #include "document/SimpleObjects.h"
 #include "document/Thumbnail.h"
@@ -21,10 +27,12 @@
 #include "engine/Compressor.h"
 #include "platform/ErrorReport.h"
 #include "platform/AtomicFile.h"
-#include "platform/Vector.h"
-#include "platform/WmfRecorder.h"
 #include "platform/qt/QtPainterDC.h"
 #include "tools/Utf8Decode.h"
+#include "view/KavitroView.h"
+#include "view/PageExport.h"
+#include "view/PagePrinter.h"
+#include "view/RecordingViewHost.h"
 
 namespace {
 
@@ -39,16 +47,25 @@ constexpr const char* kUsage = R"(Usage:
       loads IN and stores it as OUT
   kavitro-doc export IN OUT --page N --format eps|emf|wmf|png|jpeg|gif|tiff|bmp
                      [--width W --height H]
-      exports page N (0-based) through the document's renderers
+      exports page N (0-based) through the document's renderers; a raster
+      picture is W x H pixels at most (fitted, aspect kept), by default a
+      quarter of the page's objects in 0.01 mm
+  kavitro-doc print IN OUT.pdf
+      prints every page into a PDF file of the document's page size
   kavitro-doc thumbnail IN OUT.bmp
       writes the thumbnail stored in IN as a BMP file
-  kavitro-doc new OUT.kv2 --text TEXT [--size S --angle A]
-      creates a document with one text object (text size S, default 500,
-      turned by A degrees) and types TEXT (UTF-8) into it key by key as a
-      user types; a line feed is the Enter key
+  kavitro-doc convert IN.kvl OUT.kv2
+      reads a version-1.x document, converts it as opening it does (at the
+      scale of the screen it was written on) and stores it as version 2
+  kavitro-doc new OUT.kv2 [--picture FILE] [--text TEXT --size S --angle A]
+      creates a document with a picture object holding FILE (a BMP, PNG,
+      JPEG, GIF or TIFF picture or a WMF, EMF, KVT or EKVT metafile) at its
+      own size, fitted into the margins, and/or one text object (text size
+      S, default 500, turned by A degrees) into which TEXT (UTF-8) is typed
+      key by key as a user types; a line feed is the Enter key
 
 Exit status: 0 on success; 1 when a file cannot be read, is refused or
-cannot be written, or a format cannot be written yet; 2 on a bad command line.
+cannot be written, or a picture size is refused; 2 on a bad command line.
 )";
 
 constexpr std::size_t kMaxFileBytes = std::size_t{1} << 31;
@@ -182,7 +199,15 @@ int Dump(const std::string& path) {
     return 0;
 }
 
-// --- resave, export, thumbnail --------------------------------------------------
+// --- resave, convert, export, thumbnail -----------------------------------------
+
+int Convert(const std::string& in, const std::string& out) {
+    CKavitro1XDoc doc;
+    std::string error;
+    if (!Load(doc, in, error)) return Fail(error);
+    if (!WriteFileAtomically(out, doc.StoreToBytes())) return Fail("cannot write " + out);
+    return 0;
+}
 
 int Resave(const std::string& in, const std::string& out) {
     CKavitroDoc doc;
@@ -192,34 +217,42 @@ int Resave(const std::string& in, const std::string& out) {
     return 0;
 }
 
-int Export(const std::string& in, const std::string& out, std::uint32_t page, const std::string& format) {
+int Export(const std::string& in, const std::string& out, std::uint32_t page, PageExportFormat format, Size size) {
     CKavitroDoc doc;
     std::string error;
     if (!Load(doc, in, error)) return Fail(error);
     if (page >= doc.GetPageCount()) return Fail("the document has no page " + std::to_string(page));
-    const std::vector<CDrawObj*> objects = doc.ObjectsOnPage(page);
-    if (format == "eps") {
-        CVector writer(GetTrigTable());
-        doc.ExportObjectsToEPS(writer, objects, true);
-        doc.ExportObjectsToEPS(writer, objects, false);
-        writer.BuildHeaderAndTrailer();
-        if (!writer.SaveFile(out)) return Fail("cannot write " + out);
-        return 0;
+    // The size given on the command line stands in for the size dialog.
+    const BitmapSizeHook askSize = [size](Size& proposed) {
+        if (size.cx > 0) proposed.cx = size.cx;
+        if (size.cy > 0) proposed.cy = size.cy;
+        return true;
+    };
+    const ExportOutcome outcome = WritePageExport(doc, doc.ObjectsOnPage(page), out, format, askSize);
+    if (outcome.status != ExportStatus::Written) return Fail("page " + std::to_string(page) + ": " + outcome.reason);
+    return 0;
+}
+
+// Every page through the printing loop into a PDF of the document's paper.
+int Print(const std::string& in, const std::string& out) {
+    CKavitroDoc doc;
+    std::string error;
+    if (!Load(doc, in, error)) return Fail(error);
+    RecordingViewHost host;
+    CKavitroView view(doc, host);
+    QByteArray pdf;
+    {
+        QBuffer buffer(&pdf);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        writer.setCreator(QStringLiteral("Kavitro"));
+        writer.setTitle(QString::fromStdString(std::filesystem::path(in).filename().string()));
+        if (!writer.setPageLayout(DocumentPageLayout(doc))) return Fail("the page size of " + in + " cannot be printed");
+        if (!PrintPages(view, writer, PrintJob{}, &error)) return Fail("cannot print " + in + ": " + error);
     }
-    if (format == "emf") {
-        std::vector<std::uint8_t> emf;
-        if (!doc.RenderToEnhMetafile(emf, objects)) return Fail("page " + std::to_string(page) + " has nothing to export");
-        if (!WriteFileAtomically(out, emf)) return Fail("cannot write " + out);
-        return 0;
-    }
-    if (format == "wmf") {
-        MetafileResult wmf;
-        if (!doc.RenderToMetafile(wmf, objects)) return Fail("page " + std::to_string(page) + " has nothing to export");
-        const Rect box = wmf.extent;
-        if (!WriteFileAtomically(out, BuildPlaceableMetafile(wmf.bytes, box))) return Fail("cannot write " + out);
-        return 0;
-    }
-    return Fail("export to " + format + " is not available yet (raster encoders come with the export work)");
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(pdf.constData());
+    if (!WriteFileAtomically(out, std::span(bytes, static_cast<std::size_t>(pdf.size())))) return Fail("cannot write " + out);
+    return 0;
 }
 
 int Thumbnail(const std::string& in, const std::string& out) {
@@ -247,11 +280,50 @@ int Thumbnail(const std::string& in, const std::string& out) {
 
 using kavitro::tool::DecodeUtf8;
 
-// A new document with one text at the top right of the first page's margin
-// box, typed into key by key: each key is one undo step, as in the editor.
-int NewWithText(const std::string& out, const std::string& text, std::uint32_t size, std::int32_t angle) {
+// A picture object at the top right of the first page's margin box: the
+// picture's own size (a pixel at 96 dpi), fitted into the margin box.
+bool AddPicture(CKavitroDoc& doc, const std::string& file, std::string& error) {
+    std::unique_ptr<CMetafilePicture> vector;
+    std::unique_ptr<CDib> raster;
+    try {
+        if (!CDrawPicture::LoadPictureFile(file, vector, raster)) {
+            error = file + " is not a picture file (.bmp .png .jpg .jpeg .gif .tiff .wmf .emf .kvt .ekvt)";
+            return false;
+        }
+    } catch (const UserException& e) {
+        error = file + " cannot be read: " + e.what();
+        return false;
+    }
+    Rect box(0, 0, vector ? vector->GetWidth() : MulDiv(raster->GetWidth(), 2540, 96),
+             vector ? vector->GetHeight() : MulDiv(raster->GetHeight(), 2540, 96));
+    Rect room(0, 0, std::max(1, doc.m_nPageWidth - doc.m_margins.left - doc.m_margins.right),
+              std::max(1, doc.m_nPageHeight - doc.m_margins.top - doc.m_margins.bottom));
+    if (box.right > room.right || box.bottom > room.bottom) FitRectInRect(room, box, true);
+    else room = box;
+    const std::int32_t w = std::max(1, room.right - room.left), h = std::max(1, room.bottom - room.top);
+    auto* picture = new CDrawPicture(CPolygonRect(Point{-doc.m_margins.right - w, -doc.m_margins.top - h}, Size{w, h}), 0, &doc);
+    picture->m_pMetafile = std::move(vector);
+    picture->m_pDib = std::move(raster);
+    picture->m_nPictureType = picture->m_pDib ? CDrawPicture::RasterPicture : CDrawPicture::VectorPicture;
+    picture->m_bLoaded = 1;
+    doc.Add(picture, true);
+    return true;
+}
+
+// A new document with an optional picture and an optional text at the top
+// right of the first page's margin box; the text is typed into key by key:
+// each key is one undo step, as in the editor.
+int NewWithText(const std::string& out, const std::optional<std::string>& textOption, std::uint32_t size,
+                std::int32_t angle, const std::optional<std::string>& pictureFile) {
     CKavitroDoc doc;
     doc.OnNewDocument();
+    std::string error;
+    if (pictureFile && !AddPicture(doc, *pictureFile, error)) return Fail(error);
+    if (!textOption) {
+        if (!WriteFileAtomically(out, doc.StoreToBytes())) return Fail("cannot write " + out);
+        return 0;
+    }
+    const std::string& text = *textOption;
     DefaultDocumentView view;
     doc.AddView(&view);
     CPolygonRect at;
@@ -319,21 +391,24 @@ int main(int argc, char** argv) {
     try {
         if (command == "dump" && args.size() == 2) return Dump(args[1]);
         if (command == "resave" && args.size() == 3) return Resave(args[1], args[2]);
+        if (command == "convert" && args.size() == 3) return Convert(args[1], args[2]);
         if (command == "thumbnail" && args.size() == 3) return Thumbnail(args[1], args[2]);
+        if (command == "print" && args.size() == 3) return Print(args[1], args[2]);
         if (command == "new" && args.size() >= 2) {
             std::uint32_t size = CDrawText::kDefaultSize;
             std::int32_t angle = 0;
-            std::optional<std::string> text;
+            std::optional<std::string> text, picture;
             for (std::size_t i = 2; i < args.size(); i += 2) {
                 if (i + 1 >= args.size()) return BadUsage("option " + args[i] + " needs a value");
                 const std::string& v = args[i + 1];
                 if (args[i] == "--text") text = v;
+                else if (args[i] == "--picture") picture = v;
                 else if (args[i] == "--size" && ParseNumber(v, size)) continue;
                 else if (args[i] == "--angle" && ParseSigned(v, angle)) continue;
                 else if (args[i] != "--text") return BadUsage("bad option " + args[i] + " " + v);
             }
-            if (!text) return BadUsage("new needs --text");
-            return NewWithText(args[1], *text, size, angle);
+            if (!text && !picture) return BadUsage("new needs --text or --picture");
+            return NewWithText(args[1], text, size, angle, picture);
         }
         if (command == "export" && args.size() >= 3) {
             std::uint32_t page = 0, width = 0, height = 0;
@@ -350,11 +425,12 @@ int main(int argc, char** argv) {
                 }
                 return BadUsage("bad option " + args[i] + " " + v);
             }
-            static const char* const kFormats[] = {"eps", "emf", "wmf", "png", "jpeg", "gif", "tiff", "bmp"};
-            bool known = false;
-            for (const char* f : kFormats) known = known || format == f;
-            if (!known) return BadUsage("--format must be one of eps, emf, wmf, png, jpeg, gif, tiff, bmp");
-            return Export(args[1], args[2], page, format);
+            // The format names are the extensions, in lower case only.
+            const std::optional<PageExportFormat> known = ExportFormatFromExtension(format);
+            if (!known || GetExportFormatInfo(*known).Extension().substr(1) != format)
+                return BadUsage("--format must be one of eps, emf, wmf, png, jpeg, gif, tiff, bmp");
+            return Export(args[1], args[2], page, *known,
+                          Size{static_cast<std::int32_t>(width), static_cast<std::int32_t>(height)});
         }
     } catch (const std::exception& e) {
         return Fail(e.what());

@@ -26,6 +26,11 @@
 namespace {
 
 using kavitro::CCalligraphyParagraph;
+using kavitro::WordPosition;
+
+// The text-modification keys: alternate form, glyph variant, glyph swap.
+constexpr char32_t kFirstModifyCode = 0xFF96;
+constexpr char32_t kLastModifyCode = 0xFF98;
 
 constexpr const char* kUsage = R"(Usage: kavitro-shape [--data-dir DIR] [FILE...]
 
@@ -37,7 +42,10 @@ types, and prints the shaped result as one JSON object per line:
    "words": [{"x": 0, "y": 0, "chars": [{"code": "0628", "glyph": "1/66",
                                           "y": 0, "mark": 35, "flags": 0}]}]}
 
-  text     the line as typed; invalid UTF-8 is typed as U+FFFD
+  text     the line as typed; invalid UTF-8 is typed as U+FFFD; the
+           text-modification keys U+FF96 (alternate form), U+FF97 (glyph
+           variant) and U+FF98 (glyph swap) change the letter before the
+           caret, as they do in a text object
   refused  indexes into text of the code points the engine refused
   words    the paragraph's connected letter groups in order, with the text
            object's trailing space; x grows leftward from the start of the
@@ -193,6 +201,16 @@ void ShapeLine(OutputWriter& out, std::string_view line) {
     paragraph.InsertCharacter(caret, 0x0020);
     std::vector<std::size_t> refused;
     for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] >= kFirstModifyCode && text[i] <= kLastModifyCode) {
+            // The text-modification keys change the letter before the caret,
+            // as they do when typed into a text object.
+            const WordPosition at = paragraph.CaretToWord(caret, true);
+            if (at.offset > 0)
+                paragraph.ModifyCharacter(at.word, at.offset, static_cast<std::uint16_t>(text[i]));
+            else
+                refused.push_back(i);
+            continue;
+        }
         // A code point beyond the 16-bit range has no UTF-16 code of its own.
         const bool accepted =
             text[i] <= 0xFFFF && paragraph.InsertCharacter(caret, static_cast<std::uint16_t>(text[i])) == 1;

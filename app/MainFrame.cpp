@@ -1,0 +1,561 @@
+#include "app/MainFrame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolButton>
+
+#include "app/ChildFrame.h"
+#include "app/FrameCommands.h"
+#include "app/FramePlacement.h"
+#include "app/KavitroApp.h"
+#include "app/PageViewWidget.h"
+#include "app/PrintExport.h"
+#include "app/Ribbon.h"
+#include "app/RibbonLayout.h"
+#include "app/RibbonState.h"
+#include "app/Version.h"
+#include "app/dialogs/FilePrompt.h"
+#include "app/dialogs/PagePropertyPages.h"
+#include "view/CommandIds.h"
+#include "view/DropTarget.h"
+#include "view/tools/ObjectTools.h"
+#include "view/RibbonValues.h"
+#include "view/ViewCommands.h"
+#include "document/StringIds.h"
+#include "view/CommandRegistry.h"
+#include "view/KavitroView.h"
+
+namespace kavitro {
+
+namespace {
+
+// How often the commands' enabled and checked states are refreshed: often
+// enough to look immediate, rarely enough to cost nothing.
+constexpr int kUpdateIntervalMs = 200;
+
+}  // namespace
+
+CMainFrame::CMainFrame(CKavitroApp& app) : m_app(app) {
+    setObjectName(QStringLiteral("MainFrame"));
+    m_id = m_app.Notifier().AddTarget(*this);
+    m_mdi = new QMdiArea(this);
+    m_mdi->setViewMode(QMdiArea::TabbedView);
+    m_mdi->setTabsClosable(true);
+    m_mdi->setTabsMovable(true);
+    m_mdi->setDocumentMode(true);
+    setCentralWidget(m_mdi);
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, &CMainFrame::OnSubWindowActivated);
+
+    BuildActions();
+    m_ribbon = new CRibbon([this](std::uint32_t id) { return Action(id); }, this);
+    setMenuWidget(m_ribbon);
+    connect(m_ribbon, &CRibbon::commandRequested, this, [this](std::uint32_t id) { RunCommand(id); });
+    connect(this, &CMainFrame::zoomShown, m_ribbon, &CRibbon::ShowZoom);
+    connect(this, &CMainFrame::selectionShown, this, &CMainFrame::ShowSelection);
+    BuildStatusBar();
+    ConnectViewHooks();
+    Retranslate();
+    RestorePlacement();
+
+    m_updateTimer = new QTimer(this);
+    m_updateTimer->setInterval(kUpdateIntervalMs);
+    connect(m_updateTimer, &QTimer::timeout, this, &CMainFrame::UpdateCommands);
+    m_updateTimer->start();
+}
+
+CMainFrame::~CMainFrame() {
+    CObjectTextTool::SetRibbonQuery({});
+    CDropTarget::SetDocumentOpener({});
+    // Document windows go before the frame's own members, without questions:
+    // the frame is going whatever the answers.
+    for (CChildFrame* child : Children())
+        child->SetCloseGuard({});
+    m_mdi->closeAllSubWindows();
+    for (QMdiSubWindow* w : m_mdi->subWindowList())
+        delete w;
+    m_app.Notifier().RemoveTarget(m_id);
+}
+
+QAction* CMainFrame::AddCommand(std::uint32_t id, const QKeySequence& shortcut, std::function<void()> handler) {
+    auto* action = new QAction(this);
+    action->setData(id);
+    if (!shortcut.isEmpty())
+        action->setShortcut(shortcut);
+    connect(action, &QAction::triggered, this, [handler = std::move(handler)] { handler(); });
+    addAction(action);
+    m_actions[id] = action;
+    return action;
+}
+
+void CMainFrame::BuildActions() {
+    using namespace FrameCommand;
+    AddCommand(FileNew, QKeySequence::New, [this] { NewDocument(); });
+    AddCommand(FileOpen, QKeySequence::Open, [this] { OnFileOpen(); });
+    AddCommand(FileClose, QKeySequence::Close, [this] {
+        if (QMdiSubWindow* w = m_mdi->activeSubWindow())
+            w->close();
+    });
+    AddCommand(FileSave, QKeySequence::Save, [this] {
+        if (CChildFrame* child = ActiveChild())
+            SaveDocument(*child, false);
+    });
+    AddCommand(FileSaveAs, QKeySequence::SaveAs, [this] {
+        if (CChildFrame* child = ActiveChild())
+            SaveDocument(*child, true);
+    });
+    AddCommand(AppExit, QKeySequence::Quit, [this] { close(); });
+    AddCommand(SwitchLanguage, {}, [this] { m_app.SwitchLanguage(); });
+    AddCommand(WindowsDialog, {}, [this] {
+        // The windows list: the tabs already are one; cycle to the next.
+        m_mdi->activateNextSubWindow();
+    });
+    const auto withView = [this](auto&& run) {
+        return [this, run] {
+            if (CKavitroView* view = ActiveView())
+                run(*view);
+        };
+    };
+    AddCommand(FilePrint, QKeySequence::Print, withView([this](CKavitroView& v) { PrintInteractive(this, v, false); }));
+    AddCommand(FilePrintPreview, {}, withView([this](CKavitroView& v) { PrintInteractive(this, v, true); }));
+    AddCommand(FilePageSetup, {}, withView([this](CKavitroView& v) { PageSetupInteractive(this, v); }));
+    AddCommand(Export, {}, withView([this](CKavitroView& v) { ExportPageInteractive(this, v); }));
+    AddCommand(AppAbout, {}, [this] { ShowAbout(); });
+    AddCommand(PageProperties, {}, [this] { ShowPageProperties(); });
+
+    // The view's commands on the ribbon, each run on the active view.
+    const std::map<std::uint32_t, QKeySequence> shortcuts = {
+        {ViewCommand::EditUndo, QKeySequence::Undo},   {ViewCommand::EditRedo, QKeySequence::Redo},
+        {ViewCommand::EditCut, QKeySequence::Cut},     {ViewCommand::EditCopy, QKeySequence::Copy},
+        {ViewCommand::EditPaste, QKeySequence::Paste}, {ViewCommand::EditSelectAll, QKeySequence::SelectAll},
+    };
+    for (const RibbonTab& tab : RibbonTabs()) {
+        for (const RibbonGroup& group : tab.groups) {
+            for (const RibbonItem& item : group.items) {
+                const bool button = item.element == RibbonElement::LargeButton ||
+                                    item.element == RibbonElement::SmallButton ||
+                                    item.element == RibbonElement::Gallery;
+                if (!button || Action(item.command))
+                    continue;
+                const auto shortcut = shortcuts.find(item.command);
+                QAction* action = AddCommand(item.command,
+                                             shortcut == shortcuts.end() ? QKeySequence() : shortcut->second,
+                                             [this, id = item.command] { RunViewCommand(id); });
+                action->setCheckable(IsCheckableCommand(item.command));
+                m_viewActions.push_back(item.command);
+            }
+        }
+    }
+}
+
+void CMainFrame::ConnectViewHooks() {
+    ViewCommandHooks& hooks = GetViewCommandHooks();
+    hooks.comboText = [this](std::uint32_t id) { return m_ribbon->ComboText(id).toStdU16String(); };
+    hooks.ribbonTextColor = [this] { return m_ribbon->TextColour(); };
+    hooks.gallerySelection = [this](std::uint32_t id) { return m_ribbon->GallerySelection(id); };
+    hooks.setGalleryImage = [this](std::uint32_t id, std::int32_t image) { m_ribbon->SetGalleryImage(id, image); };
+    hooks.pageComboSelection = [this]() -> std::optional<std::int32_t> {
+        if (m_pages->currentIndex() < 0)
+            return std::nullopt;
+        return m_pages->currentIndex();
+    };
+    hooks.shiftDown = [] { return (QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier) != 0; };
+    hooks.chooseColor = [this]() -> std::optional<COLORREF> {
+        const QColor chosen = QColorDialog::getColor(Qt::black, this);
+        if (!chosen.isValid())
+            return std::nullopt;
+        return static_cast<COLORREF>(chosen.red()) | static_cast<COLORREF>(chosen.green()) << 8 |
+               static_cast<COLORREF>(chosen.blue()) << 16;
+    };
+    RibbonValues& values = RibbonValues::Current();
+    values.textSize = [this] {
+        return ReadRibbonTextSize(m_ribbon->ComboText(ViewCommand::TextSizeCombo), m_app.Properties());
+    };
+    values.angle = [this] { return ReadRibbonAngle(m_ribbon->ComboText(ViewCommand::TextAngleCombo)); };
+    CObjectTextTool::SetRibbonQuery([this] {
+        return RibbonTextSettings{
+            ReadRibbonTextSize(m_ribbon->ComboText(ViewCommand::TextSizeCombo), m_app.Properties()),
+            ReadRibbonAngle(m_ribbon->ComboText(ViewCommand::TextAngleCombo))};
+    });
+    // Documents dropped on a page view open in windows of their own.
+    CDropTarget::SetDocumentOpener([this](const std::filesystem::path& path) {
+        return OpenDocument(QString::fromStdString(path.string())) != nullptr;
+    });
+}
+
+void CMainFrame::ShowSelection() {
+    CKavitroView* view = ActiveView();
+    const std::vector<CDrawObj*> none;
+    const RibbonSelectionState state =
+        ComputeRibbonState(view ? view->GetSelection().GetObjects() : none, m_app.Properties());
+    m_ribbon->SetComboText(ViewCommand::TextSizeCombo, state.sizeText);
+    m_ribbon->SetComboText(ViewCommand::TextAngleCombo, state.angleText);
+    if (state.colour != m_ribbon->TextColour())
+        m_ribbon->SetTextColour(state.colour);
+}
+
+bool CMainFrame::ShowPageProperties() {
+    if (!RunPageProperties(this, m_app.Properties(), nullptr))
+        return false;
+    // Grid, guide and paper settings show at once in every window.
+    for (CChildFrame* child : Children())
+        child->Document().UpdateAllViews(nullptr);
+    return true;
+}
+
+void CMainFrame::ShowAbout() {
+    QMessageBox box(this);
+    box.setWindowTitle(QString(m_app.Pack().Text(FrameCommand::AppAbout)).remove(QLatin1Char('&')));
+    const QPixmap logo(m_app.Pack().ImagePath(QStringLiteral("LOGO")));
+    if (!logo.isNull())
+        box.setIconPixmap(logo.scaledToWidth(240, Qt::SmoothTransformation));
+    box.setText(QStringLiteral("Kavitro %1").arg(ProgramVersionString()));
+    box.exec();
+}
+
+bool CMainFrame::RunViewCommand(std::uint32_t id) {
+    CKavitroView* view = ActiveView();
+    if (!view)
+        return false;
+    CCommandRegistry& registry = CCommandRegistry::ViewCommands();
+    if (!registry.Update(id, *view).enabled)
+        return false;
+    const bool done = registry.Execute(id, *view);
+    UpdateCommands();
+    return done;
+}
+
+void CMainFrame::BuildStatusBar() {
+    m_information = new QLabel(this);
+    m_information->setObjectName(QStringLiteral("InformationPane"));
+    // Wide enough for the longest message the pane shows.
+    m_information->setMinimumWidth(
+        m_information->fontMetrics().horizontalAdvance(QStringLiteral("X: 00000.00 mm   Y: 00000.00 mm")));
+    statusBar()->addWidget(m_information, 1);
+
+    m_previousPage = new QToolButton(this);
+    m_previousPage->setObjectName(QStringLiteral("PrevPage"));
+    m_previousPage->setArrowType(Qt::LeftArrow);
+    m_previousPage->setAutoRaise(true);
+    m_pages = new QComboBox(this);
+    m_pages->setObjectName(QStringLiteral("Pages"));
+    m_pages->setMinimumContentsLength(3);
+    m_nextPage = new QToolButton(this);
+    m_nextPage->setObjectName(QStringLiteral("NextPage"));
+    m_nextPage->setArrowType(Qt::RightArrow);
+    m_nextPage->setAutoRaise(true);
+    statusBar()->addPermanentWidget(m_previousPage);
+    statusBar()->addPermanentWidget(m_pages);
+    statusBar()->addPermanentWidget(m_nextPage);
+    connect(m_previousPage, &QToolButton::clicked, this, [this] { RunCommand(kPreviousPage); });
+    connect(m_nextPage, &QToolButton::clicked, this, [this] { RunCommand(kNextPage); });
+    connect(m_pages, &QComboBox::activated, this, [this](int index) {
+        CChildFrame* child = ActiveChild();
+        if (!child || index < 0)
+            return;
+        child->View().GetHost().Post(PostTarget::ParentFrame, NotifyMessage::ShowPage, static_cast<WParam>(index),
+                                     static_cast<LParam>(child->PageCount()));
+    });
+}
+
+void CMainFrame::Retranslate() {
+    const LanguagePack& pack = m_app.Pack();
+    const Qt::LayoutDirection direction = pack.IsRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
+    QApplication::setLayoutDirection(direction);
+    setLayoutDirection(direction);
+    for (auto& [id, action] : m_actions) {
+        const QString text = pack.Text(id);
+        action->setText(text);
+        action->setIconText(QString(text).remove(QLatin1Char('&')).remove(QStringLiteral("...")));
+    }
+    m_ribbon->Retranslate(pack);
+    // The page arrows point the way the pages run.
+    const bool rightToLeft = direction == Qt::RightToLeft;
+    m_previousPage->setArrowType(rightToLeft ? Qt::RightArrow : Qt::LeftArrow);
+    m_nextPage->setArrowType(rightToLeft ? Qt::LeftArrow : Qt::RightArrow);
+    m_previousPage->setToolTip(pack.Text(kPreviousPage));
+    m_nextPage->setToolTip(pack.Text(kNextPage));
+    m_pages->setToolTip(pack.Text(kPageCombo));
+    for (CChildFrame* child : Children()) {
+        if (auto* window = qobject_cast<QMdiSubWindow*>(child->parentWidget()))
+            window->setWindowTitle(child->Title());
+    }
+    UpdateTitle();
+}
+
+CChildFrame* CMainFrame::ActiveChild() const {
+    QMdiSubWindow* window = m_mdi->activeSubWindow();
+    if (!window && !m_mdi->subWindowList().isEmpty())
+        window = m_mdi->currentSubWindow();
+    return window ? qobject_cast<CChildFrame*>(window->widget()) : nullptr;
+}
+
+CKavitroView* CMainFrame::ActiveView() const {
+    CChildFrame* child = ActiveChild();
+    return child ? &child->View() : nullptr;
+}
+
+std::vector<CChildFrame*> CMainFrame::Children() const {
+    std::vector<CChildFrame*> children;
+    for (QMdiSubWindow* w : m_mdi->subWindowList()) {
+        if (auto* child = qobject_cast<CChildFrame*>(w->widget()))
+            children.push_back(child);
+    }
+    return children;
+}
+
+namespace {
+
+CChildFrame* AddWindow(QMdiArea& mdi, CChildFrame* child) {
+    QMdiSubWindow* window = mdi.addSubWindow(child);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowTitle(child->Title());
+    window->showMaximized();
+    mdi.setActiveSubWindow(window);
+    child->setFocus();
+    return child;
+}
+
+}  // namespace
+
+void CMainFrame::Connect(CChildFrame& child) {
+    child.SetCloseGuard([this](CChildFrame& frame) { return CanCloseDocument(frame); });
+    connect(&child, &CChildFrame::pageChanged, this, &CMainFrame::ShowPageList);
+    connect(&child, &CChildFrame::mainFrameMessage, this, &CMainFrame::OnMessage);
+    // A double click on a guide line opens the page properties.
+    child.ViewWidget().SetDialogHandler([this](CPageViewWidget&, std::uint32_t dialogId) {
+        return dialogId == FrameCommand::PageProperties && ShowPageProperties();
+    });
+}
+
+CChildFrame* CMainFrame::NewDocument() {
+    auto document = std::make_unique<CKavitroDoc>();
+    if (!document->OnNewDocument())
+        return nullptr;
+    auto* child = new CChildFrame(std::move(document), m_app.Notifier(), ++m_untitledCount);
+    Connect(*child);
+    AddWindow(*m_mdi, child);
+    return child;
+}
+
+CChildFrame* CMainFrame::OpenDocument(const QString& path) {
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    for (CChildFrame* child : Children()) {
+        if (!canonical.isEmpty() && QFileInfo(child->Document().GetPathName()).canonicalFilePath() == canonical) {
+            m_mdi->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(child->parentWidget()));
+            return child;
+        }
+    }
+    auto document = std::make_unique<CKavitroDoc>();
+    // The document tells the user why it cannot be opened.
+    if (!document->OnOpenDocument(QFileInfo(path).absoluteFilePath()))
+        return nullptr;
+    auto* child = new CChildFrame(std::move(document), m_app.Notifier(), 0);
+    Connect(*child);
+    AddWindow(*m_mdi, child);
+    return child;
+}
+
+bool CMainFrame::AskFileName(bool open, QString& fileName) {
+    if (!DoPromptFileName(this, fileName, open ? StringId::OpenFileTitle : StringId::SaveFileTitle, open))
+        return false;
+    if (!open && QFileInfo(fileName).suffix().isEmpty())
+        fileName += QStringLiteral(".kv2");
+    return true;
+}
+
+void CMainFrame::OnFileOpen() {
+    QString fileName;
+    if (AskFileName(true, fileName))
+        OpenDocument(fileName);
+}
+
+bool CMainFrame::SaveDocument(CChildFrame& child, bool saveAs) {
+    CKavitroDoc& document = child.Document();
+    QString path = document.GetPathName();
+    if (saveAs || path.isEmpty()) {
+        QString fileName = path.isEmpty() ? child.DisplayName() : path;
+        if (!AskFileName(false, fileName))
+            return false;
+        path = fileName;
+    }
+    // The document stores into memory and replaces the file atomically; it
+    // tells the user itself when that fails.
+    if (!document.OnSaveDocument(path))
+        return false;
+    document.SetPathName(path);
+    document.SetModifiedFlag(false);
+    if (auto* window = qobject_cast<QMdiSubWindow*>(child.parentWidget()))
+        window->setWindowTitle(child.Title());
+    UpdateTitle();
+    return true;
+}
+
+bool CMainFrame::CanCloseDocument(CChildFrame& child) {
+    if (!child.Document().IsModified())
+        return true;
+    const QString text = m_app.Pack().Format(StringId::AskToSave, {child.DisplayName()});
+    switch (m_app.Report().ReportError(text.toStdU16String(), MessageButtons::YesNoCancel, MessageIcon::Warning)) {
+        case DialogResult::Yes:
+            return SaveDocument(child, false);
+        case DialogResult::No:
+            return true;
+        default:
+            return false;
+    }
+}
+
+QAction* CMainFrame::Action(std::uint32_t id) const {
+    const auto it = m_actions.find(id);
+    return it == m_actions.end() ? nullptr : it->second;
+}
+
+bool CMainFrame::RunCommand(std::uint32_t id) {
+    if (QAction* action = Action(id)) {
+        if (!action->isEnabled())
+            return false;
+        action->trigger();
+        return true;
+    }
+    return RunViewCommand(id);
+}
+
+void CMainFrame::UpdateCommands() {
+    CChildFrame* child = ActiveChild();
+    for (std::uint32_t id : {FrameCommand::FileClose, FrameCommand::FileSave, FrameCommand::FileSaveAs}) {
+        if (QAction* action = Action(id))
+            action->setEnabled(child != nullptr);
+    }
+    CKavitroView* view = child ? &child->View() : nullptr;
+    CCommandRegistry& registry = CCommandRegistry::ViewCommands();
+    const auto update = [&](std::uint32_t id) { return view ? registry.Update(id, *view) : CommandUpdate{}; };
+    for (std::uint32_t id : m_viewActions) {
+        const CommandUpdate state = update(id);
+        QAction* action = m_actions[id];
+        action->setEnabled(state.enabled);
+        if (action->isCheckable())
+            action->setChecked(state.checked);
+    }
+    for (std::uint32_t id : {FrameCommand::FilePrint, FrameCommand::FilePrintPreview, FrameCommand::FilePageSetup})
+        m_actions[id]->setEnabled(view != nullptr);
+    m_actions[FrameCommand::Export]->setEnabled(view != nullptr && CurrentPageHasText(*view));
+    m_previousPage->setEnabled(update(kPreviousPage).enabled);
+    m_nextPage->setEnabled(update(kNextPage).enabled);
+    m_pages->setEnabled(update(kPageCombo).enabled);
+    if (child && child->isWindowModified() != child->Document().IsModified()) {
+        child->setWindowModified(child->Document().IsModified());
+        if (auto* window = qobject_cast<QMdiSubWindow*>(child->parentWidget()))
+            window->setWindowModified(child->Document().IsModified());
+        UpdateTitle();
+    }
+}
+
+void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window) {
+    CChildFrame* child = window ? qobject_cast<CChildFrame*>(window->widget()) : nullptr;
+    ShowPageList(child);
+    UpdateTitle();
+    UpdateCommands();
+}
+
+void CMainFrame::ShowPageList(CChildFrame* child) {
+    if (child && child != ActiveChild())
+        return;
+    const int count = child ? static_cast<int>(child->PageCount()) : 0;
+    // Items are removed or appended so that there is one per page.
+    while (m_pages->count() > count)
+        m_pages->removeItem(m_pages->count() - 1);
+    while (m_pages->count() < count)
+        m_pages->addItem(QString::number(m_pages->count() + 1), m_pages->count());
+    if (child) {
+        const int page = static_cast<int>(child->CurrentPage());
+        if (page >= 0 && page < count && m_pages->currentIndex() != page)
+            m_pages->setCurrentIndex(page);
+    }
+}
+
+void CMainFrame::UpdateTitle() {
+    const QString application = QStringLiteral("Kavitro");
+    CChildFrame* child = ActiveChild();
+    // The document's name comes before the program's.
+    setWindowTitle(child ? child->DisplayName() + (child->Document().IsModified() ? QStringLiteral("*") : QString()) +
+                               QStringLiteral(" - ") + application
+                         : application);
+}
+
+void CMainFrame::OnMessage(const PostedMessage& message) {
+    switch (message.message) {
+        case NotifyMessage::ZoomChanged:
+            // All ones: no zoom to show.
+            if (message.wParam == ~WParam{0} || static_cast<std::uint32_t>(message.wParam) == 0xFFFFFFFFu)
+                return;
+            emit zoomShown(static_cast<int>(message.wParam));
+            if (CChildFrame* child = ActiveChild())
+                m_app.Notifier().Post(child->Id(), NotifyMessage::UpdateRulers);
+            break;
+        case NotifyMessage::SelectionChanged:
+            emit selectionShown();
+            break;
+        default:
+            break;
+    }
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    // Every document window asks for its own document; a cancel keeps all open.
+    for (CChildFrame* child : Children()) {
+        if (!CanCloseDocument(*child)) {
+            event->ignore();
+            return;
+        }
+        child->SetCloseGuard({});
+    }
+    StorePlacement();
+    m_mdi->closeAllSubWindows();
+    event->accept();
+}
+
+void CMainFrame::StorePlacement() {
+    // A minimised window keeps the placement stored before.
+    if (isMinimized())
+        return;
+    WriteFramePlacement(m_app.Profile(), frameGeometry());
+}
+
+void CMainFrame::RestorePlacement() {
+    QList<QRect> screens;
+    for (QScreen* screen : QGuiApplication::screens())
+        screens.push_back(screen->availableGeometry());
+    const std::optional<QRect> placement = UsablePlacement(ReadFramePlacement(m_app.Profile()), screens);
+    if (!placement) {
+        resize(1024, 768);
+        return;
+    }
+    // The stored rectangle is the outer one: the position places the frame,
+    // and the size is made good once the decoration is known (showEvent).
+    move(placement->topLeft());
+    resize(placement->size());
+    m_pendingPlacement = *placement;
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!m_pendingPlacement)
+        return;
+    const QSize decoration = frameGeometry().size() - size();
+    resize(m_pendingPlacement->size() - decoration);
+    m_pendingPlacement.reset();
+}
+
+}  // namespace kavitro

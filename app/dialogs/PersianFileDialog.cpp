@@ -1,0 +1,139 @@
+#include "app/dialogs/PersianFileDialog.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QVBoxLayout>
+
+#include "app/dialogs/DialogLanguage.h"
+#include "app/dialogs/PreviewControl.h"
+#include "document/StringIds.h"
+
+namespace kavitro {
+
+QString ToNameFilter(const FileFilterEntry& entry) {
+    // A text that already shows its patterns ("All Files (*.*)") keeps only
+    // the words, so that Qt reads our patterns, not the shown ones.
+    static const QRegularExpression shownPatterns(QStringLiteral("\\s*\\([^()]*\\)\\s*$"));
+    QString text = entry.text;
+    text.remove(shownPatterns);
+    QStringList patterns;
+    for (const QString& p : entry.patterns) patterns << (p == QLatin1String("*.*") ? QStringLiteral("*") : p);
+    return text + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+}
+
+std::vector<FileFilterEntry> ParseBarFilter(std::u16string_view filter) {
+    const QStringList parts = QString::fromStdU16String(std::u16string(filter)).split(QLatin1Char('|'));
+    std::vector<FileFilterEntry> entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        FileFilterEntry entry{parts[i], parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)};
+        if (!entry.text.isEmpty() && !entry.patterns.isEmpty()) entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
+AcceptedExtensions::AcceptedExtensions(QStringView list) {
+    for (QStringView e : list.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        e = e.trimmed();
+        while (e.startsWith(QLatin1Char('.')) || e.startsWith(QLatin1Char('*'))) e = e.mid(1);
+        if (!e.isEmpty()) m_extensions.insert(e.toString().toLower());
+    }
+}
+
+bool AcceptedExtensions::Accepts(const QString& path) const {
+    const QString name = QFileInfo(path).fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0) return false;
+    return m_extensions.contains(name.mid(dot + 1).toLower());
+}
+
+QString ChooseStartFolder(const QString& first, const QString& second) {
+    for (const QString& folder : {first, second})
+        if (!folder.isEmpty() && QFileInfo(folder).isDir()) return folder;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QFileInfo(documents).isDir()) return documents;
+    return QDir::homePath();
+}
+
+CPersianFileDialog::CPersianFileDialog(QWidget* parent, bool openFileDialog, const std::vector<FileFilterEntry>& filters,
+                                       const QString& acceptedExtensions, const QString& title,
+                                       const QString& firstFolder, const QString& secondFolder)
+    : QFileDialog(parent), m_open(openFileDialog), m_accepted(acceptedExtensions) {
+    // Qt's own dialog: the desktop's dialogs take no extra pane.
+    setOption(QFileDialog::DontUseNativeDialog);
+    setAcceptMode(openFileDialog ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+    // One file in both directions: the callers open or save one file.
+    setFileMode(openFileDialog ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    QStringList nameFilters;
+    for (const FileFilterEntry& entry : filters) nameFilters << ToNameFilter(entry);
+    if (!nameFilters.isEmpty()) setNameFilters(nameFilters);
+    setWindowTitle(title);
+    setDirectory(ChooseStartFolder(firstFolder, secondFolder));
+    setLabelText(QFileDialog::Accept, DialogText(openFileDialog ? StringId::FileDialogOpen : StringId::FileDialogSave));
+    setLabelText(QFileDialog::Reject, DialogText(StringId::ButtonCancel));
+    ApplyDialogDirection(*this);
+
+    m_preview = new CKavitroPreviewControl(this);
+    m_preview->setObjectName(QStringLiteral("preview"));
+    m_previewCheck = new QCheckBox(DialogText(StringId::FilePreviewCheck), this);
+    m_previewCheck->setObjectName(QStringLiteral("previewCheck"));
+    m_previewCheck->setChecked(true);
+    auto* pane = new QVBoxLayout;
+    pane->addWidget(m_preview, 1);
+    pane->addWidget(m_previewCheck);
+    if (auto* grid = qobject_cast<QGridLayout*>(layout()))
+        grid->addLayout(pane, 0, grid->columnCount(), grid->rowCount(), 1);
+    else if (layout())
+        layout()->addItem(pane);
+
+    connect(this, &QFileDialog::currentChanged, this, &CPersianFileDialog::OnCurrentChanged);
+    connect(m_previewCheck, &QCheckBox::toggled, this, &CPersianFileDialog::OnPreviewCheck);
+}
+
+void CPersianFileDialog::SetPreviewDisabled(bool disabled) {
+    m_previewDisabled = disabled;
+    m_previewCheck->setEnabled(!disabled);
+    if (disabled) m_preview->SetFilePath({});
+}
+
+void CPersianFileDialog::SetPreviewOn(bool on) { m_previewCheck->setChecked(on); }
+bool CPersianFileDialog::IsPreviewOn() const { return m_previewCheck->isChecked(); }
+
+bool CPersianFileDialog::IsNameAcceptable(const QString& path) const {
+    if (!m_open) return !path.isEmpty();
+    const QFileInfo info(path);
+    return info.isFile() && m_accepted.Accepts(path);
+}
+
+QString CPersianFileDialog::ChosenPath() const {
+    const QStringList files = selectedFiles();
+    return files.isEmpty() ? QString() : files.front();
+}
+
+void CPersianFileDialog::accept() {
+    const QStringList files = selectedFiles();
+    // A folder opens as in Qt's dialog; a file must pass our check.
+    if (files.size() == 1 && QFileInfo(files.front()).isDir()) {
+        QFileDialog::accept();
+        return;
+    }
+    if (files.size() != 1 || !IsNameAcceptable(files.front())) return;
+    QFileDialog::accept();
+}
+
+void CPersianFileDialog::OnCurrentChanged(const QString& path) {
+    m_current = path;
+    if (m_previewDisabled) return;
+    const bool show = IsPreviewOn() && QFileInfo(path).isFile() && (!m_open || m_accepted.Accepts(path));
+    m_preview->SetFilePath(show ? path : QString());
+}
+
+void CPersianFileDialog::OnPreviewCheck() {
+    if (m_previewDisabled) return;
+    OnCurrentChanged(m_current);
+}
+
+}  // namespace kavitro

@@ -1,0 +1,175 @@
+// The document file prompt and the file dialog with preview.
+
+#include <QCheckBox>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "app/dialogs/FilePrompt.h"
+#include "app/dialogs/PersianFileDialog.h"
+#include "app/dialogs/PreviewControl.h"
+#include "document/DocumentServices.h"
+#include "document/ProfileStore.h"
+#include "document/StringIds.h"
+#include "tests/app/DialogTestSupport.h"
+
+namespace kavitro {
+namespace {
+
+using FilePrompt = test::DialogTest;
+
+QStringList NameFilters(bool open) {
+    QStringList filters;
+    for (const FileFilterEntry& e : file_prompt::DocumentFilters(open)) filters << ToNameFilter(e);
+    return filters;
+}
+
+TEST_F(FilePrompt, OffersBothDocumentKindsInTemplateOrderWhenOpening) {
+    EXPECT_EQ(NameFilters(true), (QStringList{QStringLiteral("Kavitro documents (*.kv2 *.kvl)"),
+                                              QStringLiteral("Kavitro Files (*.kv2)"),
+                                              QStringLiteral("Kavitro 1.x Files (*.kvl)"),
+                                              QStringLiteral("All Files (*)")}));
+    EXPECT_EQ(NameFilters(false),
+              (QStringList{QStringLiteral("Kavitro Files (*.kv2)"), QStringLiteral("All Files (*)")}));
+    // The document layer's bar form, as the picture prompt passes it.
+    const auto entries = ParseBarFilter(u"Pictures|*.png;*.bmp|All|*.*|Broken|");
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(ToNameFilter(entries[0]), QStringLiteral("Pictures (*.png *.bmp)"));
+    EXPECT_EQ(ToNameFilter(entries[1]), QStringLiteral("All (*)"));
+}
+
+TEST_F(FilePrompt, MatchesAcceptedExtensionsExactly) {
+    const AcceptedExtensions accepted(QString::fromUtf16(file_prompt::kAcceptedExtensions));
+    const struct {
+        const char* path;
+        bool accepted;
+    } cases[] = {
+        {"/d/a.kv2", true},     {"/d/A.KV2", true},      {"/d/a.kvl", true},  {"/d/a.kv", false},
+        {"/d/a", false},        {"/d/a.kv2.bak", false}, {"/d/kv2", false},   {"/d/a.kv2x", false},
+        {"/d.kv2/a", false},    {"/d/a.xkv2", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(accepted.Accepts(QString::fromLatin1(c.path)), c.accepted) << c.path;
+}
+
+TEST_F(FilePrompt, RemembersTheFolderOfTheOpenedDocument) {
+    MemoryProfileStore profile;
+    EXPECT_EQ(file_prompt::LastFolder(profile), QString());
+    file_prompt::RememberFolder(profile, QStringLiteral("/home/user/poems/ghazal.kv2"));
+    EXPECT_EQ(file_prompt::LastFolder(profile), QStringLiteral("/home/user/poems"));
+    file_prompt::RememberFolder(profile, QStringLiteral("/top.kv2"));
+    EXPECT_EQ(file_prompt::LastFolder(profile), QStringLiteral("/"));
+    // A folder that is gone falls back to the next choice.
+    QTemporaryDir second;
+    EXPECT_EQ(ChooseStartFolder(QStringLiteral("/no/such/folder"), second.path()), second.path());
+    EXPECT_FALSE(ChooseStartFolder(QStringLiteral("/no/such"), QStringLiteral("/nor/this")).isEmpty());
+}
+
+class FileDialogWithPreview : public test::DialogTest {
+protected:
+    void SetUp() override {
+        test::DialogTest::SetUp();
+        ASSERT_TRUE(m_dir.isValid());
+        Write(QStringLiteral("a.kv2"), "not a document");
+        QImage image(40, 20, QImage::Format_RGB32);
+        image.fill(Qt::green);
+        ASSERT_TRUE(image.save(Path(QStringLiteral("b.png"))));
+        ASSERT_TRUE(image.save(Path(QStringLiteral("c.kv")), "PNG"));
+        QDir(m_dir.path()).mkdir(QStringLiteral("sub.kv2"));
+    }
+    QString Path(const QString& name) const { return m_dir.filePath(name); }
+    void Write(const QString& name, const QByteArray& bytes) {
+        QFile file(Path(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    QTemporaryDir m_dir;
+};
+
+TEST_F(FileDialogWithPreview, OpenAcceptsOnlyExistingFilesOfTheListedKinds) {
+    CPersianFileDialog open(nullptr, true, {}, QStringLiteral("kv2;png"), {}, m_dir.path(), {});
+    EXPECT_TRUE(open.IsNameAcceptable(Path(QStringLiteral("a.kv2"))));
+    EXPECT_TRUE(open.IsNameAcceptable(Path(QStringLiteral("b.png"))));
+    EXPECT_FALSE(open.IsNameAcceptable(Path(QStringLiteral("c.kv"))));
+    EXPECT_FALSE(open.IsNameAcceptable(Path(QStringLiteral("missing.kv2"))));
+    EXPECT_FALSE(open.IsNameAcceptable(Path(QStringLiteral("sub.kv2"))));
+    EXPECT_EQ(open.fileMode(), QFileDialog::ExistingFile);
+
+    CPersianFileDialog save(nullptr, false, {}, {}, {}, m_dir.path(), {});
+    EXPECT_TRUE(save.IsNameAcceptable(Path(QStringLiteral("new.kv2"))));
+    EXPECT_EQ(save.fileMode(), QFileDialog::AnyFile);  // one file
+    EXPECT_EQ(save.directory().path(), QDir(m_dir.path()).path());
+}
+
+TEST_F(FileDialogWithPreview, DecodesEachSelectedFileOnceAndFollowsTheCheckBox) {
+    CPersianFileDialog dialog(nullptr, true, {}, QStringLiteral("kv2;png"), {}, m_dir.path(), {});
+    CKavitroPreviewControl& preview = dialog.Preview();
+    const QString png = Path(QStringLiteral("b.png"));
+    emit dialog.currentChanged(png);
+    EXPECT_EQ(preview.FilePath(), png);
+    EXPECT_FALSE(preview.Picture().isNull());
+    emit dialog.currentChanged(png);
+    EXPECT_EQ(preview.DecodeCount(), 1);
+
+    dialog.SetPreviewOn(false);  // clears at once
+    EXPECT_TRUE(preview.FilePath().isEmpty());
+    dialog.SetPreviewOn(true);   // shows the current selection again
+    EXPECT_EQ(preview.FilePath(), png);
+
+    // A damaged document: a path but no picture, and no message.
+    emit dialog.currentChanged(Path(QStringLiteral("a.kv2")));
+    EXPECT_TRUE(preview.Picture().isNull());
+    // A file of another kind is not previewed in an open dialog.
+    emit dialog.currentChanged(Path(QStringLiteral("c.kv")));
+    EXPECT_TRUE(preview.FilePath().isEmpty());
+
+    dialog.SetPreviewDisabled(true);
+    emit dialog.currentChanged(png);
+    EXPECT_TRUE(preview.FilePath().isEmpty());
+    EXPECT_FALSE(dialog.findChild<QCheckBox*>(QStringLiteral("previewCheck"))->isEnabled());
+}
+
+// Runs the prompt; `answer` acts on the dialog once it is up.
+bool RunPrompt(QString& fileName, bool open, const std::function<void(CPersianFileDialog&)>& answer) {
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<CPersianFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        answer(*dialog);
+    });
+    return DoPromptFileName(nullptr, fileName, open ? StringId::OpenFileTitle : StringId::SaveFileTitle, open);
+}
+
+TEST_F(FileDialogWithPreview, PromptStartsInTheLastFolderAndRemembersTheNewOne) {
+    MemoryProfileStore profile;
+    ProfileStore* saved = DocumentServices::Current().profile;
+    DocumentServices::Current().profile = &profile;
+    const QString sub = Path(QStringLiteral("sub.kv2"));
+    Write(QStringLiteral("sub.kv2/inner.kvl"), "x");
+    profile.WriteProfileString("Settings", "Last Document Dir", m_dir.path().toStdU16String());
+
+    QString fileName;
+    EXPECT_TRUE(RunPrompt(fileName, true, [&](CPersianFileDialog& dialog) {
+        EXPECT_EQ(QDir(dialog.directory()).path(), QDir(m_dir.path()).path());
+        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Open"));
+        dialog.setDirectory(sub);
+        dialog.selectFile(QDir(sub).filePath(QStringLiteral("inner.kvl")));
+        dialog.accept();
+    }));
+    EXPECT_EQ(fileName, QDir(sub).filePath(QStringLiteral("inner.kvl")));
+    EXPECT_EQ(file_prompt::LastFolder(profile), QDir(sub).path());
+
+    // Cancel, and any save dialog, leave the folder alone.
+    const int writes = profile.WriteCount();
+    EXPECT_FALSE(RunPrompt(fileName, true, [](CPersianFileDialog& dialog) { dialog.reject(); }));
+    QString target = Path(QStringLiteral("new"));
+    EXPECT_TRUE(RunPrompt(target, false, [&](CPersianFileDialog& dialog) {
+        dialog.selectFile(Path(QStringLiteral("new")));
+        dialog.accept();
+    }));
+    EXPECT_EQ(target, Path(QStringLiteral("new.kv2")));  // the default extension
+    EXPECT_EQ(profile.WriteCount(), writes);
+    DocumentServices::Current().profile = saved;
+}
+
+}  // namespace
+}  // namespace kavitro

@@ -1,0 +1,182 @@
+// The page view's window on the offscreen platform: typed and composed
+// Persian reaches the document, the scroll bars follow the view and move
+// it, and no exception leaves an event handler.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <stdexcept>
+#include <string_view>
+
+#include "app/PageViewWidget.h"
+#include "document/DrawText.h"
+#include "engine/CalligraphyFont.h"
+#include "tests/document/DocumentFixture.h"
+#include "view/DrawTool.h"
+#include "view/KavitroView.h"
+
+namespace kavitro {
+namespace {
+
+class ThrowingObj : public CDrawObj {
+public:
+    ThrowingObj(const CPolygonRect& at, CKavitroDoc* doc) : CDrawObj(at, 0, doc) {}
+    void Draw(CDC&) override { throw std::runtime_error("cannot draw"); }
+    bool IntersectsPoint(Point) override { throw std::runtime_error("cannot hit"); }
+};
+
+std::u16string TextOf(const CDrawText& text) {
+    std::u16string s;
+    for (const CCalligraphyWord& w : text.m_paragraph.m_words)
+        for (const CCalligraphyCharacter& c : w.m_characters)
+            s += static_cast<char16_t>(c.m_code);
+    return s;
+}
+
+struct PositionStrings final : StringTable {
+    std::u16string GetString(std::uint32_t id) const override {
+        return id == CKavitroView::kPositionStringId     ? u"1X: %.0f %s Y: %.0f %s"
+               : id == CKavitroView::kMillimetreStringId ? u"mm"
+                                                         : u"";
+    }
+};
+
+struct WidgetFixture : ::testing::Test {
+    PositionStrings strings;
+    test::TestServices env;
+    std::unique_ptr<CKavitroDoc> doc = (env.services.strings = &strings, test::NewDocument(env.services));
+    std::unique_ptr<CPageViewWidget> widget;
+
+    void SetUp() override {
+        CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
+        if (!fonts.IsInitialized())
+            fonts.Init(KAVITRO_SHARE_DIR, 0);
+        CDrawTool::CurrentShape() = 0;
+        widget = std::make_unique<CPageViewWidget>(*doc);
+        widget->resize(640, 480);
+        widget->show();
+        widget->activateWindow();
+        widget->setFocus();
+        QApplication::processEvents();  // the first showing posts the first text
+    }
+    void TearDown() override { widget.reset(); }
+
+    void Key(int key, const QString& text) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QApplication::sendEvent(widget.get(), &press);
+    }
+};
+
+TEST_F(WidgetFixture, TypedAndComposedPersianReachesTheDocument) {
+    ASSERT_EQ(doc->m_objects.m_objects.size(), 1u);
+    auto* text = dynamic_cast<CDrawText*>(doc->m_objects.m_objects.front());
+    ASSERT_NE(text, nullptr);
+    ASSERT_EQ(widget->GetView().GetSelection().GetEditedText(), text);
+    ASSERT_TRUE(widget->GetView().IsActive());
+
+    // Keys one by one, then a word an input method commits at once.
+    for (const char16_t c : std::u16string_view(u"سلام"))
+        Key(Qt::Key_unknown, QString(QChar(c)));
+    Key(Qt::Key_Space, QStringLiteral(" "));
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("دنیا"));
+    QApplication::sendEvent(widget.get(), &commit);
+    Key(Qt::Key_Backspace, {});  // a synthetic Backspace carries no text and still deletes
+    EXPECT_EQ(TextOf(*text), u" سلام دنی ");
+
+    // Painting places the caret; the input method's window goes to it.
+    widget->viewport()->repaint();
+    ASSERT_TRUE(widget->GetCaretRect().has_value());
+    const QRect caret = widget->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    EXPECT_EQ(caret.size(), widget->GetCaretRect()->size());
+    EXPECT_TRUE(widget->rect().intersects(caret));
+    EXPECT_TRUE(env.errors.Reports().empty());
+}
+
+TEST_F(WidgetFixture, PointerPositionGoesToTheStatusBarInMillimetres) {
+    QStringList shown;
+    QObject::connect(widget.get(), &CPageViewWidget::cursorPositionShown,
+                     [&](const QString& text) { shown.push_back(text); });
+    const Point corner = widget->GetView().DocToClient(Point{-10000, -5000});
+    QMouseEvent move(QEvent::MouseMove, QPointF(corner.x, corner.y),
+                     widget->viewport()->mapToGlobal(QPoint(corner.x, corner.y)), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(widget->viewport(), &move);
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown[0], QStringLiteral(" X: 100 mm Y: 50 mm"));  // within the pointer's pixel
+    // A second move at once is not shown: the status bar is refreshed at most every 100 ms.
+    QApplication::sendEvent(widget->viewport(), &move);
+    EXPECT_EQ(shown.size(), 1);
+}
+
+TEST_F(WidgetFixture, ScrollBarsFollowTheViewAndMoveIt) {
+    CKavitroView& view = widget->GetView();
+    QScrollBar* h = widget->horizontalScrollBar();
+    QScrollBar* v = widget->verticalScrollBar();
+    // The first showing is at the page's top-right end.
+    EXPECT_EQ(h->value(), view.GetScrollInfo().position.x);
+    EXPECT_EQ(h->value(), h->maximum());
+    EXPECT_EQ(v->value(), 0);
+
+    std::vector<PostedMessage> posted;
+    QObject::connect(widget.get(), &CPageViewWidget::messagePosted,
+                     [&](PostTarget, const PostedMessage& m) { posted.push_back(m); });
+    const Point under = view.ClientToDoc(Point{100, 100});
+    const Point before = view.DocToClient(under);
+    v->setValue(v->value() + 37);
+    QApplication::processEvents();
+    EXPECT_EQ(view.GetScrollInfo().position.y, v->value());
+    EXPECT_EQ(view.DocToClient(under), (Point{before.x, before.y - 37}));
+    ASSERT_FALSE(posted.empty());
+    EXPECT_EQ(posted.back().message, NotifyMessage::UpdateRulers);
+
+    // A zoom from the view moves the bars without a scroll coming back.
+    posted.clear();
+    view.SetZoom(200, Point{-10000, -10000});
+    QApplication::processEvents();
+    EXPECT_EQ(h->value(), view.GetScrollInfo().position.x);
+    EXPECT_EQ(v->value(), view.GetScrollInfo().position.y);
+    for (const PostedMessage& m : posted)
+        EXPECT_NE(m.message, NotifyMessage::UpdateRulers);
+}
+
+TEST_F(WidgetFixture, NoExceptionLeavesAnEventHandler) {
+    doc->Add(new ThrowingObj(test::Place(-3000, -3000, 2500, 2500), doc.get()), true);
+    QObject::connect(widget.get(), &CPageViewWidget::messagePosted,
+                     [](PostTarget, const PostedMessage&) { throw std::runtime_error("frame failed"); });
+    for (int round = 0; round < 2; ++round) {
+        widget->viewport()->repaint();
+        const QPoint at(widget->viewport()->width() - 20, 20);
+        QMouseEvent press(QEvent::MouseButtonPress, at, widget->viewport()->mapToGlobal(at), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(widget->viewport(), &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, widget->viewport()->mapToGlobal(at), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(widget->viewport(), &release);
+        Key(Qt::Key_Escape, {});  // posts a selection change to the failing frame
+        QApplication::processEvents();
+    }
+    // The failures were caught and reported; the frame's, recurring, once.
+    std::vector<std::u16string> texts;
+    for (const ErrorMessage& m : env.errors.Reports())
+        texts.push_back(m.text);
+    EXPECT_GE(std::count(texts.begin(), texts.end(), u"cannot draw"), 1);
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), u"frame failed"), 1);
+    EXPECT_TRUE(widget->isVisible());
+}
+
+}  // namespace
+}  // namespace kavitro
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,136 @@
+// The shell's export and page-setup commands driven through their dialogs on
+// the offscreen platform: the chosen type decides the extension, the folder
+// is remembered, and every Cancel leaves files and document alone.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImageReader>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+#include "../document/DocumentFixture.h"
+#include "DialogTestSupport.h"
+#include "app/PrintExport.h"
+#include "app/dialogs/PersianFileDialog.h"
+#include "view/KavitroView.h"
+#include "view/PageExport.h"
+#include "view/RecordingViewHost.h"
+
+namespace kavitro {
+namespace {
+
+// Acts on the modal dialog the command is about to show.
+void WhenDialogShows(std::function<void(QWidget&)> act) {
+    QTimer::singleShot(0, [act] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        act(*dialog);
+    });
+}
+
+// Rejects every modal dialog that shows while it lives (a command may show
+// none, as page setup does without a system printer).
+class RejectDialogs {
+public:
+    RejectDialogs() {
+        QObject::connect(&m_timer, &QTimer::timeout, [] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->reject();
+        });
+        m_timer.start(5);
+    }
+
+private:
+    QTimer m_timer;
+};
+
+class PrintExportTest : public test::DialogTest {
+protected:
+    void SetUp() override {
+        DialogTest::SetUp();
+        ASSERT_TRUE(dir.isValid());
+        CDrawRect* r = test::AddRect(*doc, test::Place(-9000, -9000, 4000, 2000));
+        r->m_bBrush = 1;
+        view->OnActivateView(true);
+    }
+    void TearDown() override {
+        SetBitmapSizeDialog({});
+        DialogTest::TearDown();
+    }
+    QString LastExportDir() const {
+        return QString::fromStdU16String(env.profile.GetProfileString(
+            CApplicationProperties::kSettingsSection, CApplicationProperties::kLastExportDirName, u""));
+    }
+
+    test::TestServices env;
+    std::unique_ptr<CKavitroDoc> doc = test::NewDocument(env.services);
+    RecordingViewHost host;
+    std::unique_ptr<CKavitroView> view = std::make_unique<CKavitroView>(*doc, host);
+    QTemporaryDir dir;
+};
+
+TEST_F(PrintExportTest, ExportWritesTheChosenTypeAndRemembersTheFolder) {
+    std::optional<Size> proposed;
+    SetBitmapSizeDialog([&](QWidget*, Size& size) {
+        proposed = size;
+        size = Size{300, 300};
+        return true;
+    });
+    // A name typed as .png with the JPEG type chosen is written as JPEG.
+    WhenDialogShows([&](QWidget& w) {
+        auto& dialog = dynamic_cast<CPersianFileDialog&>(w);
+        EXPECT_EQ(dialog.windowTitle(), "Kavitro - Export");
+        EXPECT_EQ(dialog.nameFilters().size(), 8);
+        dialog.selectNameFilter(dialog.nameFilters()[1]);
+        dialog.selectFile(dir.filePath("page.png"));
+        dialog.accept();
+    });
+    ASSERT_TRUE(ExportPageInteractive(nullptr, *view));
+    EXPECT_FALSE(QFile::exists(dir.filePath("page.png")));
+    QImageReader reader(dir.filePath("page.jpeg"));
+    EXPECT_EQ(reader.format(), "jpeg");
+    EXPECT_EQ(std::max(reader.size().width(), reader.size().height()), 300);
+    EXPECT_EQ(proposed, (Size{1000, 500}));  // a quarter of 4000 x 2000
+    EXPECT_EQ(QDir(LastExportDir()), QDir(dir.path()));
+    EXPECT_TRUE(env.errors.Reports().empty());
+}
+
+TEST_F(PrintExportTest, CancelWritesNothingAndChangesNothing) {
+    // The file dialog cancelled.
+    {
+        RejectDialogs cancel;
+        EXPECT_FALSE(ExportPageInteractive(nullptr, *view));
+    }
+    // The size dialog cancelled.
+    SetBitmapSizeDialog([](QWidget*, Size&) { return false; });
+    WhenDialogShows([&](QWidget& w) {
+        auto& dialog = dynamic_cast<CPersianFileDialog&>(w);
+        dialog.selectFile(dir.filePath("page.png"));
+        dialog.accept();
+    });
+    EXPECT_FALSE(ExportPageInteractive(nullptr, *view));
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
+    EXPECT_TRUE(env.errors.Reports().empty());
+
+    // Page setup and printing cancelled: the paper, zoom and page stay.
+    const Size page = doc->GetPageSize();
+    const Rect margins = doc->m_margins;
+    doc->SetZoom(70);
+    RejectDialogs cancel;
+    EXPECT_FALSE(PageSetupInteractive(nullptr, *view));
+    EXPECT_FALSE(PrintInteractive(nullptr, *view, false));
+    EXPECT_EQ(doc->GetPageSize(), page);
+    EXPECT_EQ(doc->m_margins, margins);
+    EXPECT_EQ(doc->GetZoom(), 70);
+    EXPECT_TRUE(env.errors.Reports().empty());
+}
+
+}  // namespace
+}  // namespace kavitro
+
+// Qt's font database keeps one fontconfig block that LeakSanitizer cannot see
+// released; it is the library's, not ours.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }

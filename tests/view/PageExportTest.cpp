@@ -1,0 +1,294 @@
+// Page export: the eight formats read back by independent readers, the
+// raster pictures looked at where the objects are, and the failures.
+
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QTemporaryDir>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+#include <set>
+
+#include "PageFixture.h"
+#include "tests/support/GhostscriptProcsetStub.h"
+#include "view/GifEncoder.h"
+#include "view/PageExport.h"
+
+namespace kavitro {
+namespace {
+
+using test::Near;
+using test::Q;
+using test::RunReader;
+
+TEST(PageExportFormats, FilterExtensionsAndTypedNames) {
+    EXPECT_EQ(BuildExportFilter(),
+              u"Portable Network Graphics (PNG) file (*.png)|*.png|"
+              u"Joint Photographic Experts Group (JPEG) file (*.jpeg)|*.jpeg|"
+              u"Graphics Interchange Format (GIF) file (*.gif)|*.gif|"
+              u"Tagged Image File Format (TIFF) file (*.tiff)|*.tiff|"
+              u"Windows Bitmap file (*.bmp)|*.bmp|"
+              u"Encapsulated PostScript (*.eps)|*.eps|"
+              u"Enhanced Meta Files (*.emf)|*.emf|"
+              u"Windows Meta Files (*.wmf)|*.wmf||");
+
+    const struct {
+        std::string_view extension;
+        std::optional<PageExportFormat> format;
+    } lookups[] = {{".png", PageExportFormat::Png}, {"PNG", PageExportFormat::Png}, {".JpEg", PageExportFormat::Jpeg},
+                   {"wmf", PageExportFormat::Wmf},  {"jpg", std::nullopt},          {".tif", std::nullopt},
+                   {"", std::nullopt},              {".pngx", std::nullopt},        {".", std::nullopt}};
+    for (const auto& c : lookups) EXPECT_EQ(ExportFormatFromExtension(c.extension), c.format) << c.extension;
+
+    // Whatever was typed, the file gets the chosen type's extension.
+    const struct {
+        const char* typed;
+        PageExportFormat format;
+        const char* written;
+    } names[] = {{"/a/page.png", PageExportFormat::Jpeg, "/a/page.jpeg"},
+                 {"/a/page", PageExportFormat::Eps, "/a/page.eps"},
+                 {"/a/my.page.PNG", PageExportFormat::Png, "/a/my.page.png"}};
+    for (const auto& c : names) EXPECT_EQ(WithExportExtension(c.typed, c.format), std::filesystem::path(c.written));
+}
+
+TEST(GifEncoder, PaletteIsMadeFromThePicture) {
+    QImage stripes(64, 16, QImage::Format_RGB32);
+    const QRgb four[] = {qRgb(255, 255, 255), qRgb(0, 0, 0), qRgb(200, 30, 30), qRgb(10, 120, 250)};
+    for (int x = 0; x < stripes.width(); ++x)
+        for (int y = 0; y < stripes.height(); ++y) stripes.setPixel(x, y, four[(x / 3 + y) % 4]);
+    QImage gradient(300, 200, QImage::Format_ARGB32);
+    for (int x = 0; x < gradient.width(); ++x)
+        for (int y = 0; y < gradient.height(); ++y) gradient.setPixel(x, y, qRgb(x * 255 / 299, y * 255 / 199, 128));
+
+    // Few colours come back exactly; many are reduced to a palette near them.
+    const struct {
+        const char* name;
+        const QImage& picture;
+        int tolerance;
+    } cases[] = {{"four colours", stripes, 0}, {"60000 colours", gradient, 24}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string error;
+        const auto bytes = EncodeGif(c.picture, &error);
+        ASSERT_TRUE(bytes) << error;
+        QImage back;
+        ASSERT_TRUE(back.loadFromData(bytes->data(), static_cast<int>(bytes->size()), "GIF"));
+        ASSERT_EQ(back.size(), c.picture.size());
+        int worst = 0;
+        for (int y = 0; y < back.height(); ++y)
+            for (int x = 0; x < back.width(); ++x) {
+                const QRgb a = back.pixel(x, y), b = c.picture.pixel(x, y);
+                worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                  std::abs(qBlue(a) - qBlue(b))});
+            }
+        EXPECT_LE(worst, c.tolerance);
+    }
+    std::string error;
+    EXPECT_FALSE(EncodeGif(QImage(), &error));
+    EXPECT_FALSE(error.empty());
+}
+
+class PageExportTest : public test::PageFixture {
+protected:
+    void SetUp() override {
+        PageFixture::SetUp();
+        ASSERT_TRUE(tmp.isValid());
+        dir = tmp.path().toStdString();
+    }
+    std::set<std::filesystem::path> Entries() const {
+        std::set<std::filesystem::path> out;
+        for (const auto& e : std::filesystem::directory_iterator(dir)) out.insert(e.path().filename());
+        return out;
+    }
+
+    QTemporaryDir tmp;
+    std::filesystem::path dir;
+};
+
+TEST_F(PageExportTest, EveryFormatIsReadBackAndRasterPicturesShowTheObjects) {
+    const std::vector<CDrawObj*> objects = doc->ObjectsOnPage(0);
+    ASSERT_EQ(objects.size(), 3u);
+    const Rect box = doc->GetBoundingRect(objects);
+    const Size quarter{(box.right - box.left) >> 2, (box.bottom - box.top) >> 2};
+    doc->SetZoom(250);
+
+    bool allReaders = true;
+    for (const PageExportFormatInfo& f : PageExportFormats()) {
+        SCOPED_TRACE(std::string(f.Extension()));
+        const std::filesystem::path path = dir / ("page" + std::string(f.Extension()));
+        std::optional<Size> asked;
+        const ExportOutcome outcome = ExportCurrentPage(*view, path, f.format, [&](Size& size) {
+            asked = size;
+            size = Size{800, 800};
+            return true;
+        });
+        ASSERT_EQ(outcome.status, ExportStatus::Written) << outcome.reason;
+        EXPECT_EQ(doc->GetZoom(), 250);
+        EXPECT_EQ(asked.has_value(), f.raster);
+        if (asked) {
+            EXPECT_EQ(*asked, quarter);
+        }
+
+        const QString file = Q(path);
+        switch (f.format) {
+            case PageExportFormat::Eps: {
+                const std::filesystem::path stubbed = dir / "stubbed.ps";
+                std::vector<std::uint8_t> ps(test::kGhostscriptProcsetStub,
+                                             test::kGhostscriptProcsetStub + std::strlen(test::kGhostscriptProcsetStub));
+                const std::vector<std::uint8_t> eps = test::ReadFile(path);
+                ps.insert(ps.end(), eps.begin(), eps.end());
+                test::WriteFile(stubbed, ps);
+                const auto gs = RunReader("gs", {"-q", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-sDEVICE=bbox", Q(stubbed)});
+                allReaders = allReaders && gs.installed;
+                if (gs.installed) {
+                    EXPECT_EQ(gs.exitCode, 0) << gs.out.toStdString();
+                    EXPECT_TRUE(gs.out.contains("%%BoundingBox:")) << gs.out.toStdString();
+                    EXPECT_FALSE(gs.out.contains("%%BoundingBox: 0 0 0 0")) << gs.out.toStdString();
+                }
+                break;
+            }
+            case PageExportFormat::Emf: {
+                const auto r = RunReader("emf2svg-conv", {"-i", file, "-o", file + ".svg"});
+                allReaders = allReaders && r.installed;
+                if (r.installed) {
+                    EXPECT_EQ(r.exitCode, 0) << r.out.toStdString();
+                    EXPECT_GT(QFile(file + ".svg").size(), 0);
+                }
+                break;
+            }
+            case PageExportFormat::Wmf: {
+                const auto r = RunReader("wmf2svg", {"-o", file + ".svg", file});
+                allReaders = allReaders && r.installed;
+                if (r.installed) {
+                    EXPECT_EQ(r.exitCode, 0) << r.out.toStdString();
+                    EXPECT_GT(QFile(file + ".svg").size(), 0);
+                }
+                break;
+            }
+            default: {
+                const auto id = RunReader("identify", {"-format", "%m %w %h", file});
+                allReaders = allReaders && id.installed;
+                if (id.installed) {
+                    EXPECT_EQ(id.exitCode, 0) << id.out.toStdString();
+                    const QByteArray magick = QByteArray(f.Extension().substr(1).data()).toUpper();
+                    EXPECT_TRUE(id.out.startsWith(magick)) << id.out.toStdString();
+                }
+                if (f.format == PageExportFormat::Png) {
+                    const auto r = RunReader("pngcheck", {file});
+                    allReaders = allReaders && r.installed;
+                    if (r.installed) {
+                        EXPECT_EQ(r.exitCode, 0) << r.out.toStdString();
+                    }
+                }
+                if (f.format == PageExportFormat::Tiff) {
+                    const auto r = RunReader("tiffinfo", {file});
+                    allReaders = allReaders && r.installed;
+                    if (r.installed) {
+                        EXPECT_EQ(r.exitCode, 0) << r.out.toStdString();
+                    }
+                }
+
+                // Ink where the objects are; the background transparent in a
+                // PNG and the paper elsewhere.
+                const test::PictureOfBox page{box, QImage(file)};
+                ASSERT_FALSE(page.image.isNull());
+                EXPECT_EQ(std::max(page.image.width(), page.image.height()), 800);
+                const int tolerance = f.format == PageExportFormat::Jpeg ? 40 : 12;
+                const Rect r = RectOf(*rect), p = RectOf(*picture);
+                const QRgb inRect = page.At((r.left + r.right) / 2.0, (r.top + r.bottom) / 2.0);
+                EXPECT_TRUE(Near(inRect, qRgb(200, 30, 30), tolerance)) << std::hex << inRect;
+                const QRgb inPicture = page.At((p.left + p.right) / 2.0, (p.top + p.bottom) / 2.0);
+                EXPECT_LE(std::max({qRed(inPicture), qGreen(inPicture), qBlue(inPicture)}), 127 + tolerance);
+                EXPECT_GE(page.DarkPixelsIn(RectOf(*text)), 10);
+                const QRgb empty = page.At(box.left + 300, box.bottom - 300);
+                if (f.format == PageExportFormat::Png) {
+                    EXPECT_EQ(qAlpha(empty), 0);
+                } else {
+                    EXPECT_TRUE(Near(empty, qRgb(255, 255, 255), tolerance)) << std::hex << empty;
+                }
+            }
+        }
+    }
+    EXPECT_TRUE(env.errors.Reports().empty());
+    if (!allReaders) GTEST_SKIP() << "some independent readers are not installed";
+}
+
+TEST_F(PageExportTest, FailuresAreReportedOnceAndLeaveTheEarlierFile) {
+    const std::vector<std::uint8_t> earlier{'o', 'l', 'd'};
+    std::filesystem::create_directory(dir / "folder.wmf");
+    std::filesystem::create_directory(dir / "locked");
+    const bool canLock = geteuid() != 0;  // permissions do not stop root
+    if (canLock) {
+        test::WriteFile(dir / "locked" / "page.png", earlier);
+        std::filesystem::permissions(dir / "locked", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    }
+
+    const struct {
+        const char* name;
+        PageExportFormat format;
+        std::optional<Size> size;  // none: the size dialog is cancelled
+        std::filesystem::path target;
+        ExportStatus status;
+    } cases[] = {
+        {"a side beyond 32767", PageExportFormat::Png, Size{40000, 100}, dir / "old.png", ExportStatus::Failed},
+        {"too many pixels", PageExportFormat::Bmp, Size{20000, 20000}, dir / "old.png", ExportStatus::Failed},
+        {"no pixels", PageExportFormat::Gif, Size{0, 50}, dir / "old.png", ExportStatus::Failed},
+        {"negative size", PageExportFormat::Tiff, Size{-5, 50}, dir / "old.png", ExportStatus::Failed},
+        {"size dialog cancelled", PageExportFormat::Jpeg, std::nullopt, dir / "old.png", ExportStatus::Cancelled},
+        {"missing folder", PageExportFormat::Emf, std::nullopt, dir / "missing" / "page.emf", ExportStatus::Failed},
+        {"a folder in the way", PageExportFormat::Wmf, std::nullopt, dir / "folder.wmf", ExportStatus::Failed},
+        {"read-only folder", PageExportFormat::Png, Size{100, 100}, dir / "locked" / "page.png", ExportStatus::Failed},
+    };
+    test::WriteFile(dir / "old.png", earlier);
+    const std::set<std::filesystem::path> before = Entries();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.target.parent_path().filename() == "locked" && !canLock) continue;
+        env.errors.Clear();
+        const ExportOutcome outcome = ExportCurrentPage(*view, c.target, c.format, [&](Size& size) {
+            if (!c.size) return false;
+            size = *c.size;
+            return true;
+        });
+        EXPECT_EQ(outcome.status, c.status);
+        if (c.status == ExportStatus::Failed) {
+            EXPECT_FALSE(outcome.reason.empty());
+            ASSERT_EQ(env.errors.Reports().size(), 1u);
+            EXPECT_EQ(env.errors.Reports()[0].stringId, kExportFailedMessage);
+        } else {
+            EXPECT_TRUE(env.errors.Reports().empty());
+        }
+        if (std::filesystem::is_regular_file(c.target)) {
+            EXPECT_EQ(test::ReadFile(c.target), earlier);
+        }
+        EXPECT_TRUE(std::filesystem::is_directory(dir / "folder.wmf"));
+        EXPECT_EQ(Entries(), before);  // nothing new, no temporary left behind
+    }
+    if (canLock)
+        std::filesystem::permissions(dir / "locked", std::filesystem::perms::owner_all);
+
+    // A page without objects has nothing to export, in every format.
+    doc->AddPage(0);
+    view->SetCurrentPage(1);
+    for (const PageExportFormatInfo& f : PageExportFormats()) {
+        env.errors.Clear();
+        EXPECT_EQ(ExportCurrentPage(*view, dir / "old.png", f.format).status, ExportStatus::Failed);
+        EXPECT_EQ(env.errors.Reports().size(), 1u);
+    }
+    EXPECT_EQ(test::ReadFile(dir / "old.png"), earlier);
+}
+
+}  // namespace
+}  // namespace kavitro
+
+// The glyph fonts are painted with QRawFont, which needs the application.
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
