@@ -4,7 +4,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QGuiApplication>
 #include <QMimeData>
 
 #include <filesystem>
@@ -84,12 +83,3 @@ void BM_CopyFiveHundredObjectsPrivateFormatOnly(benchmark::State& state) {
 BENCHMARK(BM_CopyFiveHundredObjectsPrivateFormatOnly)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -5,7 +5,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QGuiApplication>
 
 #include <filesystem>
 #include <memory>
@@ -99,12 +98,3 @@ void BM_KeystrokeToRepaintedRectangle(benchmark::State& state) {
 BENCHMARK(BM_KeystrokeToRepaintedRectangle)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
