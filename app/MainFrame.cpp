@@ -34,6 +34,7 @@
 #include "view/tools/ObjectTools.h"
 #include "view/RibbonValues.h"
 #include "view/ViewCommands.h"
+#include "document/Kavitro1XDoc.h"
 #include "document/StringIds.h"
 #include "view/CommandRegistry.h"
 #include "view/KavitroView.h"
@@ -358,10 +359,25 @@ CChildFrame* CMainFrame::OpenDocument(const QString& path) {
             return child;
         }
     }
-    auto document = std::make_unique<CKavitroDoc>();
     // The document tells the user why it cannot be opened.
-    if (!document->OnOpenDocument(QFileInfo(path).absoluteFilePath()))
-        return nullptr;
+    std::unique_ptr<CKavitroDoc> document;
+    if (QFileInfo(path).suffix().compare(QStringLiteral("kvl"), Qt::CaseInsensitive) == 0) {
+        // An old document is converted once, for the screen it is shown on,
+        // and saved in the current format: beside it, or wherever the user
+        // says when a file of that name is there already.
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        auto old = std::make_unique<CKavitro1XDoc>(
+            DocumentServices::Current(), screen ? std::optional<std::int32_t>(screen->size().width()) : std::nullopt);
+        if (!old->OnOpenDocument(QFileInfo(path).absoluteFilePath()))
+            return nullptr;
+        const CKavitro1XDoc::SaveTarget target = old->GetVersion2SaveTarget();
+        old->SetPathName(target.prompt ? QString() : target.path);
+        document = std::move(old);
+    } else {
+        document = std::make_unique<CKavitroDoc>();
+        if (!document->OnOpenDocument(QFileInfo(path).absoluteFilePath()))
+            return nullptr;
+    }
     auto* child = new CChildFrame(std::move(document), m_app.Notifier(), 0);
     Connect(*child);
     AddWindow(*m_mdi, child);

@@ -16,9 +16,11 @@
 #include "app/KavitroApp.h"
 #include "app/MainFrame.h"
 #include "app/Ribbon.h"
+#include "document/Kavitro1XDoc.h"
 #include "document/KavitroDoc.h"
 #include "document/StringIds.h"
 #include "platform/AtomicFile.h"
+#include "tests/support/Version1File.h"
 #include "view/CommandIds.h"
 
 namespace {
@@ -104,6 +106,24 @@ TEST_F(MainFrameTest, OpensEachDocumentOfTheCommandLineAndReportsABadOneOnce) {
     EXPECT_EQ(children[0]->DisplayName(), QStringLiteral("first.kv2"));
     EXPECT_EQ(children[1]->DisplayName(), QStringLiteral("second.kv2"));
     EXPECT_EQ(m_report.Reports().size(), 1u);
+}
+
+TEST_F(MainFrameTest, OpensAnOldDocumentToBeSavedInTheCurrentFormat) {
+    // Saved beside the old file; when that name is taken, wherever the user says.
+    const QString fresh = m_home.filePath(QStringLiteral("fresh.kvl"));
+    const QString taken = m_home.filePath(QStringLiteral("taken.kvl"));
+    kavitro::test::Version1File file;
+    file.pages.resize(1);
+    for (const QString& path : {fresh, taken})
+        ASSERT_TRUE(kavitro::WriteFileAtomically(path.toStdString(), kavitro::test::WriteVersion1File(file)));
+    MakeDocument(QStringLiteral("taken.kv2"));
+    CKavitroApp& app = Start({fresh, taken});
+    const auto children = app.MainFrame()->Children();
+    ASSERT_EQ(children.size(), 2u);
+    EXPECT_NE(dynamic_cast<kavitro::CKavitro1XDoc*>(&children[0]->Document()), nullptr);
+    EXPECT_EQ(children[0]->Document().GetPathName(), m_home.filePath(QStringLiteral("fresh.kv2")));
+    EXPECT_TRUE(children[1]->Document().GetPathName().isEmpty());
+    EXPECT_TRUE(m_report.Reports().empty());
 }
 
 TEST_F(MainFrameTest, SavesAndAsksBeforeClosingAModifiedDocument) {
