@@ -14,6 +14,7 @@
 
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
+#include "view/KavitroView.h"
 #include "app/PageViewWidget.h"
 #include "app/ProgramFolders.h"
 #include "app/PrintExport.h"
@@ -111,6 +112,8 @@ CKavitroApp::~CKavitroApp() {
     DocumentServices::Current() = DocumentServices::Defaults();
     if (GetMetafilePlayer() == &m_metafilePlayer)
         SetMetafilePlayer(nullptr);
+    if (m_picturePrompt)
+        SetPictureFilePrompt(nullptr);
     g_app = nullptr;
 }
 
@@ -197,6 +200,21 @@ bool CKavitroApp::RegisterDocumentKinds() {
     services.strings = &m_strings;
     services.translator = &m_keyboard;
     services.fileDialogs = m_fileDialogs.get();
+    m_propertySheets = std::make_unique<DialogPropertySheets>();
+    // The text page's size and angle go to the view whose object it edits:
+    // the active one, which opened the sheet.
+    m_propertySheets->SetTextViewSink([this](const TextViewChange& change) {
+        CKavitroView* view = m_frame ? m_frame->ActiveView() : nullptr;
+        if (!view)
+            return;
+        view->OnMessage(PostedMessage{kNoTarget, NotifyMessage::TextSizeChanged,
+                                      static_cast<WParam>(change.sizeTimes20), 0, {}});
+        view->OnMessage(PostedMessage{kNoTarget, NotifyMessage::TextAngleChanged,
+                                      static_cast<WParam>(change.angle), 0, {}});
+    });
+    services.propertySheets = m_propertySheets.get();
+    m_picturePrompt = std::make_unique<DialogPictureFilePrompt>();
+    SetPictureFilePrompt(m_picturePrompt.get());
     services.programFolder = m_programFolder;
     services.rightToLeft = IsRightToLeft();
     RegisterAllViewCommands();

@@ -15,6 +15,8 @@
 #include "app/PackStringTable.h"
 #include "app/QtProfileStore.h"
 #include "app/StartupSequence.h"
+#include "app/dialogs/ObjectPropertyPages.h"
+#include "app/dialogs/PicturePrompt.h"
 #include "document/ApplicationProperties.h"
 #include "document/DocumentServices.h"
 #include "input/KeyboardLayoutModule.h"
@@ -95,6 +97,9 @@ private:
     bool m_deliveryScheduled = false;
     class QtFileDialogs;
     std::unique_ptr<FileDialogs> m_fileDialogs;
+    // The open-picture dialog and the object property sheets of the shell.
+    std::unique_ptr<DialogPictureFilePrompt> m_picturePrompt;
+    std::unique_ptr<DialogPropertySheets> m_propertySheets;
     CMetafilePlayer m_metafilePlayer;
     std::vector<QCursor> m_cursors;
     std::unique_ptr<CMainFrame> m_frame;
