@@ -16,6 +16,7 @@ inline constexpr std::uint32_t FilePageSetup = 57606;
 inline constexpr std::uint32_t FilePrint = 57607;
 inline constexpr std::uint32_t FilePrintPreview = 57609;
 inline constexpr std::uint32_t Export = 32806;
+inline constexpr std::uint32_t ImportText = 32807;
 inline constexpr std::uint32_t AppAbout = 57664;
 inline constexpr std::uint32_t AppExit = 57665;
 inline constexpr std::uint32_t SwitchLanguage = 32784;

@@ -28,6 +28,7 @@
 #include "app/RibbonState.h"
 #include "app/Version.h"
 #include "app/dialogs/FilePrompt.h"
+#include "app/import/ImportWizard.h"
 #include "app/dialogs/PagePropertyPages.h"
 #include "view/CommandIds.h"
 #include "view/DropTarget.h"
@@ -133,6 +134,7 @@ void CMainFrame::BuildActions() {
     AddCommand(FilePrintPreview, {}, withView([this](CKavitroView& v) { PrintInteractive(this, v, true); }));
     AddCommand(FilePageSetup, {}, withView([this](CKavitroView& v) { PageSetupInteractive(this, v); }));
     AddCommand(Export, {}, withView([this](CKavitroView& v) { ExportPageInteractive(this, v); }));
+    AddCommand(ImportText, {}, withView([this](CKavitroView& v) { RunImportWizard(this, &v); }));
     AddCommand(AppAbout, {}, [this] { ShowAbout(); });
     AddCommand(PageProperties, {}, [this] { ShowPageProperties(); });
 
@@ -464,8 +466,10 @@ void CMainFrame::UpdateCommands() {
         if (action->isCheckable())
             action->setChecked(state.checked);
     }
-    for (std::uint32_t id : {FrameCommand::FilePrint, FrameCommand::FilePrintPreview, FrameCommand::FilePageSetup})
+    for (std::uint32_t id : {FrameCommand::FilePrint, FrameCommand::FilePrintPreview, FrameCommand::ImportText})
         m_actions[id]->setEnabled(view != nullptr);
+    // Page setup asks the system's printers for their papers.
+    m_actions[FrameCommand::FilePageSetup]->setEnabled(view != nullptr && IsPageSetupAvailable());
     m_actions[FrameCommand::Export]->setEnabled(view != nullptr && CurrentPageHasText(*view));
     m_previousPage->setEnabled(update(kPreviousPage).enabled);
     m_nextPage->setEnabled(update(kNextPage).enabled);

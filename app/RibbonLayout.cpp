@@ -22,7 +22,7 @@ constexpr RibbonItem kDocument[] = {
 };
 constexpr RibbonItem kPrint[] = {
     {E::LargeButton, F::FilePrint}, {E::SmallButton, F::FilePrintPreview}, {E::SmallButton, F::FilePageSetup},
-    {E::SmallButton, F::Export},
+    {E::SmallButton, F::Export}, {E::SmallButton, F::ImportText},
 };
 constexpr RibbonItem kProgram[] = {
     {E::SmallButton, F::SwitchLanguage}, {E::SmallButton, F::AppAbout}, {E::SmallButton, F::AppExit},
