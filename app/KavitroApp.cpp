@@ -114,6 +114,7 @@ CKavitroApp::~CKavitroApp() {
         SetMetafilePlayer(nullptr);
     if (m_picturePrompt)
         SetPictureFilePrompt(nullptr);
+    SetControlKeyQuery(nullptr);
     g_app = nullptr;
 }
 
@@ -215,6 +216,7 @@ bool CKavitroApp::RegisterDocumentKinds() {
     services.propertySheets = m_propertySheets.get();
     m_picturePrompt = std::make_unique<DialogPictureFilePrompt>();
     SetPictureFilePrompt(m_picturePrompt.get());
+    SetControlKeyQuery([] { return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ControlModifier); });
     services.programFolder = m_programFolder;
     services.rightToLeft = IsRightToLeft();
     RegisterAllViewCommands();
