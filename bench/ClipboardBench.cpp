@@ -19,6 +19,8 @@
 #include "view/KavitroView.h"
 #include "view/RecordingViewHost.h"
 
+#include "bench/BenchDocument.h"
+
 namespace {
 
 using namespace kavitro;
@@ -32,13 +34,7 @@ struct SelectedPage {
     std::unique_ptr<CKavitroView> view;
 
     SelectedPage() {
-        CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
-        if (!fonts.IsInitialized()) fonts.Init(KAVITRO_SHARE_DIR, 0);
-        CQtPainterDC::SetGlyphFontFolder(std::filesystem::path(KAVITRO_SHARE_DIR) / "fonts");
-        RegisterDocumentClasses();
-        doc = std::make_unique<CKavitroDoc>(DocumentServices::Defaults());
-        doc->OnNewDocument();
-        doc->SetPageSize(Size{21000, 29700}, Rect(500, 500, 500, 500));
+        doc = bench::NewA4Document();
         view = std::make_unique<CKavitroView>(*doc, host);
         view->OnActivateView(true);
         for (int i = 0; i < kObjects; ++i) {

@@ -16,6 +16,8 @@
 #include "platform/qt/QtPainterDC.h"
 #include "view/PageExport.h"
 
+#include "bench/BenchDocument.h"
+
 namespace {
 
 using namespace kavitro;
@@ -30,13 +32,7 @@ struct TextPage {
     std::unique_ptr<CKavitroDoc> doc;
 
     TextPage() {
-        CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
-        if (!fonts.IsInitialized()) fonts.Init(KAVITRO_SHARE_DIR, 0);
-        CQtPainterDC::SetGlyphFontFolder(std::filesystem::path(KAVITRO_SHARE_DIR) / "fonts");
-        RegisterDocumentClasses();
-        doc = std::make_unique<CKavitroDoc>(DocumentServices::Defaults());
-        doc->OnNewDocument();
-        doc->SetPageSize(Size{21000, 29700}, Rect(500, 500, 500, 500));
+        doc = bench::NewA4Document();
         for (const Point corner : {Point{-21000, -29700}, Point{-200, -200}}) {
             auto* mark = new CDrawRect(CPolygonRect(corner, Size{200, 200}), 0, doc.get());
             doc->Add(mark, true);

@@ -18,6 +18,8 @@
 #include "view/KavitroView.h"
 #include "view/RecordingViewHost.h"
 
+#include "bench/BenchDocument.h"
+
 namespace {
 
 using namespace kavitro;
@@ -33,13 +35,7 @@ struct PageView {
     CDrawText* last = nullptr;
 
     PageView() {
-        CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
-        if (!fonts.IsInitialized()) fonts.Init(KAVITRO_SHARE_DIR, 0);
-        CQtPainterDC::SetGlyphFontFolder(std::filesystem::path(KAVITRO_SHARE_DIR) / "fonts");
-        RegisterDocumentClasses();
-        doc = std::make_unique<CKavitroDoc>(DocumentServices::Defaults());
-        doc->OnNewDocument();
-        doc->SetPageSize(Size{21000, 29700}, Rect(500, 500, 500, 500));
+        doc = bench::NewA4Document();
         view = std::make_unique<CKavitroView>(*doc, host);
         // The client shows the whole page with its margins at 100 %.
         host.m_client = {831, 1138};
