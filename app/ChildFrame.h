@@ -1,18 +1,25 @@
 #pragma once
 
-// A document window: owns its document and the page view that shows it,
-// follows page changes (the page list of the status bar is the main frame's)
-// and asks before a modified document is closed.
+// A document window: owns its document and the page views that show it
+// (one, or up to two rows by two columns of panes, each with its own
+// selection), follows page changes in every pane (the page list of the
+// status bar is the main frame's) and asks before a modified document is
+// closed.
 
 #include <QWidget>
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <vector>
 
 #include "document/KavitroDoc.h"
 #include "platform/Notifier.h"
 
 class CPageViewWidget;
 class CRulerWidget;
+class QSplitter;
+class QToolButton;
 
 namespace kavitro {
 
@@ -26,9 +33,23 @@ public:
                 QWidget* parent = nullptr);
     ~CChildFrame() override;
 
+    static constexpr int kMaxRows = 2;
+    static constexpr int kMaxColumns = 2;
+
     CKavitroDoc& Document() { return *m_document; }
+    // The active pane (the one that last had the focus) and its view.
     CKavitroView& View();
-    CPageViewWidget& ViewWidget() { return *m_view; }
+    CPageViewWidget& ViewWidget() { return *m_active; }
+    // Every pane, row by row.
+    std::vector<CPageViewWidget*> Panes() const;
+    int Rows() const { return m_rows; }
+    int Columns() const { return m_columns; }
+    // Splits the window into rows x columns panes (1 or 2 each). New panes
+    // show the active pane's page; panes that go are the last ones.
+    void SetSplit(int rows, int columns);
+    // What the shell does with each pane, now and for every later one.
+    using PaneSetup = std::function<void(CPageViewWidget&)>;
+    void SetPaneSetup(PaneSetup setup);
     TargetId Id() const { return m_id; }
     // The file name, or "Untitled<n>" for a new document, and a '*' when modified.
     QString Title() const;
@@ -48,18 +69,33 @@ signals:
     void pageChanged(CChildFrame* frame);
     // The view's frame-level message to the main frame (zoom, selection).
     void mainFrameMessage(const PostedMessage& message);
+    // Another pane became the active one.
+    void activePaneChanged(CChildFrame* frame);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void ShowPage(WParam page, LParam count);
+    CPageViewWidget* MakePane();
+    void Activate(CPageViewWidget* pane);
+    void OnSplitterMoved(QSplitter* splitter);
+    // Every pane follows a new zoom: scroll sizes and a repaint.
+    void RefreshPanes();
 
     std::unique_ptr<CKavitroDoc> m_document;
     QueuedNotifier& m_notifier;
     TargetId m_id = kNoTarget;
     int m_untitledNumber = 1;
-    CPageViewWidget* m_view = nullptr;
+    QSplitter* m_rowSplitter = nullptr;                  // the rows, top to bottom
+    std::array<QSplitter*, kMaxRows> m_rowPanes{};       // each row's panes
+    std::array<std::array<CPageViewWidget*, kMaxColumns>, kMaxRows> m_panes{};
+    int m_rows = 1;
+    int m_columns = 1;
+    CPageViewWidget* m_active = nullptr;
+    PaneSetup m_paneSetup;
+    QToolButton* m_rowSplitBox = nullptr;
+    QToolButton* m_columnSplitBox = nullptr;
     CRulerWidget* m_horizontalRuler = nullptr;
     CRulerWidget* m_verticalRuler = nullptr;
     CloseGuard m_closeGuard;

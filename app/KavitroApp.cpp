@@ -7,8 +7,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFont>
+#include <QLibraryInfo>
 #include <QPixmap>
-#include <QSplashScreen>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -16,7 +16,8 @@
 #include "app/MainFrame.h"
 #include "view/KavitroView.h"
 #include "app/PageViewWidget.h"
-#include "app/ProgramFolders.h"
+#include "platform/qt/ProgramFolders.h"
+#include "app/Splash.h"
 #include "app/PrintExport.h"
 #include "app/dialogs/BitmapSizeDialog.h"
 #include "app/dialogs/DialogLanguage.h"
@@ -35,35 +36,6 @@ namespace kavitro {
 namespace {
 
 CKavitroApp* g_app = nullptr;
-
-// How long the splash stays up unless a key or button closes it first.
-constexpr int kSplashMs = 750;
-
-// Closes the splash at the first key or mouse press and swallows that press.
-class SplashCloser final : public QObject {
-public:
-    explicit SplashCloser(QSplashScreen* splash) : m_splash(splash) {}
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        switch (event->type()) {
-            case QEvent::KeyPress:
-            case QEvent::MouseButtonPress:
-            case QEvent::MouseButtonDblClick:
-            case QEvent::NonClientAreaMouseButtonPress:
-                if (m_splash) {
-                    m_splash->close();
-                    return true;
-                }
-                return false;
-            default:
-                return false;
-        }
-    }
-
-private:
-    QPointer<QSplashScreen> m_splash;
-};
 
 }  // namespace
 
@@ -242,23 +214,14 @@ bool CKavitroApp::CreateMainFrame() {
         CChildFrame* child = m_frame ? m_frame->ActiveChild() : nullptr;
         return child ? child->Id() : kNoTarget;
     };
-    if (m_options.showSplash) {
-        const QString logo = Pack().ImagePath(QStringLiteral("LOGO"));
-        const QPixmap picture(logo);
-        if (!picture.isNull()) {
-            auto* splash = new QSplashScreen(picture);
-            splash->setAttribute(Qt::WA_DeleteOnClose);
-            auto* closer = new SplashCloser(splash);
-            closer->setParent(splash);
-            qApp->installEventFilter(closer);
-            splash->show();
-            QTimer::singleShot(kSplashMs, splash, &QWidget::close);
-        }
-    }
+    CSplashWnd::ShowSplashScreen(m_frame.get(), Pack(), m_options.showSplash);
     return true;
 }
 
 bool CKavitroApp::ProcessCommandLine() {
+    // Printing from the command line shows no window.
+    if (m_options.printDocuments)
+        return true;
     m_frame->show();
     // Each document is opened on its own: one that cannot be opened is told
     // (once, by the document) and the others still open.
@@ -267,6 +230,12 @@ bool CKavitroApp::ProcessCommandLine() {
     if (m_options.documents.isEmpty())
         m_frame->NewDocument();
     return true;
+}
+
+bool CKavitroApp::PrintDocuments() {
+    return PrintCommandLineDocuments(*m_frame, m_options.documents,
+                                     m_options.makePrinter ? m_options.makePrinter : PrinterFactory(MakeDefaultPrinter),
+                                     Report());
 }
 
 void CKavitroApp::LoadCursors() {
@@ -286,6 +255,13 @@ void CKavitroApp::SwitchLanguage() { m_language.SwitchLanguage(); }
 
 void CKavitroApp::ApplyLanguage() {
     const bool rightToLeft = IsRightToLeft();
+    // Qt's own dialogs speak the pack's language where Qt has a translation
+    // for it (the Farsi pack: Persian); Qt's texts are English already.
+    QCoreApplication::removeTranslator(&m_qtTranslator);
+    const bool persian = Pack().Name().compare(QStringLiteral("Farsi"), Qt::CaseInsensitive) == 0;
+    if (persian &&
+        m_qtTranslator.load(QStringLiteral("qtbase_fa"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&m_qtTranslator);
     QGuiApplication::setLayoutDirection(rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
     DocumentServices::Current().rightToLeft = rightToLeft;
     SetInterfaceFont();

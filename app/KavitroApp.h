@@ -7,10 +7,12 @@
 #include <QObject>
 #include <QSettings>
 #include <QStringList>
+#include <QTranslator>
 #include <filesystem>
 #include <memory>
 #include <vector>
 
+#include "app/CommandLinePrint.h"
 #include "app/LanguageService.h"
 #include "app/PackStringTable.h"
 #include "app/QtProfileStore.h"
@@ -33,6 +35,9 @@ class CMainFrame;
 // What the application is given from outside.
 struct AppOptions {
     QStringList documents;          // files to open
+    // Print the documents on the default printer instead, then leave.
+    bool printDocuments = false;
+    PrinterFactory makePrinter;     // empty: the system's default printer
     bool showSplash = true;
     QString programFolder;          // share/kavitro; empty: beside the program
     QString languageRoot;           // empty: <program folder>/lang
@@ -66,6 +71,10 @@ public:
     CMainFrame* MainFrame() const { return m_frame.get(); }
     // The cursor of a slot (0..31); the arrow for an unknown slot.
     QCursor Cursor(std::size_t slot) const;
+
+    // The print switch: prints the documents of the command line; true when
+    // every one was printed.
+    bool PrintDocuments();
 
     // The language command: asks, switches, rebuilds every text.
     void SwitchLanguage();
@@ -102,6 +111,7 @@ private:
     std::unique_ptr<DialogPropertySheets> m_propertySheets;
     CMetafilePlayer m_metafilePlayer;
     std::vector<QCursor> m_cursors;
+    QTranslator m_qtTranslator;  // Qt's own texts in the pack's language
     std::unique_ptr<CMainFrame> m_frame;
 };
 

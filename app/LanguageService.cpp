@@ -25,7 +25,7 @@ void LanguageService::Start(const QDateTime& now) {
 
 bool LanguageService::SwitchLanguage() {
     ErrorReport& report = m_reportTarget ? *m_reportTarget : m_report;
-    if (report.ReportError(StringId::SwitchLanguage, MessageButtons::YesNo, MessageIcon::Error) !=
+    if (report.ReportError(StringId::SwitchLanguage, MessageButtons::YesNo, MessageIcon::Question) !=
         DialogResult::Yes)
         return false;
     const QString setting = OtherLanguageSetting(QString::fromStdU16String(m_properties.m_languageModule));

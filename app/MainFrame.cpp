@@ -17,10 +17,13 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "app/AboutBox.h"
+#include "app/AlternativesMenu.h"
 #include "app/ChildFrame.h"
 #include "app/FrameCommands.h"
 #include "app/FramePlacement.h"
 #include "app/KavitroApp.h"
+#include "app/LockKeyIndicators.h"
 #include "app/PageViewWidget.h"
 #include "app/PrintExport.h"
 #include "app/Ribbon.h"
@@ -29,7 +32,9 @@
 #include "app/Version.h"
 #include "app/dialogs/FilePrompt.h"
 #include "app/import/ImportWizard.h"
+#include "app/keyboard/KeyboardDialog.h"
 #include "app/dialogs/PagePropertyPages.h"
+#include "view/AlternativesPopup.h"
 #include "view/CommandIds.h"
 #include "view/DropTarget.h"
 #include "view/tools/ObjectTools.h"
@@ -37,6 +42,7 @@
 #include "view/ViewCommands.h"
 #include "document/Kavitro1XDoc.h"
 #include "document/StringIds.h"
+#include "engine/CalligraphyEngine.h"
 #include "view/CommandRegistry.h"
 #include "view/KavitroView.h"
 
@@ -137,6 +143,9 @@ void CMainFrame::BuildActions() {
     AddCommand(ImportText, {}, withView([this](CKavitroView& v) { RunImportWizard(this, &v); }));
     AddCommand(AppAbout, {}, [this] { ShowAbout(); });
     AddCommand(PageProperties, {}, [this] { ShowPageProperties(); });
+    AddCommand(Keyboard, {}, [this] {
+        RunKeyboardDialog(this, m_app.Keyboard(), m_app.ProgramFolder(), &m_app.Report());
+    });
 
     // The view's commands on the ribbon, each run on the active view.
     const std::map<std::uint32_t, QKeySequence> shortcuts = {
@@ -157,6 +166,11 @@ void CMainFrame::BuildActions() {
                                              shortcut == shortcuts.end() ? QKeySequence() : shortcut->second,
                                              [this, id = item.command] { RunViewCommand(id); });
                 action->setCheckable(IsCheckableCommand(item.command));
+                // Ctrl+Y redoes as well, as users of the program expect,
+                // instead of reaching the text as a typed key.
+                if (item.command == ViewCommand::EditRedo)
+                    action->setShortcuts(QKeySequence::keyBindings(QKeySequence::Redo)
+                                         << QKeySequence(Qt::CTRL | Qt::Key_Y));
                 m_viewActions.push_back(item.command);
             }
         }
@@ -210,8 +224,13 @@ void CMainFrame::ShowSelection() {
 }
 
 bool CMainFrame::ShowPageProperties() {
-    if (!RunPageProperties(this, m_app.Properties(), nullptr))
+    // The guide-line page edits the guide lines of the active window's page.
+    CKavitroView* view = ActiveView();
+    if (!RunPageProperties(this, m_app.Properties(), view ? &view->GetDocument() : nullptr,
+                           view ? view->GetCurrentPage() : 0))
         return false;
+    // The writing mode holds for the letters typed from now on.
+    CCalligraphyEngine::GetInstance().SetMode(m_app.Properties()[CApplicationProperties::ZurazOrovaWriting]);
     // Grid, guide and paper settings show at once in every window.
     for (CChildFrame* child : Children())
         child->Document().UpdateAllViews(nullptr);
@@ -219,12 +238,8 @@ bool CMainFrame::ShowPageProperties() {
 }
 
 void CMainFrame::ShowAbout() {
-    QMessageBox box(this);
-    box.setWindowTitle(QString(m_app.Pack().Text(FrameCommand::AppAbout)).remove(QLatin1Char('&')));
-    const QPixmap logo(m_app.Pack().ImagePath(QStringLiteral("LOGO")));
-    if (!logo.isNull())
-        box.setIconPixmap(logo.scaledToWidth(240, Qt::SmoothTransformation));
-    box.setText(QStringLiteral("Kavitro %1").arg(ProgramVersionString()));
+    // Slot 1 of the cursor table marks the version line as a link.
+    CAboutDlg box(m_app.Pack(), m_app.Report(), m_app.Cursor(1), this);
     box.exec();
 }
 
@@ -262,6 +277,7 @@ void CMainFrame::BuildStatusBar() {
     statusBar()->addPermanentWidget(m_previousPage);
     statusBar()->addPermanentWidget(m_pages);
     statusBar()->addPermanentWidget(m_nextPage);
+    m_lockKeys = new CLockKeyIndicators(*statusBar());
     connect(m_previousPage, &QToolButton::clicked, this, [this] { RunCommand(kPreviousPage); });
     connect(m_nextPage, &QToolButton::clicked, this, [this] { RunCommand(kNextPage); });
     connect(m_pages, &QComboBox::activated, this, [this](int index) {
@@ -291,6 +307,7 @@ void CMainFrame::Retranslate() {
     m_previousPage->setToolTip(pack.Text(kPreviousPage));
     m_nextPage->setToolTip(pack.Text(kNextPage));
     m_pages->setToolTip(pack.Text(kPageCombo));
+    m_lockKeys->Retranslate(pack);
     for (CChildFrame* child : Children()) {
         if (auto* window = qobject_cast<QMdiSubWindow*>(child->parentWidget()))
             window->setWindowTitle(child->Title());
@@ -337,10 +354,32 @@ void CMainFrame::Connect(CChildFrame& child) {
     child.SetCloseGuard([this](CChildFrame& frame) { return CanCloseDocument(frame); });
     connect(&child, &CChildFrame::pageChanged, this, &CMainFrame::ShowPageList);
     connect(&child, &CChildFrame::mainFrameMessage, this, &CMainFrame::OnMessage);
-    // A double click on a guide line opens the page properties.
-    child.ViewWidget().SetDialogHandler([this](CPageViewWidget&, std::uint32_t dialogId) {
-        return dialogId == FrameCommand::PageProperties && ShowPageProperties();
+    connect(&child, &CChildFrame::activePaneChanged, this, [this](CChildFrame* frame) {
+        ShowPageList(frame);
+        ShowSelection();
+        UpdateCommands();
     });
+    child.SetPaneSetup([this](CPageViewWidget& pane) {
+        pane.SetPopupMenuHandler([this](CPageViewWidget& widget, std::uint32_t menuId, QPoint at) {
+            ShowPopupMenu(widget, menuId, at);
+        });
+        // A double click on a guide line opens the page properties.
+        pane.SetDialogHandler([this](CPageViewWidget&, std::uint32_t dialogId) {
+            return dialogId == FrameCommand::PageProperties && ShowPageProperties();
+        });
+    });
+}
+
+void CMainFrame::ShowPopupMenu(CPageViewWidget& widget, std::uint32_t menuId, QPoint globalPos) {
+    if (menuId != CAlternativesPopup::kMenuId)
+        return;
+    const CAlternativesPopup& popup = CAlternativesPopup::Instance();
+    CAlternativesMenu menu(popup.GetParagraph(), popup.GetCount(), this);
+    // The choice goes to the view that asked, as its own command.
+    if (const std::optional<std::uint32_t> chosen = menu.Choose(globalPos)) {
+        CCommandRegistry::ViewCommands().Execute(*chosen, widget.GetView());
+        UpdateCommands();
+    }
 }
 
 CChildFrame* CMainFrame::NewDocument() {
@@ -474,6 +513,7 @@ void CMainFrame::UpdateCommands() {
     m_previousPage->setEnabled(update(kPreviousPage).enabled);
     m_nextPage->setEnabled(update(kNextPage).enabled);
     m_pages->setEnabled(update(kPageCombo).enabled);
+    m_lockKeys->Refresh();
     if (child && child->isWindowModified() != child->Document().IsModified()) {
         child->setWindowModified(child->Document().IsModified());
         if (auto* window = qobject_cast<QMdiSubWindow*>(child->parentWidget()))

@@ -7,6 +7,7 @@
 // stores its own placement.
 
 #include <QMainWindow>
+#include <QPoint>
 #include <QPointer>
 #include <QRect>
 #include <cstdint>
@@ -17,6 +18,7 @@
 
 #include "platform/Notifier.h"
 
+class CPageViewWidget;
 class QAction;
 class QComboBox;
 class QLabel;
@@ -30,6 +32,7 @@ namespace kavitro {
 class CChildFrame;
 class CKavitroApp;
 class CKavitroView;
+class CLockKeyIndicators;
 class CRibbon;
 
 class CMainFrame final : public QMainWindow, public MessageTarget {
@@ -92,6 +95,8 @@ private:
     void ShowAbout();
     bool ShowPageProperties();
     void Connect(CChildFrame& child);
+    // The popup menu a page view asks for (the alternatives of a word).
+    void ShowPopupMenu(CPageViewWidget& widget, std::uint32_t menuId, QPoint globalPos);
     void BuildStatusBar();
     void OnSubWindowActivated(QMdiSubWindow* window);
     void ShowPageList(CChildFrame* child);
@@ -109,6 +114,7 @@ private:
     QToolButton* m_previousPage = nullptr;
     QComboBox* m_pages = nullptr;
     QToolButton* m_nextPage = nullptr;
+    CLockKeyIndicators* m_lockKeys = nullptr;
     QTimer* m_updateTimer = nullptr;
     std::map<std::uint32_t, QAction*> m_actions;
     std::vector<std::uint32_t> m_viewActions;  // commands run on the active view

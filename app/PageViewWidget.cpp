@@ -398,9 +398,16 @@ void CPageViewWidget::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CPageViewWidget::wheelEvent(QWheelEvent* event) {
-    // Only Ctrl+wheel does something (it zooms); the wheel never scrolls.
+    // Ctrl+wheel zooms, the wheel scrolls (Shift or a sideways wheel
+    // horizontally); the scroll bars follow the view, not the other way.
     const std::uint32_t flags = MouseFlags(event->buttons(), event->modifiers());
-    Guarded([&] { m_view->OnMouseWheel(flags, event->angleDelta().y(), ToPoint(event->position())); });
+    const QPoint delta = event->angleDelta();
+    Guarded([&] {
+        if (delta.y() != 0)
+            m_view->OnMouseWheel(flags, delta.y(), ToPoint(event->position()));
+        if (delta.x() != 0 && !(flags & MK_CONTROL))
+            m_view->ScrollByWheel(Size{delta.x(), 0});
+    });
     event->accept();
 }
 

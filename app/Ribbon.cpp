@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QTimer>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -146,8 +147,20 @@ QWidget* CRibbon::MakeElement(const RibbonItem& item, const ActionFor& actionFor
             combo->addItems(ComboItems(id));
             combo->setMinimumContentsLength(6);
             combo->setCurrentIndex(-1);
-            connect(combo, &QComboBox::activated, this, [this, id] { emit commandRequested(id); });
-            connect(combo->lineEdit(), &QLineEdit::returnPressed, this, [this, id] { emit commandRequested(id); });
+            // What is typed is what applies: no completion from the list
+            // ("10" must not become "100").
+            combo->setCompleter(nullptr);
+            // Return in the box can also activate a matching item: both
+            // signals of one turn make one command (one undo step).
+            const auto request = [this, id] {
+                if (m_pendingCombos.insert(id).second)
+                    QTimer::singleShot(0, this, [this, id] {
+                        m_pendingCombos.erase(id);
+                        emit commandRequested(id);
+                    });
+            };
+            connect(combo, &QComboBox::activated, this, request);
+            connect(combo->lineEdit(), &QLineEdit::returnPressed, this, request);
             m_combos[id] = combo;
             return combo;
         }

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <set>
 #include <optional>
 
 #include "platform/DcTypes.h"
@@ -53,6 +54,7 @@ private:
     QWidget* MakeElement(const struct RibbonItem& item, const ActionFor& actionFor, QWidget* parent);
 
     std::map<std::uint32_t, QComboBox*> m_combos;
+    std::set<std::uint32_t> m_pendingCombos;  // combo commands due this turn
     std::map<std::uint32_t, QToolButton*> m_galleries;
     std::map<std::uint32_t, std::int32_t> m_gallerySelection;
     std::map<std::uint32_t, std::uint32_t> m_tabCaptions;  // tab index -> string

@@ -25,7 +25,8 @@ constexpr RibbonItem kPrint[] = {
     {E::SmallButton, F::Export}, {E::SmallButton, F::ImportText},
 };
 constexpr RibbonItem kProgram[] = {
-    {E::SmallButton, F::SwitchLanguage}, {E::SmallButton, F::AppAbout}, {E::SmallButton, F::AppExit},
+    {E::SmallButton, F::SwitchLanguage}, {E::SmallButton, F::Keyboard}, {E::SmallButton, F::AppAbout},
+    {E::SmallButton, F::AppExit},
 };
 constexpr RibbonItem kClipboard[] = {
     {E::LargeButton, V::EditPaste}, {E::SmallButton, V::EditCut}, {E::SmallButton, V::EditCopy},

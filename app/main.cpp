@@ -17,6 +17,9 @@ int main(int argc, char* argv[]) {
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("documents"), QStringLiteral("Documents to open (.kv2)."),
                                  QStringLiteral("[documents...]"));
+    const QCommandLineOption print({QStringLiteral("p"), QStringLiteral("print")},
+                                   QStringLiteral("Print the documents on the default printer, then quit."));
+    parser.addOption(print);
     parser.process(application);
 
     // Loaded before anything reads a setting; written back on every way out
@@ -26,9 +29,13 @@ int main(int argc, char* argv[]) {
 
     kavitro::AppOptions options;
     options.documents = parser.positionalArguments();
+    options.printDocuments = parser.isSet(print);
+    options.showSplash = !options.printDocuments;
     options.releaseAddress = kavitro::GetHomePageUrl();
     kavitro::CKavitroApp app(properties, options);
     if (!app.Start())
         return 1;
+    if (options.printDocuments)
+        return app.PrintDocuments() ? 0 : 1;
     return QApplication::exec();
 }

@@ -12,18 +12,26 @@ namespace {
 
 using kavitro::CCalligraphyFont;
 
-void BM_InitGlyphFonts(benchmark::State& state) {
+void InitGlyphFonts(benchmark::State& state, const char* dataDir) {
     kavitro::RecordingErrorReport report;
     for (auto _ : state) {
         CCalligraphyFont font(&report);
-        font.Init(KAVITRO_SHARE_DIR, 0);
+        font.Init(dataDir, 0);
         benchmark::DoNotOptimize(font.GetLineHeight());
     }
     if (!report.Reports().empty()) {
         state.SkipWithError("the artwork did not load");
     }
 }
+
+void BM_InitGlyphFonts(benchmark::State& state) { InitGlyphFonts(state, KAVITRO_SHARE_DIR); }
 BENCHMARK(BM_InitGlyphFonts)->Unit(benchmark::kMillisecond);
+
+#ifdef KAVITRO_NASTALIQ_DIR
+// The derived Nastaliq artwork: real outlines, so far more points to capture.
+void BM_InitNastaliqGlyphFonts(benchmark::State& state) { InitGlyphFonts(state, KAVITRO_NASTALIQ_DIR); }
+BENCHMARK(BM_InitNastaliqGlyphFonts)->Unit(benchmark::kMillisecond);
+#endif
 
 // Drawing at a new zoom: the five fonts and the dot-mark font are made again
 // and the current widths re-read.

@@ -1,7 +1,9 @@
 #include "document/DrawObj.h"
+#include "document/DrawText.h"
 #include "document/KavitroDoc.h"
 #include "document/RendererSupport.h"
 #include "platform/EmfRecorder.h"
+#include "platform/PathRecorderDC.h"
 #include "platform/Vector.h"
 #include "platform/WmfRecorder.h"
 
@@ -22,14 +24,29 @@ void CKavitroDoc::DrawObjectList(CDC& dc, DocumentViewObserver* view, const std:
 
 Rect CKavitroDoc::GetBoundingRect(const std::vector<CDrawObj*>& objects) const {
     Rect bounds;
-    for (const CDrawObj* o : objects) {
-        Rect r;
-        o->GetZoomedRect(r);
-        r.NormalizeRect();
+    auto add = [&bounds](const Rect& r) {
         Rect u;
         u.UnionRect(bounds, r);
         bounds = u;
+    };
+    // What is drawn may reach past the frames (tall letters, the kaf's
+    // stroke, marks): the objects are drawn into a recorder and its bounds
+    // join the frames, so that an export never cuts the ink.
+    // The recorder maps like a page (y up).
+    CPathRecorderDC ink;
+    if (!ink.SetMapMode(m_nMapMode)) ink.SetMapMode(MM_HIMETRIC);
+    ink.SetGlyphOutlineSource(&CGlyphFontOutlines::Instance());
+    ink.SetBkMode(TRANSPARENT);
+    ink.SetTextAlign(TA_BASELINE | TA_RIGHT);
+    for (CDrawObj* o : objects) {
+        Rect r;
+        o->GetZoomedRect(r);
+        r.NormalizeRect();
+        add(r);
+        o->Draw(ink);
     }
+    const Rect drawn = ink.GetBounds();
+    if (!drawn.IsRectEmpty()) add(drawn);
     return bounds;
 }
 

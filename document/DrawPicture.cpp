@@ -115,7 +115,11 @@ void CDrawPicture::Draw(CDC& dc) {
     const PenSelection oldPen = dc.SelectPen(StockPen(StockObject::BLACK_PEN));
     const Rect zoomed = BuildZoomedPosition().m_rect;
     // The stored rectangle is mirrored: the picture runs from right to left.
-    const Rect target{zoomed.right, zoomed.top, zoomed.left, zoomed.bottom};
+    // Pages run y up, so the picture's top row belongs on the larger y; the
+    // context draws a bitmap's first row at the target's top and would show
+    // it upside down from the stored (lower) top.
+    const Rect target{zoomed.right, std::max(zoomed.top, zoomed.bottom), zoomed.left,
+                      std::min(zoomed.top, zoomed.bottom)};
     const bool placeholdersOnly = m_pDocument && m_pDocument->GetDrawingMode() == 2;
     bool drawn = false;
     if (!placeholdersOnly) {

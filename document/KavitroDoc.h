@@ -138,7 +138,8 @@ public:
     // a view drawing only its selection skips the others.
     virtual void DrawObjectList(CDC& dc, DocumentViewObserver* view, const std::vector<CDrawObj*>& objects,
                                 const Rect& clip);
-    // The union of the objects' normalised zoomed rectangles at the zoom in force.
+    // The union of the objects' normalised zoomed rectangles and of what they
+    // draw (ink may reach past a frame) at the zoom in force.
     Rect GetBoundingRect(const std::vector<CDrawObj*>& objects) const;
     // The objects' outlines into the EPS writer, at zoom 10.
     void ExportObjectsToEPS(CVector& writer, const std::vector<CDrawObj*>& objects, bool measure);

@@ -61,6 +61,8 @@ void CObjectsBuffer::DeleteAction(std::unique_ptr<CAction> action, bool inUndoLi
     // its object; the pictures of a Dodavo change go with the action.
     if (inUndoList && action->m_nKind == CAction::RemoveObject) delete action->m_pObject;
     if (!inUndoList && action->m_nKind == CAction::AddObject) delete action->m_pObject;
+    if (action->m_nKind == CAction::ChangeGuideLines)
+        for (CDrawObj* guide : inUndoList ? action->m_guidesOut : action->m_guidesIn) delete guide;
 }
 
 void CObjectsBuffer::ClearRedo() {
@@ -114,6 +116,8 @@ void CObjectsBuffer::ForgetNeighbour(const CDrawObj* object) {
 void CObjectsBuffer::DropActionsNaming(const CDrawObj* object) {
     for (ActionList* list : {&m_undo, &m_redo}) {
         for (auto it = list->begin(); it != list->end();) {
+            (*it)->m_guidesOut.remove(const_cast<CDrawObj*>(object));
+            (*it)->m_guidesIn.remove(const_cast<CDrawObj*>(object));
             if ((*it)->m_pObject == object) {
                 // The object itself is the caller's to delete.
                 (*it)->m_pObject = nullptr;
@@ -283,6 +287,14 @@ bool CObjectsBuffer::UndoRedo(bool undo, DocumentViewObserver* selectionView) {
                 std::swap(a.m_pObject->m_bBrush, a.m_bBrush);
                 std::swap(a.m_pObject->m_logbrush, a.m_logbrush);
                 break;
+            case CAction::ChangeGuideLines: {
+                const std::list<CDrawObj*>& leaving = undo ? a.m_guidesIn : a.m_guidesOut;
+                const std::list<CDrawObj*>& returning = undo ? a.m_guidesOut : a.m_guidesIn;
+                for (CDrawObj* guide : leaving) m_document.m_guideLines.remove(guide);
+                m_document.m_guideLines.insert(m_document.m_guideLines.end(), returning.begin(), returning.end());
+                select = false;
+                break;
+            }
         }
         if (select && a.m_pObject) {
             if (selectionView) selectionView->AddToSelection(*a.m_pObject);

@@ -70,6 +70,9 @@ public:
             // The page field, pen and brush of an object (the general
             // property page).
             ChangeStyle = 9,
+            // The document's guide lines (the page-properties sheet): the
+            // lines it took out and the lines it put in.
+            ChangeGuideLines = 10,
         };
 
         CAction(std::uint32_t group, Kind kind, CDrawObj* object) : m_nGroup(group), m_nKind(kind), m_pObject(object) {}
@@ -95,6 +98,11 @@ public:
         LogPen m_logpen;
         std::uint32_t m_bBrush = 0;
         LogBrush m_logbrush;
+        // ChangeGuideLines: the lines out of the document are the action's
+        // (those taken out while it waits in the undo list, those put in
+        // while it waits in the redo list).
+        std::list<CDrawObj*> m_guidesOut;
+        std::list<CDrawObj*> m_guidesIn;
     };
 
     using ObjectList = std::list<CDrawObj*>;

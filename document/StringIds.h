@@ -116,6 +116,38 @@ inline constexpr std::uint32_t GuidePosition = 13054;
 inline constexpr std::uint32_t BitmapSizeDialog = 13055;
 inline constexpr std::uint32_t BitmapWidth = 13056;
 inline constexpr std::uint32_t BitmapHeight = 13057;
+// The labels of the file dialog's own controls.
+inline constexpr std::uint32_t FileDialogLookIn = 13100;
+inline constexpr std::uint32_t FileDialogFileName = 13101;
+inline constexpr std::uint32_t FileDialogFileType = 13102;
+// Texts Qt's file dialog and file list name themselves.
+inline constexpr std::uint32_t FileListName = 13103;
+inline constexpr std::uint32_t FileListSize = 13104;
+inline constexpr std::uint32_t FileListType = 13105;
+inline constexpr std::uint32_t FileListDate = 13106;
+inline constexpr std::uint32_t FileListComputer = 13107;
+inline constexpr std::uint32_t FileDialogBack = 13108;
+inline constexpr std::uint32_t FileDialogForward = 13109;
+inline constexpr std::uint32_t FileDialogParent = 13110;
+inline constexpr std::uint32_t FileDialogNewFolderTip = 13111;
+inline constexpr std::uint32_t FileDialogListView = 13112;
+inline constexpr std::uint32_t FileDialogDetailView = 13113;
+inline constexpr std::uint32_t FileDialogRename = 13114;
+inline constexpr std::uint32_t FileDialogDelete = 13115;
+inline constexpr std::uint32_t FileDialogShowHidden = 13116;
+inline constexpr std::uint32_t FileDialogNewFolderMenu = 13117;
+inline constexpr std::uint32_t FileDialogNewFolderName = 13118;
+inline constexpr std::uint32_t FileListFolder = 13128;
+// The paper page of the page properties.
+inline constexpr std::uint32_t PagePaper = 13119;
+inline constexpr std::uint32_t PaperSize = 13120;
+inline constexpr std::uint32_t PaperPortrait = 13121;
+inline constexpr std::uint32_t PaperLandscape = 13122;
+inline constexpr std::uint32_t MarginLeft = 13123;
+inline constexpr std::uint32_t MarginTop = 13124;
+inline constexpr std::uint32_t MarginRight = 13125;
+inline constexpr std::uint32_t MarginBottom = 13126;
+inline constexpr std::uint32_t PaperOwnSize = 13127;  // two doubles
 // Main frame: ribbon tabs and groups, prompts. Menu and ribbon captions are
 // the strings numbered like their commands (kCommandCaptions).
 inline constexpr std::uint32_t RibbonFile = 14000;
@@ -139,6 +171,34 @@ inline constexpr std::uint32_t GroupWindow = 14022;
 inline constexpr std::uint32_t AskToSave = 14030;
 inline constexpr std::uint32_t Untitled = 14031;
 inline constexpr std::uint32_t DefaultKeyboardMissing = 14032;
+// The application shell's own texts.
+inline constexpr std::uint32_t NoPrinter = 14100;
+// The on-screen keyboard and the text-import wizard.
+inline constexpr std::uint32_t KeyboardDialogTitle = 15000;
+inline constexpr std::uint32_t KeyboardSave = 15001;
+inline constexpr std::uint32_t KeyboardDefault = 15002;
+inline constexpr std::uint32_t KeyboardClose = 15003;
+inline constexpr std::uint32_t KeyboardShift = 15004;
+inline constexpr std::uint32_t ImportWizardTitle = 15010;
+inline constexpr std::uint32_t ImportFilePageTitle = 15011;
+inline constexpr std::uint32_t ImportFileLabel = 15012;
+inline constexpr std::uint32_t ImportBrowse = 15013;
+inline constexpr std::uint32_t ImportCodePageTitle = 15014;
+inline constexpr std::uint32_t ImportCodePageLabel = 15015;
+inline constexpr std::uint32_t ImportPreviewLabel = 15016;
+inline constexpr std::uint32_t ImportOutputTitle = 15017;
+inline constexpr std::uint32_t ImportIntoDocument = 15018;
+inline constexpr std::uint32_t ImportIntoTextFile = 15019;
+inline constexpr std::uint32_t ImportOntoClipboard = 15020;
+inline constexpr std::uint32_t TextFilesFilter = 15021;
+inline constexpr std::uint32_t ImportUtf8 = 15022;
+// The About box: the word before the version, and the scrolling text.
+inline constexpr std::uint32_t AboutVersion = 15100;
+inline constexpr std::uint32_t AboutTitle = 15101;
+inline constexpr std::uint32_t AboutSubtitle = 15102;
+inline constexpr std::uint32_t AboutMaker = 15103;
+inline constexpr std::uint32_t AboutCredits = 15104;
+inline constexpr std::uint32_t AboutVerse = 15105;
 inline constexpr std::uint32_t WindowsMenu = 32836;
 inline constexpr std::uint32_t OpenFileTitle = 61440;
 inline constexpr std::uint32_t SaveFileTitle = 61441;
@@ -262,6 +322,35 @@ inline constexpr StringUse kStringUses[] = {
     {StringId::BitmapSizeDialog, ""},
     {StringId::BitmapWidth, ""},
     {StringId::BitmapHeight, ""},
+    {StringId::FileDialogLookIn, ""},
+    {StringId::FileDialogFileName, ""},
+    {StringId::FileDialogFileType, ""},
+    {StringId::FileListName, ""},
+    {StringId::FileListSize, ""},
+    {StringId::FileListType, ""},
+    {StringId::FileListDate, ""},
+    {StringId::FileListComputer, ""},
+    {StringId::FileDialogBack, ""},
+    {StringId::FileDialogForward, ""},
+    {StringId::FileDialogParent, ""},
+    {StringId::FileDialogNewFolderTip, ""},
+    {StringId::FileDialogListView, ""},
+    {StringId::FileDialogDetailView, ""},
+    {StringId::FileDialogRename, ""},
+    {StringId::FileDialogDelete, ""},
+    {StringId::FileDialogShowHidden, ""},
+    {StringId::FileDialogNewFolderMenu, ""},
+    {StringId::FileDialogNewFolderName, ""},
+    {StringId::FileListFolder, ""},
+    {StringId::PagePaper, ""},
+    {StringId::PaperSize, ""},
+    {StringId::PaperPortrait, ""},
+    {StringId::PaperLandscape, ""},
+    {StringId::MarginLeft, ""},
+    {StringId::MarginTop, ""},
+    {StringId::MarginRight, ""},
+    {StringId::MarginBottom, ""},
+    {StringId::PaperOwnSize, "ff"},
     {StringId::OpenFileTitle, ""},
     {StringId::SaveFileTitle, ""},
     {StringId::RibbonFile, ""},
@@ -283,8 +372,33 @@ inline constexpr StringUse kStringUses[] = {
     {StringId::GroupShow, ""},
     {StringId::GroupWindow, ""},
     {StringId::AskToSave, "s"},
+    {StringId::NoPrinter, ""},
     {StringId::Untitled, ""},
     {StringId::DefaultKeyboardMissing, ""},
+    {StringId::KeyboardDialogTitle, ""},
+    {StringId::KeyboardSave, ""},
+    {StringId::KeyboardDefault, ""},
+    {StringId::KeyboardClose, ""},
+    {StringId::KeyboardShift, ""},
+    {StringId::ImportWizardTitle, ""},
+    {StringId::ImportFilePageTitle, ""},
+    {StringId::ImportFileLabel, ""},
+    {StringId::ImportBrowse, ""},
+    {StringId::ImportCodePageTitle, ""},
+    {StringId::ImportCodePageLabel, ""},
+    {StringId::ImportPreviewLabel, ""},
+    {StringId::ImportOutputTitle, ""},
+    {StringId::ImportIntoDocument, ""},
+    {StringId::ImportIntoTextFile, ""},
+    {StringId::ImportOntoClipboard, ""},
+    {StringId::TextFilesFilter, ""},
+    {StringId::ImportUtf8, ""},
+    {StringId::AboutVersion, ""},
+    {StringId::AboutTitle, ""},
+    {StringId::AboutSubtitle, ""},
+    {StringId::AboutMaker, ""},
+    {StringId::AboutCredits, ""},
+    {StringId::AboutVerse, ""},
     // Menu and ribbon captions, numbered like their commands.
     {150, ""}, {151, ""}, {152, ""}, {5005, ""}, {5006, ""}, {5007, ""}, {5008, ""}, {32601, ""}, {32651, ""},
     {32770, ""}, {32771, ""}, {32772, ""}, {32773, ""}, {32774, ""}, {32775, ""}, {32776, ""}, {32777, ""},
@@ -294,7 +408,7 @@ inline constexpr StringUse kStringUses[] = {
     {32810, ""}, {32811, ""}, {32812, ""}, {32813, ""}, {32814, ""}, {32815, ""}, {32816, ""}, {32855, ""},
     {57600, ""}, {57601, ""}, {57602, ""}, {57603, ""}, {57604, ""}, {57606, ""}, {57607, ""}, {57609, ""},
     {57632, ""}, {57634, ""}, {57635, ""}, {57637, ""}, {57642, ""}, {57643, ""}, {57644, ""}, {57664, ""},
-    {57665, ""}, {59408, ""}, {59409, ""},
+    {57665, ""}, {59137, ""}, {59138, ""}, {59408, ""}, {59409, ""},
     {StringId::WindowsMenu, ""},
     {StringId::AllFilesFilter, ""},
     {StringId::ImportUnreadable, ""},

@@ -30,8 +30,7 @@ bool IsTailGlyph(GlyphId id) { return id == kTailGlyphs[0] || id == kTailGlyphs[
 
 // One pass for the advances and the tail overhang: every edit measures the
 // words around it.
-std::int32_t CCalligraphyWord::GetWidth() const {
-    const IGlyphMetrics& metrics = GetGlyphMetrics();
+std::int32_t CCalligraphyWord::GetWidth(const IGlyphMetrics& metrics) const {
     std::int64_t width = 0;
     std::int32_t overhang = 0;
     bool tailSeen = false;
@@ -46,8 +45,7 @@ std::int32_t CCalligraphyWord::GetWidth() const {
     return Wrap32(width + overhang);
 }
 
-std::int32_t CCalligraphyWord::GetTailOverhang() const {
-    const IGlyphMetrics& metrics = GetGlyphMetrics();
+std::int32_t CCalligraphyWord::GetTailOverhang(const IGlyphMetrics& metrics) const {
     std::int64_t advances = 0;
     for (const CCalligraphyCharacter& c : m_characters) {
         const GlyphAbc abc = metrics.GetReferenceAbc(c.GetGlyph());
@@ -58,8 +56,7 @@ std::int32_t CCalligraphyWord::GetTailOverhang() const {
     return 0;
 }
 
-std::int32_t CCalligraphyWord::GetWidthOfFirst(std::int32_t n) const {
-    const IGlyphMetrics& metrics = GetGlyphMetrics();
+std::int32_t CCalligraphyWord::GetWidthOfFirst(std::int32_t n, const IGlyphMetrics& metrics) const {
     const std::size_t count = n < 1 ? 0 : std::min<std::size_t>(static_cast<std::size_t>(n), m_characters.size());
     std::int64_t width = 0;
     for (std::size_t i = 0; i < count; ++i)
@@ -67,8 +64,7 @@ std::int32_t CCalligraphyWord::GetWidthOfFirst(std::int32_t n) const {
     return Wrap32(width);
 }
 
-std::int32_t CCalligraphyWord::GetTop(bool withMarks) const {
-    const IGlyphMetrics& metrics = GetGlyphMetrics();
+std::int32_t CCalligraphyWord::GetTop(bool withMarks, const IGlyphMetrics& metrics) const {
     std::int64_t top = 0;
     for (const CCalligraphyCharacter& c : m_characters) {
         top = std::max(top, std::int64_t{ToYUnits(metrics.GetOutlineHeight(c.GetGlyph()))} - c.m_yOffset);
@@ -82,8 +78,7 @@ std::int32_t CCalligraphyWord::GetTop(bool withMarks) const {
     return Wrap32(top);
 }
 
-std::int32_t CCalligraphyWord::GetBottom(bool withMarks) const {
-    const IGlyphMetrics& metrics = GetGlyphMetrics();
+std::int32_t CCalligraphyWord::GetBottom(bool withMarks, const IGlyphMetrics& metrics) const {
     std::int64_t bottom = 0;
     for (const CCalligraphyCharacter& c : m_characters) {
         bottom = std::max(bottom, std::int64_t{ToYUnits(metrics.GetOutlineDepth(c.GetGlyph()))} + c.m_yOffset);
@@ -97,8 +92,7 @@ std::int32_t CCalligraphyWord::GetBottom(bool withMarks) const {
     return Wrap32(bottom);
 }
 
-Rect CCalligraphyWord::GetExtent() const {
-    const IGlyphMetrics& metrics = GetGlyphMetrics();
+Rect CCalligraphyWord::GetExtent(const IGlyphMetrics& metrics) const {
     std::int64_t left = 0, top = 0, right = 0, bottom = 0;
     std::int64_t pen = 0;
     for (const CCalligraphyCharacter& c : m_characters) {
@@ -118,7 +112,7 @@ Rect CCalligraphyWord::GetExtent() const {
         pen += abc.Advance();
         right = std::max(right, pen - abc.a);  // far edge of its black box
     }
-    return Rect(Wrap32(left + GetTailOverhang()), Wrap32(top), Wrap32(right - pen), Wrap32(bottom));
+    return Rect(Wrap32(left + GetTailOverhang(metrics)), Wrap32(top), Wrap32(right - pen), Wrap32(bottom));
 }
 
 bool CCalligraphyWord::IsAttachable() const {
@@ -132,7 +126,7 @@ Rect CCalligraphyParagraph::GetBoundingRect() const {
     std::int64_t right = std::numeric_limits<std::int32_t>::min();
     std::int64_t bottom = std::numeric_limits<std::int32_t>::max();
     const std::vector<CCalligraphyWord>& words = m_words;
-    const std::vector<WordMeasures>& measures = m_measures.Get(words, m_words.GetChangeCount());
+    const std::vector<WordMeasures>& measures = m_measures.Get(words, m_words.GetChangeCount(), m_context.Metrics());
     for (std::size_t i = 0; i < words.size(); ++i) {
         const CCalligraphyWord& word = words[i];
         if (word.m_characters.empty())
@@ -146,12 +140,12 @@ Rect CCalligraphyParagraph::GetBoundingRect() const {
 }
 
 Rect CCalligraphyParagraph::GetExtent() const {
-    const IGlyphMetrics& metrics = GetGlyphMetrics();
+    const IGlyphMetrics& metrics = m_context.Metrics();
     std::int64_t left = 0, top = 0, right = 0, bottom = 0;
     // Without words the text both starts and ends at 0.
     std::int64_t end = m_words.empty() ? 0 : std::numeric_limits<std::int32_t>::min();
     const std::vector<CCalligraphyWord>& words = m_words;
-    const std::vector<WordMeasures>& measures = m_measures.Get(words, m_words.GetChangeCount());
+    const std::vector<WordMeasures>& measures = m_measures.Get(words, m_words.GetChangeCount(), metrics);
     for (std::size_t i = 0; i < words.size(); ++i) {
         const Rect& e = measures[i].extent;
         const std::int64_t wordEnd = std::int64_t{words[i].m_x} + measures[i].width;

@@ -5,8 +5,6 @@
 
 #include <algorithm>
 #include <optional>
-#include <stdexcept>
-#include <string>
 #include <utility>
 
 #include "engine/Arithmetic32.h"
@@ -34,13 +32,6 @@ bool IsSpacedPunctuation(std::uint16_t code) {
 }
 
 [[noreturn]] void ThrowBadIndex(const char* what) { throw InvalidArgumentException(what); }
-
-std::size_t CountCharacters(const std::vector<CCalligraphyWord>& words, std::size_t first, std::size_t last) {
-    std::size_t count = 0;
-    for (std::size_t i = first; i < last; ++i)
-        count += words[i].m_characters.size();
-    return count;
-}
 
 // A caret belongs to the first word whose end it does not pass (at most the
 // last word), and a caret at the end of a word that is not the last to the
@@ -72,21 +63,10 @@ WordPosition LocateFrom(const std::vector<CCalligraphyWord>& words, std::int64_t
     return {static_cast<std::int32_t>(i), static_cast<std::int32_t>(remaining)};
 }
 
-struct WordStart {
-    std::size_t word = 0;
-    std::size_t before = 0;  // characters in the words before it
-};
-
-// A word whose start an edit of word w cannot move: the edit re-shapes
+// The first word that an edit of word w can change: the edit re-shapes
 // letters of word w - 1, and merging may join that word to the one before
 // it, but nothing reaches further back.
-WordStart StartUnmovedBy(const std::vector<CCalligraphyWord>& words, std::size_t w, std::size_t before) {
-    for (int step = 0; step < 2 && w > 0; ++step) {
-        --w;
-        before -= words[w].m_characters.size();
-    }
-    return {w, before};
-}
+std::size_t FirstWordReachedFrom(std::size_t w) { return w >= 2 ? w - 2 : 0; }
 
 // Removes empty words and joins attachable words to the word before them,
 // over words first..last (word first - 1 may take letters). A run of
@@ -156,6 +136,16 @@ struct CEditScratch::Data {
     // The word that the last edit re-split and merged, headed by its own
     // first group; kNoWord when there is none.
     std::size_t settledWord = kNoWord;
+    // For every length from exactFrom to its size, that many first letters
+    // of settledWord are exactly what feeding them afresh gives, in mode
+    // exactMode (kNoWord: no length is known). A run of spaces that changed
+    // nothing but themselves keeps it, so that a letter typed after the run
+    // is shaped from there without feeding the run again.
+    std::size_t exactFrom = kNoWord;
+    std::int32_t exactMode = 0;
+    // The width of settledWord while exactFrom names a length, once a run
+    // of spaces has measured it.
+    std::optional<std::int32_t> exactWidth;
 
     static constexpr std::uint64_t kNever = ~std::uint64_t{0};
     static constexpr std::size_t kNoWord = ~std::size_t{0};
@@ -164,6 +154,8 @@ struct CEditScratch::Data {
         changesAfterEdit = kNever;
         shapedValid = false;
         settledWord = kNoWord;
+        exactFrom = kNoWord;
+        exactWidth.reset();
     }
 };
 
@@ -194,19 +186,6 @@ const IGlyphMetrics& CEngineContext::Metrics() const {
 
 const IVectorPathSource& CEngineContext::Outlines() const {
     return outlines != nullptr ? *outlines : GetVectorPaths();
-}
-
-void CWordArray::SetCounts(const std::optional<CharacterCounts>& counts) {
-#ifndef NDEBUG
-    // The counts an edit worked out must be the counts of the words.
-    if (counts) {
-        const std::size_t before = CountCharacters(m_items, 0, std::min(counts->word, m_items.size()));
-        if (counts->word > m_items.size() || counts->before != before ||
-            counts->total != before + CountCharacters(m_items, counts->word, m_items.size()))
-            throw std::logic_error("paragraph character counts out of step with the words");
-    }
-#endif
-    m_counts = counts;
 }
 
 namespace {
@@ -271,6 +250,12 @@ bool SameInput(const CCalligraphyCharacter& a, const CCalligraphyCharacter& b) {
     return a.m_code == b.m_code && (a.m_flags & kKeptFlags) == (b.m_flags & kKeptFlags);
 }
 
+// Whether letter i ends its connected group.
+bool EndsGroup(const std::vector<CCalligraphyCharacter>& letters, std::size_t i) {
+    const std::uint16_t next = i + 1 < letters.size() ? letters[i + 1].m_code : 0;
+    return CCalligraphyEngine::IsNonJoining(letters[i].m_code, next);
+}
+
 bool StartsAttachable(const CCalligraphyWord& word) {
     return !word.m_characters.empty() && CCalligraphyWord::IsAttachableGlyph(word.m_characters.front().GetGlyph());
 }
@@ -292,7 +277,7 @@ CCalligraphyParagraph::WidthsBefore CCalligraphyParagraph::MeasureAround(std::si
     // The word before is copied by the engine before its first write to it.
     m_scratch.Get().previousWritten = false;
     const bool followed = word + 1 < m_words.size();
-    return {followed ? std::as_const(m_words)[word].GetWidth() : 0, followed};
+    return {followed ? std::as_const(m_words)[word].GetWidth(m_context.Metrics()) : 0, followed};
 }
 
 void CCalligraphyParagraph::ShiftAfterEdit(std::size_t word, const WidthsBefore& before) {
@@ -300,11 +285,12 @@ void CCalligraphyParagraph::ShiftAfterEdit(std::size_t word, const WidthsBefore&
     if (word > 0 && scratch.previousWritten) {
         const CCalligraphyWord& previousBefore = scratch.previous;
         const CCalligraphyWord& previous = std::as_const(m_words)[word - 1];
+        const IGlyphMetrics& metrics = m_context.Metrics();
         if (!previous.HasSameGlyphs(previousBefore))
-            ShiftWordsFrom(word, std::int64_t{previous.GetWidth()} - previousBefore.GetWidth());
+            ShiftWordsFrom(word, std::int64_t{previous.GetWidth(metrics)} - previousBefore.GetWidth(metrics));
     }
     if (before.wordMeasured)
-        ShiftWordsFrom(word + 1, std::as_const(m_words)[word].GetWidth() - before.word);
+        ShiftWordsFrom(word + 1, std::as_const(m_words)[word].GetWidth(m_context.Metrics()) - before.word);
 }
 
 void CCalligraphyParagraph::ShiftWordsFrom(std::size_t first, std::int64_t dx) {
@@ -315,23 +301,7 @@ void CCalligraphyParagraph::ShiftWordsFrom(std::size_t first, std::int64_t dx) {
 }
 
 std::int32_t CCalligraphyParagraph::GetCharacterCount() const {
-    const std::size_t total = m_words.m_counts ? m_words.m_counts->total : CountCharacters(m_words, 0, m_words.size());
-    return static_cast<std::int32_t>(total);
-}
-
-CWordArray::CharacterCounts CCalligraphyParagraph::TakeCounts() {
-    if (!m_words.m_counts) {
-        const std::vector<CCalligraphyWord>& words = m_words.m_items;
-        CWordArray::CharacterCounts counts;
-        counts.total = CountCharacters(words, 0, words.size());
-        // Most edits come at the end of the text: caret look-ups start there.
-        if (!words.empty()) {
-            counts.word = words.size() - 1;
-            counts.before = counts.total - words.back().m_characters.size();
-        }
-        m_words.SetCounts(counts);
-    }
-    return *m_words.m_counts;
+    return static_cast<std::int32_t>(m_words.GetCharacterCount());
 }
 
 std::int32_t CCalligraphyParagraph::CheckCaret(std::int32_t caret) const {
@@ -349,10 +319,8 @@ void CCalligraphyParagraph::CheckWordIndex(std::int32_t word) const {
 // A caret between two words belongs to the start of the later word, except
 // after the last word. The caret must lie in 0..total and words must exist.
 WordPosition CCalligraphyParagraph::LocateCaret(std::int32_t caret) const {
-    const std::vector<CCalligraphyWord>& words = m_words;
-    if (const std::optional<CWordArray::CharacterCounts>& counts = m_words.m_counts)
-        return LocateFrom(words, caret, counts->word, static_cast<std::int64_t>(counts->before));
-    return LocateFrom(words, caret, 0, 0);
+    const CWordArray::WordStart start = m_words.GetKnownStart();
+    return LocateFrom(m_words, caret, start.word, static_cast<std::int64_t>(start.before));
 }
 
 WordPosition CCalligraphyParagraph::CaretToWord(std::int32_t caret, bool preferPreviousEnd) const {
@@ -375,21 +343,31 @@ void CCalligraphyParagraph::SetCaret(std::int32_t& caret, std::int32_t value, bo
 }
 
 void CCalligraphyParagraph::AppendEmptyWord() {
-    const std::optional<CWordArray::CharacterCounts> counts = m_words.m_counts;  // an empty word changes none
     CCalligraphyWord word;
     if (!m_words.empty()) {
         const CCalligraphyWord& last = std::as_const(m_words).back();
-        word.m_x = Wrap32(std::int64_t{last.m_x} + last.GetWidth());
+        word.m_x = Wrap32(std::int64_t{last.m_x} + last.GetWidth(m_context.Metrics()));
         word.m_y = last.m_y;
     }
-    m_words.push_back(std::move(word));
-    m_words.SetCounts(counts);
+    CWordArray::Edit edit = m_words.EditFrom(m_words.size());
+    edit.Words().push_back(std::move(word));
 }
 
 // --- Typing --------------------------------------------------------------------
 
+// What the last typed character left for this one to build on.
+struct CCalligraphyParagraph::LastEdit {
+    bool shapedValid;
+    std::size_t shapedStart;
+    std::size_t shapedPreviousSize;
+    std::int32_t shapedMode;
+    std::size_t settledWord;
+    std::size_t exactFrom;
+    std::int32_t exactMode;
+    std::optional<std::int32_t> exactWidth;
+};
+
 std::int32_t CCalligraphyParagraph::InsertCharacter(std::int32_t& caret, std::uint16_t code) {
-    TakeCounts();
     std::int32_t total = CheckCaret(caret);
     // A code the engine never shapes is refused in any context; rebuilding a
     // word only to put it back would change nothing.
@@ -402,15 +380,15 @@ std::int32_t CCalligraphyParagraph::InsertCharacter(std::int32_t& caret, std::ui
     CEditScratch::Data& scratch = m_scratch.Get();
     // Whether the words are as the last typed character left them.
     const bool untouched = scratch.changesAfterEdit == m_words.GetChangeCount();
-    struct LastEdit {
-        bool shapedValid;
-        std::size_t shapedStart;
-        std::size_t shapedPreviousSize;
-        std::int32_t shapedMode;
-        std::size_t settledWord;
-    };
-    const LastEdit last = {untouched && scratch.shapedValid, scratch.shapedStart, scratch.shapedPreviousSize,
-                           scratch.shapedMode, untouched ? scratch.settledWord : CEditScratch::Data::kNoWord};
+    const std::size_t none = CEditScratch::Data::kNoWord;
+    const LastEdit last = {untouched && scratch.shapedValid,
+                           scratch.shapedStart,
+                           scratch.shapedPreviousSize,
+                           scratch.shapedMode,
+                           untouched ? scratch.settledWord : none,
+                           untouched ? scratch.exactFrom : none,
+                           scratch.exactMode,
+                           scratch.exactWidth};
     scratch.ForgetLastEdit();
 
     const bool wasEmpty = m_words.empty();
@@ -420,23 +398,39 @@ std::int32_t CCalligraphyParagraph::InsertCharacter(std::int32_t& caret, std::ui
         const std::int32_t ok = AppendAtEnd(caret, code);
         if (ok == 0 && wasEmpty)
             m_words.clear();
+        if (ok == 1)
+            scratch.changesAfterEdit = m_words.GetChangeCount();
         return ok;
     }
 
-    const CWordArray::CharacterCounts counts = TakeCounts();
     const WordPosition pos = LocateCaret(caret);
+    if (!InsertInsideText(pos, static_cast<std::size_t>(caret) - static_cast<std::size_t>(pos.offset), code, last))
+        return 0;
+    SetCaret(caret, 1, true);
+    scratch.changesAfterEdit = m_words.GetChangeCount();
+    return 1;
+}
+
+bool CCalligraphyParagraph::InsertInsideText(WordPosition pos, std::size_t wordStart, std::uint16_t code,
+                                             const LastEdit& last) {
+    CEditScratch::Data& scratch = m_scratch.Get();
     const auto w = static_cast<std::size_t>(pos.word);
     const auto k = static_cast<std::size_t>(pos.offset);
-    const std::size_t wordStart = static_cast<std::size_t>(caret) - k;
-    const WordStart unmoved = StartUnmovedBy(m_words, w, wordStart);
-    std::vector<CCalligraphyWord>& words = m_words.Change();
+    CWordArray::Edit edit = m_words.EditFrom(FirstWordReachedFrom(w));
+    std::vector<CCalligraphyWord>& words = edit.Words();
     const std::size_t oldCount = words[w].m_characters.size();
     const std::size_t previousSize = w > 0 ? words[w - 1].m_characters.size() : 0;
     const WidthsBefore before = MeasureAround(w);
     CCalligraphyEngine& engine = m_context.Engine();
+    // The letters known to feed exactly, in the mode they were fed in.
+    const std::size_t lastExactFrom = last.exactMode == engine.GetMode() ? last.exactFrom : CEditScratch::Data::kNoWord;
 
     const std::vector<CCalligraphyCharacter>& current = words[w].m_characters;
     bool settled = false;
+    // See CEditScratch::Data::exactFrom (kNoWord: none) and exactWidth.
+    std::size_t exactFrom = CEditScratch::Data::kNoWord;
+    std::optional<std::int32_t> exactWidth;
+    KnownHead knownHead{};
     if (code == kSpaceCode && k < oldCount &&
         std::all_of(current.begin() + static_cast<std::ptrdiff_t>(k), current.end(), IsSpace)) {
         // Before the word's trailing spaces: one more space at its end. A
@@ -454,16 +448,73 @@ std::int32_t CCalligraphyParagraph::InsertCharacter(std::int32_t& caret, std::ui
         scratch.shapedStart = last.shapedStart;
         scratch.shapedPreviousSize = last.shapedPreviousSize;
         scratch.shapedMode = last.shapedMode;
+        // A space that changed nothing but itself, after letters that feed
+        // exactly to what they are, leaves letters that still do.
+        const bool onlyItself = !scratch.previousWritten && scratch.deepestWrite == 0;
+        exactFrom = last.settledWord == w && onlyItself ? lastExactFrom : CEditScratch::Data::kNoWord;
+        // A long run measures the word once; a space is no tail glyph, so
+        // each one after that adds its advance. A short run leaves it to the
+        // next letter to measure the letters before it.
+        constexpr std::size_t kRunWorthMeasuring = 32;
+        if (exactFrom != CEditScratch::Data::kNoWord) {
+            const IGlyphMetrics& metrics = m_context.Metrics();
+            const CCalligraphyWord& grown = words[w];
+            if (last.exactWidth)
+                exactWidth = Wrap32(std::int64_t{*last.exactWidth} +
+                                    metrics.GetReferenceAbc(grown.m_characters.back().GetGlyph()).Advance());
+            else if (grown.m_characters.size() - exactFrom >= kRunWorthMeasuring)
+                exactWidth = grown.GetWidth(metrics);
+        }
         // When the last edit left this word split and merged, and the space
         // changed no other letter, splitting and merging again would only
         // put the new space back where it is: a run of spaces costs the same
         // for every space typed.
         const CCalligraphyWord& edited = words[w];
-        settled = last.settledWord == w && !scratch.previousWritten && scratch.deepestWrite == 0 &&
+        settled = last.settledWord == w && onlyItself &&
                   CCalligraphyWord::IsAttachableGlyph(edited.m_characters.back().GetGlyph()) &&
                   (w == 0 || (!StartsAttachable(edited) && !words[w - 1].m_characters.empty() &&
                               (w == 1 || !StartsAttachable(words[w - 1])))) &&
                   (w + 1 == words.size() || (!words[w + 1].m_characters.empty() && !StartsAttachable(words[w + 1])));
+    } else if (last.settledWord == w && lastExactFrom <= k && k <= oldCount) {
+        // The letters before the caret are what feeding them gives: only the
+        // new letter and those after it are fed, however long the word.
+        std::vector<CCalligraphyCharacter>& tail = scratch.word;
+        std::vector<CCalligraphyCharacter>& characters = words[w].m_characters;
+        tail.assign(characters.begin() + static_cast<std::ptrdiff_t>(k), characters.end());
+        characters.resize(k);
+        // The letters after the caret, spaces typed since the word was fed,
+        // hold no tail glyph: without them the word is narrower by their
+        // advances.
+        std::int64_t prefixWidth = last.exactWidth.value_or(0);
+        for (const CCalligraphyCharacter& c : tail)
+            prefixWidth -= m_context.Metrics().GetReferenceAbc(c.GetGlyph()).Advance();
+        bool ok = false;
+        {
+            EngineWords feed(engine, words, w, scratch);
+            feed.TakeStrokesAsChosen();
+            ok = feed.Append(code);
+            for (const CCalligraphyCharacter& c : tail)
+                feed.Refeed(c);
+        }
+        if (!ok) {
+            characters.resize(k);
+            characters.insert(characters.end(), tail.begin(), tail.end());
+            if (w > 0 && scratch.previousWritten)
+                words[w - 1].m_characters = scratch.previous.m_characters;
+            return false;
+        }
+        if (!scratch.previousWritten)
+            exactFrom = characters.size();
+        // The letters the feed cannot have reached kept their groups, which
+        // the last edit left in one piece.
+        std::size_t unchanged = k > static_cast<std::size_t>(scratch.deepestWrite)
+                                    ? k - static_cast<std::size_t>(scratch.deepestWrite)
+                                    : 0;
+        while (unchanged > 0 && !EndsGroup(characters, unchanged - 1))
+            --unchanged;
+        knownHead.end = unchanged;
+        if (unchanged == k && scratch.deepestWrite == 0 && last.exactWidth)
+            knownHead.width = Wrap32(prefixWidth);
     } else {
         std::vector<CCalligraphyCharacter>& old = scratch.word;
         old.swap(words[w].m_characters);
@@ -507,8 +558,7 @@ std::int32_t CCalligraphyParagraph::InsertCharacter(std::int32_t& caret, std::ui
             words[w].m_characters.swap(old);
             if (w > 0 && scratch.previousWritten)
                 words[w - 1].m_characters = scratch.previous.m_characters;
-            m_words.SetCounts(counts);
-            return 0;
+            return false;
         }
         // What the rules read in the word before must stay as it was for the
         // next letter typed here.
@@ -516,8 +566,10 @@ std::int32_t CCalligraphyParagraph::InsertCharacter(std::int32_t& caret, std::ui
         scratch.shapedStart = wordStart;
         scratch.shapedPreviousSize = previousSize;
         scratch.shapedMode = engine.GetMode();
+        if (!scratch.previousWritten)
+            exactFrom = rebuilt.size();
     }
-    const std::size_t newTotal = counts.total - oldCount + words[w].m_characters.size();
+    bool intact = true;
     if (settled) {
         // The outline cache is rebuilt as after any re-split; the word grew by
         // one space's advance at its end, past any tail overhang.
@@ -525,67 +577,83 @@ std::int32_t CCalligraphyParagraph::InsertCharacter(std::int32_t& caret, std::ui
         edited.m_outline.clear();
         edited.m_bounds = Rect();
         ShiftAfterEdit(w, before);
-        m_words.SetCounts(CWordArray::CharacterCounts{newTotal, unmoved.word, unmoved.before});
-        SetCaret(caret, 1, true);
         scratch.settledWord = w;
     } else {
-        CompleteInsertion(w, before, {newTotal, unmoved.word, unmoved.before}, caret);
+        intact = CompleteInsertion(edit, w, before, knownHead);
     }
-    scratch.changesAfterEdit = m_words.GetChangeCount();
-    return 1;
+    scratch.exactFrom = intact ? exactFrom : CEditScratch::Data::kNoWord;
+    scratch.exactWidth = exactWidth;
+    scratch.exactMode = engine.GetMode();
+    return true;
 }
 
-std::int32_t CCalligraphyParagraph::CompleteInsertion(std::size_t word, const WidthsBefore& before,
-                                                      CWordArray::CharacterCounts counts, std::int32_t& caret) {
+bool CCalligraphyParagraph::CompleteInsertion(CWordArray::Edit& edit, std::size_t word, const WidthsBefore& before,
+                                              const KnownHead& knownHead) {
     ShiftAfterEdit(word, before);
-    const bool headKept = ResplitAndMergeAround(word);
-    m_words.SetCounts(counts);
-    SetCaret(caret, 1, true);
+    std::vector<CCalligraphyWord>& words = edit.Words();
+    const std::size_t size = words[word].m_characters.size();
+    const bool headKept = ResplitAndMergeAround(edit, word, knownHead);
     m_scratch.Get().settledWord = headKept ? word : CEditScratch::Data::kNoWord;
-    return 1;
+    // Splitting only takes letters away and merging only adds them.
+    return headKept && edit.Words()[word].m_characters.size() == size;
 }
 
 std::int32_t CCalligraphyParagraph::AppendAtEnd(std::int32_t& caret, std::uint16_t code) {
-    const CWordArray::CharacterCounts counts = TakeCounts();
     const std::size_t last = m_words.size() - 1;
-    const std::size_t lastCount = std::as_const(m_words)[last].m_characters.size();
-    const WordStart unmoved = StartUnmovedBy(m_words, last, counts.total - lastCount);
-    const WidthsBefore before = MeasureAround(last);
-    bool ok = false;
     {
-        EngineWords feed(m_context.Engine(), m_words.Change(), last, m_scratch.Get());
-        ok = feed.Append(code);
+        CWordArray::Edit edit = m_words.EditFrom(FirstWordReachedFrom(last));
+        const WidthsBefore before = MeasureAround(last);
+        CEditScratch::Data& scratch = m_scratch.Get();
+        const bool fromNothing = std::as_const(m_words)[last].m_characters.empty();
+        bool ok = false;
+        {
+            EngineWords feed(m_context.Engine(), edit.Words(), last, scratch);
+            ok = feed.Append(code);
+        }
+        if (!ok)
+            return 0;  // the engine leaves a refused code without trace
+        // A word fed from nothing is exactly what feeding gives.
+        const std::size_t size = std::as_const(m_words)[last].m_characters.size();
+        const bool intact = CompleteInsertion(edit, last, before, KnownHead{});
+        scratch.exactFrom = fromNothing && !scratch.previousWritten && intact ? size : CEditScratch::Data::kNoWord;
+        scratch.exactWidth.reset();
+        scratch.exactMode = m_context.Engine().GetMode();
     }
-    if (!ok) {
-        m_words.SetCounts(counts);
-        return 0;  // the engine leaves a refused code without trace
-    }
-    const std::size_t newTotal = counts.total - lastCount + std::as_const(m_words)[last].m_characters.size();
-    return CompleteInsertion(last, before, {newTotal, unmoved.word, unmoved.before}, caret);
+    SetCaret(caret, 1, true);
+    return 1;
 }
 
 void CCalligraphyParagraph::DeleteCharacter(std::int32_t& caret) {
     if (m_words.empty())
         return;
-    const CWordArray::CharacterCounts counts = TakeCounts();
     CheckCaret(caret);
     if (caret == 0)
         return;
+    DeleteBeforeCaret(LocateCaret(caret), caret);
+    SetCaret(caret, -1, true);
+}
 
-    WordPosition pos = LocateCaret(caret);
+void CCalligraphyParagraph::DeleteBeforeCaret(WordPosition pos, std::int32_t caret) {
+    // At the start of a word the character to delete ends a word before it
+    // (past any empty ones), whose letters the edit re-shapes.
+    std::size_t ending = static_cast<std::size_t>(pos.word);
+    if (pos.offset == 0) {
+        while (ending > 0 && std::as_const(m_words)[--ending].m_characters.empty()) {
+        }
+    }
+    CWordArray::Edit edit = m_words.EditFrom(FirstWordReachedFrom(ending));
+    std::vector<CCalligraphyWord>& words = edit.Words();
     // At the start of a word: the character to delete ends the word before,
     // so the two are joined and rebuilt as one.
     while (pos.offset == 0 && pos.word > 0) {
         const auto w = static_cast<std::size_t>(pos.word);
-        const std::size_t joinedStart = static_cast<std::size_t>(caret) - m_words[w - 1].m_characters.size();
-        m_words[w - 1].AppendCharacters(m_words[w]);
-        m_words.erase(m_words.begin() + static_cast<std::ptrdiff_t>(w));
-        pos = LocateFrom(m_words, caret, w - 1, static_cast<std::int64_t>(joinedStart));
+        const std::size_t joinedStart = static_cast<std::size_t>(caret) - words[w - 1].m_characters.size();
+        words[w - 1].AppendCharacters(words[w]);
+        words.erase(words.begin() + static_cast<std::ptrdiff_t>(w));
+        pos = LocateFrom(words, caret, w - 1, static_cast<std::int64_t>(joinedStart));
     }
     const auto w = static_cast<std::size_t>(pos.word);
     const auto k = static_cast<std::size_t>(pos.offset);  // at least 1: caret > 0
-    const WordStart unmoved = StartUnmovedBy(m_words, w, static_cast<std::size_t>(caret) - k);
-    std::vector<CCalligraphyWord>& words = m_words.Change();
     std::vector<CCalligraphyCharacter>& characters = words[w].m_characters;
     const std::size_t n = characters.size();
     const WidthsBefore before = MeasureAround(w);
@@ -603,13 +671,8 @@ void CCalligraphyParagraph::DeleteCharacter(std::int32_t& caret) {
                 feed.Refeed(old[j]);
         }
     }
-    // Joining kept the count; the rebuilt word lost one letter, or more when
-    // the rules no longer take a stored one.
-    const std::size_t newTotal = counts.total - n + words[w].m_characters.size();
     ShiftAfterEdit(w, before);
-    ResplitAndMergeAround(w);
-    m_words.SetCounts(CWordArray::CharacterCounts{newTotal, unmoved.word, unmoved.before});
-    SetCaret(caret, -1, true);
+    ResplitAndMergeAround(edit, w, KnownHead{});
 }
 
 // --- Text-modification codes ------------------------------------------------------
@@ -631,16 +694,16 @@ void CCalligraphyParagraph::ModifyCharacter(std::int32_t word, std::int32_t offs
 
 void CCalligraphyParagraph::ToggleAlternate(std::int32_t word, std::int32_t offset) {
     const auto w = static_cast<std::size_t>(word);
-    const std::optional<CWordArray::CharacterCounts> counts = m_words.m_counts;
     CCalligraphyWord old = std::as_const(m_words)[w];
     if (offset < 1 || static_cast<std::size_t>(offset) > old.m_characters.size())
         ThrowBadIndex("letter index outside the word");
     const auto k = static_cast<std::size_t>(offset);
     old.m_characters[k - 1].m_flags ^= CCalligraphyCharacter::kAlternate;
+    CWordArray::Edit edit = m_words.EditFrom(FirstWordReachedFrom(w));
     const WidthsBefore before = MeasureAround(w);
     {
-        EngineWords feed(m_context.Engine(), m_words.Change(), w, m_scratch.Get());
-        m_words[w].m_characters.clear();
+        EngineWords feed(m_context.Engine(), edit.Words(), w, m_scratch.Get());
+        edit.Words()[w].m_characters.clear();
         for (std::size_t j = 0; j < old.m_characters.size(); ++j) {
             // The toggled letter is now the newest one: its alternate form
             // is settled before the letter after it arrives.
@@ -650,45 +713,36 @@ void CCalligraphyParagraph::ToggleAlternate(std::int32_t word, std::int32_t offs
         }
     }
     ShiftAfterEdit(w, before);
-    if (counts) {
-        // Only word w can have lost a letter that the rules no longer take.
-        const std::size_t now = std::as_const(m_words)[w].m_characters.size();
-        CWordArray::CharacterCounts after = *counts;
-        after.total = after.total - old.m_characters.size() + now;
-        if (after.word > w)
-            after.before = after.before - old.m_characters.size() + now;
-        m_words.SetCounts(after);
-    }
 }
 
 void CCalligraphyParagraph::ApplyGlyphCommand(std::int32_t word, std::int32_t offset, std::uint16_t code) {
     // The glyph-variant (kGlyphVariantCode) and glyph-swap (kGlyphSwapCode)
     // commands act on the live word at the letter before offset, without a
-    // re-feed, and the words after it follow the width change. No letter is
-    // added or removed, so the character counts stay as they were.
+    // re-feed, and the words after it follow the width change.
     const auto w = static_cast<std::size_t>(word);
-    const std::optional<CWordArray::CharacterCounts> counts = m_words.m_counts;
+    CWordArray::Edit edit = m_words.EditFrom(FirstWordReachedFrom(w));
     const WidthsBefore before = MeasureAround(w);
     {
-        EngineWords feed(m_context.Engine(), m_words.Change(), w, m_scratch.Get());
+        EngineWords feed(m_context.Engine(), edit.Words(), w, m_scratch.Get());
         if (code == kGlyphVariantCode)
             feed.Engine().ApplyGlyphVariant(offset);
         else
             feed.Engine().ApplyGlyphSwap(offset);
     }
     ShiftAfterEdit(w, before);
-    m_words.SetCounts(counts);
 }
 
 // --- Splitting and merging -----------------------------------------------------------
 
 void CCalligraphyParagraph::ResplitWord(std::int32_t word) {
     CheckWordIndex(word);
-    SplitWord(static_cast<std::size_t>(word), false);
+    CWordArray::Edit edit = m_words.EditFrom(static_cast<std::size_t>(word));
+    SplitWord(edit, static_cast<std::size_t>(word), false, KnownHead{});
 }
 
-std::size_t CCalligraphyParagraph::SplitWord(std::size_t w, bool keepAttachable) {
-    std::vector<CCalligraphyWord>& words = m_words.Change();
+std::size_t CCalligraphyParagraph::SplitWord(CWordArray::Edit& edit, std::size_t w, bool keepAttachable,
+                                             const KnownHead& knownHead) {
+    std::vector<CCalligraphyWord>& words = edit.Words();
     // Inserting the pieces moves the word: its letters are reached afresh.
     const std::vector<CCalligraphyCharacter>* letters = &words[w].m_characters;
     const std::size_t n = letters->size();
@@ -713,9 +767,11 @@ std::size_t CCalligraphyParagraph::SplitWord(std::size_t w, bool keepAttachable)
                                 return CCalligraphyWord::IsAttachableGlyph(c.GetGlyph());
                             });
     };
-    std::size_t groups = 0;
-    std::size_t pieces = 0;
-    for (std::size_t start = 0; start < n;) {
+    // The letters before knownHeadEnd are one piece of one or more groups.
+    const std::size_t knownHeadEnd = std::min(knownHead.end, n);
+    std::size_t groups = knownHeadEnd > 0 ? 1 : 0;
+    std::size_t pieces = groups;
+    for (std::size_t start = knownHeadEnd; start < n;) {
         const std::size_t end = groupEnd(start);
         ++groups;
         pieces += startsPiece(start, end) ? 1 : 0;
@@ -742,7 +798,7 @@ std::size_t CCalligraphyParagraph::SplitWord(std::size_t w, bool keepAttachable)
         // A single group that is not closed starts where the word before ends.
         if (groups == 1 && !lastCloses) {
             const CCalligraphyWord* predecessor = w > 0 ? &words[w - 1] : nullptr;
-            head.m_x = predecessor ? Wrap32(std::int64_t{predecessor->m_x} + predecessor->GetWidth()) : 0;
+            head.m_x = predecessor ? Wrap32(std::int64_t{predecessor->m_x} + predecessor->GetWidth(m_context.Metrics())) : 0;
             head.m_y = predecessor ? predecessor->m_y : 0;
         }
         return 1;
@@ -759,7 +815,7 @@ std::size_t CCalligraphyParagraph::SplitWord(std::size_t w, bool keepAttachable)
                                                  all.begin() + static_cast<std::ptrdiff_t>(end));
         ++piece;
     };
-    for (std::size_t start = 0; start < n;) {
+    for (std::size_t start = knownHeadEnd; start < n;) {
         const std::size_t end = groupEnd(start);
         if (start > 0 && startsPiece(start, end)) {
             closePiece(start);
@@ -771,26 +827,31 @@ std::size_t CCalligraphyParagraph::SplitWord(std::size_t w, bool keepAttachable)
     all.erase(all.begin() + static_cast<std::ptrdiff_t>(headEnd), all.end());
     for (std::size_t j = w + 1; j < w + pieces; ++j) {
         const CCalligraphyWord& predecessor = words[j - 1];
-        words[j].m_x = Wrap32(std::int64_t{predecessor.m_x} + predecessor.GetWidth());
+        // A long head is not measured again when the edit knows its width.
+        const bool known = j == w + 1 && headEnd == knownHeadEnd && knownHead.width;
+        const std::int64_t width = known ? *knownHead.width : predecessor.GetWidth(m_context.Metrics());
+        words[j].m_x = Wrap32(std::int64_t{predecessor.m_x} + width);
         words[j].m_y = predecessor.m_y;
     }
     return pieces;
 }
 
 void CCalligraphyParagraph::MergeWords() {
-    std::vector<CCalligraphyWord>& words = m_words.Change();
+    CWordArray::Edit edit = m_words.EditFrom(0);
+    std::vector<CCalligraphyWord>& words = edit.Words();
     if (!words.empty())
         MergeRange(words, 0, words.size() - 1);
 }
 
-bool CCalligraphyParagraph::ResplitAndMergeAround(std::size_t word) {
+bool CCalligraphyParagraph::ResplitAndMergeAround(CWordArray::Edit& edit, std::size_t word,
+                                                  const KnownHead& knownHead) {
     // Groups that merging would join to the piece before them stay there.
-    const std::size_t pieces = SplitWord(word, true);
+    const std::size_t pieces = SplitWord(edit, word, true, knownHead);
     // In a text merged before, only the pieces, the word before them (the
     // edit may have re-shaped its letters) and the word after them can have
     // become empty or attachable. Further away, a pasted or loaded text that
     // was never merged stays as it is.
-    std::vector<CCalligraphyWord>& words = m_words.Change();
+    std::vector<CCalligraphyWord>& words = edit.Words();
     const bool headKept = MergeRange(words, word > 0 ? word - 1 : 0, word + pieces, word);
     return pieces > 0 && headKept;
 }
@@ -798,37 +859,32 @@ bool CCalligraphyParagraph::ResplitAndMergeAround(std::size_t word) {
 // --- Words as a whole --------------------------------------------------------------------
 
 void CCalligraphyParagraph::InsertWords(const CCalligraphyParagraph& source, std::int32_t caret) {
-    const CWordArray::CharacterCounts counts = TakeCounts();
     CheckCaret(caret);
     if (source.m_words.empty())
         return;
     std::vector<CCalligraphyWord> pasted = source.m_words;  // the source may be this paragraph
-    const std::size_t pastedCharacters = CountCharacters(pasted, 0, pasted.size());
 
     std::size_t t = 0;
-    std::size_t beforePasted = 0;  // characters before the pasted words
     std::int64_t s = 0;
     if (!m_words.empty()) {
         const WordPosition pos = LocateCaret(caret);
         // A caret inside a word pastes after that word.
         t = static_cast<std::size_t>(pos.word) + (pos.offset == 0 ? 0 : 1);
-        beforePasted = static_cast<std::size_t>(caret - pos.offset) +
-                       (pos.offset == 0 ? 0 : std::as_const(m_words)[t - 1].m_characters.size());
         if (t > 0)
-            s = std::int64_t{m_words[t - 1].m_x} - m_words[0].m_x + m_words[t - 1].GetWidth();
+            s = std::int64_t{m_words[t - 1].m_x} - m_words[0].m_x + m_words[t - 1].GetWidth(m_context.Metrics());
     }
     for (CCalligraphyWord& word : pasted)
         word.m_x = Wrap32(word.m_x + s);
     const std::size_t e = t + pasted.size();
-    m_words.insert(m_words.begin() + static_cast<std::ptrdiff_t>(t), std::make_move_iterator(pasted.begin()),
-                   std::make_move_iterator(pasted.end()));
-    if (e < m_words.size()) {
+    CWordArray::Edit edit = m_words.EditFrom(t);
+    std::vector<CCalligraphyWord>& words = edit.Words();
+    words.insert(words.begin() + static_cast<std::ptrdiff_t>(t), std::make_move_iterator(pasted.begin()),
+                 std::make_move_iterator(pasted.end()));
+    if (e < words.size()) {
         // The last pasted word's end as it stood in the source.
-        const std::int64_t d = std::int64_t{m_words[e - 1].m_x} - s + m_words[e - 1].GetWidth();
+        const std::int64_t d = std::int64_t{words[e - 1].m_x} - s + words[e - 1].GetWidth(m_context.Metrics());
         ShiftWordsFrom(e, d);
     }
-    // Look-ups start after the pasted words, where the caret is likely to go.
-    m_words.SetCounts(CWordArray::CharacterCounts{counts.total + pastedCharacters, e, beforePasted + pastedCharacters});
 }
 
 void CCalligraphyParagraph::Copy(const CCalligraphyParagraph& source) {
@@ -843,15 +899,13 @@ std::int32_t CCalligraphyParagraph::DeleteSelection(const CTextComponentSelectio
     using Sel = CTextComponentSelection;
     const std::int32_t lo = std::min(selection.m_firstWord, selection.m_lastWord);
     const std::int32_t hi = std::max(selection.m_firstWord, selection.m_lastWord);
-    std::optional<CWordArray::CharacterCounts> counts = m_words.m_counts;
 
     if (selection.IsMark()) {
         CheckWordIndex(lo);
-        std::vector<CCalligraphyCharacter>& characters = m_words[static_cast<std::size_t>(lo)].m_characters;
-        if (selection.m_letter >= characters.size())
+        if (selection.m_letter >= std::as_const(m_words)[static_cast<std::size_t>(lo)].m_characters.size())
             ThrowBadIndex("letter index outside the word");
-        characters[selection.m_letter].m_mark = 0;
-        m_words.SetCounts(counts);
+        CWordArray::Edit edit = m_words.EditFrom(static_cast<std::size_t>(lo));
+        edit.Words()[static_cast<std::size_t>(lo)].m_characters[selection.m_letter].m_mark = 0;
         return lo;
     }
     if (selection.m_point < Sel::kNone) {
@@ -864,22 +918,11 @@ std::int32_t CCalligraphyParagraph::DeleteSelection(const CTextComponentSelectio
     CheckWordIndex(hi);
     const auto first = static_cast<std::size_t>(lo);
     const auto next = static_cast<std::size_t>(hi) + 1;
-    if (counts) {
-        const std::vector<CCalligraphyWord>& words = std::as_const(m_words);
-        const std::size_t removed = CountCharacters(words, first, next);
-        counts->total -= removed;
-        if (counts->word >= next) {
-            counts->word -= next - first;
-            counts->before -= removed;
-        } else if (counts->word > first) {
-            counts->before -= CountCharacters(words, first, counts->word);
-            counts->word = first;
-        }
-    }
-    const std::int64_t gap = next < m_words.size() ? std::int64_t{m_words[next].m_x} - m_words[first].m_x : 0;
-    m_words.erase(m_words.begin() + lo, m_words.begin() + hi + 1);
+    CWordArray::Edit edit = m_words.EditFrom(first);
+    std::vector<CCalligraphyWord>& words = edit.Words();
+    const std::int64_t gap = next < words.size() ? std::int64_t{words[next].m_x} - words[first].m_x : 0;
+    words.erase(words.begin() + lo, words.begin() + hi + 1);
     ShiftWordsFrom(first, -gap);
-    m_words.SetCounts(counts);
     return lo > 0 ? lo - 1 : 0;
 }
 

@@ -1,6 +1,7 @@
 #include "engine/CalligraphyText.h"
 
 #include <algorithm>
+#include <cassert>
 #include <utility>
 
 namespace kavitro {
@@ -19,7 +20,50 @@ std::uint16_t ReplaceLoadedCode(std::uint16_t code) {
     }
 }
 
+std::size_t CountCharacters(const std::vector<CCalligraphyWord>& words, std::size_t first, std::size_t last) {
+    std::size_t count = 0;
+    for (std::size_t i = first; i < last; ++i)
+        count += words[i].m_characters.size();
+    return count;
+}
+
 }  // namespace
+
+// --- Word array ----------------------------------------------------------------
+
+const CWordArray::CharacterCounts& CWordArray::CountAgain() const {
+    CharacterCounts counts{};
+    counts.total = CountCharacters(m_items, 0, m_items.size());
+    // Most edits come at the end of the text: look-ups start there.
+    if (!m_items.empty())
+        counts.start = {m_items.size() - 1, counts.total - m_items.back().m_characters.size()};
+    m_counts = counts;
+    return *m_counts;
+}
+
+CWordArray::WordStart CWordArray::StartOf(std::size_t word) const {
+    WordStart s = Counts().start;
+    word = std::min(word, m_items.size());
+    while (s.word > word)
+        s.before -= m_items[--s.word].m_characters.size();
+    while (s.word < word)
+        s.before += m_items[s.word++].m_characters.size();
+    return s;
+}
+
+CWordArray::Edit::Edit(CWordArray& array, std::size_t first) : m_array(array), m_start(array.StartOf(first)) {}
+
+CWordArray::Edit::~Edit() {
+    const std::vector<CCalligraphyWord>& words = m_array.m_items;
+    if (m_start.word > words.size()) {
+        m_array.m_counts.reset();  // a word before the edited ones went: count again
+        return;
+    }
+    // The words before the edited ones kept their letters: only the edited
+    // ones and those after them are counted.
+    assert(m_start.before == CountCharacters(words, 0, m_start.word) && "an edit changed a word before its first");
+    m_array.m_counts = CharacterCounts{m_start.before + CountCharacters(words, m_start.word, words.size()), m_start};
+}
 
 // --- Character -------------------------------------------------------------
 

@@ -20,6 +20,8 @@
 
 namespace kavitro {
 
+class IVectorPathSource;
+
 // Codes a text object passes in place of a typed character to change the
 // letter before the caret.
 inline constexpr std::uint16_t kToggleAlternateCode = 0xFF96;  // 65430
@@ -77,8 +79,9 @@ struct CCalligraphyPoint {
     std::int32_t m_y = 0;
 };
 
-// One connected letter group and its position. Widths come from the
-// process-wide glyph metrics (GetGlyphMetrics).
+// One connected letter group and its position. Measures read the metrics
+// they are given: a paragraph hands in its context's, and a caller without
+// one gets the process-wide metrics (GetGlyphMetrics).
 class CCalligraphyWord : public CObject {
 public:
     // x, y and the character count in its shortest form.
@@ -96,18 +99,18 @@ public:
     void Serialize(CArchive& ar) override;
 
     // Sum of the advances plus the tail overhang, glyph units.
-    std::int32_t GetWidth() const;
+    std::int32_t GetWidth(const IGlyphMetrics& metrics = GetGlyphMetrics()) const;
     // How far the black box of the first tail glyph reaches back beyond the
     // start of the word, 0 or more.
-    std::int32_t GetTailOverhang() const;
+    std::int32_t GetTailOverhang(const IGlyphMetrics& metrics = GetGlyphMetrics()) const;
     // Sum of the advances of the first n characters.
-    std::int32_t GetWidthOfFirst(std::int32_t n) const;
+    std::int32_t GetWidthOfFirst(std::int32_t n, const IGlyphMetrics& metrics = GetGlyphMetrics()) const;
     // Largest height above / depth below the word's baseline, y units.
-    std::int32_t GetTop(bool withMarks) const;
-    std::int32_t GetBottom(bool withMarks) const;
+    std::int32_t GetTop(bool withMarks, const IGlyphMetrics& metrics = GetGlyphMetrics()) const;
+    std::int32_t GetBottom(bool withMarks, const IGlyphMetrics& metrics = GetGlyphMetrics()) const;
     // Ink and mark extent: x leftward from the word's start, y upward, glyph
     // units; right is how far ink reaches beyond the summed advances.
-    Rect GetExtent() const;
+    Rect GetExtent(const IGlyphMetrics& metrics = GetGlyphMetrics()) const;
     // Every character is a space glyph or one of the forms that travel with
     // the word before them (true for an empty word).
     bool IsAttachable() const;
@@ -136,17 +139,20 @@ public:
     // Rebuilds the outline cache from the glyphs' polygon outlines: the word
     // starts at x = 0 and extends to negative x, y grows upward from its
     // baseline; its own x and y are not applied. Raises NotSupportedException
-    // for a curve in an outline.
+    // for a curve in an outline. Without arguments: the process-wide metrics
+    // and outlines.
     void BuildGeometry();
+    void BuildGeometry(const IGlyphMetrics& metrics, const IVectorPathSource& outlines);
     // Width of the cached outline; 0 for a word without outline points.
     std::int32_t GetOutlineWidth() const;
     // Sets the mark dy of every letter with a dot mark: pointsAbove over the
     // letter's top (and its neighbours' tops when it is narrower than
     // minWidth), or pointsBelow under the text baseline for the letters whose
     // dots hang below. Other marks keep their dy.
-    void PlaceMarks(std::int32_t pointsAbove, std::int32_t pointsBelow, std::int32_t minWidth);
+    void PlaceMarks(std::int32_t pointsAbove, std::int32_t pointsBelow, std::int32_t minWidth,
+                    const IGlyphMetrics& metrics = GetGlyphMetrics());
     // Free height above letter i, glyph units; 0 outside the word.
-    std::int32_t GetClearance(std::int32_t i) const;
+    std::int32_t GetClearance(std::int32_t i, const IGlyphMetrics& metrics = GetGlyphMetrics()) const;
 
     std::vector<CCalligraphyCharacter> m_characters;  // logical (typing) order
     // Outline cache of smart spacing, glyph units; empty until it is built.
@@ -167,11 +173,12 @@ struct WordPosition {
 // words it keeps the paragraph's character count and where one word near the
 // last edit starts, so that typing finds the caret's word without counting
 // every word of a long text. Any access that can change a word (a non-const
-// element or iterator, or a modifier) drops those counts and the next edit
-// counts the words again; the paragraph's own edits keep them, and debug
-// builds check them against a count from the first word. A word reference
-// taken through such an access is good until the next editing operation or
-// measure of the paragraph.
+// element or iterator, or a modifier) drops those counts and the next look
+// counts the words again; an edit that says which words it may change
+// (EditFrom) keeps them, counting only those words again when it ends, and
+// debug builds check the result against a count from the first word. A word
+// reference taken through such an access is good until the next editing
+// operation or measure of the paragraph.
 class CWordArray {
 public:
     using value_type = CCalligraphyWord;
@@ -181,10 +188,31 @@ public:
     using iterator = std::vector<CCalligraphyWord>::iterator;
     using const_iterator = std::vector<CCalligraphyWord>::const_iterator;
 
-    struct CharacterCounts {
-        std::size_t total = 0;   // characters in all words
-        std::size_t word = 0;    // a word index, at most the word count
-        std::size_t before = 0;  // characters in the words before that word
+    // A word whose start is known: `before` characters precede it.
+    // (No member initializers: the array's optional counts need the type
+    // complete inside the class.)
+    struct WordStart {
+        std::size_t word;  // at most the word count
+        std::size_t before;
+    };
+
+    // An edit that changes no word before `first` (it may change, insert
+    // and remove words from there on); while it lasts the words are reached
+    // through Words(), and when it ends the counts are taken again from
+    // `first` alone.
+    class Edit {
+    public:
+        Edit(const Edit&) = delete;
+        Edit& operator=(const Edit&) = delete;
+        ~Edit();
+        std::vector<CCalligraphyWord>& Words() { return m_array.Change(); }
+
+    private:
+        friend class CWordArray;
+        Edit(CWordArray& array, std::size_t first);
+
+        CWordArray& m_array;
+        WordStart m_start;
     };
 
     CWordArray() = default;
@@ -232,10 +260,18 @@ public:
     const CCalligraphyWord* data() const { return m_items.data(); }
     operator const std::vector<CCalligraphyWord>&() const { return m_items; }
 
+    // Characters in all words.
+    std::size_t GetCharacterCount() const { return Counts().total; }
+    // A word near the last edit and the characters before it.
+    WordStart GetKnownStart() const { return Counts().start; }
+
     // Counts every access that could change a word, and every assignment,
     // so that an edit or a measure can tell whether the words are still as
     // it left them.
     std::uint64_t GetChangeCount() const { return m_changes; }
+
+    // Starts an edit of the words from `first` on (see Edit).
+    [[nodiscard]] Edit EditFrom(std::size_t first) { return Edit(*this, first); }
 
     // --- Access that can change words (drops the counts) ---------------------
     CCalligraphyWord& operator[](std::size_t i) { return Change()[i]; }
@@ -264,24 +300,29 @@ public:
     void reserve(std::size_t count) { m_items.reserve(count); }  // changes no word
 
 private:
-    friend class CCalligraphyParagraph;
+    struct CharacterCounts {
+        std::size_t total;
+        WordStart start;
+    };
 
     std::vector<CCalligraphyWord>& Change() {
         m_counts.reset();
         ++m_changes;
         return m_items;
     }
-    // Counts that an edit worked out; checked in debug builds.
-    void SetCounts(const std::optional<CharacterCounts>& counts);
+    // The counts, counted afresh when an access has dropped them.
+    const CharacterCounts& Counts() const { return m_counts ? *m_counts : CountAgain(); }
+    const CharacterCounts& CountAgain() const;
+    // The start of word `word`, walked to from the known one.
+    WordStart StartOf(std::size_t word) const;
 
     std::vector<CCalligraphyWord> m_items;
-    std::optional<CharacterCounts> m_counts;  // none: count again
+    mutable std::optional<CharacterCounts> m_counts;  // none: count again
     std::uint64_t m_changes = 0;
 };
 
 struct CLegacyTextBlock;
 class CCalligraphyEngine;
-class IVectorPathSource;
 
 // The engine, glyph metrics and outlines that a paragraph's edits and
 // measures use. Each left null stands for the process-wide one that the
@@ -400,18 +441,32 @@ private:
     WidthsBefore MeasureAround(std::size_t word);
     void ShiftAfterEdit(std::size_t word, const WidthsBefore& before);
     // After a letter went into a word: moves the later words, re-splits the
-    // word, restores the counts and steps the caret past the letter.
-    std::int32_t CompleteInsertion(std::size_t word, const WidthsBefore& before,
-                                   CWordArray::CharacterCounts counts, std::int32_t& caret);
+    // word and steps the caret past the letter.
+    // What an edit knows of the word it re-splits: its letters before `end`
+    // end a group and stay in its first piece; when that piece ends exactly
+    // there, `width` (when set) is its width.
+    struct KnownHead {
+        std::size_t end;
+        std::optional<std::int32_t> width;
+    };
+    // Returns whether the word kept exactly its letters.
+    bool CompleteInsertion(CWordArray::Edit& edit, std::size_t word, const WidthsBefore& before,
+                           const KnownHead& knownHead);
     WordPosition LocateCaret(std::int32_t caret) const;
-    // The word counts, counted afresh when an access has dropped them.
-    CWordArray::CharacterCounts TakeCounts();
+    struct LastEdit;
+    // Types code at pos, inside the text (wordStart characters precede the
+    // word); false when the rules refuse it, leaving the words as they were.
+    bool InsertInsideText(WordPosition pos, std::size_t wordStart, std::uint16_t code, const LastEdit& last);
+    // Backspace at pos (not at the start of the text): joins the words
+    // around a word boundary and rebuilds the word that lost a character.
+    void DeleteBeforeCaret(WordPosition pos, std::int32_t caret);
     // Re-splits an edited word, then merges only around its pieces.
     // Returns whether the first piece keeps its place at word.
-    bool ResplitAndMergeAround(std::size_t word);
+    bool ResplitAndMergeAround(CWordArray::Edit& edit, std::size_t word, const KnownHead& knownHead);
     // Cuts word w into its groups (keepAttachable: leaving each group that
     // travels with the one before it there); returns the number of pieces.
-    std::size_t SplitWord(std::size_t w, bool keepAttachable);
+    // The cutting starts at knownHead.end.
+    std::size_t SplitWord(CWordArray::Edit& edit, std::size_t w, bool keepAttachable, const KnownHead& knownHead);
     // Throws unless 0 <= caret <= the character count; returns the count.
     std::int32_t CheckCaret(std::int32_t caret) const;
     void CheckWordIndex(std::int32_t word) const;

@@ -46,8 +46,9 @@ const IGlyphMetrics& GetGlyphMetrics();
 // Makes metrics the process-wide source (null: back to the glyph-font
 // object). The object must outlive its use.
 void SetGlyphMetrics(const IGlyphMetrics* metrics);
-// Counts the changes of the process-wide measures (a new source, or new
-// values in one), so that measures kept from them can tell they are stale.
+// Counts the changes of glyph measures (a new process-wide source, or new
+// values in any source), so that measures kept from them can tell they are
+// stale.
 std::uint64_t GetGlyphMetricsGeneration();
 void NoteGlyphMetricsChanged();
 

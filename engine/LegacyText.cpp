@@ -134,7 +134,7 @@ void CCalligraphyParagraph::LoadLegacyText(const CLegacyTextBlock& block, double
     CCalligraphyParagraph loaded;
     if (count > 0 && !loneSpace) {
         CheckBlock(block, count);
-        const IGlyphMetrics& metrics = GetGlyphMetrics();
+        const IGlyphMetrics& metrics = m_context.Metrics();
         const double scale = block.scale;
         const auto hehMarkBlackBox = static_cast<std::int64_t>(metrics.GetReferenceAbc(MakeGlyph(kMarkFont, kHehMark)).b);
 
@@ -166,7 +166,7 @@ void CCalligraphyParagraph::LoadLegacyText(const CLegacyTextBlock& block, double
             if (HasShiftedHehMark(r))
                 c.m_markDx = Narrowed(c.m_markDx - hehMarkBlackBox, "a mark offset out of range");
 
-            word.m_x = Narrowed(std::int64_t{word.m_x} - word.GetTailOverhang(), "a position out of range");
+            word.m_x = Narrowed(std::int64_t{word.m_x} - word.GetTailOverhang(metrics), "a position out of range");
             word.m_characters.push_back(c);
             if (IsNonJoiningCode(c.m_code, 0) || i + 1 == count) {
                 SettleBaseline(word, c.m_code == kSpace);

@@ -116,11 +116,11 @@ std::int64_t ClosestDistance(const CCalligraphyWord& moved, const CCalligraphyWo
 
 // --- Word geometry ---------------------------------------------------------------
 
-void CCalligraphyWord::BuildGeometry() {
+void CCalligraphyWord::BuildGeometry() { BuildGeometry(GetGlyphMetrics(), GetVectorPaths()); }
+
+void CCalligraphyWord::BuildGeometry(const IGlyphMetrics& metrics, const IVectorPathSource& paths) {
     m_outline.clear();
     m_bounds = Rect();
-    const IGlyphMetrics& metrics = GetGlyphMetrics();
-    const IVectorPathSource& paths = GetVectorPaths();
 
     std::vector<Point> outline;
     std::int64_t pen = 0;
@@ -158,19 +158,19 @@ std::int32_t CCalligraphyWord::GetOutlineWidth() const {
     return m_outline.empty() ? 0 : Clamp32(std::int64_t{m_bounds.right} - m_bounds.left);
 }
 
-std::int32_t CCalligraphyWord::GetClearance(std::int32_t i) const {
+std::int32_t CCalligraphyWord::GetClearance(std::int32_t i, const IGlyphMetrics& metrics) const {
     if (i < 0 || static_cast<std::size_t>(i) >= m_characters.size())
         return 0;
     const CCalligraphyCharacter& c = m_characters[static_cast<std::size_t>(i)];
     const std::int64_t y = ToGlyphUnits(std::int64_t{c.m_yOffset} + m_y);
-    const std::int32_t height = GetGlyphMetrics().GetOutlineHeight(c.GetGlyph());
+    const std::int32_t height = metrics.GetOutlineHeight(c.GetGlyph());
     // Tall strokes count at two thirds: a dot beside them may sit lower.
     const std::int64_t counted = HasTallStroke(c.m_code) ? MulDiv(height, 10, 15) : height;
     return Wrap32(counted - y);
 }
 
-void CCalligraphyWord::PlaceMarks(std::int32_t pointsAbove, std::int32_t pointsBelow, std::int32_t minWidth) {
-    const IGlyphMetrics& metrics = GetGlyphMetrics();
+void CCalligraphyWord::PlaceMarks(std::int32_t pointsAbove, std::int32_t pointsBelow, std::int32_t minWidth,
+                                  const IGlyphMetrics& metrics) {
     for (std::size_t i = 0; i < m_characters.size(); ++i) {
         CCalligraphyCharacter& c = m_characters[i];
         if (!IsDotMark(c.m_mark))
@@ -189,7 +189,7 @@ void CCalligraphyWord::PlaceMarks(std::int32_t pointsAbove, std::int32_t pointsB
         std::int64_t clearance = std::int64_t{metrics.GetOutlineHeight(c.GetGlyph())} - y;
         if (metrics.GetReferenceAbc(c.GetGlyph()).Advance() < minWidth) {
             const auto index = static_cast<std::int32_t>(i);
-            clearance = std::max<std::int64_t>({clearance, GetClearance(index - 1), GetClearance(index + 1)});
+            clearance = std::max<std::int64_t>({clearance, GetClearance(index - 1, metrics), GetClearance(index + 1, metrics)});
         }
         c.m_markDy = Wrap32(y - anchor.y + pointsAbove + clearance);
     }
@@ -242,8 +242,8 @@ void CCalligraphyParagraph::SmartSpace(bool resetY, const SmartSpacingSettings& 
         // The marks are placed in the frame the word ends up in.
         if (resetY)
             word.m_y = 0;
-        word.BuildGeometry();
-        word.PlaceMarks(s.pointsAbove, s.pointsBelow, s.pointsMinWidthToIgnoreAdjacent);
+        word.BuildGeometry(m_context.Metrics(), m_context.Outlines());
+        word.PlaceMarks(s.pointsAbove, s.pointsBelow, s.pointsMinWidthToIgnoreAdjacent, m_context.Metrics());
         if (i == 0) {
             word.m_x = 0;
             continue;

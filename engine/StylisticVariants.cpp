@@ -13,8 +13,8 @@ namespace {
 
 constexpr int kPressesPerLetter = 4;  // the longest glyph cycle
 
-void PlaceAfter(CCalligraphyWord& word, const CCalligraphyWord& before) {
-    word.m_x = Wrap32(std::int64_t{before.m_x} + before.GetWidth());
+void PlaceAfter(CCalligraphyWord& word, const CCalligraphyWord& before, const IGlyphMetrics& metrics) {
+    word.m_x = Wrap32(std::int64_t{before.m_x} + before.GetWidth(metrics));
     word.m_y = before.m_y;
 }
 
@@ -46,7 +46,7 @@ void CStylisticVariantBuilder::AddAlternateForms(CCalligraphyParagraph& result) 
             CCalligraphyWord variant = m_reshaper.Refeed(start, k);
             flags ^= CCalligraphyCharacter::kAlternate;
             if (words.size() < kMaxVariants && result.IsNewVariant(variant)) {
-                PlaceAfter(variant, words.back());
+                PlaceAfter(variant, words.back(), result.GetContext().Metrics());
                 words.push_back(std::move(variant));
             }
         }
@@ -67,7 +67,7 @@ void CStylisticVariantBuilder::AddGlyphCommandVariants(CCalligraphyParagraph& re
                 (m_reshaper.*command)(varied, cursor);
                 if (words.size() < kMaxVariants && result.IsNewVariant(varied)) {
                     CCalligraphyWord variant = varied;
-                    PlaceAfter(variant, words[t]);
+                    PlaceAfter(variant, words[t], result.GetContext().Metrics());
                     words.insert(words.begin() + static_cast<std::ptrdiff_t>(t) + 1, std::move(variant));
                 }
             }

@@ -16,12 +16,12 @@ namespace {
 // measures a word again, and no changed field can go unseen.
 static_assert(std::is_trivially_copyable_v<CCalligraphyCharacter>);
 
-WordMeasures Measure(const CCalligraphyWord& word) {
+WordMeasures Measure(const CCalligraphyWord& word, const IGlyphMetrics& metrics) {
     WordMeasures m;
-    m.width = word.GetWidth();
+    m.width = word.GetWidth(metrics);
     for (const CCalligraphyCharacter& c : word.m_characters)
         m.highest = std::min(m.highest, c.m_yOffset);
-    m.extent = word.GetExtent();
+    m.extent = word.GetExtent(metrics);
     return m;
 }
 
@@ -80,15 +80,14 @@ CWordMeasureCache& CWordMeasureCache::operator=(CWordMeasureCache&& other) noexc
 CWordMeasureCache::~CWordMeasureCache() = default;
 
 const std::vector<WordMeasures>& CWordMeasureCache::Get(const std::vector<CCalligraphyWord>& words,
-                                                       std::uint64_t changeCount) {
+                                                       std::uint64_t changeCount, const IGlyphMetrics& metrics) {
     if (!m_data)
         m_data = std::make_unique<Data>();
     Data& d = *m_data;
-    const IGlyphMetrics* metrics = &GetGlyphMetrics();
     const std::uint64_t generation = GetGlyphMetricsGeneration();
-    if (d.metrics != metrics || d.generation != generation) {
+    if (d.metrics != &metrics || d.generation != generation) {
         d.Forget();
-        d.metrics = metrics;
+        d.metrics = &metrics;
         d.generation = generation;
     } else if (d.stamped && d.changeCount == changeCount) {
 #ifndef NDEBUG
@@ -118,7 +117,7 @@ const std::vector<WordMeasures>& CWordMeasureCache::Get(const std::vector<CCalli
         d.nextMeasures.assign(d.measures.begin(), d.measures.begin() + static_cast<std::ptrdiff_t>(prefix));
         d.nextKeys.assign(d.keys.begin(), d.keys.begin() + static_cast<std::ptrdiff_t>(d.Begin(prefix)));
         for (std::size_t i = prefix; i < newCount - suffix; ++i) {
-            d.nextMeasures.push_back(Measure(words[i]));
+            d.nextMeasures.push_back(Measure(words[i], metrics));
             d.nextKeys.insert(d.nextKeys.end(), words[i].m_characters.begin(), words[i].m_characters.end());
         }
         d.nextMeasures.insert(d.nextMeasures.end(), d.measures.end() - static_cast<std::ptrdiff_t>(suffix),

@@ -17,6 +17,7 @@
 namespace kavitro {
 
 class CCalligraphyWord;
+class IGlyphMetrics;
 
 // One word's measures in glyph units, from its characters alone (its x and
 // y are not part of them).
@@ -38,9 +39,10 @@ public:
     CWordMeasureCache& operator=(CWordMeasureCache&&) noexcept;
     ~CWordMeasureCache();
 
-    // The measures of words, one a word; changeCount is the word array's.
-    // The reference is good until the next call.
-    const std::vector<WordMeasures>& Get(const std::vector<CCalligraphyWord>& words, std::uint64_t changeCount);
+    // The measures of words by metrics, one a word; changeCount is the word
+    // array's. The reference is good until the next call.
+    const std::vector<WordMeasures>& Get(const std::vector<CCalligraphyWord>& words, std::uint64_t changeCount,
+                                         const IGlyphMetrics& metrics);
 
 private:
     struct Data;

@@ -10,7 +10,11 @@ PACKAGES=(
   libfreetype-dev libfontconfig-dev
   # application
   qt6-base-dev qt6-base-dev-tools libqt6printsupport6 libqt6svg6 qt6-image-formats-plugins
+  # Qt's own dialogs (colour, print, page setup) in Persian
+  qt6-translations-l10n
   libgif-dev libpng-dev
+  # the status bar reads the lock keys from the X server
+  libx11-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # build-time artwork generation

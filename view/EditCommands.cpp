@@ -87,7 +87,12 @@ void OnEditClear(CKavitroView& view) {
     }
     const std::vector<CDrawObj*> selected = selection.GetObjects();
     if (selected.empty()) return;
-    for (CDrawObj* o : selected) doc.Remove(o, false);
+    // One command, one undo step: every removal shares the first one's id.
+    const std::uint32_t step = CObjectsBuffer::GetActionIdCounter();
+    for (CDrawObj* o : selected) {
+        CObjectsBuffer::GetActionIdCounter() = step;
+        doc.Remove(o, false);
+    }
     view.Select(nullptr, false, false);
 }
 

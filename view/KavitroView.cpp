@@ -252,6 +252,27 @@ void CKavitroView::OnZoomFitWidth() {
     SetZoom(SaturateToInt32(FitRatio(2) * 100), Point{});
 }
 
+Point CKavitroView::GetPointOfInterest() const {
+    const Size client = m_host.GetClientSize();
+    const Rect clientRect(0, 0, client.cx, client.cy);
+    auto shows = [&](Point device) { return clientRect.PtInRect(device); };
+    auto toDocument = [&](Point device) {
+        const Point zoomed = ClientToDoc(device);
+        return Point{m_document.Logical(zoomed.x), m_document.Logical(zoomed.y)};
+    };
+    if (const std::optional<Rect> caret = GetCaretRect()) {
+        const Point middle{caret->left, ClampToInt32((std::int64_t{caret->top} + caret->bottom) / 2)};
+        if (shows(middle)) return toDocument(middle);
+    }
+    if (!m_selection.IsEmpty()) {
+        const Rect device = DocToClient(m_selection.GetBoundingRect());
+        const Point middle{ClampToInt32((std::int64_t{device.left} + device.right) / 2),
+                           ClampToInt32((std::int64_t{device.top} + device.bottom) / 2)};
+        if (shows(middle)) return toDocument(middle);
+    }
+    return toDocument(Point{client.cx / 2, client.cy / 2});
+}
+
 void CKavitroView::SetZoom(std::int32_t zoom, Point documentCentre) {
     m_document.SetZoom(zoom);
     UpdateScrollSizes();
@@ -348,6 +369,7 @@ const QImage& CKavitroView::Paint(const Rect& deviceClip, double devicePixelRati
         m_paintOrigin = clip.TopLeft();
         dc.IntersectClipRect(dc.DPtoLP(Rect(0, 0, clip.Width(), clip.Height())));
         OnDraw(dc);
+        RememberShownHandles(clip);
         // The inverting overlay goes on top of the content, in client pixels.
         dc.SetMapMode(MM_TEXT);
         dc.SetWindowOrg({0, 0});
@@ -430,7 +452,34 @@ void CKavitroView::DrawGrid(CDC& dc) const {
 
 void CKavitroView::PostSelectionChanged() { m_host.Post(PostTarget::MainFrame, NotifyMessage::SelectionChanged); }
 
+void CKavitroView::RememberShownHandles(const Rect& paintedClip) {
+    // Painted over, or off the client (scrolled away, never shown again).
+    const Size client = m_host.GetClientSize();
+    std::erase_if(m_shownHandles, [&](const Rect& r) {
+        Rect overlap;
+        return (r.left >= paintedClip.left && r.top >= paintedClip.top && r.right <= paintedClip.right &&
+                r.bottom <= paintedClip.bottom) ||
+               !overlap.IntersectRect(r, Rect(0, 0, client.cx, client.cy));
+    });
+    if (!m_bActive) return;
+    // One pixel more than the squares: the inverted square's edges round
+    // through logical units.
+    const auto reach = CSelectedObjects::kHandleHalfSize + 1;
+    for (const Point p : m_selection.GetHandlePoints()) {
+        const Point d = DocToClient(p);
+        const Rect square(d.x - reach, d.y - reach, d.x + reach + 1, d.y + reach + 1);
+        if (Rect overlap; !overlap.IntersectRect(square, paintedClip)) continue;
+        if (std::find(m_shownHandles.begin(), m_shownHandles.end(), square) == m_shownHandles.end())
+            m_shownHandles.push_back(square);
+    }
+}
+
+void CKavitroView::InvalidateShownHandles() {
+    for (const Rect& r : m_shownHandles) m_host.Invalidate(r);
+}
+
 void CKavitroView::RepaintSelection(const CSelectedObjects& selection) {
+    InvalidateShownHandles();
     if (m_document.GetDrawingMode() == 0) {
         Rect area;
         for (const CDrawObj* o : selection.GetObjects()) area = Union(area, GetObjectRect(*o));
@@ -470,7 +519,15 @@ void CKavitroView::SelectObjectsInRect(const Rect& device) {
 Rect CKavitroView::GetObjectRect(const CDrawObj& object) const {
     CPolygonRect outline;
     object.GetZoomedPosition(outline);
-    const Rect zoomed = Union(Ordered(outline.m_bounds), Ordered(object.BuildZoomedPosition().m_bounds));
+    Rect zoomed = Union(Ordered(outline.m_bounds), Ordered(object.BuildZoomedPosition().m_bounds));
+    if (const auto* text = dynamic_cast<const CDrawText*>(&object)) {
+        // Calligraphy leaves its frame: tall letters, the kaf's stroke and
+        // swashes reach out by up to about a text size, in any direction
+        // once the text is turned.
+        const std::int64_t reach = m_document.Zoomed(text->GetTextSize());
+        zoomed = Rect(ClampToInt32(zoomed.left - reach), ClampToInt32(zoomed.top - reach),
+                      ClampToInt32(zoomed.right + reach), ClampToInt32(zoomed.bottom + reach));
+    }
     Rect r = DocToClient(zoomed);
     if (m_bActive && IsSelected(object)) {
         r.left -= 4;
@@ -484,6 +541,7 @@ Rect CKavitroView::GetObjectRect(const CDrawObj& object) const {
 
 void CKavitroView::InvalidateObject(const CDrawObj& object, bool allViews) {
     m_host.Invalidate(GetObjectRect(object));
+    if (IsSelected(object)) InvalidateShownHandles();
     if (!allViews) return;
     for (DocumentViewObserver* v : m_document.GetViews())
         if (v != this) v->InvalidateObject(object);
@@ -530,8 +588,17 @@ void CKavitroView::UpdateCaret(bool show) {
         m_host.HideCaret();
         m_bCaretShown = false;
     }
-    CDrawText* text = m_selection.GetEditedText();
-    if (!show || !text || !m_host.HasFocus()) return;
+    if (!show || !m_host.HasFocus()) return;
+    const std::optional<Rect> caret = GetCaretRect();
+    if (!caret) return;
+    m_nCaretHeight = caret->Height();
+    m_host.ShowCaret(*caret);
+    m_bCaretShown = true;
+}
+
+std::optional<Rect> CKavitroView::GetCaretRect() const {
+    const CDrawText* text = m_selection.GetEditedText();
+    if (!text) return std::nullopt;
     const CPolygonRect position = text->BuildZoomedPosition();
     const Point offset = text->GetCaretOffset();
     Rect caret = position.m_rect;
@@ -542,14 +609,12 @@ void CKavitroView::UpdateCaret(bool show) {
     point.y = ClampToInt32(std::int64_t{point.y} + caret.top - base.y);
     const Rect device = DocToClient(caret);
     const Point at = DocToClient(point);
-    m_nCaretHeight = device.Height();
     // The caret point lies on the rectangle's top edge, which is the lower
     // one on the screen when y points up: the caret stands on it, over the
     // line, rather than hanging below the text.
     const Point other = DocToClient(Point{point.x, ClampToInt32(std::int64_t{point.y} + caret.bottom - caret.top)});
     const std::int32_t top = std::min(at.y, other.y);
-    m_host.ShowCaret(Rect(at.x, top, at.x + 1, ClampToInt32(std::int64_t{top} + m_nCaretHeight)));
-    m_bCaretShown = true;
+    return Rect(at.x, top, at.x + 1, ClampToInt32(std::int64_t{top} + device.Height()));
 }
 
 // --- DocumentViewObserver ----------------------------------------------------------------------------
@@ -606,14 +671,18 @@ bool CKavitroView::RemoveFromSelection(const CDrawObj& object) {
 }
 
 void CKavitroView::ClearSelection() {
+    InvalidateShownHandles();
     m_selection.RemoveAll();
     m_selection.ClearComponent();
     m_selection.ClearBounds();
 }
 
 void CKavitroView::AddToSelection(CDrawObj& object) {
+    InvalidateShownHandles();
     m_selection.ClearComponent();
     m_selection.Add(object);
+    // Its handles come with it.
+    m_host.Invalidate(GetObjectRect(object));
 }
 
 Rect CKavitroView::GetHandleRect(const CDrawObj& object, int handle) const {
@@ -706,7 +775,8 @@ void CKavitroView::OnKeyDown(std::uint32_t key, std::uint32_t repeat, std::uint3
 }
 
 bool CKavitroView::OnMouseWheel(std::uint32_t flags, std::int32_t delta, Point point) {
-    if (!m_bActive || !(flags & MK_CONTROL)) return false;
+    if (!(flags & MK_CONTROL)) return ScrollByWheel(flags & MK_SHIFT ? Size{delta, 0} : Size{0, delta});
+    if (!m_bActive) return false;
     std::int32_t& shape = CDrawTool::CurrentShape();
     const std::int32_t saved = shape;
     shape = delta > 0 ? 6 : 7;
@@ -718,6 +788,22 @@ bool CKavitroView::OnMouseWheel(std::uint32_t flags, std::int32_t delta, Point p
     });
     shape = saved;
     return true;
+}
+
+bool CKavitroView::ScrollByWheel(Size wheel) {
+    constexpr std::int64_t kNotch = 120, kLinesPerNotch = 3;
+    const Size client = m_host.GetClientSize();
+    auto pixels = [&](std::int32_t units, std::int32_t line, std::int32_t page) {
+        const std::int64_t limit = std::max(1, page);
+        const std::int64_t d = std::int64_t{units} * kLinesPerNotch * std::max(1, line) / kNotch;
+        return ClampToInt32(-std::clamp(d, -limit, limit));
+    };
+    bool scrolled = false;
+    Guarded([&] {
+        scrolled = OnScrollBy(Size{pixels(wheel.cx, m_scroll.lineStep.cx, client.cx),
+                                   pixels(wheel.cy, m_scroll.lineStep.cy, client.cy)});
+    });
+    return scrolled;
 }
 
 void CKavitroView::OnContextMenu(Point client) {

@@ -103,6 +103,10 @@ public:
     // What the frame does for each pane when the zoom changes: zoom set and
     // told, scroll sizes recomputed, the point centred, everything repainted.
     void SetZoom(std::int32_t zoom, Point documentCentre);
+    // What a zoom typed by the user keeps in view (document units, 100 %):
+    // the caret of the edited text, else the selection's centre, when it
+    // shows in the client; otherwise the client's centre.
+    Point GetPointOfInterest() const;
 
     // Fit mode 1 (whole page with margins) or 2 (its width): the zoom that
     // fits the client, set with the page's corner as centre. A zoom or hand
@@ -146,6 +150,8 @@ public:
     };
     Snap SnapToGuidelines(const Rect& rect, std::int32_t threshold) const;
     void UpdateCaret(bool show);
+    // The caret of the edited text in client pixels; none without one.
+    std::optional<Rect> GetCaretRect() const;
     // The position display: a client point in document units / 100 (mm or
     // inches) through the format of a language-pack string whose first
     // character is its layout ('1' both coordinates, '2' y, '3' x); none for
@@ -177,8 +183,13 @@ public:
     // One typed character (a UTF-16 unit); Tab and Escape are the view's own.
     void OnChar(std::uint32_t code, std::uint32_t repeat = 1, std::uint32_t flags = 0);
     void OnKeyDown(std::uint32_t key, std::uint32_t repeat = 1, std::uint32_t flags = 0);
-    // True when handled (Ctrl held over an active view).
+    // The wheel (delta in 120ths of a notch, forward positive): Ctrl zooms
+    // about the pointer (active view only), Shift scrolls horizontally,
+    // otherwise it scrolls vertically. True when handled.
     bool OnMouseWheel(std::uint32_t flags, std::int32_t delta, Point point);
+    // Scrolls by wheel amounts per axis: three lines a notch, at most a
+    // client size; forward (positive) goes up or left. True when it scrolled.
+    bool ScrollByWheel(Size wheel);
     void OnContextMenu(Point client);
     // The view's own posted messages (text size, angle, colour, inserted text).
     void OnMessage(const PostedMessage& message);
@@ -213,6 +224,11 @@ private:
     std::int32_t NewTextSize() const;
     CDrawText* MakeTextForInsertion();
     void RepaintSelection(const CSelectedObjects& selection);
+    // The screen keeps handle squares until a paint covers them: where they
+    // were painted is remembered, so that a moved or shrunk selection
+    // repaints its old places too.
+    void RememberShownHandles(const Rect& paintedClip);
+    void InvalidateShownHandles();
     const CApplicationProperties* Settings() const;
 
     CKavitroDoc& m_document;
@@ -229,6 +245,7 @@ private:
     Point m_paintOrigin;  // the client pixel at the back buffer's top-left while painting
     std::string m_lastReported;  // the failure last reported, not repeated on every repaint
     bool m_bFailedThisPaint = false;
+    std::vector<Rect> m_shownHandles;  // client pixels
 };
 
 }  // namespace kavitro

@@ -199,19 +199,11 @@ void AddDrawingMode(CCommandRegistry& r, Id id, std::uint16_t mode) {
         [mode](CKavitroView& view, Id) { return Radio(view.GetDocument().GetDrawingMode() == mode); });
 }
 
-// The middle of the client area in document units (100 %).
-Point ClientCentreInDocument(CKavitroView& view) {
-    const Size client = view.GetHost().GetClientSize();
-    const Point zoomed = view.ClientToDoc(Point{client.cx / 2, client.cy / 2});
-    const CKavitroDoc& doc = view.GetDocument();
-    return Point{doc.Logical(zoomed.x), doc.Logical(zoomed.y)};
-}
-
 void OnZoomCombo(CKavitroView& view, Id id) {
     const std::optional<double> zoom = ComboNumber(id);
     if (!zoom)
         return;
-    view.SetZoom(CKavitroDoc::ClampZoom(static_cast<std::int64_t>(ToInt32(*zoom))), ClientCentreInDocument(view));
+    view.SetZoom(CKavitroDoc::ClampZoom(static_cast<std::int64_t>(ToInt32(*zoom))), view.GetPointOfInterest());
 }
 
 // --- Pages ---------------------------------------------------------------------------------------------------

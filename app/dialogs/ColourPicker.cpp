@@ -164,8 +164,10 @@ QRect CColourPopup::CellRect(int cell) const {
         return QRect(m_margin, top + ColourPopupModel::kRows * kCellSize + m_margin, width() - 2 * m_margin,
                      m_boxHeight);
     if (cell < 0) return {};
-    return QRect(m_margin + (cell % ColourPopupModel::kColumns) * kCellSize,
-                 top + (cell / ColourPopupModel::kColumns) * kCellSize, kCellSize, kCellSize);
+    const QRect r(m_margin + (cell % ColourPopupModel::kColumns) * kCellSize,
+                  top + (cell / ColourPopupModel::kColumns) * kCellSize, kCellSize, kCellSize);
+    // A right-to-left popup reads its cells from the right.
+    return QStyle::visualRect(layoutDirection(), rect(), r);
 }
 
 int CColourPopup::CellAt(QPoint p) const {
@@ -229,9 +231,14 @@ void CColourPopup::mouseReleaseEvent(QMouseEvent* event) {
 
 void CColourPopup::keyPressEvent(QKeyEvent* event) {
     const int before = m_model.Current();
+    // Left and Right go back and forth in reading order, which runs from the
+    // right in a right-to-left popup.
+    const bool mirrored = layoutDirection() == Qt::RightToLeft;
+    const auto back = mirrored ? ColourPopupModel::Move::Right : ColourPopupModel::Move::Left;
+    const auto forth = mirrored ? ColourPopupModel::Move::Left : ColourPopupModel::Move::Right;
     switch (event->key()) {
-        case Qt::Key_Left: m_model.Step(ColourPopupModel::Move::Left); break;
-        case Qt::Key_Right: m_model.Step(ColourPopupModel::Move::Right); break;
+        case Qt::Key_Left: m_model.Step(back); break;
+        case Qt::Key_Right: m_model.Step(forth); break;
         case Qt::Key_Up: m_model.Step(ColourPopupModel::Move::Up); break;
         case Qt::Key_Down: m_model.Step(ColourPopupModel::Move::Down); break;
         case Qt::Key_Return:

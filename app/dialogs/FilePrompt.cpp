@@ -64,9 +64,11 @@ bool DoPromptFileName(QWidget* parent, QString& fileName, std::uint32_t titleStr
     const QString title = DialogText(titleStringId);
     if (!openFileDialog) {
         // The save prompt starts at the document's own name and folder and
-        // does not touch the last-opened folder.
+        // does not touch the last-opened folder. A document never saved has
+        // a bare title ("Untitled1"), no folder: the documents folder then,
+        // not wherever the program happened to be started.
         const QFileInfo current(fileName);
-        const QString folder = fileName.isEmpty() ? QString() : current.absolutePath();
+        const QString folder = current.isAbsolute() ? current.absolutePath() : QString();
         CPersianFileDialog dialog(parent, false, file_prompt::DocumentFilters(false), {}, title, folder,
                                   file_prompt::DefaultFolder());
         dialog.setDefaultSuffix(QString::fromUtf16(file_prompt::kDefaultExtension));

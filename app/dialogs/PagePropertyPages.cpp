@@ -7,7 +7,10 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QIcon>
 #include <QListWidget>
+#include <QPainter>
+#include <QPen>
 #include <QPushButton>
 #include <QSlider>
 #include <QVBoxLayout>
@@ -15,6 +18,8 @@
 #include "app/LanguagePack.h"
 #include "app/dialogs/ColourPicker.h"
 #include "app/dialogs/DialogLanguage.h"
+#include "app/dialogs/PaperPage.h"
+#include "document/KavitroDoc.h"
 #include "document/StringIds.h"
 #include "platform/UserNumber.h"
 
@@ -32,7 +37,22 @@ void PreparePicker(CColourPicker& picker, COLORREF colour) {
 
 QCheckBox* Check(const std::uint32_t textId, QWidget* parent) { return new QCheckBox(DialogText(textId), parent); }
 
+constexpr int kGuideStyleWidth = 48;
+constexpr int kGuideStyleHeight = 8;
+
 }  // namespace
+
+QPixmap GuideStylePicture(int style, const QColor& colour) {
+    QPixmap picture(kGuideStyleWidth, kGuideStyleHeight);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    // The guide styles are the pen styles in Qt's order, solid first.
+    const auto penStyle = static_cast<Qt::PenStyle>(Qt::SolidLine + std::clamp(style, 0, 4));
+    QPen pen(colour, 2, penStyle, Qt::FlatCap);
+    painter.setPen(pen);
+    painter.drawLine(QPointF(0, kGuideStyleHeight / 2.0), QPointF(kGuideStyleWidth, kGuideStyleHeight / 2.0));
+    return picture;
+}
 
 // --- Guide-line lists ------------------------------------------------------------
 
@@ -103,6 +123,7 @@ CPagePropertiesGuidelinePropertyPage::CPagePropertiesGuidelinePropertyPage(CAppl
       m_allPagesBox(Check(StringId::GuideAllPages, this)),
       m_show(Check(StringId::ShowGuideLines, this)),
       m_snap(Check(StringId::SnapToGuideLines, this)) {
+    m_allPagesBox->setObjectName(QStringLiteral("allPages"));
     auto* buttons = new QVBoxLayout;
     const std::pair<std::uint32_t, void (CPagePropertiesGuidelinePropertyPage::*)()> commands[] = {
         {StringId::GuideAdd, &CPagePropertiesGuidelinePropertyPage::OnAdd},
@@ -131,8 +152,12 @@ CPagePropertiesGuidelinePropertyPage::CPagePropertiesGuidelinePropertyPage(CAppl
 }
 
 void CPagePropertiesGuidelinePropertyPage::OnFirstActive() {
-    // The pen styles in index order (solid, dash, dot, dash-dot, dash-dot-dot).
-    for (std::uint32_t id = StringId::StyleSolid; id <= StringId::StyleDashDotDot; ++id) m_style->addItem(DialogText(id));
+    // The pen styles in index order (solid, dash, dot, dash-dot, dash-dot-dot),
+    // each with its picture.
+    const QColor ink = palette().color(QPalette::Text);
+    m_style->setIconSize(QSize(kGuideStyleWidth, kGuideStyleHeight));
+    for (std::uint32_t id = StringId::StyleSolid; id <= StringId::StyleDashDotDot; ++id)
+        m_style->addItem(QIcon(GuideStylePicture(static_cast<int>(id - StringId::StyleSolid), ink)), DialogText(id));
     PreparePicker(*m_colour, m_settings[P::GuideColor]);
     m_allPagesBox->setChecked(false);
     if (!m_filled) return;
@@ -310,7 +335,10 @@ void CPagePropertiesMiscPropertyPage::OnOK() {
 
 // --- The sheet -----------------------------------------------------------------------
 
-bool RunPageProperties(QWidget* parent, CApplicationProperties& settings, GuidePageData* guides) {
+namespace {
+
+// The sheet, with the paper page last when a document window asks.
+bool RunSheet(QWidget* parent, CApplicationProperties& settings, GuidePageData* guides, CKavitroDoc* paperOf) {
     CFontPropertySheet sheet(DialogText(StringId::PagePropertiesCaption), parent);
     CPagePropertiesGuidelinePropertyPage* guidePage = nullptr;
     if (guides) {
@@ -323,11 +351,35 @@ bool RunPageProperties(QWidget* parent, CApplicationProperties& settings, GuideP
     sheet.AddPage(new CPagePropertiesGridPropertyPage(settings));
     sheet.AddPage(new CPagePropertiesClipboardPropertyPage(settings));
     sheet.AddPage(new CPagePropertiesMiscPropertyPage(settings));
+    if (paperOf) sheet.AddPage(new CPagePropertiesPaperPropertyPage(*paperOf));
     if (sheet.exec() != QDialog::Accepted) return false;
     if (guides && guidePage) {
         guides->lists = guidePage->m_lists;
         guides->allPages = guidePage->m_allPages;
     }
+    return true;
+}
+
+}  // namespace
+
+bool RunPageProperties(QWidget* parent, CApplicationProperties& settings, GuidePageData* guides) {
+    return RunSheet(parent, settings, guides, nullptr);
+}
+
+GuidePageData GuidePageFor(const CKavitroDoc& document, std::uint32_t page) {
+    GuidePageData data;
+    static_cast<GuideLinePositions&>(data.lists) = ListGuideLines(document, page);
+    const Size size = document.GetPageSize();
+    data.limits.horizontal = size.cy / 100.0;
+    data.limits.vertical = size.cx / 100.0;
+    return data;
+}
+
+bool RunPageProperties(QWidget* parent, CApplicationProperties& settings, CKavitroDoc* document, std::uint32_t page) {
+    if (!document) return RunPageProperties(parent, settings, nullptr);
+    GuidePageData guides = GuidePageFor(*document, page);
+    if (!RunSheet(parent, settings, &guides, document)) return false;
+    ReplaceGuideLines(*document, page, guides.lists, guides.allPages);
     return true;
 }
 

@@ -4,6 +4,8 @@
 // miscellaneous settings. Each page copies its settings into its controls
 // when it opens and writes them back only on OK. The logic runs headless.
 
+#include <QColor>
+#include <QPixmap>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -13,6 +15,7 @@
 #include "app/dialogs/GuideLineDialog.h"
 #include "app/dialogs/PropertySheet.h"
 #include "document/ApplicationProperties.h"
+#include "document/GuideLineEdit.h"
 
 class QCheckBox;
 class QComboBox;
@@ -23,15 +26,13 @@ class QSlider;
 namespace kavitro {
 
 class CColourPicker;
+class CKavitroDoc;
 
 // The two guide-line lists: first every horizontal position, then every
 // vertical one (millimetres). A list line k stands for horizontal entry k
 // below the horizontal count, else for vertical entry k - that count.
-class GuideLineLists {
+class GuideLineLists : public GuideLinePositions {
 public:
-    std::vector<double> horizontal;
-    std::vector<double> vertical;
-
     std::size_t Count() const { return horizontal.size() + vertical.size(); }
     // The list's lines, formatted with strings 11010 and 11011.
     QStringList Lines() const;
@@ -146,5 +147,17 @@ struct GuidePageData {
     bool allPages = false;
 };
 bool RunPageProperties(QWidget* parent, CApplicationProperties& settings, GuidePageData* guides);
+
+// The guide page's lists for a document window: the guide lines shown on
+// the view's page, kept inside the page's size.
+GuidePageData GuidePageFor(const CKavitroDoc& document, std::uint32_t page);
+// The sheet of a document window (without a document: no guide page). On
+// OK the edited guide lines replace those of the page, or of every page, as
+// one undo step.
+bool RunPageProperties(QWidget* parent, CApplicationProperties& settings, CKavitroDoc* document, std::uint32_t page);
+
+// The picture of a guide-line style (0 solid, 1 dash, 2 dot, 3 dash-dot,
+// 4 dash-dot-dot): a line across 48 x 8 pixels in that pen style.
+QPixmap GuideStylePicture(int style, const QColor& colour);
 
 }  // namespace kavitro

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/dialogs/DialogLanguage.h"
+#include "app/dialogs/FileDialogTranslator.h"
 #include "app/dialogs/PreviewControl.h"
 #include "document/StringIds.h"
 
@@ -58,10 +59,21 @@ QString ChooseStartFolder(const QString& first, const QString& second) {
     return QDir::homePath();
 }
 
+namespace {
+
+// Qt's dialog looks up its own texts while it is built, so the translator
+// that answers them from the pack must be in place before.
+QWidget* ReadyForPackTexts(QWidget* parent) {
+    InstallFileDialogTranslator();
+    return parent;
+}
+
+}  // namespace
+
 CPersianFileDialog::CPersianFileDialog(QWidget* parent, bool openFileDialog, const std::vector<FileFilterEntry>& filters,
                                        const QString& acceptedExtensions, const QString& title,
                                        const QString& firstFolder, const QString& secondFolder)
-    : QFileDialog(parent), m_open(openFileDialog), m_accepted(acceptedExtensions) {
+    : QFileDialog(ReadyForPackTexts(parent)), m_open(openFileDialog), m_accepted(acceptedExtensions) {
     // Qt's own dialog: the desktop's dialogs take no extra pane.
     setOption(QFileDialog::DontUseNativeDialog);
     setAcceptMode(openFileDialog ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
@@ -72,6 +84,10 @@ CPersianFileDialog::CPersianFileDialog(QWidget* parent, bool openFileDialog, con
     if (!nameFilters.isEmpty()) setNameFilters(nameFilters);
     setWindowTitle(title);
     setDirectory(ChooseStartFolder(firstFolder, secondFolder));
+    // Every label Qt's dialog lets us set comes from the language pack.
+    setLabelText(QFileDialog::LookIn, DialogText(StringId::FileDialogLookIn));
+    setLabelText(QFileDialog::FileName, DialogText(StringId::FileDialogFileName));
+    setLabelText(QFileDialog::FileType, DialogText(StringId::FileDialogFileType));
     setLabelText(QFileDialog::Accept, DialogText(openFileDialog ? StringId::FileDialogOpen : StringId::FileDialogSave));
     setLabelText(QFileDialog::Reject, DialogText(StringId::ButtonCancel));
     ApplyDialogDirection(*this);

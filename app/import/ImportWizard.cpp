@@ -12,11 +12,17 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStringDecoder>
+#include <QTextDocument>
+#include <QTextOption>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWizardPage>
 
-#include "app/ProgramFolders.h"
+#include <optional>
+#include <span>
+
+#include "platform/qt/ProgramFolders.h"
 #include "app/dialogs/DialogLanguage.h"
 #include "document/KavitroDoc.h"
 #include "document/StringIds.h"
@@ -35,6 +41,19 @@ void Report(ErrorReport* errors, std::uint32_t id, MessageIcon icon = MessageIco
         errors->ReportError(id, MessageButtons::Ok, icon);
 }
 
+QString TextFilesFilter() { return DialogText(StringId::TextFilesFilter); }
+
+// Text of a file without a mark read as UTF-8; nothing when the bytes are
+// not UTF-8.
+std::optional<std::u16string> DecodeUnmarkedUtf8(std::span<const std::uint8_t> bytes) {
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const QString text = decoder.decode(
+        QByteArrayView(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())));
+    if (decoder.hasError())
+        return std::nullopt;
+    return text.toStdU16String();
+}
+
 TextByteOrderMark MarkOfFile(const QString& path) {
     const auto bytes = ReadImportSource(ToPath(path));
     return bytes ? DetectByteOrderMark(*bytes) : TextByteOrderMark::None;
@@ -45,19 +64,21 @@ TextByteOrderMark MarkOfFile(const QString& path) {
 class CImportFilePage : public QWizardPage {
 public:
     explicit CImportFilePage(CImportWizard& wizard) : m_wizard(wizard) {
+        setTitle(DialogText(StringId::ImportFilePageTitle));
         auto* layout = new QVBoxLayout(this);
-        layout->addWidget(new QLabel(QStringLiteral("Text file:"), this));
+        layout->addWidget(new QLabel(DialogText(StringId::ImportFileLabel), this));
         auto* row = new QHBoxLayout;
         wizard.m_path = new QLineEdit(this);
         wizard.m_path->setObjectName(QStringLiteral("path"));
-        auto* browse = new QPushButton(QStringLiteral("Browse..."), this);
+        auto* browse = new QPushButton(DialogText(StringId::ImportBrowse), this);
         row->addWidget(wizard.m_path);
         row->addWidget(browse);
         layout->addLayout(row);
         connect(wizard.m_path, &QLineEdit::textChanged, this, &QWizardPage::completeChanged);
         connect(browse, &QPushButton::clicked, this, [this] {
-            const QString filters = QStringLiteral("Text files (*.txt);;") + DialogText(StringId::AllFilesFilter);
-            const QString chosen = QFileDialog::getOpenFileName(this, QString(), m_wizard.m_path->text(), filters);
+            const QString filters = TextFilesFilter() + QStringLiteral(";;") + DialogText(StringId::AllFilesFilter);
+            const QString chosen = QFileDialog::getOpenFileName(this, DialogText(StringId::OpenFileTitle),
+                                                                m_wizard.m_path->text(), filters);
             if (!chosen.isEmpty())
                 m_wizard.m_path->setText(chosen);
         });
@@ -85,28 +106,42 @@ private:
 class CImportCodePagePage : public QWizardPage {
 public:
     explicit CImportCodePagePage(CImportWizard& wizard) : m_wizard(wizard) {
+        setTitle(DialogText(StringId::ImportCodePageTitle));
         auto* layout = new QVBoxLayout(this);
         wizard.m_filterList = new QListWidget(this);
         wizard.m_filterList->setObjectName(QStringLiteral("filters"));
         m_preview = new QPlainTextEdit(this);
         m_preview->setObjectName(QStringLiteral("preview"));
         m_preview->setReadOnly(true);
+        // The text is Persian: its lines read right to left in either language.
+        QTextOption option = m_preview->document()->defaultTextOption();
+        option.setTextDirection(Qt::RightToLeft);
+        option.setAlignment(Qt::AlignRight | Qt::AlignAbsolute);
+        m_preview->document()->setDefaultTextOption(option);
+        layout->addWidget(new QLabel(DialogText(StringId::ImportCodePageLabel), this));
         layout->addWidget(wizard.m_filterList);
+        layout->addWidget(new QLabel(DialogText(StringId::ImportPreviewLabel), this));
         layout->addWidget(m_preview, 1);
         connect(wizard.m_filterList, &QListWidget::currentRowChanged, this, [this] { UpdatePreview(); });
     }
+    // Files written on this system are mostly UTF-8 without a mark: UTF-8
+    // comes first and is chosen whenever the bytes are UTF-8; otherwise the
+    // first filter is.
     void initializePage() override {
+        const auto bytes = ReadImportSource(ToPath(m_wizard.SourcePath()));
+        const bool utf8 = bytes && DecodeUnmarkedUtf8(*bytes).has_value();
+        const auto& filters = m_wizard.Filters();
+        if (filters.empty() && !utf8) {
+            Report(m_wizard.Errors(), StringId::ImportUnreadable);
+            QTimer::singleShot(0, &m_wizard, &QWizard::reject);
+            return;
+        }
         if (m_wizard.m_filterList->count() == 0) {
-            const auto& filters = m_wizard.Filters();
-            if (filters.empty()) {
-                Report(m_wizard.Errors(), StringId::ImportUnreadable);
-                QTimer::singleShot(0, &m_wizard, &QWizard::reject);
-                return;
-            }
+            m_wizard.m_filterList->addItem(DialogText(StringId::ImportUtf8));
             for (const CCodePageTranslator& filter : filters)
                 m_wizard.m_filterList->addItem(QString::fromStdU16String(filter.m_header.m_displayName));
-            m_wizard.m_filterList->setCurrentRow(0);
         }
+        m_wizard.m_filterList->setCurrentRow(utf8 || filters.empty() ? 0 : 1);
         UpdatePreview();
     }
     void cleanupPage() override {}
@@ -122,11 +157,13 @@ private:
 class CImportOutputPage : public QWizardPage {
 public:
     explicit CImportOutputPage(CImportWizard& wizard) {
+        setTitle(DialogText(StringId::ImportOutputTitle));
         auto* layout = new QVBoxLayout(this);
         wizard.m_outputs = new QButtonGroup(this);
-        const char* labels[] = {"Into the document", "Into a text file", "Onto the clipboard"};
+        const std::uint32_t labels[] = {StringId::ImportIntoDocument, StringId::ImportIntoTextFile,
+                                        StringId::ImportOntoClipboard};
         for (int i = 0; i < 3; ++i) {
-            auto* radio = new QRadioButton(QString::fromLatin1(labels[i]), this);
+            auto* radio = new QRadioButton(DialogText(labels[i]), this);
             wizard.m_outputs->addButton(radio, i);
             layout->addWidget(radio);
         }
@@ -139,7 +176,11 @@ public:
 
 CImportWizard::CImportWizard(ErrorReport* errors, QString filterFolder, QWidget* parent)
     : QWizard(parent), m_errors(errors), m_filterFolder(std::move(filterFolder)) {
-    setWindowTitle(QStringLiteral("Kavitro - Import Text File"));
+    setWindowTitle(DialogText(StringId::ImportWizardTitle));
+    setButtonText(QWizard::BackButton, DialogText(StringId::ButtonBack));
+    setButtonText(QWizard::NextButton, DialogText(StringId::ButtonNext));
+    setButtonText(QWizard::FinishButton, DialogText(StringId::ButtonFinish));
+    setButtonText(QWizard::CancelButton, DialogText(StringId::ButtonCancel));
     setPage(kFilePage, new CImportFilePage(*this));
     setPage(kCodePagePage, new CImportCodePagePage(*this));
     setPage(kOutputPage, new CImportOutputPage(*this));
@@ -158,7 +199,7 @@ const std::vector<CCodePageTranslator>& CImportWizard::Filters() {
     return m_filters;
 }
 
-int CImportWizard::FilterIndex() const { return m_filterList->currentRow(); }
+int CImportWizard::FilterIndex() const { return m_filterList->currentRow() - 1; }
 
 CImportWizard::Output CImportWizard::ChosenOutput() const { return static_cast<Output>(m_outputs->checkedId()); }
 
@@ -169,6 +210,8 @@ std::u16string CImportWizard::ConvertSource(bool* readable) {
     if (!bytes)
         return {};
     if (DetectByteOrderMark(*bytes) == TextByteOrderMark::None) {
+        if (m_filterList->currentRow() == 0)
+            return DecodeUnmarkedUtf8(*bytes).value_or(std::u16string());
         const int index = FilterIndex();
         if (index < 0 || static_cast<std::size_t>(index) >= Filters().size())
             return {};
@@ -183,6 +226,11 @@ bool RunImportWizard(QWidget* parent, CKavitroView* view) {
                          parent);
     if (wizard.exec() != QDialog::Accepted)
         return false;
+    return DeliverImport(wizard, parent, view);
+}
+
+bool DeliverImport(CImportWizard& wizard, QWidget* parent, CKavitroView* view) {
+    ErrorReport* errors = wizard.Errors();
     // The source is read again now, so a file changed while the wizard was
     // open is imported as it is at Finish.
     bool readable = false;
@@ -198,8 +246,8 @@ bool RunImportWizard(QWidget* parent, CKavitroView* view) {
         view->OnInsertText(text, 0);
         return true;
     case CImportWizard::kIntoTextFile: {
-        const QString target = QFileDialog::getSaveFileName(parent, QString(), QString(),
-                                                            QStringLiteral("Text files (*.txt)"));
+        const QString target = QFileDialog::getSaveFileName(parent, DialogText(StringId::SaveFileTitle), QString(),
+                                                            TextFilesFilter());
         return !target.isEmpty() && SaveUtf16TextFile(ToPath(target), text);
     }
     case CImportWizard::kOntoClipboard:

@@ -36,6 +36,8 @@ public:
     QString SourcePath() const;
     // The filters of the "filter" folder, read the first time they are needed.
     const std::vector<CCodePageTranslator>& Filters();
+    // The chosen filter of Filters(); -1 while UTF-8 is chosen (the code-page
+    // page offers UTF-8 first, then the filters).
     int FilterIndex() const;
     Output ChosenOutput() const;
     ErrorReport* Errors() const { return m_errors; }
@@ -59,5 +61,9 @@ private:
 // Runs the wizard modally and delivers its output; true when something was
 // imported or written.
 bool RunImportWizard(QWidget* parent, CKavitroView* view);
+// What Finish does with the wizard's choices: the source is read and
+// converted again and goes into the view's document (as inserted text), into
+// a UTF-16 text file chosen with a save dialog, or onto the clipboard.
+bool DeliverImport(CImportWizard& wizard, QWidget* parent, CKavitroView* view);
 
 }  // namespace kavitro

@@ -101,6 +101,21 @@ TEST_F(ColourPicker, ChoosingAndCancellingReachTheButton) {
     EXPECT_EQ(cancel, 2);
 }
 
+TEST_F(ColourPicker, RightToLeftPopupReadsFromTheRight) {
+    CColourPicker picker;
+    picker.setLayoutDirection(Qt::RightToLeft);
+    picker.SetColour(RGB(0, 0, 0));
+    picker.click();
+    CColourPopup& popup = *picker.Popup();
+    popup.setLayoutDirection(Qt::RightToLeft);
+    // Black, the first cell, sits at the right; the next is to its left.
+    EXPECT_GT(popup.CellRect(0).left(), popup.CellRect(1).left());
+    EXPECT_GT(popup.CellRect(1).left(), popup.CellRect(7).left());
+    Press(popup, Qt::Key_Left);  // onwards, to the left
+    Press(popup, Qt::Key_Return);
+    EXPECT_EQ(picker.GetColour(), RGB(165, 42, 0));  // Brown
+}
+
 TEST_F(ColourPicker, CustomBoxAsksTheColourDialog) {
     CColourPicker picker;
     picker.SetColour(RGB(1, 2, 3));  // opens on the custom box

@@ -2,6 +2,10 @@
 
 #include <QCheckBox>
 #include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QToolButton>
+#include <QTreeView>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -101,6 +105,41 @@ TEST_F(FileDialogWithPreview, OpenAcceptsOnlyExistingFilesOfTheListedKinds) {
     EXPECT_EQ(save.directory().path(), QDir(m_dir.path()).path());
 }
 
+TEST_F(FileDialogWithPreview, ShowsTheLabelsOfTheLanguagePackMirroredInFarsi) {
+    for (const char* language : {"English", "Farsi"}) {
+        SCOPED_TRACE(language);
+        const LanguagePack& pack = test::BuiltPack(QString::fromLatin1(language));
+        SetDialogLanguage(&pack);
+        for (const bool open : {true, false}) {
+            CPersianFileDialog dialog(nullptr, open, {}, {}, {}, m_dir.path(), {});
+            // What the user sees: the dialog's own labels and buttons.
+            const std::pair<const char*, std::uint32_t> labels[] = {
+                {"lookInLabel", StringId::FileDialogLookIn},
+                {"fileNameLabel", StringId::FileDialogFileName},
+                {"fileTypeLabel", StringId::FileDialogFileType},
+            };
+            for (const auto& [name, id] : labels) {
+                const auto* label = dialog.findChild<QLabel*>(QLatin1String(name));
+                ASSERT_NE(label, nullptr) << name;
+                EXPECT_EQ(label->text(), pack.Text(id));
+            }
+            // The texts Qt's dialog names itself: column titles and tool tips.
+            const QAbstractItemModel* files = dialog.findChild<QTreeView*>()->model();
+            const std::uint32_t columns[] = {StringId::FileListName, StringId::FileListSize, StringId::FileListType,
+                                             StringId::FileListDate};
+            for (int column = 0; column < 4; ++column)
+                EXPECT_EQ(files->headerData(column, Qt::Horizontal).toString(), pack.Text(columns[column]));
+            EXPECT_EQ(dialog.findChild<QToolButton*>(QStringLiteral("toParentButton"))->toolTip(),
+                      pack.Text(StringId::FileDialogParent));
+            QStringList buttons;
+            for (const QPushButton* button : dialog.findChildren<QPushButton*>()) buttons << button->text();
+            EXPECT_TRUE(buttons.contains(pack.Text(open ? StringId::FileDialogOpen : StringId::FileDialogSave)));
+            EXPECT_TRUE(buttons.contains(pack.Text(StringId::ButtonCancel)));
+            EXPECT_EQ(dialog.layoutDirection(), pack.IsRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
+        }
+    }
+}
+
 TEST_F(FileDialogWithPreview, DecodesEachSelectedFileOnceAndFollowsTheCheckBox) {
     CPersianFileDialog dialog(nullptr, true, {}, QStringLiteral("kv2;png"), {}, m_dir.path(), {});
     CKavitroPreviewControl& preview = dialog.Preview();
@@ -168,6 +207,18 @@ TEST_F(FileDialogWithPreview, PromptStartsInTheLastFolderAndRemembersTheNewOne) 
     }));
     EXPECT_EQ(target, Path(QStringLiteral("new.kv2")));  // the default extension
     EXPECT_EQ(profile.WriteCount(), writes);
+
+    // A document never saved is offered under its title in the documents
+    // folder, not in the working folder.
+    const QString workingFolder = QDir::currentPath();
+    QDir::setCurrent(m_dir.path());
+    QString untitled = QStringLiteral("Untitled1");
+    EXPECT_FALSE(RunPrompt(untitled, false, [](CPersianFileDialog& dialog) {
+        EXPECT_EQ(dialog.directory().absolutePath(),
+                  QDir(ChooseStartFolder(QString(), file_prompt::DefaultFolder())).absolutePath());
+        dialog.reject();
+    }));
+    QDir::setCurrent(workingFolder);
     DocumentServices::Current().profile = saved;
 }
 

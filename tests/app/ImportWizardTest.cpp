@@ -1,18 +1,29 @@
 // The import wizard's page flow: unmarked files through the code-page page
 // with its live preview, marked files straight to the output page, a missing
-// file refused; screenshots of each page in English and Farsi.
+// file refused; screenshots of each page in English and Farsi; and files of
+// every kind imported into a document through its view.
 
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 
+#include <iconv.h>
+
 #include <filesystem>
+#include <set>
 
 #include "DialogTestSupport.h"
+#include "app/PageViewWidget.h"
 #include "app/import/ImportWizard.h"
+#include "document/DrawText.h"
 #include "document/StringIds.h"
+#include "engine/CalligraphyFont.h"
+#include "input/KeyboardLayoutModule.h"
 #include "platform/ErrorReport.h"
+#include "tests/document/DocumentFixture.h"
 #include "tests/support/FileBytes.h"
+#include "view/DrawTool.h"
+#include "view/KavitroView.h"
 
 namespace kavitro {
 namespace {
@@ -45,8 +56,9 @@ TEST_F(ImportWizardTest, PagesFollowTheSource) {
         wizard.next();
         ASSERT_EQ(wizard.currentId(), CImportWizard::kCodePagePage) << language;
         auto* list = wizard.findChild<QListWidget*>(QStringLiteral("filters"));
-        ASSERT_EQ(list->count(), 2);
-        list->setCurrentRow(1);  // Windows-1256
+        ASSERT_EQ(list->count(), 3);  // UTF-8, then the filters sorted by file name
+        EXPECT_EQ(list->currentRow(), 1) << "not UTF-8: the first filter is chosen";
+        list->setCurrentRow(2);  // Windows-1256
         EXPECT_EQ(wizard.findChild<QPlainTextEdit*>(QStringLiteral("preview"))->toPlainText(),
                   QString::fromUtf16(u"\u0633\u0644\u0627\u0645"));
         test::SaveScreenshot(wizard, QStringLiteral("import-codepage-") + QLatin1String(language));
@@ -72,6 +84,116 @@ TEST_F(ImportWizardTest, PagesFollowTheSource) {
         ASSERT_EQ(errors.Reports().size(), 1u);
         EXPECT_EQ(errors.Reports()[0].stringId, StringId::ImportFileMissing);
     }
+}
+
+// The bytes of UTF-8 text in another encoding, made by the C library.
+std::vector<std::uint8_t> Encode(std::string_view utf8, const char* encoding) {
+    iconv_t converter = iconv_open(encoding, "UTF-8");
+    EXPECT_NE(converter, reinterpret_cast<iconv_t>(-1)) << encoding;
+    std::string in(utf8);
+    std::vector<std::uint8_t> out(in.size() * 4 + 8);
+    char* inPtr = in.data();
+    std::size_t inLeft = in.size();
+    char* outPtr = reinterpret_cast<char*>(out.data());
+    std::size_t outLeft = out.size();
+    EXPECT_NE(iconv(converter, &inPtr, &inLeft, &outPtr, &outLeft), static_cast<std::size_t>(-1)) << encoding;
+    iconv_close(converter);
+    out.resize(out.size() - outLeft);
+    return out;
+}
+
+// The text typed or inserted into a text object: every object starts as one
+// space with the caret before it, so that space closes the text.
+std::u16string TextOf(const CDrawText& text) {
+    std::u16string s;
+    for (const CCalligraphyWord& word : text.m_paragraph.m_words)
+        for (const CCalligraphyCharacter& c : word.m_characters)
+            s += static_cast<char16_t>(c.m_code);
+    EXPECT_TRUE(s.ends_with(u' '));
+    if (s.ends_with(u' '))
+        s.pop_back();
+    return s;
+}
+
+TEST_F(ImportWizardTest, EveryKindOfFileReachesTheDocumentThroughTheKeyboardTranslation) {
+    // Arabic kaf and yeh (folded to the Persian forms), a Latin key (through
+    // the layout), ASCII digits, two lines.
+    const std::string source = "سلام كتاب پ q\r\nيک 12";
+    const QString sourceText = QString::fromUtf8(source);
+    const std::vector<std::uint8_t> utf8Mark = {0xEF, 0xBB, 0xBF}, le = {0xFF, 0xFE}, be = {0xFE, 0xFF};
+    const auto marked = [&](std::vector<std::uint8_t> mark, const char* encoding) {
+        const std::vector<std::uint8_t> body = Encode(source, encoding);
+        mark.insert(mark.end(), body.begin(), body.end());
+        return mark;
+    };
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+        int filter;  // the row on the code-page page (UTF-8, then the filters); -1 for a marked file
+    };
+    const Case cases[] = {
+        {"utf8", marked(utf8Mark, "UTF-8"), -1},
+        {"utf16le", marked(le, "UTF-16LE"), -1},
+        {"utf16be", marked(be, "UTF-16BE"), -1},
+        {"utf8 without a mark", Encode(source, "UTF-8"), 0},
+        {"isiri3342", Encode(source, "ISIRI-3342"), 1},
+        {"cp1256", Encode(source, "WINDOWS-1256"), 2},
+    };
+
+    CKeyboardLayoutModule keyboard;
+    keyboard.SetFolders(KAVITRO_SHARE_DIR);
+    ASSERT_EQ(keyboard.LoadLayouts(), CKeyboardLayoutModule::kLoaded);
+    CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
+    if (!fonts.IsInitialized())
+        fonts.Init(KAVITRO_SHARE_DIR, 0);
+    CDrawTool::CurrentShape() = 0;
+    // What each line should become: every unit through the layout, refused ones dropped.
+    std::vector<std::u16string> expected;
+    for (const QString& line : sourceText.split(QStringLiteral("\r\n"))) {
+        std::u16string translated;
+        for (const QChar c : line)
+            if (const std::uint16_t code = keyboard.TranslateChar(c.unicode()); code < CharacterTranslator::kRefused)
+                translated += static_cast<char16_t>(code);
+        expected.push_back(translated);
+    }
+    ASSERT_EQ(expected[0].back(), keyboard.TranslateChar('q'));
+
+    for (const Case& c : cases) {
+        test::TestServices env;
+        env.services.translator = &keyboard;
+        std::unique_ptr<CKavitroDoc> doc = test::NewDocument(env.services);
+        CPageViewWidget widget(*doc);
+        widget.resize(640, 480);
+        widget.show();
+        QApplication::processEvents();
+        widget.GetView().ClearSelection();
+        const std::set<CDrawObj*> before(doc->m_objects.m_objects.begin(), doc->m_objects.m_objects.end());
+
+        CImportWizard wizard(&errors, filters);
+        wizard.show();
+        wizard.SetSourcePath(Write((std::string("into_doc_") + std::to_string(&c - cases) + ".txt").c_str(), c.bytes));
+        wizard.next();
+        if (c.filter >= 0) {
+            ASSERT_EQ(wizard.currentId(), CImportWizard::kCodePagePage) << c.name;
+            auto* list = wizard.findChild<QListWidget*>(QStringLiteral("filters"));
+            if (c.filter == 0) {
+                EXPECT_EQ(list->currentRow(), 0) << "UTF-8 is chosen for UTF-8 bytes";
+            }
+            list->setCurrentRow(c.filter);
+            wizard.next();
+        }
+        ASSERT_EQ(wizard.currentId(), CImportWizard::kOutputPage) << c.name;
+        EXPECT_EQ(QString::fromStdU16String(wizard.ConvertSource()), sourceText) << c.name;
+        ASSERT_TRUE(DeliverImport(wizard, nullptr, &widget.GetView())) << c.name;
+
+        std::vector<std::u16string> texts;
+        for (CDrawObj* object : doc->m_objects.m_objects)
+            if (auto* text = dynamic_cast<CDrawText*>(object); text && !before.contains(object))
+                texts.push_back(TextOf(*text));
+        EXPECT_EQ(texts, expected) << c.name;
+        EXPECT_TRUE(env.errors.Reports().empty()) << c.name;
+    }
+    EXPECT_TRUE(errors.Reports().empty());
 }
 
 }  // namespace

@@ -3,25 +3,45 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSettings>
+#include <QStatusBar>
+#include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
+#include <utility>
 
+#include "app/AlternativesMenu.h"
 #include "app/ChildFrame.h"
 #include "app/FrameCommands.h"
 #include "app/KavitroApp.h"
+#include "app/LockKeyIndicators.h"
 #include "app/MainFrame.h"
+#include "app/PageViewWidget.h"
 #include "app/Ribbon.h"
+#include "document/DrawText.h"
 #include "document/Kavitro1XDoc.h"
 #include "document/KavitroDoc.h"
 #include "document/StringIds.h"
+#include "engine/CalligraphyEngine.h"
 #include "platform/AtomicFile.h"
 #include "tests/support/Version1File.h"
+#include "view/AlternativesPopup.h"
 #include "view/CommandIds.h"
+#include "view/KavitroView.h"
 
 namespace {
 
@@ -52,6 +72,8 @@ protected:
         options.showSplash = false;
         options.programFolder = QStringLiteral(KAVITRO_SHARE_DIR);
         options.report = &m_report;
+        options.printDocuments = m_print;
+        options.makePrinter = m_printer;
         m_app = std::make_unique<CKavitroApp>(m_properties, options);
         EXPECT_TRUE(m_app->Start());
         QApplication::processEvents();
@@ -76,6 +98,8 @@ protected:
     std::unique_ptr<QApplication> m_qt;
     kavitro::CApplicationProperties m_properties;
     kavitro::RecordingErrorReport m_report;
+    bool m_print = false;
+    kavitro::PrinterFactory m_printer;
     std::unique_ptr<CKavitroApp> m_app;
 };
 
@@ -162,6 +186,8 @@ TEST_F(MainFrameTest, LanguageSwitchRebuildsTextsAndDirection) {
     EXPECT_EQ(save->text(), app.Pack().Text(kavitro::FrameCommand::FileSave));
     EXPECT_NE(save->text(), QStringLiteral("&Save"));
     EXPECT_EQ(m_properties.m_languageModule, u"Farsi.DLL");
+    // Qt's own dialogs follow.
+    EXPECT_NE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
     ASSERT_FALSE(m_report.Reports().empty());
     EXPECT_EQ(m_report.Reports().back().stringId, kavitro::StringId::SwitchLanguage);
 }
@@ -199,5 +225,233 @@ TEST_F(MainFrameTest, RestoresItsPlacementAndStoresItAtClose) {
     EXPECT_EQ(settings.value(QStringLiteral("InitialFrame/cx")).toInt(), frame.frameGeometry().width());
     EXPECT_EQ(settings.value(QStringLiteral("InitialFrame/x")).toInt(), frame.frameGeometry().x());
 }
+
+TEST_F(MainFrameTest, PrintSwitchPrintsEachDocumentWithoutAWindow) {
+    const QString first = MakeDocument(QStringLiteral("first.kv2"));
+    const QString second = MakeDocument(QStringLiteral("second.kv2"));
+    const QString broken = m_home.filePath(QStringLiteral("broken.kv2"));
+    ASSERT_TRUE(kavitro::WriteFileAtomically(broken.toStdString(), std::vector<std::uint8_t>{1, 2, 3}));
+    QStringList printed;
+    m_print = true;
+    m_printer = [&] {
+        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printed.push_back(m_home.filePath(QStringLiteral("printed-%1.pdf").arg(printed.size())));
+        printer->setOutputFileName(printed.back());
+        return printer;
+    };
+    CKavitroApp& app = Start({first, broken, second});
+    EXPECT_FALSE(app.MainFrame()->isVisible());
+    // The broken one is told once; the others print, and no window stays.
+    EXPECT_FALSE(app.PrintDocuments());
+    EXPECT_EQ(m_report.Reports().size(), 1u);
+    EXPECT_TRUE(app.MainFrame()->Children().empty());
+    int pdfs = 0;
+    for (const QString& path : printed) {
+        QFile pdf(path);
+        if (pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-")
+            ++pdfs;
+    }
+    EXPECT_EQ(pdfs, 2);
+}
+
+TEST_F(MainFrameTest, PrintSwitchWithoutAPrinterTellsOnceAndReturns) {
+    m_print = true;
+    m_printer = [] { return std::unique_ptr<QPrinter>(); };
+    CKavitroApp& app = Start({MakeDocument(QStringLiteral("a.kv2")), MakeDocument(QStringLiteral("b.kv2"))});
+    EXPECT_FALSE(app.PrintDocuments());
+    ASSERT_EQ(m_report.Reports().size(), 1u);
+    EXPECT_EQ(m_report.Reports()[0].stringId, kavitro::StringId::NoPrinter);
+    EXPECT_TRUE(app.MainFrame()->Children().empty());
+}
+
+TEST_F(MainFrameTest, SplitPanesHaveTheirOwnSelectionAndFollowPageChanges) {
+    CKavitroApp& app = Start();
+    kavitro::CMainFrame& frame = *app.MainFrame();
+    CChildFrame& child = *frame.Children()[0];
+    child.Document().AddPage(kavitro::kNoTarget);
+    // The split box of the first pane's vertical scroll bar: two rows.
+    auto* rowBox = child.findChild<QToolButton*>(QStringLiteral("RowSplitBox"));
+    ASSERT_NE(rowBox, nullptr);
+    rowBox->click();
+    EXPECT_EQ(child.Panes().size(), 2u);
+    child.SetSplit(2, 2);
+    const std::vector<CPageViewWidget*> panes = child.Panes();
+    ASSERT_EQ(panes.size(), 4u);
+    EXPECT_FALSE(panes[0]->GetView().GetSelection().GetObjects().empty());  // the first text
+    EXPECT_TRUE(panes[3]->GetView().GetSelection().GetObjects().empty());
+
+    // The last pane takes the focus: the frame's commands go to its view.
+    emit panes[3]->activated(panes[3]);
+    EXPECT_EQ(frame.ActiveView(), &panes[3]->GetView());
+
+    // A page change reaches every pane and empties each selection.
+    child.OnMessage({child.Id(), kavitro::NotifyMessage::ShowPage, 1, 2, {}});
+    for (CPageViewWidget* pane : panes) {
+        EXPECT_EQ(pane->GetView().GetCurrentPage(), 1u);
+        EXPECT_TRUE(pane->GetView().GetSelection().GetObjects().empty());
+    }
+    EXPECT_EQ(frame.PageList()->currentIndex(), 1);
+
+    // Joined again: the first pane is left, and it is the active one.
+    child.SetSplit(1, 1);
+    ASSERT_EQ(child.Panes().size(), 1u);
+    EXPECT_EQ(frame.ActiveView(), &child.Panes()[0]->GetView());
+}
+
+TEST_F(MainFrameTest, LockKeyPanesShowTheirTextWhileTheKeyIsOn) {
+    CKavitroApp& app = Start();
+    // The frame's own panes, blank where the keyboard cannot be read.
+    EXPECT_NE(app.MainFrame()->findChild<QLabel*>(QStringLiteral("ID_INDICATOR_CAPS")), nullptr);
+    std::optional<kavitro::LockKeyState> keys;
+    QStatusBar bar;
+    kavitro::CLockKeyIndicators panes(bar, [&] { return keys; });
+    panes.Retranslate(app.Pack());
+    const struct {
+        std::optional<kavitro::LockKeyState> keys;
+        const char* caps;
+        const char* num;
+    } cases[] = {
+        {std::nullopt, "", ""},
+        {kavitro::LockKeyState{true, false}, "CAPS", ""},
+        {kavitro::LockKeyState{false, true}, "", "NUM"},
+        {kavitro::LockKeyState{true, true}, "CAPS", "NUM"},
+    };
+    for (const auto& c : cases) {
+        keys = c.keys;
+        panes.Refresh();
+        EXPECT_EQ(panes.CapsPane()->text(), QString::fromLatin1(c.caps));
+        EXPECT_EQ(panes.NumPane()->text(), QString::fromLatin1(c.num));
+    }
+}
+
+TEST_F(MainFrameTest, PagePropertiesGiveTheEngineItsWritingModeOnlyOnOk) {
+    CKavitroApp& app = Start();
+    kavitro::CMainFrame& frame = *app.MainFrame();
+    kavitro::CCalligraphyEngine& engine = kavitro::CCalligraphyEngine::GetInstance();
+    const std::int32_t before = engine.GetMode();
+    const QString label = QString(app.Pack().Text(kavitro::StringId::ZurazOrovaWriting)).remove(QLatin1Char('&'));
+    // The sheet's writing-mode box is ticked, then the sheet ends with OK or Cancel.
+    const auto answer = [&](bool ok) {
+        QTimer::singleShot(0, [&, ok] {
+            auto* sheet = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!sheet)
+                return;
+            for (QCheckBox* box : sheet->findChildren<QCheckBox*>()) {
+                if (box->text().remove(QLatin1Char('&')) != label)
+                    continue;
+                // Its page is filled when it is first shown.
+                if (auto* tabs = sheet->findChild<QTabWidget*>())
+                    for (int i = 0; i < tabs->count() && !box->isVisibleTo(sheet); ++i)
+                        tabs->setCurrentIndex(i);
+                box->setChecked(before == 0);
+            }
+            auto* buttons = sheet->findChild<QDialogButtonBox*>();
+            QPushButton* button =
+                buttons ? buttons->button(ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel) : nullptr;
+            if (button)
+                button->click();
+            else
+                sheet->reject();
+        });
+        frame.Action(kavitro::FrameCommand::PageProperties)->trigger();
+    };
+    answer(false);
+    EXPECT_EQ(engine.GetMode(), before);
+    answer(true);
+    EXPECT_EQ(engine.GetMode(), before == 0 ? 1 : 0);
+    engine.SetMode(before);
+}
+
+TEST_F(MainFrameTest, ARibbonBoxAppliesWhatIsTypedAsOneStep) {
+    CKavitroApp& app = Start();
+    kavitro::CMainFrame& frame = *app.MainFrame();
+    kavitro::CKavitroDoc& doc = frame.Children()[0]->Document();
+    frame.UpdateCommands();
+    const auto type = [&](std::uint32_t box, const QString& text) {
+        QComboBox* combo = frame.Ribbon()->Combo(box);
+        combo->lineEdit()->setText(text);
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(combo->lineEdit(), &press);
+        for (int turn = 0; turn < 3; ++turn)  // the command, then what it posts
+            QApplication::processEvents();
+    };
+    // "10" is not completed to the listed "100".
+    type(kavitro::ViewCommand::ZoomCombo, QStringLiteral("10"));
+    EXPECT_EQ(doc.GetZoom(), 10);
+    // A listed size typed and entered changes the selected text once.
+    const std::size_t steps = doc.m_objects.m_undo.size();
+    type(kavitro::ViewCommand::TextSizeCombo, QStringLiteral("40"));
+    EXPECT_EQ(doc.m_objects.m_undo.size(), steps + 1);
+    // Ctrl+Y is a redo key too.
+    const auto* redo = frame.Action(kavitro::ViewCommand::EditRedo);
+    ASSERT_NE(redo, nullptr);
+    EXPECT_TRUE(redo->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Y)));
+}
+
+// The alternatives of the word at the caret, in each language.
+class AlternativesMenuTest : public MainFrameTest, public ::testing::WithParamInterface<const char16_t*> {};
+
+TEST_P(AlternativesMenuTest, ShowsTheWordsInCalligraphyAndTheChosenOneReplacesTheWord) {
+    m_properties.m_languageModule = GetParam();
+    CKavitroApp& app = Start();
+    kavitro::CMainFrame& frame = *app.MainFrame();
+    kavitro::CKavitroView& view = *frame.ActiveView();
+    kavitro::CDrawText* text = view.GetSelection().GetEditedText();
+    ASSERT_NE(text, nullptr);
+    for (const char16_t c : std::u16string_view(u"\u0628\u06CC\u0633\u062A"))  // "bist", one connected group
+        view.OnChar(c);
+    const auto word = [&] {
+        const auto at = text->m_paragraph.CaretToWord(text->m_nCaret, true);
+        return std::as_const(text->m_paragraph.m_words)[static_cast<std::size_t>(at.word)];
+    };
+    const kavitro::CCalligraphyWord original = word();
+    view.GetDocument().SetModifiedFlag(false);
+
+    // The menu is up while the command runs: look at it, then choose its
+    // last item with the keyboard.
+    std::optional<int> items;
+    bool rightToLeft = false;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<kavitro::CAlternativesMenu*>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        items = static_cast<int>(menu->actions().size());
+        rightToLeft = menu->isRightToLeft();
+        const auto key = [&](int k) {
+            QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier);
+            QApplication::sendEvent(menu, &press);
+        };
+        for (int i = 0; i < *items; ++i)
+            key(Qt::Key_Down);
+        const QString folder = QStringLiteral(KAVITRO_BINARY_DIR "/artefacts");
+        QDir().mkpath(folder);
+        EXPECT_TRUE(menu->grab().save(folder + QStringLiteral("/alternatives-%1.png").arg(app.Pack().Name())));
+        key(Qt::Key_Return);
+    });
+    frame.UpdateCommands();
+    ASSERT_TRUE(frame.RunCommand(kavitro::ViewCommand::Alternatives)) << text->m_paragraph.m_words.size();
+
+    const kavitro::CAlternativesPopup& popup = kavitro::CAlternativesPopup::Instance();
+    ASSERT_TRUE(items.has_value()) << "no alternatives menu";
+    ASSERT_GE(popup.GetCount(), 2u);
+    EXPECT_EQ(static_cast<std::size_t>(*items), popup.GetCount());
+    EXPECT_EQ(rightToLeft, app.IsRightToLeft());
+    const kavitro::CCalligraphyWord& last = std::as_const(popup.GetParagraph().m_words)[popup.GetCount() - 1];
+    EXPECT_TRUE(word().HasSameGlyphs(last));
+    EXPECT_FALSE(word().HasSameGlyphs(original));
+    EXPECT_TRUE(view.GetDocument().IsModified());
+
+    // Each item is the word itself, drawn with the glyph fonts.
+    const QImage picture = kavitro::DrawAlternativeWord(last, Qt::black);
+    EXPECT_EQ(picture.size(), kavitro::MeasureAlternativeWord(last));
+    int inked = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            inked += qAlpha(picture.pixel(x, y)) > 0 ? 1 : 0;
+    EXPECT_GT(inked, picture.width());
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, AlternativesMenuTest, ::testing::Values(u"English.dll", u"Farsi.dll"));
 
 }  // namespace

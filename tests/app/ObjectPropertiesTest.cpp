@@ -8,7 +8,10 @@
 #include "app/dialogs/PropertySheet.h"
 #include "platform/Exceptions.h"
 #include "tests/app/DialogTestSupport.h"
+#include "app/dialogs/ColourPicker.h"
 #include "document/DrawPicture.h"
+#include "document/DrawText.h"
+#include "engine/CalligraphyFont.h"
 #include "tests/document/DocumentFixture.h"
 #include "tests/document/PictureFixtures.h"
 
@@ -109,6 +112,43 @@ TEST_F(ObjectProperties, TextBoxesGiveBoundedSizesAndNormalisedAngles) {
         EXPECT_EQ(change->sizeTimes20, *c.size20);
         EXPECT_EQ(change->angle, c.angle0);
     }
+}
+
+TEST_F(ObjectProperties, TextPageColourReachesTheTextAndUndoRestoresIt) {
+    CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
+    if (!fonts.IsInitialized()) fonts.Init(KAVITRO_SHARE_DIR, 0);
+    CPolygonRect at;
+    at.m_rect = Rect(-3000, -5000, 0, 0);
+    auto* text = new CDrawText(at, 0, m_doc.get());
+    m_doc->Add(text, true);
+    const std::u16string typed = u"سلام دوست";
+    m_doc->InsertText(nullptr, text, typed.data(), typed.size(), false);
+    ++CObjectsBuffer::GetActionIdCounter();
+    const std::size_t groups = text->m_paragraph.m_words.size();
+    ASSERT_GE(groups, 2u);
+    const COLORREF before = text->m_color;
+    const std::size_t undoCount = m_doc->m_objects.m_undo.size();
+
+    std::optional<TextViewChange> toView;
+    CObjectTextProperties page(*text, *m_doc, [&](const TextViewChange& change) { toView = change; });
+    page.OnFirstActive();
+    auto* picker = page.findChild<CColourPicker*>();
+    ASSERT_NE(picker, nullptr);
+    EXPECT_EQ(picker->GetColour(), before);
+    const COLORREF chosen = RGB(165, 42, 0);
+    picker->SetColour(chosen);
+    page.OnOK();
+
+    // The colour is the text's, as one step; size and angle go to the view.
+    EXPECT_EQ(text->m_color, chosen);
+    EXPECT_EQ(m_doc->m_objects.m_undo.size(), undoCount + 1);
+    ASSERT_TRUE(toView.has_value());
+    EXPECT_EQ(toView->sizeTimes20, text->GetTextSize());
+    ASSERT_TRUE(m_doc->UndoRedo(true, nullptr));
+    EXPECT_EQ(text->m_color, before);
+    EXPECT_EQ(text->m_paragraph.m_words.size(), groups);  // the typed letters stay
+    ASSERT_TRUE(m_doc->UndoRedo(false, nullptr));
+    EXPECT_EQ(text->m_color, chosen);
 }
 
 TEST_F(ObjectProperties, DodavoPageChangesThePictureOnlyOnOkAndUndoably) {

@@ -2,12 +2,17 @@
 // clipboard and miscellaneous settings; settings change only on OK.
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QRadioButton>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSlider>
+#include <QTimer>
 
 #include "app/dialogs/PagePropertyPages.h"
+#include "app/dialogs/PaperPage.h"
 #include "tests/app/DialogTestSupport.h"
+#include "tests/document/DocumentFixture.h"
 
 namespace kavitro {
 namespace {
@@ -104,6 +109,83 @@ TEST_F(PageProperties, GuidePageCarriesTheListsOfItsMaker) {
     page.OnOK();
     EXPECT_EQ(page.m_lists.Count(), 0u);
     EXPECT_FALSE(page.m_allPages);
+}
+
+TEST_F(PageProperties, SheetOfADocumentWindowEditsItsGuideLinesUndoably) {
+    test::TestServices services;
+    std::unique_ptr<CKavitroDoc> doc = test::NewDocument(services.services);
+    doc->AddGuideline(nullptr, 0, -1250);
+    doc->AddGuideline(nullptr, 1, -4000);
+    const GuidePageData data = GuidePageFor(*doc, 0);
+    EXPECT_EQ(data.lists.horizontal, std::vector<double>{12.5});
+    EXPECT_EQ(data.lists.vertical, std::vector<double>{40});
+    EXPECT_DOUBLE_EQ(data.limits.horizontal, 279.4);  // US Letter, in millimetres
+    EXPECT_DOUBLE_EQ(data.limits.vertical, 215.9);
+
+    // The user removes the first line and ticks every page; then OK.
+    auto answer = [](bool ok) {
+        QTimer::singleShot(0, [ok] {
+            auto* sheet = qobject_cast<CFontPropertySheet*>(QApplication::activeModalWidget());
+            ASSERT_NE(sheet, nullptr);
+            auto* guides = sheet->findChild<CPagePropertiesGuidelinePropertyPage*>();
+            ASSERT_NE(guides, nullptr);
+            guides->List().setCurrentRow(0);
+            guides->OnRemove();
+            guides->findChild<QCheckBox*>(QStringLiteral("allPages"))->setChecked(true);
+            ok ? sheet->accept() : sheet->reject();
+        });
+    };
+    P settings;
+    answer(false);
+    EXPECT_FALSE(RunPageProperties(nullptr, settings, doc.get(), 0));
+    EXPECT_EQ(doc->m_guideLines.size(), 2u);  // Cancel changes nothing
+    answer(true);
+    ASSERT_TRUE(RunPageProperties(nullptr, settings, doc.get(), 0));
+    ASSERT_EQ(doc->m_guideLines.size(), 1u);
+    EXPECT_TRUE(IsOnEveryPage(doc->m_guideLines.front()->m_nPage));
+    ASSERT_TRUE(doc->UndoRedo(true, nullptr));
+    EXPECT_EQ(ListGuideLines(*doc, 0).horizontal, std::vector<double>{12.5});
+    EXPECT_EQ(doc->m_guideLines.size(), 2u);
+}
+
+TEST_F(PageProperties, PaperPageGivesTheDocumentAStandardSizeWithoutAPrinter) {
+    const Size letter{21590, 27940};
+    const struct {
+        std::array<std::u16string_view, 4> boxes;
+        std::optional<Rect> margins;
+    } cases[] = {
+        {{u"10", u"5", u"10", u"5"}, Rect(1000, 500, 1000, 500)},
+        {{u"\u06F1\u06F0", u"0", u"0", u"0"}, Rect(1000, 0, 0, 0)},
+        {{u"-1", u"5", u"5", u"5"}, std::nullopt},
+        {{u"x", u"5", u"5", u"5"}, std::nullopt},
+        {{u"100", u"5", u"106", u"5"}, std::nullopt},  // less than a centimetre left
+        {{u"1e300", u"5", u"5", u"5"}, std::nullopt},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ReadMargins(c.boxes, letter), c.margins);
+
+    test::TestServices services;
+    std::unique_ptr<CKavitroDoc> doc = test::NewDocument(services.services);
+    ASSERT_EQ(doc->GetPageSize(), letter);
+    CPagePropertiesPaperPropertyPage page(*doc);
+    page.OnFirstActive();
+    EXPECT_EQ(page.SizeBox().currentData().toInt(), static_cast<int>(QPageSize::Letter));
+    page.SizeBox().setCurrentIndex(page.SizeBox().findData(static_cast<int>(QPageSize::A4)));
+    page.LandscapeButton().setChecked(true);
+    page.MarginBox(0).setText(QStringLiteral("20"));
+    page.OnOK();
+    EXPECT_EQ(doc->GetPageSize(), (Size{29700, 21000}));
+    EXPECT_EQ(doc->m_margins, Rect(2000, 500, 500, 500));
+    EXPECT_TRUE(doc->IsModified());
+
+    // A size of no standard paper is offered as the document's own.
+    doc->SetPageSize(Size{20000, 15000}, Rect(500, 500, 500, 500));
+    CPagePropertiesPaperPropertyPage own(*doc);
+    own.OnFirstActive();
+    EXPECT_EQ(own.SizeBox().currentIndex(), 0);
+    EXPECT_EQ(own.SizeBox().currentData().toInt(), -1);
+    EXPECT_TRUE(own.LandscapeButton().isChecked());
+    own.OnOK();
+    EXPECT_EQ(doc->GetPageSize(), (Size{20000, 15000}));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <stdexcept>
@@ -144,6 +145,42 @@ TEST_F(WidgetFixture, ScrollBarsFollowTheViewAndMoveIt) {
     EXPECT_EQ(v->value(), view.GetScrollInfo().position.y);
     for (const PostedMessage& m : posted)
         EXPECT_NE(m.message, NotifyMessage::UpdateRulers);
+}
+
+TEST_F(WidgetFixture, WheelScrollsShiftOrSidewaysGoesAcrossCtrlZooms) {
+    CKavitroView& view = widget->GetView();
+    QScrollBar* h = widget->horizontalScrollBar();
+    QScrollBar* v = widget->verticalScrollBar();
+    const ScrollInfo& s = view.GetScrollInfo();
+    struct Case {
+        QPoint angle;
+        Qt::KeyboardModifiers modifiers;
+        Size moved;
+        std::int32_t zoom;
+    };
+    const Case cases[] = {
+        {{0, -120}, Qt::NoModifier, {0, 3 * s.lineStep.cy}, 100},
+        {{0, 120}, Qt::NoModifier, {0, -3 * s.lineStep.cy}, 100},
+        {{0, 120}, Qt::ShiftModifier, {-3 * s.lineStep.cx, 0}, 100},
+        {{120, 0}, Qt::NoModifier, {-3 * s.lineStep.cx, 0}, 100},
+        {{0, 120}, Qt::ControlModifier, {}, 200},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.angle.x() << "," << c.angle.y() << " " << c.modifiers.toInt());
+        doc->SetZoom(100);
+        view.UpdateScrollSizes();
+        view.ScrollToPosition({s.limit.cx / 2, s.limit.cy / 2});
+        const Point start = s.position;
+        const QPointF at(100, 100);
+        QWheelEvent wheel(at, widget->viewport()->mapToGlobal(at), QPoint(), c.angle, Qt::NoButton, c.modifiers,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(widget->viewport(), &wheel);
+        EXPECT_EQ(doc->GetZoom(), c.zoom);
+        if (c.zoom != 100) continue;
+        EXPECT_EQ(s.position, (Point{start.x + c.moved.cx, start.y + c.moved.cy}));
+        EXPECT_EQ(h->value(), s.position.x);
+        EXPECT_EQ(v->value(), s.position.y);
+    }
 }
 
 TEST_F(WidgetFixture, NoExceptionLeavesAnEventHandler) {

@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "app/ProgramFolders.h"
+#include "platform/qt/ProgramFolders.h"
 
 namespace {
 
@@ -25,6 +25,8 @@ TEST(ProgramFolders, DerivedArtworkIsTakenOnlyWhenItsFirstFontIsThere) {
     ASSERT_TRUE(font.open(QIODevice::WriteOnly));
     font.close();
     EXPECT_EQ(kavitro::GlyphArtworkFolder(bin), derived);
+    // The tools choose from their data folder the same way.
+    EXPECT_EQ(kavitro::GlyphArtworkFolderOf(data + QStringLiteral("/")), derived);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include <QFile>
 #include <QImage>
@@ -200,8 +201,17 @@ TEST_F(DocToolTest, PrintsEveryPageIntoAPdfOfTheDocumentsPaper) {
 
 
 TEST_F(DocToolTest, NewWithAPictureKeepsTheFileBytesAndRefusesWhatDoesNotDecode) {
+    // Quarters red, green above blue, white: the export shows them where
+    // the file has them, neither upside down nor mirrored.
     QImage image(30, 20, QImage::Format_RGB32);
-    image.fill(qRgb(10, 200, 30));
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 30; ++x)
+            image.setPixel(x, y, y < 10 ? (x < 15 ? qRgb(255, 0, 0) : qRgb(0, 255, 0))
+                                        : (x < 15 ? qRgb(0, 0, 255) : qRgb(255, 255, 255)));
+    auto near = [](QRgb a, QRgb b) {
+        return std::abs(qRed(a) - qRed(b)) < 40 && std::abs(qGreen(a) - qGreen(b)) < 40 &&
+               std::abs(qBlue(a) - qBlue(b)) < 40;
+    };
     for (const char* suffix : {"png", "jpg", "bmp"}) {
         SCOPED_TRACE(suffix);
         const QString picture = dir.filePath(QStringLiteral("p.") + QLatin1String(suffix));
@@ -229,6 +239,16 @@ TEST_F(DocToolTest, NewWithAPictureKeepsTheFileBytesAndRefusesWhatDoesNotDecode)
         r.NormalizeRect();
         EXPECT_EQ(r.right - r.left, MulDiv(30, 2540, 96));
         EXPECT_EQ(r.bottom - r.top, MulDiv(20, 2540, 96));
+
+        const QString png = dir.filePath(QStringLiteral("e_") + QLatin1String(suffix) + QStringLiteral(".png"));
+        ASSERT_EQ(Tool({"export", out, png, "--page", "0", "--format", "png", "--width", "60", "--height", "40"}).exitCode, 0);
+        const QImage shown(png);
+        ASSERT_GE(shown.width(), 40);
+        ASSERT_GE(shown.height(), 30);
+        const int w = shown.width(), h = shown.height();
+        EXPECT_TRUE(near(shown.pixel(w / 6, h / 5), qRgb(255, 0, 0))) << std::hex << shown.pixel(w / 6, h / 5);
+        EXPECT_TRUE(near(shown.pixel(w * 5 / 6, h / 5), qRgb(0, 255, 0))) << std::hex << shown.pixel(w * 5 / 6, h / 5);
+        EXPECT_TRUE(near(shown.pixel(w / 6, h * 4 / 5), qRgb(0, 0, 255))) << std::hex << shown.pixel(w / 6, h * 4 / 5);
     }
     QFile fake(dir.filePath("fake.png"));
     ASSERT_TRUE(fake.open(QIODevice::WriteOnly));

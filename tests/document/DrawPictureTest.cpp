@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
+
 #include "DocumentFixture.h"
 #include "PictureFixtures.h"
 #include "document/DrawPicture.h"
@@ -89,31 +91,53 @@ TEST_F(DrawPictureTest, DrawsItsPictureOrThePlaceholder) {
     p->Draw(spy);
     EXPECT_TRUE(placeholder(spy));
 
-    // Into the rectangle with left and right exchanged: stretched, or 1:1
-    // when the sizes agree.
+    // Into the rectangle with left and right exchanged and its upper edge
+    // first, always stretched: on a page running y up even a picture whose
+    // pixel count equals the rectangle's units fills the rectangle rather
+    // than being copied at one pixel per device pixel.
     p->m_pDib = Raster(20, 10);
     p->m_nPictureType = CDrawPicture::RasterPicture;
     spy.Clear();
     p->Draw(spy);
-    EXPECT_TRUE(Has(spy, "StretchDIBits -200,-100,0,0 src=0,0,20,10 dib=20x10x24")) << spy.Joined();
+    EXPECT_TRUE(Has(spy, "StretchDIBits -200,0,0,-100 src=0,0,20,10 dib=20x10x24")) << spy.Joined();
     EXPECT_FALSE(placeholder(spy));
     p->m_pDib = Raster(200, 100);
     spy.Clear();
     p->Draw(spy);
-    EXPECT_TRUE(HasPrefix(spy, "SetDIBitsToDevice -200,-100,")) << spy.Joined();
+    EXPECT_TRUE(Has(spy, "StretchDIBits -200,0,0,-100 src=0,0,200,100 dib=200x100x24")) << spy.Joined();
 
     p->m_pDib.reset();
     p->m_pMetafile = Vector();
     p->m_nPictureType = CDrawPicture::VectorPicture;
     spy.Clear();
     p->Draw(spy);
-    EXPECT_TRUE(HasPrefix(spy, "PlayMetafile -200,-100,0,0")) << spy.Joined();
+    EXPECT_TRUE(HasPrefix(spy, "PlayMetafile -200,0,0,-100")) << spy.Joined();
 
     doc->SetDrawingMode(2);
     spy.Clear();
     p->Draw(spy);
     EXPECT_TRUE(placeholder(spy));
     EXPECT_FALSE(HasPrefix(spy, "PlayMetafile"));
+}
+
+TEST_F(DrawPictureTest, RenderedPictureIsUprightAndUnmirrored) {
+    // Red, green on top; blue, white below, as the program places it.
+    DibImage dib = *DibImage::Create(2, 2, 24);
+    dib.SetPixel(0, 0, RGB(255, 0, 0));
+    dib.SetPixel(1, 0, RGB(0, 255, 0));
+    dib.SetPixel(0, 1, RGB(0, 0, 255));
+    dib.SetPixel(1, 1, RGB(255, 255, 255));
+    CDrawPicture* p = AddPicture();
+    p->m_pDib = std::make_unique<CDib>();
+    p->m_pDib->SetDib(std::move(dib));
+    p->m_nPictureType = CDrawPicture::RasterPicture;
+    QImage image;
+    ASSERT_TRUE(doc->RenderToBitmap(image, Size{200, 100}, doc->ObjectsOnPage(0), false));
+    ASSERT_EQ(image.size(), QSize(200, 100));
+    EXPECT_EQ(image.pixel(50, 25), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixel(150, 25), qRgb(0, 255, 0));
+    EXPECT_EQ(image.pixel(50, 75), qRgb(0, 0, 255));
+    EXPECT_EQ(image.pixel(150, 75), qRgb(255, 255, 255));
 }
 
 TEST_F(DrawPictureTest, CornerDragsKeepTheProportions) {

@@ -335,7 +335,7 @@ TEST(Version1Tool, ConvertWritesAVersion2Document) {
     const std::vector<std::uint8_t> bytes = test::WriteVersion1File(TwoPages());
     std::ofstream(dir / "in.kvl", std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                         static_cast<std::streamsize>(bytes.size()));
-    const std::string tool = KAVITRO_BINARY_DIR "/tools/doc/kavitro-doc";
+    const std::string tool = KAVITRO_BINARY_DIR "/tools/doc/kavitro-doc --data-dir '" KAVITRO_SHARE_DIR "'";
     const std::string in = (dir / "in.kvl").string(), out = (dir / "out.kv2").string();
     EXPECT_EQ(std::system((tool + " convert '" + in + "' '" + out + "' 2>/dev/null").c_str()), 0);
     FILE* pipe = popen((tool + " dump '" + out + "' 2>/dev/null").c_str(), "r");

@@ -8,6 +8,7 @@
 #include <limits>
 #include <map>
 #include <random>
+#include <string_view>
 
 #include "engine/CalligraphyText.h"
 #include "engine/VectorPathSource.h"
@@ -26,11 +27,17 @@ using test::kNoon;
 using test::kTeh;
 using test::TestGlyphMetrics;
 
-// Polygon outlines per glyph, installed as the process-wide source.
+// Polygon outlines per glyph, installed as the process-wide source unless
+// made for one paragraph's context.
 class TestVectorPaths final : public IVectorPathSource {
 public:
+    struct ForOneContext {};
     TestVectorPaths() { SetVectorPaths(this); }
-    ~TestVectorPaths() override { SetVectorPaths(nullptr); }
+    explicit TestVectorPaths(ForOneContext) : m_processWide(false) {}
+    ~TestVectorPaths() override {
+        if (m_processWide)
+            SetVectorPaths(nullptr);
+    }
     TestVectorPaths(const TestVectorPaths&) = delete;
     TestVectorPaths& operator=(const TestVectorPaths&) = delete;
 
@@ -44,6 +51,7 @@ public:
     }
 
 private:
+    bool m_processWide = true;
     std::map<GlyphId, CPathData> m_paths;
     CPathData m_empty;
 };
@@ -62,6 +70,54 @@ struct BoxGlyphs {
         return id;
     }
 };
+
+// Two paragraphs in one process, each measuring and spacing with the glyphs
+// of its own context while the process-wide ones say otherwise: typing lays
+// the words out, the bounding box measures them and smart spacing builds
+// their outlines, all from the context.
+TEST(EngineContext, EachParagraphMeasuresWithItsOwnMetricsAndOutlines) {
+    TestGlyphMetrics processWideMetrics({0, 1000, 0});
+    TestVectorPaths processWidePaths;  // no outlines at all
+    struct Own {
+        explicit Own(std::int32_t a)
+            : advance(a), metrics({0, static_cast<std::uint32_t>(a), 0}, TestGlyphMetrics::ForOneContext{}) {}
+        std::int32_t advance;
+        TestGlyphMetrics metrics;
+        TestVectorPaths paths{TestVectorPaths::ForOneContext{}};
+        CCalligraphyParagraph paragraph;
+    };
+    Own narrow{30};
+    Own wide{70};
+    for (Own* own : {&narrow, &wide}) {
+        own->paragraph.SetContext({nullptr, &own->metrics, &own->paths});
+        std::int32_t caret = 0;
+        for (char16_t code : std::u16string_view(u"\u06F1\u06F2 \u06F3\u06F4 \u06F5"))
+            own->paragraph.InsertCharacter(caret, code);
+        caret = 1;
+        own->paragraph.InsertCharacter(caret, u'\u06F6');  // inside the first word
+    }
+    for (Own* own : {&narrow, &wide}) {
+        SCOPED_TRACE(own->advance);
+        const CWordArray& words = own->paragraph.m_words;
+        ASSERT_GE(words.size(), 2U);
+        for (const CCalligraphyWord& word : words) {
+            for (const CCalligraphyCharacter& c : word.m_characters)
+                own->paths.Set(c.GetGlyph(), {PathPoint::MoveTo, PathPoint::LineTo},
+                               {{0, 0}, {-own->advance, 0}});
+        }
+        std::int32_t x = 0;
+        for (const CCalligraphyWord& word : words) {
+            EXPECT_EQ(word.m_x, x);
+            x += own->advance * static_cast<std::int32_t>(word.m_characters.size());
+        }
+        const Rect box = own->paragraph.GetBoundingRect();
+        EXPECT_EQ(box.right - box.left, x);
+
+        own->paragraph.SmartSpace(true);
+        for (const CCalligraphyWord& word : own->paragraph.m_words)
+            EXPECT_EQ(word.GetOutlineWidth(), own->advance * static_cast<std::int32_t>(word.m_characters.size()));
+    }
+}
 
 CCalligraphyCharacter Char(GlyphId glyph, std::uint16_t code = kNoon, std::int32_t yOffset = 0) {
     return test::MakeCharacter(glyph, code, yOffset);

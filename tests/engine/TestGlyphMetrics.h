@@ -4,7 +4,8 @@
 // or with Distinct() an advance that differs from glyph to glyph (so that a
 // changed glyph shows in the widths), unless a test sets its own; heights,
 // depths and anchors are 0 / absent unless set. Installed as the
-// process-wide metrics for its lifetime.
+// process-wide metrics for its lifetime, unless made for one paragraph's
+// context (ForOneContext).
 
 #include <map>
 #include <utility>
@@ -19,9 +20,14 @@ namespace kavitro::test {
 class TestGlyphMetrics final : public IGlyphMetrics {
 public:
     struct Distinct {};
+    struct ForOneContext {};
     explicit TestGlyphMetrics(GlyphAbc defaultAbc = {10, 80, 10}) : m_default(defaultAbc) { SetGlyphMetrics(this); }
     explicit TestGlyphMetrics(Distinct) : m_distinct(true) { SetGlyphMetrics(this); }
-    ~TestGlyphMetrics() override { SetGlyphMetrics(nullptr); }
+    TestGlyphMetrics(GlyphAbc defaultAbc, ForOneContext) : m_default(defaultAbc), m_processWide(false) {}
+    ~TestGlyphMetrics() override {
+        if (m_processWide)
+            SetGlyphMetrics(nullptr);
+    }
     TestGlyphMetrics(const TestGlyphMetrics&) = delete;
     TestGlyphMetrics& operator=(const TestGlyphMetrics&) = delete;
 
@@ -66,6 +72,7 @@ public:
 private:
     GlyphAbc m_default;
     bool m_distinct = false;
+    bool m_processWide = true;
     std::map<GlyphId, GlyphAbc> m_abc;
     std::map<GlyphId, std::pair<std::int32_t, std::int32_t>> m_outline;
     std::map<std::pair<GlyphId, bool>, Point> m_anchor;

@@ -20,8 +20,9 @@ namespace {
 constexpr const char* kWordList = "/usr/share/hunspell/fa_IR.dic";
 constexpr std::size_t kSampleStep = 20;
 // Words of the sample (10,656 of them) that still get a refused letter: each
-// is refused where the next letter's table lists no form of a letter before
-// it. Raise the bar when a change lets more of them type; never lower it.
+// is refused where a given row left a letter before it in a form the next
+// letter's table does not list (engine/rules/README.md names the kinds).
+// Raise the bar when a change lets more of them type; never lower it.
 constexpr std::size_t kMostRefusedWords = 39;
 
 // The letters of one dictionary entry, folded as the keyboard folds them;
@@ -125,6 +126,11 @@ TEST(WordList, FrequentWordsTypeWhole) {
         {"متنش", "4/153 5/140 1/242 1/208"},
         {"سنگینتر", "3/62 1/195 - 5/96 5/166 3/220 5/34"},
         {"کشتیها", "- - - - - -"},
+        {"سختتر", "- - - - -"},
+        {"کتابم", "1/105 1/195 1/151 2/237 1/179"},
+        {"نیتش", "1/241 5/122 1/117 1/208"},
+        {"سیبشان", "3/62 5/122 1/117 2/190 1/151 1/133"},
+        {"بینیتان", "- - - 4/235 1/195 1/151 1/133"},
     };
     CCalligraphyEngine engine;
     for (const Case& c : cases) {

@@ -390,12 +390,20 @@ TEST_F(ClipboardFixture, SelectAllTakesThePageAndDeleteRemovesTheSelection) {
     OnEditClear(*a.view);
     EXPECT_EQ(a.doc->m_objects.m_objects.size(), 1u);
     EXPECT_TRUE(a.view->GetSelection().IsEmpty());
-    // Each removal is an undo step of its own.
-    OnEditUndo(*a.view);
+    // One command, one undo step, whatever the selection held.
     OnEditUndo(*a.view);
     EXPECT_EQ(a.doc->m_objects.m_objects.size(), 3u);
     OnEditRedo(*a.view);
-    EXPECT_EQ(a.doc->m_objects.m_objects.size(), 2u);
+    EXPECT_EQ(a.doc->m_objects.m_objects.size(), 1u);
+    OnEditUndo(*a.view);
+    EXPECT_EQ(a.doc->m_objects.m_objects.size(), 3u);
+
+    // Cut of the two as well: one Undo brings both back.
+    OnEditSelectAll(*a.view);
+    OnEditCut(*a.view);
+    EXPECT_EQ(a.doc->m_objects.m_objects.size(), 1u);
+    OnEditUndo(*a.view);
+    EXPECT_EQ(a.doc->m_objects.m_objects.size(), 3u);
 }
 
 TEST_F(ClipboardFixture, DeleteWithAWordRangeDeletesOnlyThoseWords) {

@@ -10,17 +10,22 @@ source font uses in the same contexts:
           folded word list are typed through the engine (kavitro-shape), which
           says which slot (font, index) and which lift every letter gets;
   vote    the same lines are shaped by HarfBuzz (hb-shape, language "ur")
-          with the source font; each slot takes the glyphs used most often
-          for it: its letter's, plus those (and their dots) of the letters
-          after it that the engine gives a blank attachable slot, which the
-          slot then draws as a ligature; each dot mark takes the mark glyph
-          used most often, each kaf or gaf stroke the part of the source kaf
-          or gaf above the lam-like body our engine draws it on;
+          with the source font (a heh that ends a word after a joining
+          letter given as its two-eyed heh, the looped form Persian writes);
+          each slot takes the glyphs used most often for it: its letter's,
+          plus those of the letters after it that the engine gives a blank
+          attachable slot, which the slot then draws as a ligature (their
+          dots are the engine's marks on the blank slots, which get anchors);
+          each dot mark takes the mark glyph used most often, each kaf or gaf
+          stroke the part of the source kaf or gaf above the lam-like body
+          our engine draws it on;
   join    outlines are scaled by 2.88 (1000 to 2880 units per em), the exit
           anchor goes to the origin and the advance to the entry x; each
           slot's raise and the shear of its entry (a smooth bend that leaves
           the exit in place) are solved by least squares over all traced
-          joins, pulled weakly toward the source font's own lifts.
+          joins, pulled weakly toward the source font's own lifts; then each
+          slot's exit and entry heights are settled, one slot at a time, on
+          the value that closes the most joins of the dictionary words.
 
 Writes into OUT_DIR: fonts/Vorl21.ttf .. Vorl25.ttf (2880 upem, glyph i at
 U+F000 + i), MarkAnchors.bin (20480 bytes), OFL.txt, and artwork-report.txt
@@ -40,6 +45,7 @@ usage: make_nastaliq_artwork.py --shape-tool EXE --trace-data DIR
 import argparse
 import bisect
 import json
+import math
 import os
 import re
 import struct
@@ -71,6 +77,10 @@ FOLDING = str.maketrans({
 # and the Persian peh, tcheh, jeh, keheh, gaf and farsi yeh.
 PERSIAN_LETTERS = ([0x0621, 0x0622, 0x0627, 0x0628] + list(range(0x062A, 0x063B)) + [0x0641, 0x0642]
                    + list(range(0x0644, 0x0649)) + [0x067E, 0x0686, 0x0698, 0x06A9, 0x06AF, 0x06CC])
+# Letters that join the letter after them (the dual-joining ones).
+JOINS_NEXT = set(PERSIAN_LETTERS) - {0x0621, 0x0622, 0x0627, 0x062F, 0x0630, 0x0631, 0x0632, 0x0648, 0x0698}
+PERSIAN_CODES = set(PERSIAN_LETTERS)
+HEH, HEH_DOACHASHMEE = "\u0647", "\u06be"
 # Digits and punctuation our engine writes with one glyph each.
 SYMBOLS = [0x0021, 0x0022, 0x0028, 0x0029, 0x002A, 0x002B, 0x002D, 0x002E, 0x002F, 0x003A, 0x003D,
            0x005B, 0x005C, 0x005D, 0x007B, 0x007D, 0x060C, 0x061B, 0x061F, 0x066A] + list(range(0x06F0, 0x06FA))
@@ -82,13 +92,18 @@ STROKE_CUT = 780        # source units: about the top of the lam-like body
 FIT_ROUNDS = 40
 FIT_REWEIGHTS = 6
 FIT_SCALE = 6.0         # source units: a join this far open weighs half
+CLOSED_UNITS = 8        # source units: the widest gap that is still within GAP_CLOSED
+FAR_UNITS = 20          # source units: the widest gap within GAP_WORST
+SETTLE_SWEEPS = 6
+SEQUENCE_WEIGHT = 0.05  # weight of a join in a traced letter sequence against one in a dictionary word
 RAISE_PRIOR = 5.0       # joins' worth of pull toward the source font's lift
 SHEAR_PRIOR = 5.0       # joins' worth of pull toward an unbent entry
-MAX_SHEAR = 200         # source units
+MAX_SHEAR = 200         # source units: the most one end of a glyph is bent
 SHEAR_WIDTH = 300       # source units left of the entry that the bend spans
 WORD_STEP = 4           # every 4th entry of the word list: about 83,000 words
 LIGATURE_SHARE = 0.2   # share of a slot's contexts from which its ligature shape wins
 ISOLATED_SHARE = 0.2   # share from which a slot used alone and joined takes the isolated shape
+MEDIAL_SHARE = 0.2     # share from which a slot used initially and medially takes the medial shape
 GAP_CLOSED = 25         # glyph units at 2880 upem
 GAP_WORST = 60
 
@@ -150,10 +165,11 @@ def trace_lines(word_list):
     lines += [a + b for a in letters for b in letters]
     lines += [a + b + c for a in letters for b in letters for c in letters]
     # The forms only the text-modification keys reach: a letter in its
-    # alternate form before the next letter, and the glyph variants and
-    # swaps of a letter at the end of the line.
+    # alternate form one or two letters before the new one, and the glyph
+    # variants and swaps of a letter at the end of the line.
     lines += [a + ALTERNATE + b for a in letters for b in letters]
     lines += [a + b + ALTERNATE + c for a in letters for b in letters for c in letters]
+    lines += [a + ALTERNATE + b + c for a in letters for b in letters for c in letters]
     short = letters + [a + b for a in letters for b in letters]
     lines += [t + key * n for t in short for key in (VARIANT, SWAP) for n in (1, 2, 3)]
     lines += [t + ALTERNATE + end for t in short for end in ("", " ")]
@@ -163,6 +179,18 @@ def trace_lines(word_list):
 def without_modification_keys(line):
     """The letters of a traced line, as the source font is given them."""
     return line.translate({ord(k): None for k in (ALTERNATE, VARIANT, SWAP)})
+
+
+def with_looped_heh(line):
+    """A line as the source font is given it: the source writes a final
+    heh in the hooked Urdu style, and its two-eyed heh in the looped one
+    that Persian writing ends a word with; the letter stays heh to us."""
+    out = list(line)
+    for i in range(1, len(out)):
+        ends_word = i + 1 == len(line) or ord(line[i + 1]) not in PERSIAN_CODES
+        if out[i] == HEH and ord(line[i - 1]) in JOINS_NEXT and ends_word:
+            out[i] = HEH_DOACHASHMEE
+    return "".join(out)
 
 
 def run_engine(tool, data_dir, text_file):
@@ -328,39 +356,57 @@ class Artwork:
         self.stroke_slots = set()                # slots that carry a kaf or gaf stroke
         self.slot_strokes = defaultdict(Counter) # slot -> stroke mark -> count
         self.stroked_kaf_slots = set()           # slots on which even kaf gets its stroke as a mark
+        self.blank_marks = defaultdict(list)     # (blank slot, half) -> (head slot, mark glyph, lift difference)
 
     def is_attached(self, letter, word):
         return letter.word == word and self.kinds.get(letter.slot) == "blank" and letter.slot[1] != 32
 
-    def add(self, letters, dictionary_word):
+    def add(self, letters, dictionary_word, keyed=False):
+        """Votes of one traced line. A line that used a text-modification key
+        votes for its slots' shapes only: its letters are shaped by the
+        source font as typed plainly, which is not the form the key chose,
+        and a mark or stroke glyph shared by many slots should follow the
+        plain forms."""
         drawn = []
+        run = 0  # counts the letters that end a joined run inside a word
         for k, l in enumerate(letters):
             if self.kinds.get(l.slot) not in DRAWN_KINDS:
                 continue
-            drawn.append((l.slot, l.lift, l.word))
             group = [l]
             for m in letters[k + 1:]:
                 if not self.is_attached(m, l.word):
                     break
                 group.append(m)
+            # Slots meet in a join only inside a run of joined letters: the
+            # engine keeps a dal and the reh after it in one word.
+            drawn.append((l.slot, l.lift, (l.word, run)))
+            run += int(group[-1].code not in JOINS_NEXT)
             if any(m.base is None for m in group):
                 continue
-            # The dots of the attached letters belong to the drawn shape: the
-            # engine draws no mark on a blank slot (it has no anchor).
-            parts = [(m.base, m.pos) for m in group] + [mark for m in group[1:] for mark in m.marks]
+            # An attached letter's dots are the engine's mark on its blank
+            # slot, which gets an anchor of its own (see blank_anchor): drawn
+            # in the shape they would show on every letter that slot follows
+            # (thal's dot on dal). Dots the engine gives no mark stay drawn.
+            parts = [(m.base, m.pos) for m in group] + [mark for m in group[1:] if not m.mark for mark in m.marks]
+            for m in group[1:]:
+                if m.mark and m.marks and not keyed:
+                    self.blank_marks[(m.slot, int(m.code in BELOW_LETTERS))].append(
+                        (l.slot, m.marks[0][0], m.lift - l.lift))
             names = tuple(name for name, _ in parts)
             offsets = tuple((pos[0] - l.pos[0], pos[1] - l.pos[1]) for _, pos in parts)
             self.votes[l.slot][names] += 1
             # Our lift grows downward, the source's upward; both in 1/1000 em.
             self.samples[(l.slot, names)].append((l.pos[1] + l.lift, offsets))
             if l.mark and l.code in KAF_GAF:
-                self.stroke_votes[l.mark][l.base] += 1
+                if not keyed:
+                    self.stroke_votes[l.mark][l.base] += 1
                 self.stroke_slots.add(l.slot)
                 self.slot_strokes[l.slot][l.mark] += 1
                 if l.code == 0x06A9:
                     self.stroked_kaf_slots.add(l.slot)
             elif l.mark and l.marks:
-                self.mark_votes[l.mark][l.marks[0][0]] += 1
+                if not keyed:
+                    self.mark_votes[l.mark][l.marks[0][0]] += 1
                 self.half_votes[(l.slot, int(l.code in BELOW_LETTERS))][l.marks[0][0]] += 1
         self.lines.append(drawn)
         self.word_lines += int(dictionary_word)
@@ -388,6 +434,15 @@ class Artwork:
                         if is_form(names, "Sep") and self.letter_count(names) == self.letter_count(top)]
             if sum(n for _, n in isolated) >= ISOLATED_SHARE * total:
                 return isolated[0][0]
+        # A slot that begins a word and also stands inside one (sad and tah
+        # in a run of the same letter) takes the medial shape once that is a
+        # fair share: without its entry the word breaks open before it, while
+        # the entry at the start of a word only reads as a short lead-in.
+        if is_form(top, "Ini"):
+            medial = [(names, n) for names, n in votes.most_common()
+                      if is_form(names, "Med") and self.letter_count(names) == self.letter_count(top)]
+            if sum(n for _, n in medial) >= MEDIAL_SHARE * total:
+                return medial[0][0]
         return top
 
     def is_strokeless_kaf(self, slot):
@@ -407,6 +462,7 @@ class Artwork:
         self.mark = {m: votes.most_common(1)[0][0] for m, votes in self.mark_votes.items()}
         self.stroke = {m: votes.most_common(1)[0][0] for m, votes in self.stroke_votes.items()}
         self.fit_joins()
+        self.settle_joins()
 
     def fill_siblings(self, edges):
         """Slots no traced line reaches take the shape of their nearest
@@ -420,7 +476,8 @@ class Artwork:
             names, offsets = self.shape[sibling]
             self.shape[slot] = (names[:1], offsets[:1])
             self.raise_by[slot] = self.raise_by[sibling]
-            self.shear[slot] = self.shear[sibling]
+            limit = self.shear_limit(slot)
+            self.shear[slot] = max(-limit, min(limit, self.shear[sibling]))
             for half in (0, 1):
                 if (sibling, half) in self.half_votes:
                     self.half_votes[(slot, half)] = self.half_votes[(sibling, half)]
@@ -470,7 +527,8 @@ class Artwork:
                 for (sa, sb), (n, total) in pairs.items():
                     sums[sb] += n * (raise_by[sa] - raise_by[sb]) - total
                     counts[sb] += n
-                shear = {slot: max(-MAX_SHEAR, min(MAX_SHEAR, sums[slot] / (counts[slot] + SHEAR_PRIOR)))
+                shear = {slot: max(-self.shear_limit(slot), min(self.shear_limit(slot),
+                                                                 sums[slot] / (counts[slot] + SHEAR_PRIOR)))
                          for slot in self.shape}
                 sums = defaultdict(float)
                 counts = defaultdict(float)
@@ -484,8 +542,55 @@ class Artwork:
         self.raise_by = {slot: round(v) for slot, v in raise_by.items()}
         self.shear = {slot: round(v) for slot, v in shear.items()}
 
+    def settle_joins(self):
+        """Moves each slot's exit height (its raise), entry height (raise plus
+        shear) and both together to the value that closes the most joins,
+        slot by slot, from the least-squares fit: a mean leaves joins a little
+        open that a choice can close. Joins in dictionary words weigh most;
+        the traced letter sequences mainly speak for forms words do not reach."""
+        joins = Counter()
+        first_word = len(self.lines) - self.word_lines
+        for number, drawn in enumerate(self.lines):
+            weight = 1.0 if number >= first_word else SEQUENCE_WEIGHT
+            for (sa, la, wa), (sb, lb, wb) in zip(drawn, drawn[1:]):
+                if wa != wb or sa not in self.shape or sb not in self.shape:
+                    continue
+                exit_, entry = self.exit(sa), self.entry(sb)
+                if exit_ is not None and entry is not None:
+                    joins[(sa, sb, (-lb + entry[1]) - (-la + exit_[1]))] += weight
+        leaving, arriving = defaultdict(list), defaultdict(list)
+        for (sa, sb, target), weight in joins.items():
+            leaving[sa].append((sb, target, weight))
+            arriving[sb].append((sa, target, weight))
+        exit_y = dict(self.raise_by)
+        entry_y = {slot: self.raise_by[slot] + self.shear[slot] for slot in self.shape}
+        for _ in range(SETTLE_SWEEPS):
+            for slot in self.shape:
+                # Join a -> b closes when exit_y[a] - entry_y[b] == target.
+                wanted_exit = [(target + entry_y[b], w) for b, target, w in leaving[slot]]
+                wanted_entry = [(exit_y[a] - target, w) for a, target, w in arriving[slot]]
+                both = ([(value - exit_y[slot], w) for value, w in wanted_exit]
+                        + [(value - entry_y[slot], w) for value, w in wanted_entry])
+                limit = self.shear_limit(slot)
+                move = best_value(both, 0, -limit, limit)
+                exit_y[slot] += move
+                entry_y[slot] += move
+                exit_y[slot] = best_value(wanted_exit, exit_y[slot], entry_y[slot] - limit, entry_y[slot] + limit)
+                entry_y[slot] = best_value(wanted_entry, entry_y[slot], exit_y[slot] - limit, exit_y[slot] + limit)
+        self.raise_by = exit_y
+        self.shear = {slot: entry_y[slot] - exit_y[slot] for slot in self.shape}
+
     def entry(self, slot):
         return self.source.entry.get(self.shape[slot][0][0])
+
+    def bends_both_ends(self, slot):
+        """Whether a slot's shape is bent at its exit as well as at its
+        entry: one that joins on both sides, so that each end takes half the
+        difference between its entry and exit heights."""
+        return self.exit(slot) is not None and self.entry(slot) is not None
+
+    def shear_limit(self, slot):
+        return 2 * MAX_SHEAR if self.bends_both_ends(slot) else MAX_SHEAR
 
     def last_letter(self, slot):
         """The index in the shape of its last letter (marks follow it)."""
@@ -524,20 +629,61 @@ class Artwork:
         return gaps, unmeasured
 
 
-def draw_source(source, names, offsets, dx, dy, entry_x=0, shear=0, cut_first=None):
+def best_value(wanted, current, low, high):
+    """The integer in [low, high] that the most weight of (value, weight)
+    wishes lies within CLOSED_UNITS of; ties go to the most weight within
+    FAR_UNITS, then to the value nearest the current one."""
+    events = []
+    for value, weight in wanted:
+        for reach, kind in ((CLOSED_UNITS, 0), (FAR_UNITS, 1)):
+            events.append((value - reach, kind, weight))
+            events.append((value + reach + 1, kind, -weight))
+    events.sort()
+    current = min(high, max(low, current))
+    candidates = sorted({e[0] for e in events if low <= e[0] <= high} | {current, low, high})
+    best, best_key = current, None
+    covered = [0.0, 0.0]
+    i = 0
+    for value in candidates:
+        while i < len(events) and events[i][0] <= value:
+            covered[events[i][1]] += events[i][2]
+            i += 1
+        key = (round(covered[0], 6), round(covered[1], 6), -abs(value - current))
+        if best_key is None or key > best_key:
+            best, best_key = value, key
+    return best
+
+
+def smooth_step(t):
+    t = min(1.0, max(0.0, t))
+    return t * t * (3 - 2 * t)
+
+
+def bend(x, entry_x, shear, both_ends=False):
+    """How far the bend lifts a point at x (source units, after the move that
+    puts the exit at the origin): nothing at the exit, shear at the entry.
+    Bent at the entry only, a smooth step over the SHEAR_WIDTH before the
+    entry; bent at both ends, the body rises by half of shear and two such
+    steps of half the height, one after the exit and one before the entry,
+    share the slope."""
+    width = min(SHEAR_WIDTH, 0.8 * entry_x)
+    if not shear or width <= 0:
+        return 0
+    at_entry = smooth_step((x - (entry_x - width)) / width)
+    if not both_ends:
+        return shear * at_entry
+    return shear / 2 * (at_entry + smooth_step(x / width))
+
+
+def draw_source(source, names, offsets, dx, dy, entry_x=0, shear=0, cut_first=None, both_ends=False):
     """Source glyphs at their offsets, components flattened, moved by
     (dx, dy) source units, the part near the entry (at entry_x after the
     move) bent up by shear with a smooth step that leaves the exit in
     place, and scaled to our units per em. With cut_first, only the part of
     the first glyph below that height is drawn."""
-    width = min(SHEAR_WIDTH, 0.8 * entry_x)
-
     def move(point):
         x, y = point
-        if shear and width > 0:
-            t = min(1.0, max(0.0, (x - (entry_x - width)) / width))
-            y += shear * t * t * (3 - 2 * t)
-        return (x * SCALE, y * SCALE)
+        return (x * SCALE, (y + bend(x, entry_x, shear, both_ends)) * SCALE)
 
     pen = TTGlyphPen(None)
     for i, (name, (ox, oy)) in enumerate(zip(names, offsets)):
@@ -565,8 +711,8 @@ def build_fonts(art, out_dir, copyright_line):
     from fontTools.fontBuilder import FontBuilder
     source = art.source
     anchors = {}
+    drawn = {}  # font -> (glyphs, metrics)
     for f in range(1, FONT_COUNT + 1):
-        order = [".notdef"] + [placeholder.glyph_name(g) for g in range(placeholder.FIRST_DRAWN, GLYPHS)]
         glyphs = {".notdef": TTGlyphPen(None).glyph()}
         metrics = {".notdef": (0, 0)}
         for g in range(placeholder.FIRST_DRAWN, GLYPHS):
@@ -576,7 +722,8 @@ def build_fonts(art, out_dir, copyright_line):
             if slot in art.shape:
                 dx, dy, advance = art.placement(slot)
                 cut = STROKE_CUT if art.is_strokeless_kaf(slot) else None
-                glyphs[name] = draw_source(source, *art.shape[slot], dx, dy, advance, art.shear[slot], cut)
+                glyphs[name] = draw_source(source, *art.shape[slot], dx, dy, advance, art.shear[slot], cut,
+                                           art.bends_both_ends(slot))
                 advance = round(advance * SCALE)
                 anchor = tuple(base_anchor(art, slot, half, dx, dy, advance) for half in (0, 1))
                 if slot in art.stroke_slots:
@@ -585,14 +732,26 @@ def build_fonts(art, out_dir, copyright_line):
                 glyphs[name], advance = stroke_glyph(source, art.stroke[g])
             elif f == MARK_FONT and g in art.mark:
                 glyphs[name], advance = mark_glyph(source, art.mark[g])
+            elif art.kinds.get(slot) == "mark":
+                # A mark the source font draws no counterpart of (heh's and
+                # hamza's own marks): no ink, rather than a placeholder blob
+                # on every heh once some slot gives it an anchor.
+                glyphs[name] = TTGlyphPen(None).glyph()
+                advance = placeholder.glyph_shape(f, g).advance
             else:
                 shape = placeholder.glyph_shape(f, g)
                 glyphs[name] = draw_placeholder(shape)
                 advance = shape.advance
                 anchor = placeholder.anchors(f, g, shape) if art.kinds.get(slot) != "letter" else anchor
+                if art.kinds.get(slot) == "blank":
+                    anchor = tuple(blank_anchor(art, slot, half, advance) for half in (0, 1))
             anchors[slot] = anchor
             glyphs[name].recalcBounds(None)
             metrics[name] = (max(0, advance), getattr(glyphs[name], "xMin", 0))
+        drawn[f] = (glyphs, metrics)
+    ascent, descent = line_extents(drawn, anchors, art)
+    order = [".notdef"] + [placeholder.glyph_name(g) for g in range(placeholder.FIRST_DRAWN, GLYPHS)]
+    for f, (glyphs, metrics) in drawn.items():
         fb = FontBuilder(placeholder.UNITS_PER_EM, isTTF=True)
         fb.font.recalcTimestamp = False
         fb.setupGlyphOrder(order)
@@ -600,7 +759,6 @@ def build_fonts(art, out_dir, copyright_line):
                               for g in range(placeholder.FIRST_DRAWN, GLYPHS)})
         fb.setupGlyf(glyphs)
         fb.setupHorizontalMetrics(metrics)
-        ascent, descent = round(source.font["OS/2"].usWinAscent * SCALE), round(source.font["OS/2"].usWinDescent * SCALE)
         fb.setupHorizontalHeader(ascent=ascent, descent=-descent)
         family = "Vorl2%d" % f
         fb.setupNameTable({
@@ -618,14 +776,44 @@ def build_fonts(art, out_dir, copyright_line):
     return anchors
 
 
-def mark_glyph(source, name):
-    """A mark drawn with its own attachment point at its advance on the
-    baseline: the engine puts the mark's advance box against the anchor."""
-    points = [p for lookup, cls, p in source.marks.get(name, [])]
-    mx, my = points[0] if points else (0, 0)
+def line_extents(drawn, anchors, art):
+    """The ascent and descent every font declares: the engine takes 70 % of
+    the largest ascent and 80 % of the largest descent for the height of a
+    line and of a text's frame, so they are made to hold the highest and
+    lowest ink of any glyph, and of any dot or stroke on its anchor."""
+    def bounds(f, g):
+        glyph = drawn[f][0][placeholder.glyph_name(g)]
+        return (glyph.yMin, glyph.yMax) if getattr(glyph, "numberOfContours", 0) else (0, 0)
+
+    inked = [bounds(f, g) for f in drawn for g in range(placeholder.FIRST_DRAWN, GLYPHS)]
+    top = max(high for _, high in inked)
+    bottom = min(low for low, _ in inked)
+    dots = [bounds(MARK_FONT, g) for g in art.mark] or [(0, 0)]
+    strokes = [bounds(MARK_FONT, g) for g in art.stroke] or [(0, 0)]
+    for slot, ((y_above, _), (y_below, _)) in anchors.items():
+        if y_above != -1:
+            marks = strokes if slot in art.stroke_slots else dots
+            top = max(top, y_above + max(high for _, high in marks))
+        if y_below != -1:
+            bottom = min(bottom, y_below + min(low for low, _ in dots))
+    return math.ceil(top / 0.7), math.ceil(max(0, -bottom) / 0.8)
+
+
+def mark_centre(source, name):
     bounds = source.font["glyf"][name]
-    advance = max(0, round((mx - bounds.xMin) * SCALE))
-    return draw_source(source, (name,), ((0, 0),), advance / SCALE - mx, -my), advance
+    return (bounds.xMin + bounds.xMax) / 2, (bounds.yMin + bounds.yMax) / 2
+
+
+def mark_glyph(source, name):
+    """A mark drawn with its centre at its advance on the baseline: the
+    engine puts the mark's advance box against the anchor, and every anchor
+    is where the source font puts the centre of that slot's own dots. So a
+    mark glyph shared by letters with dots above and below (two dots) sits
+    right on both."""
+    cx, cy = mark_centre(source, name)
+    bounds = source.font["glyf"][name]
+    advance = max(0, round((cx - bounds.xMin) * SCALE))
+    return draw_source(source, (name,), ((0, 0),), advance / SCALE - cx, -cy), advance
 
 
 class FlattenPen(BasePen):
@@ -711,8 +899,16 @@ def stroke_anchor(art, slot, dx, dy, advance):
         ax, ay = art.source.exit.get(stroke, (0, 0))
         point = (body_root + offsets[0][0] - stroke_root_x + ax, ay + offsets[0][1])
     else:
-        point = art.exit(slot) or (art.left_end(slot), 0)
-    return round((point[1] + dy) * SCALE), round((point[0] + dx) * SCALE) - advance
+        # The stroke hangs from the exit of the body it belongs to: the first
+        # letter's, also when the slot draws the letters after it as well.
+        own_exit = art.source.exit.get(names[0])
+        if own_exit is not None:
+            point = (own_exit[0] + offsets[0][0], own_exit[1] + offsets[0][1])
+        else:
+            point = art.exit(slot) or (art.left_end(slot), 0)
+    x, y = point[0] + dx, point[1] + dy
+    return round((y + bend(x, advance / SCALE, art.shear[slot], art.bends_both_ends(slot))) * SCALE), \
+        round(x * SCALE) - advance
 
 
 def base_anchor(art, slot, half, dx, dy, advance):
@@ -721,10 +917,39 @@ def base_anchor(art, slot, half, dx, dy, advance):
     votes = art.half_votes.get((slot, half))
     if not votes:
         return -1, -1
-    point, _ = art.source.base_anchor(art.shape[slot][0][0], votes.most_common(1)[0][0])
+    mark = votes.most_common(1)[0][0]
+    point, mark_point = art.source.base_anchor(art.shape[slot][0][0], mark)
     if point is None:
         return -1, -1
-    return round((point[1] + dy) * SCALE), round((point[0] + dx) * SCALE) - advance
+    cx, cy = mark_centre(art.source, mark)
+    x, y = point[0] + cx - mark_point[0] + dx, point[1] + cy - mark_point[1] + dy
+    return round((y + bend(x, advance / SCALE, art.shear[slot], art.bends_both_ends(slot))) * SCALE), \
+        round(x * SCALE) - advance
+
+
+def blank_anchor(art, slot, half, advance):
+    """(y, x) of the anchor of a blank attachable slot: where the dots of the
+    letter it stands for sit on the shape that the slot before it draws, the
+    median over the traced contexts; (-1, -1) for none. The blank slot's
+    right edge is the drawing slot's left end."""
+    ys, xs = [], []
+    for head, mark, lift in art.blank_marks.get((slot, half), []):
+        if head not in art.shape:
+            continue
+        names, offsets = art.shape[head]
+        last = art.last_letter(head)
+        point, mark_point = art.source.base_anchor(names[last], mark)
+        if point is None:
+            continue
+        dx, dy, entry_x = art.placement(head)
+        cx, cy = mark_centre(art.source, mark)
+        x = point[0] + offsets[last][0] + cx - mark_point[0] + dx
+        xs.append(x)
+        y = point[1] + offsets[last][1] + cy - mark_point[1] + dy
+        ys.append(y + bend(x, entry_x, art.shear[head], art.bends_both_ends(head)) + lift)
+    if not ys:
+        return -1, -1
+    return round(median(ys) * SCALE), round(median(xs) * SCALE) - advance
 
 
 def save_atomically(font, path):
@@ -780,7 +1005,7 @@ def main():
     with tempfile.NamedTemporaryFile("w", encoding="utf-8", suffix=".txt", delete=False) as typed, \
             tempfile.NamedTemporaryFile("w", encoding="utf-8", suffix=".txt", delete=False) as letters:
         typed.write("\n".join(lines) + "\n")
-        letters.write("\n".join(plain) + "\n")
+        letters.write("\n".join(with_looped_heh(line) for line in plain) + "\n")
     try:
         records = run_engine(args.shape_tool, args.trace_data, typed.name)
         shaped = run_harfbuzz(args.source, letters.name)
@@ -797,7 +1022,7 @@ def main():
         letters = align(text, record, glyphs, source)
         if letters is not None:
             matched += 1
-            art.add(letters, index >= len(sequences))
+            art.add(letters, index >= len(sequences), text != lines[index])
     art.choose()
     art.fill_siblings(rule_siblings(args.rules_dir))
 
@@ -833,6 +1058,8 @@ def main():
     if gaps:
         report += [
             "joins within %d units: %.2f%%" % (GAP_CLOSED, 100.0 * closed / len(gaps)),
+            "joins within %d units, counting the unmeasured as open: %.2f%%" % (
+                GAP_CLOSED, 100.0 * closed / (len(gaps) + unmeasured)),
             "joins beyond %d units: %d; median gap %.0f, worst %.0f" % (
                 GAP_WORST, len(gaps) - bisect.bisect_right(gaps, GAP_WORST), gaps[len(gaps) // 2], gaps[-1]),
         ]
@@ -845,7 +1072,7 @@ def main():
     report += ["mark %d %s" % (m, art.mark[m]) for m in sorted(art.mark)]
     report += ["stroke %d from %s" % (m, art.stroke[m]) for m in sorted(art.stroke)]
     write_atomically(os.path.join(args.out_dir, "artwork-report.txt"), ("\n".join(report) + "\n").encode("utf-8"))
-    print("\n".join(report[:6]))
+    print("\n".join(report[:7]))
 
 
 if __name__ == "__main__":

@@ -25,7 +25,6 @@ UNITS = 2880          # glyph units per em
 LIFT = 2.88           # glyph units per lift unit
 EM_PIXELS = 96        # rendered em, both sides
 MARGIN = 40
-LINE = 2.2            # line pitch in ems
 
 
 class PostScriptPen(BasePen):
@@ -83,8 +82,9 @@ class Fonts:
 BELOW = {0x0628, 0x062C, 0x067E, 0x0686, 0x06CC}
 
 
-def engine_postscript(tool, data_dir, lines):
-    """The page as PostScript, its width and its height in pixels."""
+def engine_postscript(tool, data_dir, lines, pitch, first):
+    """The page as PostScript, its width and its height in pixels: the
+    first baseline first ems below the margin, the others pitch ems apart."""
     fonts = Fonts(data_dir)
     with tempfile.NamedTemporaryFile("w", encoding="utf-8", suffix=".txt", delete=False) as tmp:
         tmp.write("\n".join(lines) + "\n")
@@ -100,7 +100,7 @@ def engine_postscript(tool, data_dir, lines):
     parts = []
     right = width_px / scale - MARGIN / scale
     for n, record in enumerate(records):
-        baseline = (n + 1) * LINE * UNITS
+        baseline = MARGIN / scale + (first + n * pitch) * UNITS
         for word in record["words"]:
             pen = right - word["x"]
             for c in word["chars"]:
@@ -114,7 +114,7 @@ def engine_postscript(tool, data_dir, lines):
                         mark_advance = fonts.advance(4, c["mark"])
                         parts.append(fonts.path(4, c["mark"], pen + ax - mark_advance, baseline + lift - ay))
                 pen -= advance
-    height_px = int((len(lines) + 1) * LINE * EM_PIXELS)
+    height_px = int(2 * MARGIN + len(lines) * pitch * EM_PIXELS)
     # Page y grows downward from the top: flip PostScript's upward y once.
     return ("%%!PS\n/m {moveto} def /l {lineto} def /c {curveto} def /h {closepath} def\n"
             "0 %d translate %f %f scale\n%s\nfill showpage\n"
@@ -131,8 +131,13 @@ def main():
     args = parser.parse_args()
     with open(args.text, encoding="utf-8") as f:
         lines = [l.rstrip("\n") for l in f if l.strip()]
+    # Our lines stand where hb-view puts the source font's: at its ascent
+    # below the margin, one ascent plus descent apart.
+    hhea = TTFont(args.source)["hhea"]
+    upem = TTFont(args.source)["head"].unitsPerEm
+    pitch, first = (hhea.ascent - hhea.descent) / upem, hhea.ascent / upem
     with tempfile.TemporaryDirectory() as work:
-        ps, width, height = engine_postscript(args.shape_tool, args.data_dir, lines)
+        ps, width, height = engine_postscript(args.shape_tool, args.data_dir, lines, pitch, first)
         ours = os.path.join(work, "ours.ps")
         with open(ours, "w", encoding="utf-8") as fh:
             fh.write(ps)
@@ -142,8 +147,7 @@ def main():
                         "-g%dx%d" % (width, height), "-sOutputFile=" + ours_png, ours], check=True)
         theirs = os.path.join(work, "theirs.png")
         subprocess.run(["hb-view", "--language=ur", "--font-size=%d" % EM_PIXELS, "--margin=%d" % MARGIN,
-                        "--line-space=%d" % int((LINE - 1.6) * EM_PIXELS), "--text-file=" + args.text,
-                        "--output-file=" + theirs, args.source], check=True)
+                        "--text-file=" + args.text, "--output-file=" + theirs, args.source], check=True)
         tmp = args.output + ".tmp.png"
         subprocess.run(["convert", ours_png, theirs, "-gravity", "east", "-background", "white",
                         "+append", tmp], check=True)

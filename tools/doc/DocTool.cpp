@@ -27,6 +27,7 @@
 #include "engine/Compressor.h"
 #include "platform/ErrorReport.h"
 #include "platform/AtomicFile.h"
+#include "platform/qt/ProgramFolders.h"
 #include "platform/qt/QtPainterDC.h"
 #include "tools/Utf8Decode.h"
 #include "view/KavitroView.h"
@@ -38,7 +39,11 @@ namespace {
 
 using namespace kavitro;
 
-constexpr const char* kUsage = R"(Usage:
+constexpr const char* kUsage = R"(Usage: kavitro-doc [--data-dir DIR] COMMAND ...
+  --data-dir DIR
+      measures and draws texts with the glyph artwork in DIR; by default with
+      the artwork the program uses (the derived Nastaliq artwork beside the
+      data folder when the build made it, else the data folder's)
   kavitro-doc dump FILE
       prints the document as JSON: page size, margins, page count, zoom, every
       object (class, page field, rect, angle, pen, brush and what its class
@@ -301,7 +306,11 @@ bool AddPicture(CKavitroDoc& doc, const std::string& file, std::string& error) {
     if (box.right > room.right || box.bottom > room.bottom) FitRectInRect(room, box, true);
     else room = box;
     const std::int32_t w = std::max(1, room.right - room.left), h = std::max(1, room.bottom - room.top);
-    auto* picture = new CDrawPicture(CPolygonRect(Point{-doc.m_margins.right - w, -doc.m_margins.top - h}, Size{w, h}), 0, &doc);
+    // Stored mirrored as the program places pictures: left is the right-hand edge.
+    CPolygonRect at;
+    at.m_rect = Rect{-doc.m_margins.right, -doc.m_margins.top - h, -doc.m_margins.right - w, -doc.m_margins.top};
+    at.SetAngle(0);
+    auto* picture = new CDrawPicture(at, 0, &doc);
     picture->m_pMetafile = std::move(vector);
     picture->m_pDib = std::move(raster);
     picture->m_nPictureType = picture->m_pDib ? CDrawPicture::RasterPicture : CDrawPicture::VectorPicture;
@@ -348,17 +357,17 @@ int NewWithText(const std::string& out, const std::optional<std::string>& textOp
     return 0;
 }
 
-// The glyph fonts of the build's data folder, when they are there; without
-// them texts are still stored and dumped, but not measured or drawn.
-void LoadGlyphFonts() {
+// The glyph fonts of the artwork folder, when they are there; without them
+// texts are still stored and dumped, but not measured or drawn.
+void LoadGlyphFonts(const std::filesystem::path& artwork) {
     CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
     if (fonts.IsInitialized()) return;
     RecordingErrorReport quiet;
     fonts.SetErrorReport(&quiet);
-    fonts.Init(KAVITRO_SHARE_DIR, 0);
+    fonts.Init(artwork, 0);
     fonts.SetErrorReport(nullptr);
     // Thumbnails and raster pages paint the glyphs from the same font files.
-    CQtPainterDC::SetGlyphFontFolder(std::filesystem::path(KAVITRO_SHARE_DIR) / CCalligraphyFont::kFontsFolderName);
+    CQtPainterDC::SetGlyphFontFolder(artwork / CCalligraphyFont::kFontsFolderName);
 }
 
 bool ParseSigned(std::string_view text, std::int32_t& value);
@@ -380,8 +389,16 @@ int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     RegisterDocumentClasses();
-    LoadGlyphFonts();
     std::vector<std::string> args(argv + 1, argv + argc);
+    // The artwork the program draws with, unless a folder is named (the
+    // tests name the build's placeholder artwork).
+    std::filesystem::path artwork = GlyphArtworkFolderOf(QStringLiteral(KAVITRO_SHARE_DIR)).toStdString();
+    if (!args.empty() && args[0] == "--data-dir") {
+        if (args.size() < 2) return BadUsage("option --data-dir needs a folder");
+        artwork = args[1];
+        args.erase(args.begin(), args.begin() + 2);
+    }
+    LoadGlyphFonts(artwork);
     if (args.empty()) return BadUsage("no command given");
     const std::string& command = args[0];
     if (command == "-h" || command == "--help") {

@@ -7,9 +7,11 @@
 A pack folder holds:
   pack.json    name, version, right-to-left flag, dialog font, cursor hot spots
   strings.txt  the strings file as checked here ("id<TAB>text", UTF-8)
-  images/      LOGO.png, DAT1.png .. DAT32.png (animation frames), the line-style
-               strips 121.png and 132.png .. 135.png, the page-navigator
-               strips 143.png (16x16 images) and 145.png (32x32 images)
+  images/      the line-style strips 121.png and 132.png .. 135.png, the
+               page-navigator strips 143.png (16x16 images) and 145.png
+               (32x32 images); LOGO.png and the animation frames DAT1.png ..
+               DAT32.png are drawn into the same folder by
+               tools/about/make_about_pictures with our own engine
   cursors/     one 32x32 PNG per cursor id
 
 The pictures are simple shapes drawn here with a tiny PNG writer, so that the
@@ -141,38 +143,6 @@ class Canvas:
 
 
 INK = (0x4A, 0x10, 0x10, 255)      # the dark red of the version line
-GOLD = (0xC8, 0x9B, 0x3C, 255)
-PAPER = (0xF6, 0xEE, 0xDC, 255)
-
-
-def logo():
-    c = Canvas(400, 380, PAPER)
-    for y in range(c.height):          # a soft vertical shade
-        shade = 246 - y * 30 // c.height
-        c.rect(0, y, c.width, y + 1, (shade, shade - 8, shade - 26, 255))
-    for inset, colour in ((6, GOLD), (12, INK)):
-        c.rect(inset, inset, c.width - inset, inset + 3, colour)
-        c.rect(inset, c.height - inset - 3, c.width - inset, c.height - inset, colour)
-        c.rect(inset, inset, inset + 3, c.height - inset, colour)
-        c.rect(c.width - inset - 3, inset, c.width - inset, c.height - inset, colour)
-    c.ring(200, 110, 70, 6, GOLD)
-    c.ring(200, 110, 56, 3, INK)
-    for k in range(12):                # a twelve-pointed rosette
-        a = k * math.pi / 6
-        c.line(200, 110, 200 + int(50 * math.cos(a)), 110 + int(50 * math.sin(a)), INK, 2)
-    c.disc(200, 110, 10, GOLD)
-    return c
-
-
-def animation_frame(n):
-    """Frame n of 32: a dot circling a ring; pixel (0, 0) carries the colour key."""
-    c = Canvas(64, 64, (0, 0, 0, 255))
-    c.ring(32, 32, 26, 3, GOLD)
-    a = 2 * math.pi * (n - 1) / 32
-    c.disc(32 + 20 * math.cos(a), 32 + 20 * math.sin(a), 6, (0xE0, 0x40, 0x30, 255))
-    return c
-
-
 # Pen patterns of the five line styles (on, off runs), drawn on colour 0, which
 # the guide-line page treats as transparent.
 LINE_STYLES = {121: [(48, 0)], 132: [(8, 4)], 133: [(2, 2)], 134: [(8, 3), (2, 3)], 135: [(8, 3), (2, 2), (2, 3)]}
@@ -226,9 +196,6 @@ def make_pack(strings_path, outdir, name, version, rtl, font, font_size):
     write_atomic(os.path.join(outdir, "strings.txt"), "".join(lines).encode("utf-8"))
 
     images = os.path.join(outdir, "images")
-    write_atomic(os.path.join(images, "LOGO.png"), logo().png())
-    for n in range(1, 33):
-        write_atomic(os.path.join(images, "DAT%d.png" % n), animation_frame(n).png())
     for ident, runs in LINE_STYLES.items():
         write_atomic(os.path.join(images, "%d.png" % ident), line_style(runs).png())
     write_atomic(os.path.join(images, "143.png"), page_strip(16).png())

@@ -13,7 +13,10 @@ table lists another form of the same letter there, the fill is at fault: the
 pair (row that wrote, table that refused) is listed with the words that reach
 it, and the check fails. Every other refusal is the table's own (a given row
 left the form, or the table lists no form of that letter there); it is
-listed with the refusing row and the row that left the letter. The check
+listed with the refusing row, the row that left the letter and the derived
+or filled rows the refusal depends on: the rows that wrote the letters the
+refusing row tests, and behind each of them the rows that wrote the letters
+it tested, back to the start of the word. The check
 also fails when fewer words than --min-share type whole. A missing word list
 skips the check (exit code 77).
 
@@ -125,13 +128,16 @@ class Table:
 
 
 class Letter:
-    __slots__ = ("code", "glyph", "lift", "writer")
+    __slots__ = ("code", "glyph", "lift", "writer", "decided_by")
 
-    def __init__(self, code, glyph=0, writer=None):
+    def __init__(self, code, glyph=0, writer=None, decided_by=frozenset()):
         self.code = code
         self.glyph = glyph
         self.lift = 0
         self.writer = writer  # (row, place in its action) that left the letter in its form
+        # The rows whose outcome the letter's form depends on: the row that
+        # wrote it and, through the letters that row tested, the rows behind.
+        self.decided_by = decided_by
 
 
 EMPTY = Letter(0)
@@ -188,9 +194,26 @@ def chain_start(letters, k):
     return not chain_start(letters, k + 1)
 
 
+def tested_letters(conditions):
+    """The places k (1..5) whose letter a list of conditions looks at."""
+    not_a_letter = ("ChainStart", "PosLe", "PosGt", "ModeZero", "ModeNonZero")
+    return {k for kind, k, _, _ in conditions if kind not in not_a_letter}
+
+
+def decided_by(letters, places):
+    """The rows that decided the forms of the letters at those places."""
+    rows = set()
+    for k in places:
+        if k < len(letters):
+            rows |= letters[-1 - k].decided_by
+    return rows
+
+
 def apply(row, letters):
+    decided = frozenset(decided_by(letters, tested_letters(row.path)) | {row})
     letters[-1].glyph = row.outcome["glyph0"]
     letters[-1].writer = (row, 0)
+    letters[-1].decided_by = decided
     action = row.outcome["action"]
     if action is None:
         return
@@ -199,6 +222,7 @@ def apply(row, letters):
         c1 = letters[-2]
         if glyphs[0] != KEEP:
             c1.glyph = glyphs[0]
+            c1.decided_by = decided
         c1.writer = (row, 1)
         c1.lift += -lifts[0] if kind == "SetGlyph1AddY" else lifts[0]
         return
@@ -212,6 +236,7 @@ def apply(row, letters):
             c.lift += lifts[k - 1]
             if glyphs[k - 1] != KEEP:
                 c.glyph = glyphs[k - 1]
+                c.decided_by = decided
             c.writer = (row, k)
         else:
             c.lift += rest
@@ -219,7 +244,9 @@ def apply(row, letters):
 
 class Refusal:
     """A refused letter: the row that refused (None: no row held), the table,
-    the letters it saw, and the letter whose form its keys do not list."""
+    the letters it saw, the letter whose form its keys do not list, and the
+    derived or filled rows the refusal depends on (through the letters the
+    refusing row and the blocks around it test)."""
 
     def __init__(self, index, table, row, context):
         self.index = index
@@ -227,6 +254,15 @@ class Refusal:
         self.row = row
         self.seen = [(c.code, c.glyph, c.writer) for c in context.c[1:]]
         self.k, self.listed = table.missing_key(context)
+        places = tested_letters(row.path) if row is not None else set()
+        if self.k is not None:
+            places.add(self.k)
+        rows = set()
+        for k in places:
+            rows |= context.c[k].decided_by
+        if row is not None:
+            rows.add(row)
+        self.not_given = tuple(sorted((r for r in rows if r.origin != "Given"), key=repr))
 
     def culprit(self, forms):
         """(row, place) of the derived or filled row that left the letter in a
@@ -318,7 +354,7 @@ class Typist:
 
 
 def copy_letter(c):
-    out = Letter(c.code, c.glyph, c.writer)
+    out = Letter(c.code, c.glyph, c.writer, c.decided_by)
     out.lift = c.lift
     return out
 
@@ -355,8 +391,7 @@ def survey(typist, words):
         culprit = refusal.culprit(forms)
         if culprit is None:
             writer = refusal.seen[refusal.k - 1][2] if refusal.k else None
-            all_given = all(w is None or w[0].origin == "Given" for _, _, w in refusal.seen)
-            stated[(refusal.row, refusal.k, writer[0] if writer else None, all_given)].append(word)
+            stated[(refusal.row, refusal.k, writer[0] if writer else None, refusal.not_given)].append(word)
         else:
             key = (culprit[0], culprit[1], refusal.table.name, refusal.k)
             faults[key].append(word)
@@ -387,11 +422,15 @@ def main():
         print(f"    forms of that letter {name} lists there: {', '.join(listed)}")
     print(f"closure: {sum(len(v) for v in faults.values())} words refused because a derived or filled row "
           f"left a letter in a form the next table does not list, "
-          f"{sum(len(v) for v in stated.values())} refused where the table lists no form of that letter")
-    for (row, k, writer, all_given), reached in sorted(stated.items(), key=lambda kv: -len(kv[1]))[: args.report]:
-        left = f"c{k} as {writer} ({writer.origin.lower()}) left it" if writer else f"c{k}" if k else "no key"
-        path = "every row on the path given" if all_given else "a derived or filled row earlier on the path"
-        print(f"  stated: {row} refuses {left}, listing no other form of that letter; {path}: "
+          f"{sum(len(v) for v in stated.values())} refused where the tables state it (a given row left the form, "
+          f"or the table lists no form of that letter)")
+    for (row, k, writer, not_given), reached in sorted(stated.items(), key=lambda kv: -len(kv[1]))[: args.report]:
+        left = f"c{k} as {writer} ({writer.origin.lower()}) left it" if writer else f"c{k}" if k else "the letter"
+        why = ("a given row left that form" if writer is not None and writer.origin == "Given" else
+               "no other form of that letter listed" if k else "the row itself refuses")
+        path = ("every row it depends on given" if not not_given else
+                "it depends on " + ", ".join(f"{r} ({r.origin.lower()})" for r in not_given))
+        print(f"  stated: {row} refuses {left}; {why}; {path}: "
               f"{len(reached)} words, e.g. {' '.join(reached[:4])}")
     if share < args.min_share:
         print(f"closure: {share:.3%} of the words type, fewer than {args.min_share:.3%}")

@@ -32,15 +32,19 @@ c1=1/188:
 WORDS = "3\nبر\nببر/A\nکبر\n"  # no kaf table here: the last word is left out
 
 
-def check(form, start_action=" S1(1/215; 0)"):
+def run_closure(tables, words_text):
     with tempfile.TemporaryDirectory() as folder:
-        for name, text in (("beh", BEH.format(form=form)), ("reh", REH.format(start_action=start_action))):
+        for name, text in tables.items():
             with open(os.path.join(folder, f"{name}.rules"), "w", encoding="utf-8") as f:
                 f.write(text)
         words = os.path.join(folder, "words.dic")
         with open(words, "w", encoding="utf-8") as f:
-            f.write(WORDS)
+            f.write(words_text)
         return subprocess.run([sys.executable, CLOSURE, folder, "--words", words], capture_output=True, text=True)
+
+
+def check(form, start_action=" S1(1/215; 0)"):
+    return run_closure({"beh": BEH.format(form=form), "reh": REH.format(start_action=start_action)}, WORDS)
 
 
 class Closure(unittest.TestCase):
@@ -63,6 +67,20 @@ class Closure(unittest.TestCase):
         result = check("1/241", start_action="")
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
         self.assertIn("stated: reh.rules:7 refuses c2 as beh.rules:4 (filled) left it", result.stdout)
+
+    def test_a_refusal_depends_on_the_rows_behind_the_letters_it_tests(self):
+        # A filled row shapes the first two behs. The third beh takes 1/119
+        # either from a row that tests nothing, so the reh's refusal after it
+        # depends on given rows only, or from a row that tests the second beh,
+        # whose form the fill decided.
+        fill = "table beh\nkind letter\nstart -> 1/133\nc1=1/133 -> 1/188 P1(1/241; 0) @fill\n"
+        reh = "table reh\nkind letter\nstart -> 1/75\nc1=1/119 -> refuse\n-> refuse\n"
+        for third, dependence in (("-> 1/119\n", "every row it depends on given"),
+                                  ("c1=1/188 -> 1/119\n-> refuse\n", "it depends on beh.rules:4 (filled)")):
+            with self.subTest(third=third):
+                result = run_closure({"beh": fill + third, "reh": reh}, "1\nبببر\n")
+                self.assertIn(f"stated: reh.rules:4 refuses the letter; the row itself refuses; {dependence}: 1 words",
+                              result.stdout)
 
 
 if __name__ == "__main__":
