@@ -142,7 +142,10 @@ void CKavitroView::UpdateScrollSizes() {
 void CKavitroView::OnInitialUpdate() {
     UpdateScrollSizes();
     ScrollToPosition({m_scroll.limit.cx, 0});
-    if (m_document.m_objects.m_objects.empty()) m_host.PostTextBlock(u" ", 1);
+    if (m_document.m_objects.m_objects.empty()) {
+        m_startingTextPending = true;
+        m_host.PostTextBlock(u" ", 1);
+    }
 }
 
 bool CKavitroView::OnScroll(std::uint32_t code, Point trackPosition, bool doScroll) {

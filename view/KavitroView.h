@@ -238,6 +238,8 @@ private:
     ScrollInfo m_scroll;
     Size m_scrollClient;  // the client size the scroll range was made for
     std::uint32_t m_nCurrentPage = 0;
+    // The space a new document starts with is not a change of the user's.
+    bool m_startingTextPending = false;
     bool m_bActive = false;
     bool m_bCaretShown = false;
     std::int32_t m_nCaretHeight = -1;

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <memory>
+#include <utility>
 
 #include "document/DrawText.h"
 #include "engine/CalligraphyFont.h"
@@ -45,6 +46,8 @@ CDrawText* CKavitroView::MakeTextForInsertion() {
 }
 
 void CKavitroView::OnInsertText(std::u16string text, LParam lParam) {
+    // A fresh document that only got its starting space asks nothing at close.
+    const bool startingText = std::exchange(m_startingTextPending, false) && !m_document.IsModified();
     CDrawText* target = m_selection.GetEditedText();
     if (!target)
         target = MakeTextForInsertion();
@@ -53,6 +56,8 @@ void CKavitroView::OnInsertText(std::u16string text, LParam lParam) {
     if (text.empty() || text.back() != u'\0')
         text.push_back(u'\0');
     m_document.InsertText(this, target, text.data(), text.size(), lParam == 0);
+    if (startingText)
+        m_document.SetModifiedFlag(false);
 }
 
 }  // namespace kavitro

@@ -252,6 +252,8 @@ TEST_F(InsertionFixture, ClickTheFirstTextAndTypeGivesTheGlyphsOfKavitroShape) {
     std::vector<CDrawText*> texts = Texts(*doc);
     ASSERT_EQ(texts.size(), 1u);
     CDrawText* text = texts[0];
+    // Closing the untouched new document asks nothing.
+    EXPECT_FALSE(doc->IsModified());
 
     view->OnChar(27);  // Escape: nothing selected
     ASSERT_EQ(view->GetSelection().GetCount(), 0u);
