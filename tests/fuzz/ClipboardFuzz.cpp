@@ -11,6 +11,7 @@
 #include <QtCore/QMimeData>
 #include <QtGui/QImage>
 
+#include "FuzzDocumentServices.h"
 #include "FuzzSupport.h"
 #include "document/DrawPicture.h"
 #include "document/DrawText.h"
@@ -26,16 +27,6 @@ namespace {
 
 constexpr std::uint32_t kPage = 2;
 
-DocumentServices& Services() {
-    static DocumentServices services = [] {
-        RegisterDocumentClasses();
-        DocumentServices s = DocumentServices::Defaults();
-        s.drawThumbnails = false;
-        return s;
-    }();
-    return services;
-}
-
 bool IsClipboardClass(const CDrawObj& o) {
     const CRuntimeClass* c = o.GetRuntimeClass();
     return c == &CDrawRect::GetThisClass() || c == &CDrawLine::GetThisClass() || c == &CDrawPicture::GetThisClass() ||
@@ -43,7 +34,7 @@ bool IsClipboardClass(const CDrawObj& o) {
 }
 
 void FuzzPaste(std::span<const std::uint8_t> input) {
-    CKavitroDoc doc(Services());
+    CKavitroDoc doc(FuzzDocumentServices());
     doc.OnNewDocument();
     RecordingViewHost host;
     CKavitroView view(doc, host);
@@ -80,8 +71,8 @@ void FuzzPaste(std::span<const std::uint8_t> input) {
 
 std::vector<kavitro::fuzz::Bytes> KavitroFuzzSeeds() {
     using namespace kavitro;
-    fuzz::Services();
-    CKavitroDoc doc(fuzz::Services());
+    fuzz::FuzzDocumentServices();
+    CKavitroDoc doc(fuzz::FuzzDocumentServices());
     doc.OnNewDocument();
     auto* r = new CDrawRect(CPolygonRect(Point{-5000, -3000}, Size{2000, 1000}), 0, &doc);
     r->m_nShape = CDrawRect::RoundRectangle;

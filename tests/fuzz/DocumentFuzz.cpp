@@ -7,6 +7,7 @@
 // lines in its guide list, every object pointing at it, and it stores to
 // bytes that load and store to the same bytes again.
 
+#include "FuzzDocumentServices.h"
 #include "FuzzSupport.h"
 #include "document/KavitroDoc.h"
 #include "document/SimpleObjects.h"
@@ -15,18 +16,8 @@
 namespace kavitro::fuzz {
 namespace {
 
-DocumentServices& Services() {
-    static DocumentServices services = [] {
-        RegisterDocumentClasses();
-        DocumentServices s = DocumentServices::Defaults();
-        s.drawThumbnails = false;  // the reader skips thumbnails; drawing them would only slow the search
-        return s;
-    }();
-    return services;
-}
-
 void FuzzDocument(std::span<const std::uint8_t> input) {
-    CKavitroDoc doc(Services());
+    CKavitroDoc doc(FuzzDocumentServices());
     doc.m_nPageWidth = 1000;
     doc.m_nPageHeight = 2000;
     std::string error;
@@ -44,7 +35,7 @@ void FuzzDocument(std::span<const std::uint8_t> input) {
         KAVITRO_FUZZ_CHECK(g->m_pDocument == &doc);
     }
     const Bytes stored = doc.StoreToBytes();
-    CKavitroDoc again(Services());
+    CKavitroDoc again(FuzzDocumentServices());
     KAVITRO_FUZZ_CHECK(again.LoadFromBytes(stored, "again.kv2", &error));
     KAVITRO_FUZZ_CHECK(again.StoreToBytes() == stored);
 }
@@ -75,14 +66,14 @@ std::vector<kavitro::fuzz::Bytes> KavitroFuzzSeeds() {
     Bytes bmpForm = {0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 'B', 'M', 18, 0, 0, 0, 0, 0, 0, 0, 14, 0, 0, 0, 1, 2, 3, 4};
     Bytes encodedForm = {0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xAA, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0, 7, 8, 9};
 
-    CKavitroDoc empty(fuzz::Services());
+    CKavitroDoc empty(fuzz::FuzzDocumentServices());
     empty.OnNewDocument();
     const Bytes emptyFile = empty.StoreToBytes();
     seeds.push_back(fuzz::WithThumbnail(emptyFile, packed));
     seeds.push_back(fuzz::WithThumbnail(emptyFile, bmpForm));
     seeds.push_back(fuzz::WithThumbnail(emptyFile, encodedForm));
 
-    CKavitroDoc doc(fuzz::Services());
+    CKavitroDoc doc(fuzz::FuzzDocumentServices());
     doc.OnNewDocument();
     doc.AddPage(0);
     auto* r = new CDrawRect(CPolygonRect(Point{-5000, -3000}, Size{2000, 1000}), 0, &doc);

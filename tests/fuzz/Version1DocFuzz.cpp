@@ -8,6 +8,7 @@
 // pages, and it stores as a version-2 document that loads and stores to the
 // same bytes again.
 
+#include "FuzzDocumentServices.h"
 #include "FuzzSupport.h"
 #include "document/DrawText.h"
 #include "document/Kavitro1XDoc.h"
@@ -17,18 +18,8 @@
 namespace kavitro::fuzz {
 namespace {
 
-DocumentServices& Services() {
-    static DocumentServices services = [] {
-        RegisterDocumentClasses();
-        DocumentServices s = DocumentServices::Defaults();
-        s.drawThumbnails = false;
-        return s;
-    }();
-    return services;
-}
-
 void FuzzVersion1(std::span<const std::uint8_t> input) {
-    CKavitro1XDoc doc(Services());
+    CKavitro1XDoc doc(FuzzDocumentServices());
     doc.m_nPageWidth = 1000;
     doc.m_nPageHeight = 2000;
     std::string error;
@@ -53,7 +44,7 @@ void FuzzVersion1(std::span<const std::uint8_t> input) {
                            (p.page >= 0 && static_cast<std::uint32_t>(p.page) < doc.GetPageCount()));
     }
     const Bytes stored = doc.StoreToBytes();
-    CKavitroDoc again(Services());
+    CKavitroDoc again(FuzzDocumentServices());
     KAVITRO_FUZZ_CHECK(again.LoadFromBytes(stored, "again.kv2", &error));
     KAVITRO_FUZZ_CHECK(again.StoreToBytes() == stored);
 }
