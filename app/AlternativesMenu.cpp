@@ -16,6 +16,7 @@
 #include "engine/CalligraphyText.h"
 #include "platform/DC.h"
 #include "platform/Geometry.h"
+#include "platform/PathRecorderDC.h"
 #include "platform/qt/QtPainterDC.h"
 
 namespace kavitro {
@@ -30,9 +31,38 @@ constexpr int kRightInset = 3;
 
 int HimetricToPixels(std::int32_t himetric) { return MulDiv(himetric, kPixelsPerInch, kHimetricPerInch); }
 
-}  // namespace
+// A text of its own holding the word at the menu's size, its right end at
+// the origin, and the selection of the whole word.
+struct WordText {
+    explicit WordText(const CCalligraphyWord& word) {
+        text.m_nSize = kAlternativeTextSize;
+        CCalligraphyWord placed = word;
+        placed.m_x = 0;
+        placed.m_y = 0;
+        text.m_paragraph.RemoveAll();
+        text.m_paragraph.m_words.push_back(std::move(placed));
+        all.m_firstWord = 0;
+        all.m_lastWord = 0;
+    }
+    // The word as the text object draws it, marks included, from the pen
+    // at the origin (right-aligned on the baseline, MM_HIMETRIC).
+    void Draw(CDC& dc) { text.DrawComponents(dc, nullptr, all, Point{0, 0}, kWordsWithMarks); }
 
-QSize MeasureAlternativeWord(const CCalligraphyWord& word) {
+    CDrawText text;
+    CTextComponentSelection all;
+};
+
+// Where an item's word goes: the picture's size and the pen's place in it,
+// in pixels. The box is the word's width and the line height; a first
+// letter reaching right of the pen, a tail reaching left of the word's
+// start, or marks above or below the line widen it, so that no stroke is
+// cut at the picture's edge.
+struct WordPlacement {
+    QSize size;
+    QPoint pen;
+};
+
+WordPlacement PlaceWord(const CCalligraphyWord& word) {
     const CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
     const std::int32_t width = MulDiv(word.GetWidth(), kAlternativeTextSize, CCalligraphyFont::kReferenceSize);
     // A raised letter (negative offset) makes the item taller; a lowered one does not.
@@ -41,29 +71,41 @@ QSize MeasureAlternativeWord(const CCalligraphyWord& word) {
         highest = std::min(highest, c.m_yOffset);
     const std::int32_t height =
         MulDiv(fonts.GetLineHeight() - highest, kAlternativeTextSize, CCalligraphyFont::kReferenceSize);
-    return {std::max(1, HimetricToPixels(width) + 2 * kRightInset), std::max(1, HimetricToPixels(height))};
+    const int boxWidth = std::max(1, HimetricToPixels(width));
+    const int boxHeight = std::max(1, HimetricToPixels(height));
+    const int baseline = boxHeight - boxHeight / 4;  // from the top
+
+    // The ink, traced from the glyph outlines (y up, 0.01 mm).
+    CPathRecorderDC ink;
+    ink.SetMapMode(MM_HIMETRIC);
+    ink.SetGlyphOutlineSource(&CGlyphFontOutlines::Instance());
+    ink.SetBkMode(TRANSPARENT);
+    ink.SetTextAlign(TA_RIGHT | TA_BASELINE);
+    WordText(word).Draw(ink);
+    const Rect b = ink.GetBounds();
+    const auto pixelsBeyond = [](std::int32_t himetric) {
+        return himetric <= 0 ? 0 : HimetricToPixels(himetric) + 1;  // the pixel a partial one touches
+    };
+    const int right = pixelsBeyond(b.right);
+    const int left = pixelsBeyond(-b.left - width);
+    const int top = std::max(0, pixelsBeyond(b.bottom) - baseline);
+    const int bottom = std::max(0, pixelsBeyond(-b.top) - (boxHeight - baseline));
+    return {QSize(boxWidth + 2 * kRightInset + right + left, boxHeight + top + bottom),
+            QPoint(boxWidth + kRightInset + left, baseline + top)};
 }
 
+}  // namespace
+
+QSize MeasureAlternativeWord(const CCalligraphyWord& word) { return PlaceWord(word).size; }
+
 QImage DrawAlternativeWord(const CCalligraphyWord& word, QColor colour, qreal devicePixelRatio) {
-    const QSize size = MeasureAlternativeWord(word);
+    const WordPlacement place = PlaceWord(word);
     const qreal ratio = std::max<qreal>(devicePixelRatio, 1.0);
-    QImage image((QSizeF(size) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    QImage image((QSizeF(place.size) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
 
-    // The word as the text object draws it, marks included, from a text of
-    // its own at the menu's size: its right end at the origin.
-    CDrawText text;
-    text.m_nSize = kAlternativeTextSize;
-    CCalligraphyWord placed = word;
-    placed.m_x = 0;
-    placed.m_y = 0;
-    text.m_paragraph.RemoveAll();
-    text.m_paragraph.m_words.push_back(std::move(placed));
-    CTextComponentSelection all;
-    all.m_firstWord = 0;
-    all.m_lastWord = 0;
-
+    WordText text(word);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     CQtPainterDC dc(painter);
@@ -72,8 +114,8 @@ QImage DrawAlternativeWord(const CCalligraphyWord& word, QColor colour, qreal de
     dc.SetTextAlign(TA_RIGHT | TA_BASELINE);
     dc.SetTextColor(RGB(static_cast<std::uint8_t>(colour.red()), static_cast<std::uint8_t>(colour.green()),
                         static_cast<std::uint8_t>(colour.blue())));
-    dc.SetViewportOrg({size.width() - kRightInset, size.height() - size.height() / 4});
-    text.DrawComponents(dc, nullptr, all, Point{0, 0}, kWordsWithMarks);
+    dc.SetViewportOrg({place.pen.x(), place.pen.y()});
+    text.Draw(dc);
     return image;
 }
 

@@ -22,12 +22,14 @@ inline constexpr std::int32_t kAlternativeTextSize = 750;
 
 // The size of a word's item in device-independent pixels: the word's width
 // and the glyph fonts' line height (raised by the highest letter) at the
-// menu's text size.
+// menu's text size, widened where the word's ink reaches beyond them (a
+// first letter right of the pen, marks below the line), so no stroke is cut.
 QSize MeasureAlternativeWord(const CCalligraphyWord& word);
 
 // The word drawn right-aligned in `colour` on a transparent picture of the
-// measured size, its baseline a quarter of the height above the bottom, the
-// pen starting 3 pixels in from the right.
+// measured size, its baseline a quarter of the line height above the
+// line's bottom, the pen starting 3 pixels (and its ink's overhang) in from
+// the right.
 QImage DrawAlternativeWord(const CCalligraphyWord& word, QColor colour, qreal devicePixelRatio = 1.0);
 
 class CAlternativesMenu final : public QMenu {

@@ -21,6 +21,24 @@ std::unique_ptr<QPrinter> MakeDefaultPrinter() {
     return std::make_unique<QPrinter>(info, QPrinter::HighResolution);
 }
 
+bool IsInteractivePlatform(QStringView platformName) {
+    for (const QStringView memoryOnly : {u"offscreen", u"minimal", u"minimalegl"}) {
+        if (platformName.compare(memoryOnly, Qt::CaseInsensitive) == 0)
+            return false;
+    }
+    return true;
+}
+
+DialogResult ConsoleErrorReport::Show(const ErrorMessage& message) {
+    QString text = message.stringId != 0 && m_texts ? m_texts(message.stringId) : QString::fromStdU16String(message.text);
+    if (text.isEmpty())
+        text = QStringLiteral("message %1").arg(message.stringId);
+    const QByteArray line = QStringLiteral("kavitro: %1\n").arg(text).toUtf8();
+    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), m_stream);
+    std::fflush(m_stream);
+    return ButtonsOf(message.buttons).front();
+}
+
 bool PrintCommandLineDocuments(CMainFrame& frame, const QStringList& paths, const PrinterFactory& makePrinter,
                                ErrorReport& report) {
     bool all = true;

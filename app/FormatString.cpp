@@ -98,8 +98,10 @@ std::string ConversionText(const Conversion& c, const char* length) {
     std::string text = "%" + c.flags;
     if (c.width >= 0)
         text += std::to_string(c.width);
-    if (c.precision >= 0)
-        text += "." + std::to_string(c.precision);
+    if (c.precision >= 0) {
+        text += '.';
+        text += std::to_string(c.precision);
+    }
     text += length;
     text += c.letter == 'i' ? 'd' : c.letter;
     return text;

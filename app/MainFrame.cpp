@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QPainter>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QScreen>
@@ -24,6 +26,7 @@
 #include "app/FramePlacement.h"
 #include "app/KavitroApp.h"
 #include "app/LockKeyIndicators.h"
+#include "app/ObjectMenu.h"
 #include "app/PageViewWidget.h"
 #include "app/PrintExport.h"
 #include "app/Ribbon.h"
@@ -74,6 +77,7 @@ CMainFrame::CMainFrame(CKavitroApp& app) : m_app(app) {
     connect(this, &CMainFrame::zoomShown, m_ribbon, &CRibbon::ShowZoom);
     connect(this, &CMainFrame::selectionShown, this, &CMainFrame::ShowSelection);
     BuildStatusBar();
+    BuildLookMenu();
     ConnectViewHooks();
     Retranslate();
     RestorePlacement();
@@ -143,6 +147,8 @@ void CMainFrame::BuildActions() {
     AddCommand(ImportText, {}, withView([this](CKavitroView& v) { RunImportWizard(this, &v); }));
     AddCommand(AppAbout, {}, [this] { ShowAbout(); });
     AddCommand(PageProperties, {}, [this] { ShowPageProperties(); });
+    for (std::uint32_t id = CApplicationLooks::kFirst; id <= CApplicationLooks::kLast; ++id)
+        AddCommand(id, {}, [this, id] { OnApplicationLook(id); })->setCheckable(true);
     AddCommand(Keyboard, {}, [this] {
         RunKeyboardDialog(this, m_app.Keyboard(), m_app.ProgramFolder(), &m_app.Report());
     });
@@ -289,13 +295,52 @@ void CMainFrame::BuildStatusBar() {
     });
 }
 
+void CMainFrame::BuildLookMenu() {
+    m_lookButton = new QToolButton(m_ribbon);
+    m_lookButton->setObjectName(QStringLiteral("ApplicationLook"));
+    m_lookButton->setAutoRaise(true);
+    m_lookButton->setPopupMode(QToolButton::InstantPopup);
+    // Four swatches of the colour schemes stand for the looks.
+    QPixmap swatches(16, 16);
+    swatches.fill(Qt::transparent);
+    {
+        QPainter painter(&swatches);
+        const QColor colours[] = {{0x3D, 0x7B, 0xC4}, {0x53, 0x53, 0x53}, {0xB0, 0xB8, 0xC4}, {0x2E, 0x8B, 0x9A}};
+        for (int i = 0; i < 4; ++i)
+            painter.fillRect(QRect((i % 2) * 8 + 1, (i / 2) * 8 + 1, 6, 6), colours[i]);
+    }
+    m_lookButton->setIcon(QIcon(swatches));
+    auto* menu = new QMenu(m_lookButton);
+    menu->setObjectName(QStringLiteral("ApplicationLookMenu"));
+    // 211 to 214 keep the scheme in force: one entry, 211, stands for them.
+    for (std::uint32_t id = CApplicationLooks::kFirst; id <= CApplicationLooks::kLast; ++id) {
+        if (id > 211 && id < 215)
+            continue;
+        menu->addAction(Action(id));
+    }
+    m_lookButton->setMenu(menu);
+    m_lookButton->setToolTip(CApplicationLooks::Name(m_looks.Current()));
+    m_ribbon->setCornerWidget(m_lookButton, Qt::TopRightCorner);
+}
+
+void CMainFrame::OnApplicationLook(std::uint32_t id) {
+    if (!m_looks.Choose(id))
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    ApplyApplicationLook(m_looks.Look(), m_desktopLook);
+    QApplication::restoreOverrideCursor();
+    m_lookButton->setToolTip(CApplicationLooks::Name(id));
+    UpdateCommands();
+}
+
 void CMainFrame::Retranslate() {
     const LanguagePack& pack = m_app.Pack();
     const Qt::LayoutDirection direction = pack.IsRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
     QApplication::setLayoutDirection(direction);
     setLayoutDirection(direction);
     for (auto& [id, action] : m_actions) {
-        const QString text = pack.Text(id);
+        // The looks are named after products, the same in every language.
+        const QString text = CApplicationLooks::IsLookCommand(id) ? CApplicationLooks::Name(id) : pack.Text(id);
         action->setText(text);
         action->setIconText(QString(text).remove(QLatin1Char('&')).remove(QStringLiteral("...")));
     }
@@ -371,12 +416,19 @@ void CMainFrame::Connect(CChildFrame& child) {
 }
 
 void CMainFrame::ShowPopupMenu(CPageViewWidget& widget, std::uint32_t menuId, QPoint globalPos) {
-    if (menuId != CAlternativesPopup::kMenuId)
-        return;
-    const CAlternativesPopup& popup = CAlternativesPopup::Instance();
-    CAlternativesMenu menu(popup.GetParagraph(), popup.GetCount(), this);
+    std::optional<std::uint32_t> chosen;
+    if (menuId == CAlternativesPopup::kMenuId) {
+        const CAlternativesPopup& popup = CAlternativesPopup::Instance();
+        CAlternativesMenu menu(popup.GetParagraph(), popup.GetCount(), this);
+        chosen = menu.Choose(globalPos);
+    } else if (menuId == CKavitroView::kContextMenuId) {
+        // The view has just made the object under the pointer its selection:
+        // the items are enabled for that selection.
+        CObjectMenu menu(m_app.Pack(), widget.GetView(), this);
+        chosen = menu.Choose(globalPos);
+    }
     // The choice goes to the view that asked, as its own command.
-    if (const std::optional<std::uint32_t> chosen = menu.Choose(globalPos)) {
+    if (chosen) {
         CCommandRegistry::ViewCommands().Execute(*chosen, widget.GetView());
         UpdateCommands();
     }
@@ -513,6 +565,8 @@ void CMainFrame::UpdateCommands() {
     m_previousPage->setEnabled(update(kPreviousPage).enabled);
     m_nextPage->setEnabled(update(kNextPage).enabled);
     m_pages->setEnabled(update(kPageCombo).enabled);
+    for (std::uint32_t id = CApplicationLooks::kFirst; id <= CApplicationLooks::kLast; ++id)
+        m_actions[id]->setChecked(m_looks.IsChecked(id));
     m_lockKeys->Refresh();
     if (child && child->isWindowModified() != child->Document().IsModified()) {
         child->setWindowModified(child->Document().IsModified());
@@ -527,6 +581,10 @@ void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window) {
     ShowPageList(child);
     UpdateTitle();
     UpdateCommands();
+    // The ribbon's boxes show the newly active view's selection at once,
+    // not only after its first selection change.
+    if (child)
+        ShowSelection();
 }
 
 void CMainFrame::ShowPageList(CChildFrame* child) {

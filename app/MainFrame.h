@@ -16,6 +16,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/ApplicationLook.h"
 #include "platform/Notifier.h"
 
 class CPageViewWidget;
@@ -95,9 +96,13 @@ private:
     void ShowAbout();
     bool ShowPageProperties();
     void Connect(CChildFrame& child);
-    // The popup menu a page view asks for (the alternatives of a word).
+    // The popup menu a page view asks for: the alternatives of a word, or
+    // what can be done with the object under the pointer.
     void ShowPopupMenu(CPageViewWidget& widget, std::uint32_t menuId, QPoint globalPos);
     void BuildStatusBar();
+    // The looks' drop-down in the ribbon's corner.
+    void BuildLookMenu();
+    void OnApplicationLook(std::uint32_t id);
     void OnSubWindowActivated(QMdiSubWindow* window);
     void ShowPageList(CChildFrame* child);
     void OnFileOpen();
@@ -120,6 +125,9 @@ private:
     std::vector<std::uint32_t> m_viewActions;  // commands run on the active view
     int m_untitledCount = 0;
     std::optional<QRect> m_pendingPlacement;  // restored size, applied at the first show
+    CApplicationLooks m_looks;
+    DesktopLook m_desktopLook = DesktopLook::Current();
+    QToolButton* m_lookButton = nullptr;
 };
 
 }  // namespace kavitro

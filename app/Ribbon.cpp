@@ -14,11 +14,14 @@
 #include <QSlider>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWidgetAction>
 
+#include "app/GalleryPictures.h"
 #include "app/LanguagePack.h"
 #include "app/RibbonLayout.h"
 #include "document/StringIds.h"
 #include "view/CommandIds.h"
+#include "view/ViewCommands.h"
 
 namespace kavitro {
 
@@ -26,6 +29,10 @@ namespace {
 
 // Small buttons stand three to a column, as in a ribbon group.
 constexpr int kRowsPerColumn = 3;
+// Gallery pictures stand five to a row in the drop-down; the button shows
+// the chosen one smaller.
+constexpr int kGalleryColumns = 5;
+constexpr int kGalleryIconSide = 20;
 
 QColor ToQColor(COLORREF c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 COLORREF FromQColor(const QColor& c) {
@@ -127,14 +134,33 @@ QWidget* CRibbon::MakeElement(const RibbonItem& item, const ActionFor& actionFor
                 button->setDefaultAction(action);
             button->setAutoRaise(true);
             button->setPopupMode(QToolButton::MenuButtonPopup);
+            button->setIconSize(QSize(kGalleryIconSide, kGalleryIconSide));
+            // The items are pictures in rows, as a ribbon gallery shows them.
             auto* menu = new QMenu(button);
+            auto* grid = new QWidget(menu);
+            auto* layout = new QGridLayout(grid);
+            layout->setContentsMargins(2, 2, 2, 2);
+            layout->setSpacing(1);
+            std::vector<QAction*>& entries = m_galleryItems[id];
             for (int i = 0; i < item.galleryItems; ++i) {
-                QAction* entry = menu->addAction(QString::number(i + 1));
-                connect(entry, &QAction::triggered, this, [this, id, i] {
+                auto* entry = new QAction(QString::number(i + 1), menu);
+                connect(entry, &QAction::triggered, this, [this, menu, id, i] {
+                    menu->close();
                     m_gallerySelection[id] = i;
                     emit commandRequested(id);
                 });
+                auto* cell = new QToolButton(grid);
+                cell->setObjectName(QStringLiteral("Gallery%1Item%2").arg(id).arg(i));
+                cell->setDefaultAction(entry);
+                cell->setAutoRaise(true);
+                cell->setIconSize(QSize(kGalleryPictureSide, kGalleryPictureSide));
+                cell->setToolButtonStyle(Qt::ToolButtonIconOnly);
+                layout->addWidget(cell, i / kGalleryColumns, i % kGalleryColumns);
+                entries.push_back(entry);
             }
+            auto* holder = new QWidgetAction(menu);
+            holder->setDefaultWidget(grid);
+            menu->addAction(holder);
             button->setMenu(menu);
             m_galleries[id] = button;
             return button;
@@ -208,6 +234,33 @@ void CRibbon::Retranslate(const LanguagePack& pack) {
     }
     if (m_zoomSlider)
         m_zoomSlider->setToolTip(pack.Text(ViewCommand::ZoomCombo));
+    // The pictures may be the pack's own.
+    m_galleryPictures.clear();
+    for (const auto& [id, entries] : m_galleryItems) {
+        const std::vector<QImage> pictures = GalleryPictures(pack, id);
+        for (std::size_t i = 0; i < entries.size() && i < pictures.size(); ++i) {
+            const auto item = static_cast<std::int32_t>(i);
+            const std::int32_t image = GalleryImageOfItem(id, item);
+            const QIcon picture(QPixmap::fromImage(pictures[i]));
+            m_galleryPictures[{id, image}] = picture;
+            entries[i]->setIcon(picture);
+            // A modification is named by its key command's caption (the
+            // items stand for alternate form, paired form, glyph variant).
+            const QString name = id == ViewCommand::TextModificationGallery
+                                     ? pack.Text(ViewCommand::AlternateForm +
+                                                 static_cast<std::uint32_t>(TextModificationShape(item) - 11))
+                                     : QString::number(i + 1);
+            entries[i]->setText(QString(name).remove(QLatin1Char('&')));
+        }
+        const auto shown = m_galleryImage.find(id);
+        if (shown != m_galleryImage.end())
+            SetGalleryImage(id, shown->second);
+    }
+}
+
+std::vector<QAction*> CRibbon::GalleryItems(std::uint32_t command) const {
+    const auto it = m_galleryItems.find(command);
+    return it == m_galleryItems.end() ? std::vector<QAction*>() : it->second;
 }
 
 QComboBox* CRibbon::Combo(std::uint32_t command) const {
@@ -248,9 +301,14 @@ void CRibbon::SetGalleryImage(std::uint32_t command, std::int32_t image) {
     const auto it = m_galleries.find(command);
     if (it == m_galleries.end())
         return;
-    // The button shows the item in force after its caption.
-    if (QAction* action = it->second->defaultAction())
-        it->second->setToolTip(action->text().remove(QLatin1Char('&')) + QStringLiteral(" (%1)").arg(image + 1));
+    // The button shows the picture of the item in force beside its caption.
+    m_galleryImage[command] = image;
+    const auto picture = m_galleryPictures.find({command, image});
+    QAction* action = it->second->defaultAction();
+    if (!action || picture == m_galleryPictures.end())
+        return;
+    action->setIcon(picture->second);
+    it->second->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
 }
 
 void CRibbon::ShowZoom(int zoom) {

@@ -7,12 +7,15 @@
 // their command and hold the values the command then reads.
 
 #include <QColor>
+#include <QIcon>
 #include <QTabWidget>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <set>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "platform/DcTypes.h"
 
@@ -42,7 +45,10 @@ public:
     void SetTextColour(COLORREF colour);
     // The last item chosen in a gallery; none before the first choice.
     std::optional<std::int32_t> GallerySelection(std::uint32_t command) const;
+    // The gallery button shows the picture of gallery image `image`.
     void SetGalleryImage(std::uint32_t command, std::int32_t image);
+    // A gallery's items in order, each with its picture as icon.
+    std::vector<QAction*> GalleryItems(std::uint32_t command) const;
     // The zoom box and slider show a zoom without running the command.
     void ShowZoom(int zoom);
 
@@ -57,6 +63,9 @@ private:
     std::set<std::uint32_t> m_pendingCombos;  // combo commands due this turn
     std::map<std::uint32_t, QToolButton*> m_galleries;
     std::map<std::uint32_t, std::int32_t> m_gallerySelection;
+    std::map<std::uint32_t, std::vector<QAction*>> m_galleryItems;
+    std::map<std::pair<std::uint32_t, std::int32_t>, QIcon> m_galleryPictures;  // (command, image)
+    std::map<std::uint32_t, std::int32_t> m_galleryImage;                      // the image shown
     std::map<std::uint32_t, std::uint32_t> m_tabCaptions;  // tab index -> string
     std::map<QLabel*, std::uint32_t> m_groupCaptions;
     QToolButton* m_colourButton = nullptr;

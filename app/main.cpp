@@ -32,7 +32,13 @@ int main(int argc, char* argv[]) {
     options.printDocuments = parser.isSet(print);
     options.showSplash = !options.printDocuments;
     options.releaseAddress = kavitro::GetHomePageUrl();
+    // Printing where no window can be answered: every message goes to
+    // standard error instead of a box that would wait for ever.
+    kavitro::ConsoleErrorReport console;
+    if (options.printDocuments && !kavitro::IsInteractivePlatform(QGuiApplication::platformName()))
+        options.report = &console;
     kavitro::CKavitroApp app(properties, options);
+    console.SetTexts([&app](std::uint32_t id) { return app.Pack().Text(id); });
     if (!app.Start())
         return 1;
     if (options.printDocuments)

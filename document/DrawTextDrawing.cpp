@@ -45,7 +45,7 @@ LogFont GlyphLogFont(int fontNumber, std::int32_t size, std::int32_t angle, std:
     LogFont lf;
     const std::int32_t logPixels = CCalligraphyFont::GetInstance().GetLogPixelsY();
     lf.height = -Scale(size, std::int64_t{percent} * logPixels, 7200);
-    lf.escapement = lf.orientation = ClampToInt32(std::int64_t{angle} * 10);
+    lf.escapement = lf.orientation = CCalligraphyFont::GlyphEscapement(angle);
     lf.charSet = SYMBOL_CHARSET;
     lf.outPrecision = 7;
     lf.quality = 5;
@@ -148,10 +148,14 @@ bool CGlyphFontOutlines::GetGlyphOutline(const LogFont& font, char16_t code, Gly
     const double em = std::abs(static_cast<double>(font.height));
     const double reference = static_cast<double>(CCalligraphyFont::kReferenceSize) * fonts.GetLogPixelsY() / 72.0;
     const double k = em / reference;
+    // The captured outline was drawn right-aligned, so it ends at x = 0; an
+    // outline source gives the glyph from its origin, as the text call then
+    // aligns the run itself.
+    const double advance = static_cast<double>(fonts.GetReferenceAbc(id).Advance());
     outline.types.assign(path.GetTypes().begin(), path.GetTypes().end());
     outline.points.clear();
-    for (const Point& p : path.GetPoints()) outline.points.push_back(PointF{p.x * k, p.y * k});
-    outline.advance = static_cast<double>(fonts.GetReferenceAbc(id).Advance()) * k;
+    for (const Point& p : path.GetPoints()) outline.points.push_back(PointF{(p.x + advance) * k, p.y * k});
+    outline.advance = advance * k;
     outline.ascent = fonts.GetAscent() * k;
     outline.descent = fonts.GetDescent() * k;
     return true;

@@ -54,13 +54,20 @@ inline void SetUpPage(CDC& dc, const Rect& r, std::int64_t w, std::int64_t h, Si
 
 
 // The fitted size of a w x h picture in cx x cy; false beyond the caps.
+// The limiting side gets exactly its size and the other its share rounded
+// to the nearest pixel (never more than its size), in integers: a size of
+// the picture's own ratio, such as the proposed quarter, comes out exactly
+// as asked, not a pixel short as a product of floating-point ratios may.
 inline bool FittedSize(std::int64_t w, std::int64_t h, Size size, std::int64_t& fw, std::int64_t& fh) {
-    if (size.cx <= 0 || size.cy <= 0) return false;
-    const double sx = static_cast<double>(size.cx) / static_cast<double>(w);
-    const double sy = static_cast<double>(size.cy) / static_cast<double>(h);
-    const double s = sy > sx ? sx : sy;
-    fw = std::max<std::int64_t>(1, static_cast<std::int64_t>(static_cast<double>(w) * s));
-    fh = std::max<std::int64_t>(1, static_cast<std::int64_t>(static_cast<double>(h) * s));
+    if (size.cx <= 0 || size.cy <= 0 || w <= 0 || h <= 0) return false;
+    // w and h are at most 2^31 and the sizes below 2^31: no product overflows.
+    if (std::int64_t{size.cx} * h <= std::int64_t{size.cy} * w) {
+        fw = size.cx;
+        fh = std::clamp<std::int64_t>((h * size.cx + w / 2) / w, 1, size.cy);
+    } else {
+        fh = size.cy;
+        fw = std::clamp<std::int64_t>((w * size.cy + h / 2) / h, 1, size.cx);
+    }
     return true;
 }
 

@@ -120,7 +120,12 @@ void CKavitroDoc::InsertText(DocumentViewObserver* view, CDrawText* text, const 
             PostToMainFrame(NotifyMessage::SelectionChanged);
             if (c == 0)
                 break;
-            if (c == 13) {
+            // A line ends in CR LF, CR or a bare LF (the usual ending of text
+            // files and of the clipboard here): each ending goes one line
+            // lower, and the LF of a CR LF pair only opens the line's object
+            // in place, so that no two lines share a baseline.
+            const bool lineFeedOfPair = c == 10 && i > 0 && units[i - 1] == 13;
+            if (c == 13 || (c == 10 && !lineFeedOfPair)) {
                 y = SaturatingSub(y, lineStep);
                 tabs = 0;
             } else if (c == 9) {

@@ -95,7 +95,7 @@ CCalligraphyEngine::CCalligraphyEngine() {
 
 CCalligraphyEngine::~CCalligraphyEngine() = default;
 
-void CCalligraphyEngine::WatchWrites(std::vector<CCalligraphyCharacter>* previousBackup) {
+void CCalligraphyEngine::WatchWrites(CCharacterArray* previousBackup) {
     m_previousBackup = previousBackup;
     m_previousWritten = false;
     m_deepestWrite = 0;

@@ -62,7 +62,7 @@ public:
     // characters are copied to previousBackup (when not null), so that the
     // caller can measure or undo the change without copying the word when
     // nothing touches it.
-    void WatchWrites(std::vector<CCalligraphyCharacter>* previousBackup);
+    void WatchWrites(CCharacterArray* previousBackup);
     bool HasWrittenPrevious() const { return m_previousWritten; }
     // The largest back-index written in the current word (0: only c0).
     std::int32_t GetDeepestWrite() const { return m_deepestWrite; }
@@ -186,7 +186,7 @@ private:
     CCalligraphyWord* m_currentWord = nullptr;
     CCalligraphyWord* m_previousWord = nullptr;
     CTextModificationResult m_textModification;
-    std::vector<CCalligraphyCharacter>* m_previousBackup = nullptr;
+    CCharacterArray* m_previousBackup = nullptr;
     bool m_previousWritten = false;
     bool m_strokesSettled = false;
     // Forward index of the first letter of the current word written since

@@ -36,6 +36,11 @@ CCalligraphyFont& CCalligraphyFont::GetInstance() {
     return instance;
 }
 
+std::int32_t CCalligraphyFont::GlyphEscapement(std::int32_t angle) {
+    const std::int32_t turned = static_cast<std::int32_t>((360 - std::int64_t{angle} % 360) % 360);
+    return turned * 10;
+}
+
 CCalligraphyFont::CCalligraphyFont(ErrorReport* report) : m_errorReport(report) {}
 
 CCalligraphyFont::~CCalligraphyFont() = default;
@@ -223,7 +228,7 @@ void CCalligraphyFont::SelectSize(const void* dc, std::int32_t size, std::int32_
         for (int f = 1; f <= kFontCount; ++f) {
             FontDescription& description = m_descriptions[static_cast<std::size_t>(f - 1)];
             description.height = Clamp32(-std::int64_t{MulDiv(size, m_logPixelsY, 72)});
-            description.escapement = description.orientation = Clamp32(std::int64_t{angle} * 10);
+            description.escapement = description.orientation = GlyphEscapement(angle);
             MakeFont(f - 1, f, description);
         }
     }

@@ -75,6 +75,11 @@ public:
 
     // The process-wide object, made on first use.
     static CCalligraphyFont& GetInstance();
+    // The glyph fonts' escapement (tenths of a degree) for a text turned by
+    // angle degrees. A text's pen positions turn with the degree table, which
+    // turns by -angle on the y-up page, so its glyphs must turn the same way:
+    // by -angle, where an escapement counts counterclockwise.
+    static std::int32_t GlyphEscapement(std::int32_t angle);
 
     // A separate object (tests); failures go to `report` (stderr when null).
     explicit CCalligraphyFont(ErrorReport* report = nullptr);

@@ -125,7 +125,7 @@ Rect CCalligraphyParagraph::GetBoundingRect() const {
     std::int64_t top = std::numeric_limits<std::int32_t>::min();
     std::int64_t right = std::numeric_limits<std::int32_t>::min();
     std::int64_t bottom = std::numeric_limits<std::int32_t>::max();
-    const std::vector<CCalligraphyWord>& words = m_words;
+    const CWordList& words = m_words;
     const std::vector<WordMeasures>& measures = m_measures.Get(words, m_words.GetChangeCount(), m_context.Metrics());
     for (std::size_t i = 0; i < words.size(); ++i) {
         const CCalligraphyWord& word = words[i];
@@ -144,7 +144,7 @@ Rect CCalligraphyParagraph::GetExtent() const {
     std::int64_t left = 0, top = 0, right = 0, bottom = 0;
     // Without words the text both starts and ends at 0.
     std::int64_t end = m_words.empty() ? 0 : std::numeric_limits<std::int32_t>::min();
-    const std::vector<CCalligraphyWord>& words = m_words;
+    const CWordList& words = m_words;
     const std::vector<WordMeasures>& measures = m_measures.Get(words, m_words.GetChangeCount(), metrics);
     for (std::size_t i = 0; i < words.size(); ++i) {
         const Rect& e = measures[i].extent;

@@ -39,7 +39,7 @@ bool IsSpacedPunctuation(std::uint16_t code) {
 // known (`before` characters precede it) and goes whichever way the caret
 // lies, so that a caret near the last edit is found in a step or two. The
 // caret must lie in 0..total and words must exist.
-WordPosition LocateFrom(const std::vector<CCalligraphyWord>& words, std::int64_t caret, std::size_t word,
+WordPosition LocateFrom(const CWordList& words, std::int64_t caret, std::size_t word,
                         std::int64_t before) {
     const auto count = [&words](std::size_t i) { return static_cast<std::int64_t>(words[i].m_characters.size()); };
     std::size_t i = word;
@@ -74,7 +74,7 @@ std::size_t FirstWordReachedFrom(std::size_t w) { return w >= 2 ? w - 2 : 0; }
 // word before it that is not attachable (word 0 and word first - 1 always
 // take them), keeping their order; each word is visited and moved once.
 // Returns whether word `keep` (in first..last) stays, at the same index.
-bool MergeRange(std::vector<CCalligraphyWord>& words, std::size_t first, std::size_t last,
+bool MergeRange(CWordList& words, std::size_t first, std::size_t last,
                 std::size_t keep = ~std::size_t{0}) {
     if (words.empty())
         return false;
@@ -98,7 +98,7 @@ bool MergeRange(std::vector<CCalligraphyWord>& words, std::size_t first, std::si
             continue;
         }
         removing = true;
-        std::vector<CCalligraphyCharacter>& target = words[receiver].m_characters;
+        CCharacterArray& target = words[receiver].m_characters;
         target.insert(target.end(), word.m_characters.begin(), word.m_characters.end());
         word.m_characters.clear();
     }
@@ -115,7 +115,7 @@ bool MergeRange(std::vector<CCalligraphyWord>& words, std::size_t first, std::si
 
 struct CEditScratch::Data {
     // Letters an edit takes out of the word it rebuilds.
-    std::vector<CCalligraphyCharacter> word;
+    CCharacterArray word;
     // The word before the edited one as it stood, copied only once the
     // engine writes to it (previousWritten).
     CCalligraphyWord previous;
@@ -128,7 +128,7 @@ struct CEditScratch::Data {
     // The rebuilt word as the engine left it after the letters up to the
     // typed one, before the letters after the caret were fed again; typing on
     // at the same place starts from there instead of feeding them all again.
-    std::vector<CCalligraphyCharacter> shaped;
+    CCharacterArray shaped;
     bool shapedValid = false;
     std::size_t shapedStart = 0;         // characters before the word
     std::size_t shapedPreviousSize = 0;  // letters of the word before it
@@ -195,7 +195,7 @@ namespace {
 // cleared afterwards: inserting and removing words moves the word array.
 class EngineWords {
 public:
-    EngineWords(CCalligraphyEngine& engine, std::vector<CCalligraphyWord>& words, std::size_t current,
+    EngineWords(CCalligraphyEngine& engine, CWordList& words, std::size_t current,
                 CEditScratch::Data& scratch)
         : m_engine(engine), m_word(words[current]), m_scratch(scratch) {
         m_engine.SetCurrentWord(&words[current]);
@@ -251,7 +251,7 @@ bool SameInput(const CCalligraphyCharacter& a, const CCalligraphyCharacter& b) {
 }
 
 // Whether letter i ends its connected group.
-bool EndsGroup(const std::vector<CCalligraphyCharacter>& letters, std::size_t i) {
+bool EndsGroup(const CCharacterArray& letters, std::size_t i) {
     const std::uint16_t next = i + 1 < letters.size() ? letters[i + 1].m_code : 0;
     return CCalligraphyEngine::IsNonJoining(letters[i].m_code, next);
 }
@@ -417,7 +417,7 @@ bool CCalligraphyParagraph::InsertInsideText(WordPosition pos, std::size_t wordS
     const auto w = static_cast<std::size_t>(pos.word);
     const auto k = static_cast<std::size_t>(pos.offset);
     CWordArray::Edit edit = m_words.EditFrom(FirstWordReachedFrom(w));
-    std::vector<CCalligraphyWord>& words = edit.Words();
+    CWordList& words = edit.Words();
     const std::size_t oldCount = words[w].m_characters.size();
     const std::size_t previousSize = w > 0 ? words[w - 1].m_characters.size() : 0;
     const WidthsBefore before = MeasureAround(w);
@@ -425,7 +425,7 @@ bool CCalligraphyParagraph::InsertInsideText(WordPosition pos, std::size_t wordS
     // The letters known to feed exactly, in the mode they were fed in.
     const std::size_t lastExactFrom = last.exactMode == engine.GetMode() ? last.exactFrom : CEditScratch::Data::kNoWord;
 
-    const std::vector<CCalligraphyCharacter>& current = words[w].m_characters;
+    const CCharacterArray& current = words[w].m_characters;
     bool settled = false;
     // See CEditScratch::Data::exactFrom (kNoWord: none) and exactWidth.
     std::size_t exactFrom = CEditScratch::Data::kNoWord;
@@ -478,8 +478,8 @@ bool CCalligraphyParagraph::InsertInsideText(WordPosition pos, std::size_t wordS
     } else if (last.settledWord == w && lastExactFrom <= k && k <= oldCount) {
         // The letters before the caret are what feeding them gives: only the
         // new letter and those after it are fed, however long the word.
-        std::vector<CCalligraphyCharacter>& tail = scratch.word;
-        std::vector<CCalligraphyCharacter>& characters = words[w].m_characters;
+        CCharacterArray& tail = scratch.word;
+        CCharacterArray& characters = words[w].m_characters;
         tail.assign(characters.begin() + static_cast<std::ptrdiff_t>(k), characters.end());
         characters.resize(k);
         // The letters after the caret, spaces typed since the word was fed,
@@ -516,16 +516,18 @@ bool CCalligraphyParagraph::InsertInsideText(WordPosition pos, std::size_t wordS
         if (unchanged == k && scratch.deepestWrite == 0 && last.exactWidth)
             knownHead.width = Wrap32(prefixWidth);
     } else {
-        std::vector<CCalligraphyCharacter>& old = scratch.word;
-        old.swap(words[w].m_characters);
-        std::vector<CCalligraphyCharacter>& rebuilt = words[w].m_characters;
+        // The letters are copied out rather than swapped with the scratch
+        // buffer: the word keeps its own storage and its spare room, so that
+        // typing on in the same word seldom allocates.
+        CCharacterArray& old = scratch.word;
+        CCharacterArray& rebuilt = words[w].m_characters;
+        old.assign(rebuilt.begin(), rebuilt.end());
         rebuilt.clear();
-        rebuilt.reserve(old.size() + 1);
         // Typing on where the last letter went: its letters up to there are
         // shaped as they were then, when they and what the rules read
         // around them are the same.
         std::size_t first = 0;
-        const std::vector<CCalligraphyCharacter>& shaped = scratch.shaped;
+        const CCharacterArray& shaped = scratch.shaped;
         if (last.shapedValid && last.shapedStart == wordStart && last.shapedPreviousSize == previousSize &&
             last.shapedMode == engine.GetMode() && shaped.size() <= k &&
             std::equal(shaped.begin(), shaped.end(), old.begin(), SameInput)) {
@@ -590,7 +592,7 @@ bool CCalligraphyParagraph::InsertInsideText(WordPosition pos, std::size_t wordS
 bool CCalligraphyParagraph::CompleteInsertion(CWordArray::Edit& edit, std::size_t word, const WidthsBefore& before,
                                               const KnownHead& knownHead) {
     ShiftAfterEdit(word, before);
-    std::vector<CCalligraphyWord>& words = edit.Words();
+    CWordList& words = edit.Words();
     const std::size_t size = words[word].m_characters.size();
     const bool headKept = ResplitAndMergeAround(edit, word, knownHead);
     m_scratch.Get().settledWord = headKept ? word : CEditScratch::Data::kNoWord;
@@ -642,7 +644,7 @@ void CCalligraphyParagraph::DeleteBeforeCaret(WordPosition pos, std::int32_t car
         }
     }
     CWordArray::Edit edit = m_words.EditFrom(FirstWordReachedFrom(ending));
-    std::vector<CCalligraphyWord>& words = edit.Words();
+    CWordList& words = edit.Words();
     // At the start of a word: the character to delete ends the word before,
     // so the two are joined and rebuilt as one.
     while (pos.offset == 0 && pos.word > 0) {
@@ -654,17 +656,16 @@ void CCalligraphyParagraph::DeleteBeforeCaret(WordPosition pos, std::int32_t car
     }
     const auto w = static_cast<std::size_t>(pos.word);
     const auto k = static_cast<std::size_t>(pos.offset);  // at least 1: caret > 0
-    std::vector<CCalligraphyCharacter>& characters = words[w].m_characters;
+    CCharacterArray& characters = words[w].m_characters;
     const std::size_t n = characters.size();
     const WidthsBefore before = MeasureAround(w);
 
     if (k >= 2 && k < n && IsSpace(characters[k - 1]) && IsSpace(characters[k])) {
         characters.erase(characters.begin() + static_cast<std::ptrdiff_t>(k));
     } else {
-        std::vector<CCalligraphyCharacter>& old = m_scratch.Get().word;
-        old.swap(characters);
+        CCharacterArray& old = m_scratch.Get().word;
+        old.assign(characters.begin(), characters.end());  // the word keeps its storage
         characters.clear();
-        characters.reserve(n);
         EngineWords feed(m_context.Engine(), words, w, m_scratch.Get());
         for (std::size_t j = 0; j < n; ++j) {
             if (j != k - 1)
@@ -742,9 +743,9 @@ void CCalligraphyParagraph::ResplitWord(std::int32_t word) {
 
 std::size_t CCalligraphyParagraph::SplitWord(CWordArray::Edit& edit, std::size_t w, bool keepAttachable,
                                              const KnownHead& knownHead) {
-    std::vector<CCalligraphyWord>& words = edit.Words();
+    CWordList& words = edit.Words();
     // Inserting the pieces moves the word: its letters are reached afresh.
-    const std::vector<CCalligraphyCharacter>* letters = &words[w].m_characters;
+    const CCharacterArray* letters = &words[w].m_characters;
     const std::size_t n = letters->size();
     const auto closes = [&letters, n](std::size_t i) {
         const std::uint16_t next = i + 1 < n ? (*letters)[i + 1].m_code : 0;
@@ -788,7 +789,12 @@ std::size_t CCalligraphyParagraph::SplitWord(CWordArray::Edit& edit, std::size_t
     // laid where the word before it ends, on its baseline. A group kept with
     // the piece before it adds its advance to that piece's width, exactly
     // where it would have been laid on its own.
-    if (pieces > 1)
+    // Mostly one piece is cut off (a letter typed after a space or after a
+    // letter that joins nothing): it is made in place, not copied from a
+    // blank word.
+    if (pieces == 2)
+        words.emplace(words.begin() + static_cast<std::ptrdiff_t>(w) + 1);
+    else if (pieces > 2)
         words.insert(words.begin() + static_cast<std::ptrdiff_t>(w) + 1, pieces - 1, CCalligraphyWord());
     CCalligraphyWord& head = words[w];
     letters = &head.m_characters;
@@ -803,16 +809,24 @@ std::size_t CCalligraphyParagraph::SplitWord(CWordArray::Edit& edit, std::size_t
         }
         return 1;
     }
-    std::vector<CCalligraphyCharacter>& all = head.m_characters;
+    CCharacterArray& all = head.m_characters;
     std::size_t headEnd = 0;
     std::size_t piece = 0;
     std::size_t pieceStart = 0;
+    // Typing goes on in the last piece, where the caret mostly stands: it
+    // gets room for a few more letters at once, instead of growing letter
+    // by letter.
+    constexpr std::size_t kTypingRoom = 6;
     const auto closePiece = [&](std::size_t end) {
-        if (piece == 0)
+        if (piece == 0) {
             headEnd = end;
-        else
-            words[w + piece].m_characters.assign(all.begin() + static_cast<std::ptrdiff_t>(pieceStart),
-                                                 all.begin() + static_cast<std::ptrdiff_t>(end));
+        } else {
+            CCharacterArray& letters = words[w + piece].m_characters;
+            if (piece + 1 == pieces)
+                letters.reserve(end - pieceStart + kTypingRoom);
+            letters.assign(all.begin() + static_cast<std::ptrdiff_t>(pieceStart),
+                           all.begin() + static_cast<std::ptrdiff_t>(end));
+        }
         ++piece;
     };
     for (std::size_t start = knownHeadEnd; start < n;) {
@@ -838,7 +852,7 @@ std::size_t CCalligraphyParagraph::SplitWord(CWordArray::Edit& edit, std::size_t
 
 void CCalligraphyParagraph::MergeWords() {
     CWordArray::Edit edit = m_words.EditFrom(0);
-    std::vector<CCalligraphyWord>& words = edit.Words();
+    CWordList& words = edit.Words();
     if (!words.empty())
         MergeRange(words, 0, words.size() - 1);
 }
@@ -851,7 +865,7 @@ bool CCalligraphyParagraph::ResplitAndMergeAround(CWordArray::Edit& edit, std::s
     // edit may have re-shaped its letters) and the word after them can have
     // become empty or attachable. Further away, a pasted or loaded text that
     // was never merged stays as it is.
-    std::vector<CCalligraphyWord>& words = edit.Words();
+    CWordList& words = edit.Words();
     const bool headKept = MergeRange(words, word > 0 ? word - 1 : 0, word + pieces, word);
     return pieces > 0 && headKept;
 }
@@ -862,7 +876,7 @@ void CCalligraphyParagraph::InsertWords(const CCalligraphyParagraph& source, std
     CheckCaret(caret);
     if (source.m_words.empty())
         return;
-    std::vector<CCalligraphyWord> pasted = source.m_words;  // the source may be this paragraph
+    CWordList pasted = source.m_words;  // the source may be this paragraph
 
     std::size_t t = 0;
     std::int64_t s = 0;
@@ -877,7 +891,7 @@ void CCalligraphyParagraph::InsertWords(const CCalligraphyParagraph& source, std
         word.m_x = Wrap32(word.m_x + s);
     const std::size_t e = t + pasted.size();
     CWordArray::Edit edit = m_words.EditFrom(t);
-    std::vector<CCalligraphyWord>& words = edit.Words();
+    CWordList& words = edit.Words();
     words.insert(words.begin() + static_cast<std::ptrdiff_t>(t), std::make_move_iterator(pasted.begin()),
                  std::make_move_iterator(pasted.end()));
     if (e < words.size()) {
@@ -919,7 +933,7 @@ std::int32_t CCalligraphyParagraph::DeleteSelection(const CTextComponentSelectio
     const auto first = static_cast<std::size_t>(lo);
     const auto next = static_cast<std::size_t>(hi) + 1;
     CWordArray::Edit edit = m_words.EditFrom(first);
-    std::vector<CCalligraphyWord>& words = edit.Words();
+    CWordList& words = edit.Words();
     const std::int64_t gap = next < words.size() ? std::int64_t{words[next].m_x} - words[first].m_x : 0;
     words.erase(words.begin() + lo, words.begin() + hi + 1);
     ShiftWordsFrom(first, -gap);

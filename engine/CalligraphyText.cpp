@@ -20,7 +20,7 @@ std::uint16_t ReplaceLoadedCode(std::uint16_t code) {
     }
 }
 
-std::size_t CountCharacters(const std::vector<CCalligraphyWord>& words, std::size_t first, std::size_t last) {
+std::size_t CountCharacters(const CWordList& words, std::size_t first, std::size_t last) {
     std::size_t count = 0;
     for (std::size_t i = first; i < last; ++i)
         count += words[i].m_characters.size();
@@ -54,7 +54,7 @@ CWordArray::WordStart CWordArray::StartOf(std::size_t word) const {
 CWordArray::Edit::Edit(CWordArray& array, std::size_t first) : m_array(array), m_start(array.StartOf(first)) {}
 
 CWordArray::Edit::~Edit() {
-    const std::vector<CCalligraphyWord>& words = m_array.m_items;
+    const CWordList& words = m_array.m_items;
     if (m_start.word > words.size()) {
         m_array.m_counts.reset();  // a word before the edited ones went: count again
         return;
@@ -122,7 +122,7 @@ bool CCalligraphyWord::HasSameGlyphs(const CCalligraphyWord& other) const {
 
 void CCalligraphyWord::AppendCharacters(const CCalligraphyWord& word) {
     // A copy first: the source may be this word.
-    const std::vector<CCalligraphyCharacter> source = word.m_characters;
+    const CCharacterArray source = word.m_characters;
     m_characters.insert(m_characters.end(), source.begin(), source.end());
 }
 
@@ -138,7 +138,7 @@ void CCalligraphyWord::Serialize(CArchive& ar) {
     std::int32_t y = 0;
     ar >> x >> y;
     const std::size_t count = ar.ReadCount(CCalligraphyCharacter::kStoredSize);
-    std::vector<CCalligraphyCharacter> characters(count);
+    CCharacterArray characters(count);
     for (CCalligraphyCharacter& c : characters)
         c.Serialize(ar);
     m_characters = std::move(characters);

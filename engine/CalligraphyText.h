@@ -5,14 +5,20 @@
 // The model stores the result of shaping (glyph, offset, mark) so that a loaded
 // text draws as it was saved without being shaped again.
 
+#include <compare>
+#include <initializer_list>
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <memory>
 #include <optional>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
 #include "engine/GlyphMetrics.h"
 #include "engine/SmartSpacingSettings.h"
+#include "engine/TrivialArray.h"
 #include "engine/TextComponentSelection.h"
 #include "engine/WordMeasureCache.h"
 #include "platform/Archive.h"
@@ -70,6 +76,9 @@ public:
 };
 static_assert(sizeof(CCalligraphyCharacter) <= 20, "a character stays a small value");
 
+// A word's characters: one block that grows in place where it can.
+using CCharacterArray = CTrivialArray<CCalligraphyCharacter>;
+
 // A free vowel sign; a plain value like the character.
 struct CCalligraphyPoint {
     static constexpr std::size_t kStoredSize = 9;
@@ -81,8 +90,10 @@ struct CCalligraphyPoint {
 
 // One connected letter group and its position. Measures read the metrics
 // they are given: a paragraph hands in its context's, and a caller without
-// one gets the process-wide metrics (GetGlyphMetrics).
-class CCalligraphyWord : public CObject {
+// one gets the process-wide metrics (GetGlyphMetrics). Nothing derives from
+// a word, and saying so lets the word array move and destroy words without a
+// virtual call: growing the array of a long text is that much shorter.
+class CCalligraphyWord final : public CObject {
 public:
     // x, y and the character count in its shortest form.
     static constexpr std::size_t kMinStoredSize = 10;
@@ -154,12 +165,192 @@ public:
     // Free height above letter i, glyph units; 0 outside the word.
     std::int32_t GetClearance(std::int32_t i, const IGlyphMetrics& metrics = GetGlyphMetrics()) const;
 
-    std::vector<CCalligraphyCharacter> m_characters;  // logical (typing) order
+    CCharacterArray m_characters;  // logical (typing) order
     // Outline cache of smart spacing, glyph units; empty until it is built.
     std::vector<Point> m_outline;
     Rect m_bounds;
     std::int32_t m_x = 0;  // glyph units, grows leftward from the start of the text
     std::int32_t m_y = 0;  // y units
+};
+
+// The words of a paragraph in order. Each word lives in a block of its own
+// and the list holds pointers to them, so that growing the list or opening a
+// gap in it moves pointers, never words: a paragraph of thousands of words
+// grows without stalling the keystroke that crosses its capacity. It reads
+// like a std::vector of words; its iterators reach the words themselves.
+class CWordList {
+    template <bool Const>
+    class Iterator {
+    public:
+        using iterator_category = std::random_access_iterator_tag;
+        using value_type = CCalligraphyWord;
+        using difference_type = std::ptrdiff_t;
+        using reference = std::conditional_t<Const, const CCalligraphyWord&, CCalligraphyWord&>;
+        using pointer = std::conditional_t<Const, const CCalligraphyWord*, CCalligraphyWord*>;
+
+        Iterator() = default;
+        explicit Iterator(CCalligraphyWord* const* slot) : m_slot(slot) {}
+        template <bool C = Const, typename = std::enable_if_t<C>>
+        Iterator(const Iterator<false>& other) : m_slot(other.Slot()) {}  // NOLINT: mutable to const
+
+        reference operator*() const { return **m_slot; }
+        pointer operator->() const { return *m_slot; }
+        reference operator[](difference_type n) const { return *m_slot[n]; }
+        Iterator& operator++() { ++m_slot; return *this; }
+        Iterator operator++(int) { Iterator old = *this; ++m_slot; return old; }
+        Iterator& operator--() { --m_slot; return *this; }
+        Iterator operator--(int) { Iterator old = *this; --m_slot; return old; }
+        Iterator& operator+=(difference_type n) { m_slot += n; return *this; }
+        Iterator& operator-=(difference_type n) { m_slot -= n; return *this; }
+        friend Iterator operator+(Iterator it, difference_type n) { return it += n; }
+        friend Iterator operator+(difference_type n, Iterator it) { return it += n; }
+        friend Iterator operator-(Iterator it, difference_type n) { return it -= n; }
+        friend difference_type operator-(const Iterator& a, const Iterator& b) { return a.m_slot - b.m_slot; }
+        friend bool operator==(const Iterator& a, const Iterator& b) { return a.m_slot == b.m_slot; }
+        friend auto operator<=>(const Iterator& a, const Iterator& b) { return a.m_slot <=> b.m_slot; }
+
+        CCalligraphyWord* const* Slot() const { return m_slot; }
+
+    private:
+        CCalligraphyWord* const* m_slot = nullptr;
+    };
+
+public:
+    using value_type = CCalligraphyWord;
+    using size_type = std::size_t;
+    using difference_type = std::ptrdiff_t;
+    using reference = CCalligraphyWord&;
+    using const_reference = const CCalligraphyWord&;
+    using iterator = Iterator<false>;
+    using const_iterator = Iterator<true>;
+
+    CWordList() = default;
+    CWordList(const CWordList& other) { assign(other.begin(), other.end()); }
+    CWordList(CWordList&& other) noexcept : m_slots(std::move(other.m_slots)) {}
+    template <std::input_iterator It>
+    CWordList(It first, It last) {
+        assign(first, last);
+    }
+    CWordList(const std::vector<CCalligraphyWord>& words) { assign(words.begin(), words.end()); }  // NOLINT
+    CWordList(std::initializer_list<CCalligraphyWord> words) { assign(words.begin(), words.end()); }
+    CWordList& operator=(const CWordList& other) {
+        if (this != &other) {
+            CWordList copy(other);
+            swap(copy);
+        }
+        return *this;
+    }
+    CWordList& operator=(CWordList&& other) noexcept {
+        if (this != &other) {
+            clear();
+            m_slots = std::move(other.m_slots);
+        }
+        return *this;
+    }
+    ~CWordList() { clear(); }
+    operator std::vector<CCalligraphyWord>() const { return std::vector<CCalligraphyWord>(begin(), end()); }  // NOLINT
+
+    std::size_t size() const { return m_slots.size(); }
+    bool empty() const { return m_slots.empty(); }
+    CCalligraphyWord& operator[](std::size_t i) { return *m_slots[i]; }
+    const CCalligraphyWord& operator[](std::size_t i) const { return *m_slots[i]; }
+    CCalligraphyWord& at(std::size_t i) { return *m_slots.at(i); }
+    const CCalligraphyWord& at(std::size_t i) const { return *m_slots.at(i); }
+    CCalligraphyWord& front() { return *m_slots.front(); }
+    const CCalligraphyWord& front() const { return *m_slots.front(); }
+    CCalligraphyWord& back() { return *m_slots.back(); }
+    const CCalligraphyWord& back() const { return *m_slots.back(); }
+    iterator begin() { return iterator(m_slots.data()); }
+    iterator end() { return iterator(m_slots.data() + m_slots.size()); }
+    const_iterator begin() const { return const_iterator(m_slots.data()); }
+    const_iterator end() const { return const_iterator(m_slots.data() + m_slots.size()); }
+    const_iterator cbegin() const { return begin(); }
+    const_iterator cend() const { return end(); }
+    // The words' places, in order.
+    CCalligraphyWord* const* data() const { return m_slots.data(); }
+
+    void reserve(std::size_t count) { m_slots.reserve(count); }
+    void clear() {
+        for (CCalligraphyWord* word : m_slots) delete word;
+        m_slots.clear();
+    }
+    void resize(std::size_t count) {
+        if (count < size()) {
+            erase(begin() + static_cast<std::ptrdiff_t>(count), end());
+            return;
+        }
+        m_slots.reserve(count);
+        while (size() < count) emplace_back();
+    }
+    void push_back(const CCalligraphyWord& word) { emplace_back(word); }
+    void push_back(CCalligraphyWord&& word) { emplace_back(std::move(word)); }
+    template <typename... Args>
+    CCalligraphyWord& emplace_back(Args&&... args) {
+        auto word = std::make_unique<CCalligraphyWord>(std::forward<Args>(args)...);
+        m_slots.push_back(word.get());
+        return *word.release();
+    }
+    iterator insert(const_iterator pos, const CCalligraphyWord& word) {
+        return Place(pos, std::make_unique<CCalligraphyWord>(word));
+    }
+    iterator insert(const_iterator pos, CCalligraphyWord&& word) {
+        return Place(pos, std::make_unique<CCalligraphyWord>(std::move(word)));
+    }
+    template <typename... Args>
+    iterator emplace(const_iterator pos, Args&&... args) {
+        return Place(pos, std::make_unique<CCalligraphyWord>(std::forward<Args>(args)...));
+    }
+    iterator insert(const_iterator pos, std::size_t count, const CCalligraphyWord& word) {
+        const std::size_t index = Index(pos);
+        CWordList words;
+        words.reserve(count);
+        for (std::size_t i = 0; i < count; ++i) words.emplace_back(word);
+        return Adopt(index, words);
+    }
+    template <std::input_iterator It>
+    iterator insert(const_iterator pos, It first, It last) {
+        const std::size_t index = Index(pos);
+        CWordList words(first, last);  // the source may be this list's own words
+        return Adopt(index, words);
+    }
+    iterator erase(const_iterator pos) { return erase(pos, pos + 1); }
+    iterator erase(const_iterator first, const_iterator last) {
+        const std::size_t from = Index(first);
+        const std::size_t to = Index(last);
+        for (std::size_t i = from; i < to; ++i) delete m_slots[i];
+        m_slots.erase(m_slots.begin() + static_cast<std::ptrdiff_t>(from),
+                      m_slots.begin() + static_cast<std::ptrdiff_t>(to));
+        return begin() + static_cast<std::ptrdiff_t>(from);
+    }
+    void swap(CWordList& other) noexcept { m_slots.swap(other.m_slots); }
+
+private:
+    std::size_t Index(const_iterator pos) const { return static_cast<std::size_t>(pos.Slot() - m_slots.data()); }
+    template <typename It>
+    void assign(It first, It last) {
+        CWordList words;
+        if constexpr (std::is_base_of_v<std::random_access_iterator_tag,
+                                        typename std::iterator_traits<It>::iterator_category>)
+            words.reserve(static_cast<std::size_t>(last - first));
+        for (; first != last; ++first) words.emplace_back(*first);
+        swap(words);
+    }
+    // Moves the words of `words` (left empty) in before index.
+    iterator Adopt(std::size_t index, CWordList& words) {
+        m_slots.insert(m_slots.begin() + static_cast<std::ptrdiff_t>(index), words.m_slots.begin(),
+                       words.m_slots.end());
+        words.m_slots.clear();  // this list owns them now
+        return begin() + static_cast<std::ptrdiff_t>(index);
+    }
+    iterator Place(const_iterator pos, std::unique_ptr<CCalligraphyWord> word) {
+        const std::size_t index = Index(pos);
+        m_slots.insert(m_slots.begin() + static_cast<std::ptrdiff_t>(index), word.get());
+        word.release();
+        return begin() + static_cast<std::ptrdiff_t>(index);
+    }
+
+    // Owned; the pointers are plain values, so growth is a block copy.
+    CTrivialArray<CCalligraphyWord*> m_slots;
 };
 
 // A caret resolved to a word: offset k means before character k of the word.
@@ -185,8 +376,8 @@ public:
     using size_type = std::size_t;
     using reference = CCalligraphyWord&;
     using const_reference = const CCalligraphyWord&;
-    using iterator = std::vector<CCalligraphyWord>::iterator;
-    using const_iterator = std::vector<CCalligraphyWord>::const_iterator;
+    using iterator = CWordList::iterator;
+    using const_iterator = CWordList::const_iterator;
 
     // A word whose start is known: `before` characters precede it.
     // (No member initializers: the array's optional counts need the type
@@ -205,7 +396,7 @@ public:
         Edit(const Edit&) = delete;
         Edit& operator=(const Edit&) = delete;
         ~Edit();
-        std::vector<CCalligraphyWord>& Words() { return m_array.Change(); }
+        CWordList& Words() { return m_array.Change(); }
 
     private:
         friend class CWordArray;
@@ -241,7 +432,7 @@ public:
         }
         return *this;
     }
-    CWordArray& operator=(std::vector<CCalligraphyWord> words) {
+    CWordArray& operator=(CWordList words) {
         Change() = std::move(words);
         return *this;
     }
@@ -257,8 +448,8 @@ public:
     const_iterator end() const { return m_items.end(); }
     const_iterator cbegin() const { return m_items.cbegin(); }
     const_iterator cend() const { return m_items.cend(); }
-    const CCalligraphyWord* data() const { return m_items.data(); }
-    operator const std::vector<CCalligraphyWord>&() const { return m_items; }
+    CCalligraphyWord* const* data() const { return m_items.data(); }
+    operator const CWordList&() const { return m_items; }
 
     // Characters in all words.
     std::size_t GetCharacterCount() const { return Counts().total; }
@@ -280,7 +471,7 @@ public:
     CCalligraphyWord& back() { return Change().back(); }
     iterator begin() { return Change().begin(); }
     iterator end() { return Change().end(); }
-    CCalligraphyWord* data() { return Change().data(); }
+    CCalligraphyWord* const* data() { return Change().data(); }
     void push_back(const CCalligraphyWord& word) { Change().push_back(word); }
     void push_back(CCalligraphyWord&& word) { Change().push_back(std::move(word)); }
     template <typename... Args>
@@ -305,7 +496,7 @@ private:
         WordStart start;
     };
 
-    std::vector<CCalligraphyWord>& Change() {
+    CWordList& Change() {
         m_counts.reset();
         ++m_changes;
         return m_items;
@@ -316,7 +507,7 @@ private:
     // The start of word `word`, walked to from the known one.
     WordStart StartOf(std::size_t word) const;
 
-    std::vector<CCalligraphyWord> m_items;
+    CWordList m_items;
     mutable std::optional<CharacterCounts> m_counts;  // none: count again
     std::uint64_t m_changes = 0;
 };

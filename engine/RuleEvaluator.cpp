@@ -26,7 +26,7 @@ RowInputs Look(const CCalligraphyEngine& engine) {
         std::size_t k = 0;
         for (const CCalligraphyWord* word : {current, previous}) {
             if (word == nullptr) break;
-            const std::vector<CCalligraphyCharacter>& characters = word->m_characters;
+            const CCharacterArray& characters = word->m_characters;
             for (auto it = characters.rbegin(); it != characters.rend() && k < inputs.letters.size(); ++it, ++k)
                 if (k > 0) inputs.letters[k] = &*it;
         }

@@ -79,7 +79,7 @@ CWordMeasureCache& CWordMeasureCache::operator=(CWordMeasureCache&& other) noexc
 }
 CWordMeasureCache::~CWordMeasureCache() = default;
 
-const std::vector<WordMeasures>& CWordMeasureCache::Get(const std::vector<CCalligraphyWord>& words,
+const std::vector<WordMeasures>& CWordMeasureCache::Get(const CWordList& words,
                                                        std::uint64_t changeCount, const IGlyphMetrics& metrics) {
     if (!m_data)
         m_data = std::make_unique<Data>();

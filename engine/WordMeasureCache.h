@@ -17,6 +17,7 @@
 namespace kavitro {
 
 class CCalligraphyWord;
+class CWordList;
 class IGlyphMetrics;
 
 // One word's measures in glyph units, from its characters alone (its x and
@@ -41,7 +42,7 @@ public:
 
     // The measures of words by metrics, one a word; changeCount is the word
     // array's. The reference is good until the next call.
-    const std::vector<WordMeasures>& Get(const std::vector<CCalligraphyWord>& words, std::uint64_t changeCount,
+    const std::vector<WordMeasures>& Get(const CWordList& words, std::uint64_t changeCount,
                                          const IGlyphMetrics& metrics);
 
 private:

@@ -110,78 +110,36 @@ bool CDC::RestoreDC(int level) {
     return true;
 }
 
-PenSelection CDC::SelectPen(const PenSelection& pen) {
-    PenSelection previous = m_state.pen;
-    m_state.pen = pen;
-    OnStateChanged(DcState::Pen);
-    return previous;
-}
+PenSelection CDC::SelectPen(const PenSelection& pen) { return Replace(&State::pen, pen, DcState::Pen); }
 
-BrushSelection CDC::SelectBrush(const BrushSelection& brush) {
-    BrushSelection previous = m_state.brush;
-    m_state.brush = brush;
-    OnStateChanged(DcState::Brush);
-    return previous;
-}
+BrushSelection CDC::SelectBrush(const BrushSelection& brush) { return Replace(&State::brush, brush, DcState::Brush); }
 
-FontSelection CDC::SelectFont(const FontSelection& font) {
-    FontSelection previous = m_state.font;
-    m_state.font = font;
-    OnStateChanged(DcState::Font);
-    return previous;
-}
+FontSelection CDC::SelectFont(const FontSelection& font) { return Replace(&State::font, font, DcState::Font); }
 
 int CDC::SetROP2(int rop) {
-    const int previous = m_state.rop2;
     if (rop < R2_BLACK || rop > R2_WHITE) return 0;
-    m_state.rop2 = rop;
-    OnStateChanged(DcState::Rop2);
-    return previous;
+    return Replace(&State::rop2, rop, DcState::Rop2);
 }
 
-COLORREF CDC::SetTextColor(COLORREF color) {
-    const COLORREF previous = m_state.textColor;
-    m_state.textColor = color;
-    OnStateChanged(DcState::TextColor);
-    return previous;
-}
+COLORREF CDC::SetTextColor(COLORREF color) { return Replace(&State::textColor, color, DcState::TextColor); }
 
-COLORREF CDC::SetBkColor(COLORREF color) {
-    const COLORREF previous = m_state.bkColor;
-    m_state.bkColor = color;
-    OnStateChanged(DcState::BkColor);
-    return previous;
-}
+COLORREF CDC::SetBkColor(COLORREF color) { return Replace(&State::bkColor, color, DcState::BkColor); }
 
 int CDC::SetBkMode(int mode) {
-    const int previous = m_state.bkMode;
     if (mode != TRANSPARENT && mode != OPAQUE) return 0;
-    m_state.bkMode = mode;
-    OnStateChanged(DcState::BkMode);
-    return previous;
+    return Replace(&State::bkMode, mode, DcState::BkMode);
 }
 
-std::uint32_t CDC::SetTextAlign(std::uint32_t align) {
-    const std::uint32_t previous = m_state.textAlign;
-    m_state.textAlign = align;
-    OnStateChanged(DcState::TextAlign);
-    return previous;
-}
+std::uint32_t CDC::SetTextAlign(std::uint32_t align) { return Replace(&State::textAlign, align, DcState::TextAlign); }
 
 int CDC::SetPolyFillMode(int mode) {
-    const int previous = m_state.polyFillMode;
     if (mode != ALTERNATE && mode != WINDING) return 0;
-    m_state.polyFillMode = mode;
-    OnStateChanged(DcState::PolyFillMode);
-    return previous;
+    return Replace(&State::polyFillMode, mode, DcState::PolyFillMode);
 }
 
 int CDC::SetStretchBltMode(int mode) {
-    const int previous = m_state.stretchBltMode;
     if (mode < BLACKONWHITE || mode > HALFTONE) return 0;
-    m_state.stretchBltMode = mode;
-    OnStateChanged(DcState::StretchBltMode);
-    return previous;
+    return Replace(&State::stretchBltMode, mode, DcState::StretchBltMode);
 }
 
 bool CDC::IntersectClipRect(const Rect& logical) {

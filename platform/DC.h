@@ -16,6 +16,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/DcMapping.h"
@@ -263,6 +264,13 @@ private:
 
     PointF ToDevice(Point p) const;
     void AddToPath(const TextCall& call);
+    // Sets one state value and tells the subclass; returns the value before.
+    template <class T>
+    T Replace(T State::*field, T value, DcState what) {
+        T previous = std::exchange(m_state.*field, std::move(value));
+        OnStateChanged(what);
+        return previous;
+    }
 
     State m_state;
     std::vector<State> m_saved;

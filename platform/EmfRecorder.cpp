@@ -12,8 +12,6 @@ namespace kavitro {
 namespace {
 
 constexpr std::uint32_t kGraphicsModeCompatible = 1;
-constexpr std::uint32_t kSrcCopy = 0x00CC0020;
-constexpr std::uint32_t kDstInvert = 0x00550009;
 constexpr std::uint32_t kTextFixedSize = 76;
 constexpr std::uint32_t kLogFontPanoseSize = 320;
 constexpr std::uint32_t kLogFontSize = 92;
@@ -145,20 +143,13 @@ void CEmfRecorder::PolyRecord(std::uint32_t type16, std::uint32_t type32, std::s
     Include(box);
 }
 
-void CEmfRecorder::Select(const MetaObject& value, int stock, std::optional<std::uint32_t> Selected::*which) {
+void CEmfRecorder::Select(const MetaObject& value, int stock, MetaSelection::Which which) {
     if (stock >= 0) {
         U32Record(emr::kSelectObject, emr::kStockFlag | static_cast<std::uint32_t>(stock));
-        m_selected.*which = std::nullopt;
+        m_selection.Set(which, std::nullopt);
         return;
     }
-    std::vector<std::uint32_t> pinned;
-    auto pin = [&](const Selected& s) {
-        for (const auto& slot : {s.pen, s.brush, s.font})
-            if (slot) pinned.push_back(*slot);
-    };
-    pin(m_selected);
-    for (const Selected& s : m_saved) pin(s);
-    const MetaObjectTable::Use use = m_objects.Acquire(value, pinned);
+    const MetaObjectTable::Use use = m_objects.Acquire(value, m_selection.Pinned());
     if (use.evict) U32Record(emr::kDeleteObject, *use.evict);
     if (use.create) {
         if (const auto* pen = std::get_if<LogPen>(&value)) {
@@ -200,7 +191,7 @@ void CEmfRecorder::Select(const MetaObject& value, int stock, std::optional<std:
         }
     }
     U32Record(emr::kSelectObject, use.slot);
-    m_selected.*which = use.slot;
+    m_selection.Set(which, use.slot);
 }
 
 void CEmfRecorder::OnStateChanged(DcState what) {
@@ -212,9 +203,9 @@ void CEmfRecorder::OnStateChanged(DcState what) {
         case DcState::ViewportOrg: return PointRecord(emr::kSetViewportOrgEx, GetViewportOrg().x, GetViewportOrg().y);
         case DcState::ViewportExt:
             return PointRecord(emr::kSetViewportExtEx, GetViewportExt().cx, GetViewportExt().cy);
-        case DcState::Pen: return Select(GetPen().pen, GetPen().stock, &Selected::pen);
-        case DcState::Brush: return Select(GetBrush().brush, GetBrush().stock, &Selected::brush);
-        case DcState::Font: return Select(GetFont().font, GetFont().stock, &Selected::font);
+        case DcState::Pen: return Select(GetPen().pen, GetPen().stock, &MetaSelection::Slots::pen);
+        case DcState::Brush: return Select(GetBrush().brush, GetBrush().stock, &MetaSelection::Slots::brush);
+        case DcState::Font: return Select(GetFont().font, GetFont().stock, &MetaSelection::Slots::font);
         case DcState::Rop2: return U32Record(emr::kSetRop2, static_cast<std::uint32_t>(GetROP2()));
         case DcState::TextColor: return U32Record(emr::kSetTextColor, GetTextColor());
         case DcState::BkColor: return U32Record(emr::kSetBkColor, GetBkColor());
@@ -238,19 +229,13 @@ void CEmfRecorder::OnSaveDC() {
     if (m_closed) return;
     const std::size_t start = Begin(emr::kSaveDc);
     End(start);
-    m_saved.push_back(m_selected);
+    m_selection.Save();
 }
 
 void CEmfRecorder::OnRestoreDC(int level) {
     if (m_closed) return;
-    // The record counts back from the top; a level counts from the bottom.
-    const auto depth = static_cast<std::int32_t>(m_saved.size());
-    const std::int32_t relative = level < 0 ? level : level - 1 - depth;
-    const std::int32_t remaining = depth + relative;
-    if (relative >= 0 || remaining < 0) return;
-    U32Record(emr::kRestoreDc, static_cast<std::uint32_t>(relative));
-    m_selected = m_saved[static_cast<std::size_t>(remaining)];
-    m_saved.resize(static_cast<std::size_t>(remaining));
+    if (const auto relative = m_selection.Restore(level))
+        U32Record(emr::kRestoreDc, static_cast<std::uint32_t>(*relative));
 }
 
 bool CEmfRecorder::DoLineTo(Point from, Point to) {
@@ -303,12 +288,7 @@ bool CEmfRecorder::DoEllipse(const Rect& rect) {
 
 void CEmfRecorder::DoFillSolidRect(const Rect& rect, COLORREF /*color*/) {
     if (m_closed) return;
-    // As the framework fills: an opaque text output of no characters in the
-    // background colour, which the context has just set.
-    TextCall call;
-    call.options = ETO_OPAQUE;
-    call.rect = rect;
-    DoText(call);
+    DoText(OpaqueFillCall(rect));
 }
 
 bool CEmfRecorder::DoInvertRect(const Rect& rect) {

@@ -60,13 +60,6 @@ protected:
     bool DoDib(const DibCall& call, const DibImage& dib) override;
 
 private:
-    // What the metafile has selected: a slot, or nothing for a stock object.
-    struct Selected {
-        std::optional<std::uint32_t> pen;
-        std::optional<std::uint32_t> brush;
-        std::optional<std::uint32_t> font;
-    };
-
     std::size_t Begin(std::uint32_t type);
     void End(std::size_t start);
     void WriteBounds(const Rect& device);
@@ -74,7 +67,7 @@ private:
     void PointRecord(std::uint32_t type, std::int32_t x, std::int32_t y);
     void BoxRecord(std::uint32_t type, const Rect& rect, bool draws);
     void PolyRecord(std::uint32_t type16, std::uint32_t type32, std::span<const Point> points);
-    void Select(const MetaObject& value, int stock, std::optional<std::uint32_t> Selected::*which);
+    void Select(const MetaObject& value, int stock, MetaSelection::Which which);
 
     // The device box of logical points (inclusive), and the header bounds.
     Rect DeviceBox(std::span<const Point> logical) const;
@@ -87,8 +80,7 @@ private:
     std::optional<Rect> m_frame;
     std::u16string m_description;
     MetaObjectTable m_objects;
-    Selected m_selected;
-    std::vector<Selected> m_saved;
+    MetaSelection m_selection;
     bool m_closed = false;
 };
 

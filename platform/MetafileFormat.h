@@ -7,6 +7,14 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace kavitro {
+
+// The raster operations of the bitmap records, the same in both formats.
+inline constexpr std::uint32_t kSrcCopy = 0x00CC0020;
+inline constexpr std::uint32_t kDstInvert = 0x00550009;
+
+}  // namespace kavitro
+
 namespace kavitro::emr {
 
 inline constexpr std::uint32_t kHeader = 1;

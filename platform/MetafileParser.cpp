@@ -12,7 +12,6 @@ namespace {
 using Bytes = std::span<const std::uint8_t>;
 
 constexpr std::uint32_t kDibRgbColors = 0;
-constexpr std::uint32_t kDstInvert = 0x00550009;
 constexpr std::uint32_t kPsGeometric = 0x00010000;
 
 // The object table of a file being parsed: which slots hold an object.
@@ -189,13 +188,16 @@ void EmfPolyPoly(Builder& b, LeReader& r, MetaOp op, bool small) {
     b.Add(std::move(rec));
 }
 
-LogFont ReadLogFontW(LeReader& r) {
+// A LOGFONT up to its face name. Its five metric fields are 32-bit in an
+// enhanced metafile and 16-bit in a Windows metafile; the byte fields match.
+LogFont ReadLogFontHead(LeReader& r, bool wide) {
+    auto metric = [&]() -> std::int32_t { return wide ? r.I32() : r.I16(); };
     LogFont f;
-    f.height = r.I32();
-    f.width = r.I32();
-    f.escapement = r.I32();
-    f.orientation = r.I32();
-    f.weight = r.I32();
+    f.height = metric();
+    f.width = metric();
+    f.escapement = metric();
+    f.orientation = metric();
+    f.weight = metric();
     f.italic = r.U8();
     f.underline = r.U8();
     f.strikeOut = r.U8();
@@ -204,6 +206,11 @@ LogFont ReadLogFontW(LeReader& r) {
     f.clipPrecision = r.U8();
     f.quality = r.U8();
     f.pitchAndFamily = r.U8();
+    return f;
+}
+
+LogFont ReadLogFontW(LeReader& r) {
+    LogFont f = ReadLogFontHead(r, true);
     std::u16string face;
     for (int i = 0; i < 32; ++i) {
         const char16_t c = r.U16();
@@ -553,20 +560,7 @@ void WmfPatBlt(Builder& b, LeReader& r) {
 }
 
 LogFont ReadLogFont16(LeReader& r, std::size_t end) {
-    LogFont f;
-    f.height = r.I16();
-    f.width = r.I16();
-    f.escapement = r.I16();
-    f.orientation = r.I16();
-    f.weight = r.I16();
-    f.italic = r.U8();
-    f.underline = r.U8();
-    f.strikeOut = r.U8();
-    f.charSet = r.U8();
-    f.outPrecision = r.U8();
-    f.clipPrecision = r.U8();
-    f.quality = r.U8();
-    f.pitchAndFamily = r.U8();
+    LogFont f = ReadLogFontHead(r, false);
     std::string face;
     while (r.Ok() && r.Position() < end && face.size() < 32) {
         const auto c = static_cast<char>(r.U8());

@@ -25,7 +25,10 @@ std::string Stock(int stock) { return stock >= 0 ? " stock=" + std::to_string(st
 
 std::string FormatPoints(std::span<const Point> points) {
     std::string out;
-    for (Point p : points) out += " " + FormatPoint(p);
+    for (Point p : points) {
+        out += ' ';
+        out += FormatPoint(p);
+    }
     return out;
 }
 

@@ -10,8 +10,6 @@
 namespace kavitro {
 namespace {
 
-constexpr std::uint32_t kSrcCopy = 0x00CC0020;
-constexpr std::uint32_t kDstInvert = 0x00550009;
 constexpr std::uint32_t kMaxObjects = 64;
 constexpr std::size_t kMaxPolyPoints = 0xFFFF;
 constexpr std::int64_t kInt16Min = std::numeric_limits<std::int16_t>::min();
@@ -305,15 +303,8 @@ void CWmfRecorder::AddBox(MetaOp op, const Rect& rect) {
     m_model.records.push_back(std::move(rec));
 }
 
-void CWmfRecorder::Select(const MetaObject& value, std::optional<std::uint32_t> Selected::*which) {
-    std::vector<std::uint32_t> pinned;
-    auto pin = [&](const Selected& s) {
-        for (const auto& slot : {s.pen, s.brush, s.font})
-            if (slot) pinned.push_back(*slot);
-    };
-    pin(m_selected);
-    for (const Selected& s : m_saved) pin(s);
-    const MetaObjectTable::Use use = m_objects.Acquire(value, pinned);
+void CWmfRecorder::Select(const MetaObject& value, MetaSelection::Which which) {
+    const MetaObjectTable::Use use = m_objects.Acquire(value, m_selection.Pinned());
     if (use.evict) Add(MetaOp::DeleteObject, static_cast<std::int32_t>(*use.evict));
     if (use.create) {
         MetaRecord rec;
@@ -324,7 +315,7 @@ void CWmfRecorder::Select(const MetaObject& value, std::optional<std::uint32_t> 
         m_model.records.push_back(std::move(rec));
     }
     Add(MetaOp::SelectObject, static_cast<std::int32_t>(use.slot));
-    m_selected.*which = use.slot;
+    m_selection.Set(which, use.slot);
 }
 
 void CWmfRecorder::OnStateChanged(DcState what) {
@@ -336,9 +327,9 @@ void CWmfRecorder::OnStateChanged(DcState what) {
         case DcState::ViewportOrg: return Add(MetaOp::SetViewportOrg, GetViewportOrg().x, GetViewportOrg().y);
         case DcState::ViewportExt: return Add(MetaOp::SetViewportExt, GetViewportExt().cx, GetViewportExt().cy);
         // No stock objects: what a stock selection stands for is recorded.
-        case DcState::Pen: return Select(GetPen().pen, &Selected::pen);
-        case DcState::Brush: return Select(GetBrush().brush, &Selected::brush);
-        case DcState::Font: return Select(GetFont().font, &Selected::font);
+        case DcState::Pen: return Select(GetPen().pen, &MetaSelection::Slots::pen);
+        case DcState::Brush: return Select(GetBrush().brush, &MetaSelection::Slots::brush);
+        case DcState::Font: return Select(GetFont().font, &MetaSelection::Slots::font);
         case DcState::Rop2: return Add(MetaOp::SetROP2, GetROP2());
         case DcState::TextColor: return Add(MetaOp::SetTextColor, static_cast<std::int32_t>(GetTextColor()));
         case DcState::BkColor: return Add(MetaOp::SetBkColor, static_cast<std::int32_t>(GetBkColor()));
@@ -356,18 +347,12 @@ void CWmfRecorder::OnStateChanged(DcState what) {
 void CWmfRecorder::OnSaveDC() {
     if (m_closed) return;
     Add(MetaOp::SaveDC);
-    m_saved.push_back(m_selected);
+    m_selection.Save();
 }
 
 void CWmfRecorder::OnRestoreDC(int level) {
     if (m_closed) return;
-    const auto depth = static_cast<std::int32_t>(m_saved.size());
-    const std::int32_t relative = level < 0 ? level : level - 1 - depth;
-    const std::int32_t remaining = depth + relative;
-    if (relative >= 0 || remaining < 0) return;
-    Add(MetaOp::RestoreDC, relative);
-    m_selected = m_saved[static_cast<std::size_t>(remaining)];
-    m_saved.resize(static_cast<std::size_t>(remaining));
+    if (const auto relative = m_selection.Restore(level)) Add(MetaOp::RestoreDC, *relative);
 }
 
 bool CWmfRecorder::DoLineTo(Point /*from*/, Point to) {
@@ -376,23 +361,18 @@ bool CWmfRecorder::DoLineTo(Point /*from*/, Point to) {
     return true;
 }
 
-bool CWmfRecorder::DoPolyline(std::span<const Point> points) {
+bool CWmfRecorder::AddPoly(MetaOp op, std::span<const Point> points) {
     if (m_closed || points.size() > kMaxPolyPoints) return false;
     MetaRecord rec;
-    rec.op = MetaOp::Polyline;
+    rec.op = op;
     rec.points.assign(points.begin(), points.end());
     m_model.records.push_back(std::move(rec));
     return true;
 }
 
-bool CWmfRecorder::DoPolygon(std::span<const Point> points) {
-    if (m_closed || points.size() > kMaxPolyPoints) return false;
-    MetaRecord rec;
-    rec.op = MetaOp::Polygon;
-    rec.points.assign(points.begin(), points.end());
-    m_model.records.push_back(std::move(rec));
-    return true;
-}
+bool CWmfRecorder::DoPolyline(std::span<const Point> points) { return AddPoly(MetaOp::Polyline, points); }
+
+bool CWmfRecorder::DoPolygon(std::span<const Point> points) { return AddPoly(MetaOp::Polygon, points); }
 
 bool CWmfRecorder::DoRectangle(const Rect& rect) {
     if (m_closed) return false;
@@ -415,11 +395,7 @@ bool CWmfRecorder::DoEllipse(const Rect& rect) {
 }
 
 void CWmfRecorder::DoFillSolidRect(const Rect& rect, COLORREF /*color*/) {
-    // An opaque text output of no characters in the background colour.
-    TextCall call;
-    call.options = ETO_OPAQUE;
-    call.rect = rect;
-    DoText(call);
+    DoText(OpaqueFillCall(rect));
 }
 
 bool CWmfRecorder::DoInvertRect(const Rect& rect) {

@@ -58,20 +58,15 @@ protected:
     bool DoDib(const DibCall& call, const DibImage& dib) override;
 
 private:
-    struct Selected {
-        std::optional<std::uint32_t> pen;
-        std::optional<std::uint32_t> brush;
-        std::optional<std::uint32_t> font;
-    };
-
     void Add(MetaOp op, std::int32_t v0 = 0, std::int32_t v1 = 0);
     void AddBox(MetaOp op, const Rect& rect);
-    void Select(const MetaObject& value, std::optional<std::uint32_t> Selected::*which);
+    // A polyline or polygon; false when the record could not hold the points.
+    bool AddPoly(MetaOp op, std::span<const Point> points);
+    void Select(const MetaObject& value, MetaSelection::Which which);
 
     Metafile m_model;
     MetaObjectTable m_objects;
-    Selected m_selected;
-    std::vector<Selected> m_saved;
+    MetaSelection m_selection;
     std::vector<std::uint8_t> m_result;
     int m_shift = 0;
     bool m_closed = false;

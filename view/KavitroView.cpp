@@ -8,6 +8,7 @@
 #include <exception>
 
 #include "document/SimpleObjects.h"
+#include "engine/CalligraphyFont.h"
 #include "platform/DC.h"
 #include "platform/qt/QtPainterDC.h"
 #include "view/DrawTool.h"
@@ -604,20 +605,23 @@ std::optional<Rect> CKavitroView::GetCaretRect() const {
     if (!text) return std::nullopt;
     const CPolygonRect position = text->BuildZoomedPosition();
     const Point offset = text->GetCaretOffset();
-    Rect caret = position.m_rect;
-    caret.OffsetRect(offset.x, offset.y);
     const Point base = text->GetZoomedBaselinePoint();
     Point point{ClampToInt32(std::int64_t{base.x} + offset.x), ClampToInt32(std::int64_t{base.y} + offset.y)};
     RotatePoint(GetTrigTable(), point, position.m_nAngle, base);
-    point.y = ClampToInt32(std::int64_t{point.y} + caret.top - base.y);
-    const Rect device = DocToClient(caret);
-    const Point at = DocToClient(point);
-    // The caret point lies on the rectangle's top edge, which is the lower
-    // one on the screen when y points up: the caret stands on it, over the
-    // line, rather than hanging below the text.
-    const Point other = DocToClient(Point{point.x, ClampToInt32(std::int64_t{point.y} + caret.bottom - caret.top)});
-    const std::int32_t top = std::min(at.y, other.y);
-    return Rect(at.x, top, at.x + 1, ClampToInt32(std::int64_t{top} + device.Height()));
+    // The caret spans the line the text stands on: the font's ascent over
+    // the baseline and the rest of one line pitch under it. The frame is no
+    // measure for it: it grows with the ink of tall strokes and tails, and a
+    // caret as tall as the frame reached into the neighbouring lines.
+    const CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
+    const std::int32_t size = MulDiv(text->m_nSize, GetZoom(), 100);
+    const std::int64_t pitch = std::max<std::int64_t>(1, MulDiv(fonts.GetLineHeight(), size, 2160));
+    const std::int64_t ascent = std::clamp<std::int64_t>(MulDiv(fonts.GetAscent(), size, 2160), 0, pitch);
+    // y points up in the document: the ascent lies above the baseline.
+    const Point high = DocToClient(Point{point.x, ClampToInt32(std::int64_t{point.y} + ascent)});
+    const Point low = DocToClient(Point{point.x, ClampToInt32(std::int64_t{point.y} + ascent - pitch)});
+    const std::int32_t top = std::min(high.y, low.y);
+    const std::int32_t bottom = std::max({high.y, low.y, ClampToInt32(std::int64_t{top} + 1)});
+    return Rect(high.x, top, ClampToInt32(std::int64_t{high.x} + 1), bottom);
 }
 
 // --- DocumentViewObserver ----------------------------------------------------------------------------

@@ -171,6 +171,9 @@ std::optional<std::vector<std::uint8_t>> EncodeRasterPage(const QImage& page, Pa
     QBuffer buffer(&data);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, name);
+    // TIFF pages are compressed losslessly with LZW, as TIFF writers commonly
+    // do; Qt's TIFF writer reads compression 1 as LZW.
+    if (format == PageExportFormat::Tiff) writer.setCompression(1);
     if (!writer.write(image)) return fail(std::string(name) + " encoder: " + writer.errorString().toStdString());
     return std::vector<std::uint8_t>(data.begin(), data.end());
 }

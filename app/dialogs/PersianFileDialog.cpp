@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QMimeDatabase>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QVBoxLayout>
@@ -59,6 +60,21 @@ QString ChooseStartFolder(const QString& first, const QString& second) {
     return QDir::homePath();
 }
 
+QIcon NameOnlyIconProvider::icon(const QFileInfo& info) const {
+    if (info.isRoot()) return icon(Drive);
+    if (info.isDir()) return icon(Folder);
+    if (!info.isFile()) return icon(File);
+    const QMimeType mime = QMimeDatabase().mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
+    return QIcon::fromTheme(mime.iconName(), QIcon::fromTheme(mime.genericIconName(), icon(File)));
+}
+
+QString NameOnlyIconProvider::type(const QFileInfo& info) const {
+    // Folders, drives and links are told apart by the file's status alone.
+    if (!info.isFile()) return QFileIconProvider::type(info);
+    const QMimeType mime = QMimeDatabase().mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
+    return mime.comment().isEmpty() ? mime.name() : mime.comment();
+}
+
 namespace {
 
 // Qt's dialog looks up its own texts while it is built, so the translator
@@ -76,6 +92,10 @@ CPersianFileDialog::CPersianFileDialog(QWidget* parent, bool openFileDialog, con
     : QFileDialog(ReadyForPackTexts(parent)), m_open(openFileDialog), m_accepted(acceptedExtensions) {
     // Qt's own dialog: the desktop's dialogs take no extra pane.
     setOption(QFileDialog::DontUseNativeDialog);
+    // Shared and never destroyed before the dialogs: the file list's
+    // gatherer thread may still ask it while a dialog is taken down.
+    static NameOnlyIconProvider iconProvider;
+    setIconProvider(&iconProvider);
     setAcceptMode(openFileDialog ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     // One file in both directions: the callers open or save one file.
     setFileMode(openFileDialog ? QFileDialog::ExistingFile : QFileDialog::AnyFile);

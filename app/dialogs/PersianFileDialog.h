@@ -7,6 +7,7 @@
 // file and ask before overwriting.
 
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -50,6 +51,17 @@ private:
 // The folder a dialog starts in: the first folder when it exists, else the
 // second, else the user's documents folder, else the home folder.
 QString ChooseStartFolder(const QString& first, const QString& second);
+
+// The icons and type names of the dialog's file list, decided by a file's
+// name and kind only. Qt's own provider reads the start of an extension-less
+// file to name its type, and a "regular" file such as /proc/kmsg never
+// answers: typing "/proc/" in the name box would freeze the program.
+class NameOnlyIconProvider : public QFileIconProvider {
+public:
+    QIcon icon(IconType type) const override { return QFileIconProvider::icon(type); }
+    QIcon icon(const QFileInfo& info) const override;
+    QString type(const QFileInfo& info) const override;
+};
 
 class CPersianFileDialog : public QFileDialog {
     Q_OBJECT

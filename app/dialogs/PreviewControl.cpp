@@ -1,5 +1,6 @@
 #include "app/dialogs/PreviewControl.h"
 
+#include <QFileInfo>
 #include <QPainter>
 
 #include "document/FilePreview.h"
@@ -20,7 +21,9 @@ void CKavitroPreviewControl::SetFilePath(const QString& path) {
     if (path == m_path) return;
     m_path = path;
     m_picture = QImage();
-    if (!m_path.isEmpty()) {
+    // Only regular files are opened: a FIFO or a device would block the
+    // user interface until someone writes to it.
+    if (!m_path.isEmpty() && QFileInfo(m_path).isFile()) {
         ++m_decodes;
         m_picture = DecodeFilePreview(std::filesystem::path(m_path.toStdU16String()), QSize(kPictureSize, kPictureSize));
     }

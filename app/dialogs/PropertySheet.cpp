@@ -33,6 +33,11 @@ CFontPropertySheet::CFontPropertySheet(const QString& caption, QWidget* parent) 
     m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     m_buttons->button(QDialogButtonBox::Ok)->setText(DialogText(StringId::ButtonOk));
     m_buttons->button(QDialogButtonBox::Cancel)->setText(DialogText(StringId::ButtonCancel));
+    // The sheet is as wide as all its tabs: with scroll arrows the tab widget
+    // caps its width and the last tabs (in English the Paper page) are
+    // hidden behind the arrows with their titles cut short.
+    m_tabs->tabBar()->setUsesScrollButtons(false);
+    m_tabs->tabBar()->setElideMode(Qt::ElideNone);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs);
     layout->addWidget(m_buttons);
@@ -67,6 +72,9 @@ int CFontPropertySheet::ActiveIndex() const { return m_tabs->currentIndex(); }
 void CFontPropertySheet::SetWizardMode(bool wizard) {
     m_wizard = wizard;
     m_tabs->tabBar()->setVisible(!wizard);
+    // A hidden tab bar still counts in the tab widget's minimum width unless
+    // it may scroll: a wizard is not widened for titles nobody sees.
+    m_tabs->tabBar()->setUsesScrollButtons(wizard);
     m_tabs->setDocumentMode(wizard);
     if (!wizard || m_back) return;
     m_back = m_buttons->addButton(DialogText(StringId::ButtonBack), QDialogButtonBox::ActionRole);

@@ -1,5 +1,6 @@
 #include "app/import/ImportWizard.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QClipboard>
 #include <QCoreApplication>
@@ -10,6 +11,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStringDecoder>
@@ -220,7 +222,31 @@ std::u16string CImportWizard::ConvertSource(bool* readable) {
     return ConvertToUnicode(*bytes, {}, 0);
 }
 
+namespace {
+
+// Gives the keyboard back to the widget that had it (the page view) when the
+// wizard closes, however it closes: without a window manager to reactivate
+// the main window, nothing would have the focus until the next click.
+class FocusReturn {
+public:
+    FocusReturn() : m_widget(QApplication::focusWidget()) {}
+    ~FocusReturn() {
+        if (!m_widget)
+            return;
+        m_widget->activateWindow();
+        m_widget->setFocus(Qt::OtherFocusReason);
+    }
+    FocusReturn(const FocusReturn&) = delete;
+    FocusReturn& operator=(const FocusReturn&) = delete;
+
+private:
+    QPointer<QWidget> m_widget;
+};
+
+}  // namespace
+
 bool RunImportWizard(QWidget* parent, CKavitroView* view) {
+    const FocusReturn focus;
     ErrorReport* errors = view ? view->GetDocument().GetServices().errors : nullptr;
     CImportWizard wizard(errors, ProgramDataFolder(QCoreApplication::applicationDirPath()) + QStringLiteral("/filter"),
                          parent);

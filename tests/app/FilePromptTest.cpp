@@ -2,12 +2,15 @@
 
 #include <QCheckBox>
 #include <QFile>
+#include <QFileIconProvider>
 #include <QLabel>
+#include <QMimeDatabase>
 #include <QPushButton>
 #include <QToolButton>
 #include <QTreeView>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <sys/stat.h>
 
 #include "app/dialogs/FilePrompt.h"
 #include "app/dialogs/PersianFileDialog.h"
@@ -138,6 +141,31 @@ TEST_F(FileDialogWithPreview, ShowsTheLabelsOfTheLanguagePackMirroredInFarsi) {
             EXPECT_EQ(dialog.layoutDirection(), pack.IsRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
         }
     }
+}
+
+TEST_F(FileDialogWithPreview, NeverReadsAFileToNameOrPreviewIt) {
+    // "c.kv" holds a PNG picture: a provider that sniffs contents names it a
+    // picture; the dialog's own goes by the name only (reading may block).
+    CPersianFileDialog dialog(nullptr, false, {}, {}, {}, m_dir.path(), {});
+    ASSERT_NE(dialog.iconProvider(), nullptr);
+    QMimeDatabase mimes;
+    const QFileInfo sniffable(Path(QStringLiteral("c.kv")));
+    const QMimeType byName = mimes.mimeTypeForFile(sniffable.fileName(), QMimeDatabase::MatchExtension);
+    ASSERT_NE(mimes.mimeTypeForFile(sniffable).name(), byName.name());
+    EXPECT_EQ(dialog.iconProvider()->type(sniffable), byName.comment());
+    EXPECT_EQ(dialog.iconProvider()->type(QFileInfo(Path(QStringLiteral("b.png")))),
+              mimes.mimeTypeForName(QStringLiteral("image/png")).comment());
+    EXPECT_EQ(dialog.iconProvider()->type(QFileInfo(Path(QStringLiteral("sub.kv2")))),
+              QFileIconProvider().type(QFileInfo(Path(QStringLiteral("sub.kv2")))));
+
+    // A FIFO named like a picture: opening it would wait for a writer.
+    const QString fifo = Path(QStringLiteral("pipe.png"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_FALSE(dialog.iconProvider()->icon(QFileInfo(fifo)).isNull());
+    CKavitroPreviewControl preview;
+    preview.SetFilePath(fifo);
+    EXPECT_TRUE(preview.Picture().isNull());
+    EXPECT_EQ(preview.DecodeCount(), 0);
 }
 
 TEST_F(FileDialogWithPreview, DecodesEachSelectedFileOnceAndFollowsTheCheckBox) {

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QTimer>
 
 #include <iconv.h>
 
@@ -194,6 +195,36 @@ TEST_F(ImportWizardTest, EveryKindOfFileReachesTheDocumentThroughTheKeyboardTran
         EXPECT_TRUE(env.errors.Reports().empty()) << c.name;
     }
     EXPECT_TRUE(errors.Reports().empty());
+}
+
+// After the wizard has put the text into the document, the keys go to the
+// page view again (Ctrl+Z undoes the import without a click on the page).
+TEST_F(ImportWizardTest, ThePageViewHasTheKeyboardAgainAfterTheImport) {
+    CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
+    if (!fonts.IsInitialized())
+        fonts.Init(KAVITRO_SHARE_DIR, 0);
+    test::TestServices env;
+    std::unique_ptr<CKavitroDoc> doc = test::NewDocument(env.services);
+    CPageViewWidget widget(*doc);
+    widget.resize(640, 480);
+    widget.show();
+    widget.activateWindow();
+    widget.setFocus();
+    QApplication::processEvents();
+    ASSERT_TRUE(widget.hasFocus());
+
+    const QString source = Write("focus.txt", {0xFF, 0xFE, 0x33, 0x06, 0x0A, 0x00, 0x33, 0x06});
+    QTimer::singleShot(0, [&] {
+        auto* wizard = qobject_cast<CImportWizard*>(QApplication::activeModalWidget());
+        ASSERT_NE(wizard, nullptr);
+        wizard->SetSourcePath(source);
+        wizard->next();
+        wizard->accept();
+    });
+    ASSERT_TRUE(RunImportWizard(&widget, &widget.GetView()));
+    QApplication::processEvents();
+    EXPECT_TRUE(widget.hasFocus());
+    EXPECT_EQ(QApplication::focusWidget(), &widget);
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
-// Opens the text-import wizard's three pages and the on-screen keyboard in
-// English and Farsi on a real X display (run under a virtual one) and saves
-// what the display shows of each window as <output>/<name>.png. Exit status 0
-// when every window was shown and saved.
+// Opens the text-import wizard's three pages, the on-screen keyboard, the
+// popup of a word's calligraphic alternatives and the About box in English
+// and Farsi on a real X display (run under a virtual one) and saves what the
+// display shows of each window as <output>/<name>.png. Exit status 0 when
+// every window was shown and saved.
 //
 //     keyboard_import_screens <output folder>
 
@@ -10,20 +11,30 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QThread>
 #include <QWidget>
 
 #include <cstdio>
 #include <filesystem>
+#include <string_view>
+#include <utility>
 #include <vector>
 
+#include "app/AboutBox.h"
+#include "app/AlternativesMenu.h"
 #include "app/LanguagePack.h"
 #include "app/dialogs/DialogLanguage.h"
 #include "app/import/ImportWizard.h"
 #include "app/keyboard/KeyboardDialog.h"
+#include "tests/app/TypedAlternatives.h"
+#include "document/DrawText.h"
+#include "engine/CalligraphyFont.h"
 #include "input/KeyboardLayoutModule.h"
 #include "platform/ErrorReport.h"
+#include "platform/qt/ProgramFolders.h"
+#include "platform/qt/QtPainterDC.h"
 
 namespace {
 
@@ -31,11 +42,9 @@ using namespace kavitro;
 
 int g_failures = 0;
 
-// Shows the window, lets the display draw it, and saves the display's picture of it.
-void Capture(QWidget& window, const QString& folder, const QString& name) {
-    window.adjustSize();
-    window.show();
-    window.raise();
+// Lets the display map and paint the window, then saves the display's
+// picture of it.
+void Save(QWidget& window, const QString& folder, const QString& name) {
     for (int i = 0; i < 20; ++i) {
         QApplication::processEvents();
         QThread::msleep(10);
@@ -43,10 +52,18 @@ void Capture(QWidget& window, const QString& folder, const QString& name) {
     QScreen* screen = window.screen();
     const QPixmap picture = screen ? screen->grabWindow(window.winId()) : QPixmap();
     const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".png");
-    if (picture.isNull() || !picture.save(path)) {
+    if (!window.isVisible() || picture.isNull() || !picture.save(path)) {
         std::fprintf(stderr, "could not capture %s\n", qPrintable(name));
         ++g_failures;
     }
+}
+
+// Shows the window at its own size and saves its picture.
+void Capture(QWidget& window, const QString& folder, const QString& name) {
+    window.adjustSize();
+    window.show();
+    window.raise();
+    Save(window, folder, name);
     window.hide();
 }
 
@@ -71,6 +88,17 @@ int main(int argc, char** argv) {
     QDir().mkpath(folder);
     const QString share = QStringLiteral(KAVITRO_SHARE_DIR);
     const QString source = WriteSource(folder);
+
+    // The glyph fonts the program draws with, for the alternatives' items.
+    const std::filesystem::path artwork = GlyphArtworkFolderOf(share).toStdString();
+    CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
+    fonts.Init(artwork, 0);
+    CQtPainterDC::SetGlyphFontFolder(artwork / CCalligraphyFont::kFontsFolderName);
+    const CCalligraphyParagraph alternatives = kavitro::test::AlternativesOf(u"\u0628\u06CC\u0633\u062A");  // "bist"
+    if (alternatives.m_words.size() < 2) {
+        std::fprintf(stderr, "the word has %zu alternatives\n", alternatives.m_words.size());
+        ++g_failures;
+    }
 
     CKeyboardLayoutModule keyboard;
     keyboard.SetFolders(KAVITRO_SHARE_DIR);
@@ -104,6 +132,34 @@ int main(int argc, char** argv) {
             if (QAbstractButton* cell = dialog.Button(CKeybaordUIDialog::kFirstPaletteButton + 2))
                 cell->click();
             Capture(dialog, folder, QStringLiteral("keyboard-") + language);
+        }
+        {
+            // Popups take the program's direction, as the shell sets it.
+            QApplication::setLayoutDirection(pack.IsRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
+            CAlternativesMenu menu(alternatives, alternatives.m_words.size());
+            menu.popup(QPoint(40, 40));
+            if (!menu.actions().isEmpty())
+                menu.setActiveAction(menu.actions().back());  // the highlighted item too
+            Save(menu, folder, QStringLiteral("alternatives-") + language);
+            menu.close();
+            QApplication::setLayoutDirection(Qt::LeftToRight);
+        }
+        {
+            CAboutDlg box(pack, errors, QCursor());
+            box.show();
+            // The first double click starts the medallion and the scrolling
+            // text; some steps of the timer bring both into view.
+            const QPointF inside(box.width() / 2.0, box.height() / 2.0);
+            QMouseEvent click(QEvent::MouseButtonDblClick, inside, box.mapToGlobal(inside), Qt::LeftButton,
+                              Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&box, &click);
+            if (!box.IsAnimating()) {
+                std::fprintf(stderr, "the About box does not animate in %s\n", name);
+                ++g_failures;
+            }
+            for (int step = 0; step < 160; ++step)
+                box.OnTimer();
+            Save(box, folder, QStringLiteral("about-") + language);
         }
         SetDialogLanguage(nullptr);
     }

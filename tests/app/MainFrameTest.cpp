@@ -12,6 +12,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QContextMenuEvent>
 #include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
@@ -27,6 +30,7 @@
 #include "app/AlternativesMenu.h"
 #include "app/ChildFrame.h"
 #include "app/FrameCommands.h"
+#include "app/GalleryPictures.h"
 #include "app/KavitroApp.h"
 #include "app/LockKeyIndicators.h"
 #include "app/MainFrame.h"
@@ -42,6 +46,10 @@
 #include "view/AlternativesPopup.h"
 #include "view/CommandIds.h"
 #include "view/KavitroView.h"
+#include "view/ViewCommands.h"
+#include "view/tools/VowelsTool.h"
+#include "engine/CalligraphyFont.h"
+#include "engine/Letters.h"
 
 namespace {
 
@@ -205,6 +213,16 @@ TEST_F(MainFrameTest, ZoomAndSelectionMessagesReachTheRibbon) {
     frame.OnMessage({frame.Id(), kavitro::NotifyMessage::SelectionChanged, 0, 0, {}});
     EXPECT_EQ(frame.Ribbon()->ComboText(kavitro::ViewCommand::TextSizeCombo), QStringLiteral("25"));
     EXPECT_EQ(frame.Ribbon()->ComboText(kavitro::ViewCommand::TextAngleCombo), QStringLiteral("0"));
+}
+
+TEST_F(MainFrameTest, ActivatedDocumentShowsItsSelectionStateBeforeAnyClick) {
+    // Opened from the command line: nothing is selected, so the boxes show
+    // the defaults at once, not only after the first click on the page.
+    m_properties[kavitro::CApplicationProperties::DefaultTextSize] = 32;
+    CKavitroApp& app = Start({MakeDocument(QStringLiteral("opened.kv2"))});
+    const kavitro::CRibbon& ribbon = *app.MainFrame()->Ribbon();
+    EXPECT_EQ(ribbon.ComboText(kavitro::ViewCommand::TextSizeCombo), QStringLiteral("32"));
+    EXPECT_EQ(ribbon.ComboText(kavitro::ViewCommand::TextAngleCombo), QStringLiteral("0"));
 }
 
 TEST_F(MainFrameTest, RestoresItsPlacementAndStoresItAtClose) {
@@ -387,6 +405,174 @@ TEST_F(MainFrameTest, ARibbonBoxAppliesWhatIsTypedAsOneStep) {
     const auto* redo = frame.Action(kavitro::ViewCommand::EditRedo);
     ASSERT_NE(redo, nullptr);
     EXPECT_TRUE(redo->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Y)));
+}
+
+TEST_F(MainFrameTest, RightClickOnAnObjectShowsItsMenuForThatObject) {
+    CKavitroApp& app = Start();
+    kavitro::CMainFrame& frame = *app.MainFrame();
+    CPageViewWidget& pane = *frame.Children()[0]->Panes()[0];
+    kavitro::CKavitroView& view = pane.GetView();
+    kavitro::CDrawText* text = view.GetSelection().GetEditedText();
+    ASSERT_NE(text, nullptr);
+    for (const char16_t c : std::u16string_view(u"\u0628\u06CC\u0633\u062A"))
+        view.OnChar(c);
+    QApplication::processEvents();
+    // A point of the page where the hit test finds the text, and one where it finds nothing.
+    std::optional<QPoint> onText, onPaper;
+    const QSize client = pane.viewport()->size();
+    for (int y = 0; y < client.height() && !(onText && onPaper); y += 3) {
+        for (int x = 0; x < client.width() && !(onText && onPaper); x += 3) {
+            const kavitro::CDrawObj* hit =
+                view.GetDocument().ObjectAt(view.ClientToDoc({x, y}), view.GetCurrentPage(), &view);
+            if (hit == text && !onText)
+                onText = QPoint(x, y);
+            else if (!hit && !onPaper)
+                onPaper = QPoint(x, y);
+        }
+    }
+    ASSERT_TRUE(onText && onPaper);
+
+    const struct {
+        QPoint at;
+        bool menu;
+    } cases[] = {{*onPaper, false}, {*onText, true}};
+    for (const auto& c : cases) {
+        // Nothing selected before the click: the click selects what it hits.
+        view.GetSelection().ClearComponent();
+        view.GetSelection().RemoveAll();
+        std::optional<QStringList> items;
+        std::vector<bool> enabled;
+        const std::size_t objects = view.GetDocument().m_objects.m_objects.size();
+        QTimer::singleShot(0, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu)
+                return;
+            items.emplace();
+            QAction* duplicate = nullptr;
+            for (QAction* item : menu->actions()) {
+                if (item->isSeparator())
+                    continue;
+                items->push_back(item->text());
+                enabled.push_back(item->isEnabled());
+                if (item->data().toUInt() == kavitro::ViewCommand::Duplicate)
+                    duplicate = item;
+            }
+            // Choosing an item runs its command on the view that asked.
+            if (!duplicate) {
+                menu->close();
+                return;
+            }
+            menu->setActiveAction(duplicate);
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QApplication::sendEvent(menu, &press);
+        });
+        QMouseEvent right(QEvent::MouseButtonPress, QPointF(c.at), pane.viewport()->mapToGlobal(QPointF(c.at)),
+                          Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+        QApplication::sendEvent(pane.viewport(), &right);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, c.at, pane.viewport()->mapToGlobal(c.at));
+        QApplication::sendEvent(pane.viewport(), &event);
+        QApplication::processEvents();
+        ASSERT_EQ(items.has_value(), c.menu) << c.at.x() << "," << c.at.y();
+        if (!c.menu) {
+            EXPECT_TRUE(view.GetSelection().GetObjects().empty());
+            continue;
+        }
+        ASSERT_EQ(view.GetSelection().GetObjects().size(), 1u);
+        // The edit commands, the order, duplicate and properties, captioned
+        // from the pack and enabled for the one selected text (paste depends
+        // on the clipboard).
+        const std::vector<std::uint32_t> expected = {
+            kavitro::ViewCommand::EditCut,      kavitro::ViewCommand::EditCopy,
+            kavitro::ViewCommand::EditPaste,    kavitro::ViewCommand::EditClear,
+            kavitro::ViewCommand::BringToFront, kavitro::ViewCommand::SendToBack,
+            kavitro::ViewCommand::BringForward, kavitro::ViewCommand::SendBackward,
+            kavitro::ViewCommand::Duplicate,    kavitro::ViewCommand::ObjectProperties};
+        ASSERT_EQ(items->size(), static_cast<qsizetype>(expected.size()));
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_EQ(items->at(static_cast<qsizetype>(i)), app.Pack().Text(expected[i]));
+            if (expected[i] != kavitro::ViewCommand::EditPaste) {
+                EXPECT_TRUE(enabled[i]) << expected[i];
+            }
+        }
+        EXPECT_EQ(view.GetDocument().m_objects.m_objects.size(), objects + 1);
+    }
+}
+
+TEST_F(MainFrameTest, GalleryItemsShowDistinctPicturesAndTheChosenOneShowsOnItsButton) {
+    CKavitroApp& app = Start();
+    kavitro::CMainFrame& frame = *app.MainFrame();
+    kavitro::CRibbon& ribbon = *frame.Ribbon();
+    const auto inked = [](const QImage& image) {
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                n += qAlpha(image.pixel(x, y)) > 0 ? 1 : 0;
+        return n;
+    };
+    const auto pictureOf = [](const QIcon& icon) {
+        return icon.pixmap(QSize(kavitro::kGalleryPictureSide, kavitro::kGalleryPictureSide))
+            .toImage()
+            .convertToFormat(QImage::Format_ARGB32);
+    };
+    const auto signOutline = [](std::size_t item) {
+        const std::uint8_t sign = kavitro::CVowelsTool::SignCodeOf(kavitro::VowelShape(static_cast<std::int32_t>(item)));
+        return kavitro::CCalligraphyFont::GetInstance().GetFontPath(kavitro::MakeGlyph(kavitro::kMarkFont, sign));
+    };
+    const struct {
+        std::uint32_t gallery;
+        std::size_t items;
+    } galleries[] = {{kavitro::ViewCommand::VowelGallery, 20}, {kavitro::ViewCommand::TextModificationGallery, 3}};
+    for (const auto& g : galleries) {
+        const std::vector<QAction*> items = ribbon.GalleryItems(g.gallery);
+        ASSERT_EQ(items.size(), g.items);
+        std::vector<QImage> pictures;
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            const QImage picture = pictureOf(items[i]->icon());
+            EXPECT_GT(inked(picture), 10) << g.gallery << " item " << i;
+            // Two signs look alike only where the artwork draws them alike.
+            for (std::size_t j = 0; j < pictures.size(); ++j) {
+                if (g.gallery != kavitro::ViewCommand::VowelGallery || signOutline(i) != signOutline(j)) {
+                    EXPECT_NE(picture, pictures[j]) << g.gallery << " items " << j << " and " << i;
+                }
+            }
+            pictures.push_back(picture);
+        }
+        // The command takes the last item chosen; its button then shows that item.
+        const std::size_t chosen = g.items - 1;
+        frame.UpdateCommands();
+        items[chosen]->trigger();
+        QApplication::processEvents();
+        EXPECT_EQ(pictureOf(frame.Action(g.gallery)->icon()), pictures[chosen]) << g.gallery;
+    }
+    EXPECT_EQ(ribbon.GalleryItems(kavitro::ViewCommand::TextModificationGallery)[1]->text(),
+              app.Pack().Text(kavitro::ViewCommand::GlyphSwap).remove(QLatin1Char('&')));
+}
+
+TEST_F(MainFrameTest, ALookCommandRestylesTheRunAndShowsChecked) {
+    CKavitroApp& app = Start();
+    kavitro::CMainFrame& frame = *app.MainFrame();
+    const QPalette desktop = QApplication::palette();
+    const QString desktopStyle = QApplication::style()->name();
+    auto* corner = qobject_cast<QToolButton*>(frame.Ribbon()->cornerWidget(Qt::TopRightCorner));
+    ASSERT_NE(corner, nullptr);
+    ASSERT_NE(corner->menu(), nullptr);
+    EXPECT_EQ(corner->menu()->actions().size(), 12);  // 211 stands for 211 to 214
+    frame.UpdateCommands();
+    EXPECT_TRUE(frame.Action(kavitro::CApplicationLooks::kDefault)->isChecked());
+
+    ASSERT_TRUE(frame.RunCommand(216));
+    EXPECT_EQ(QApplication::style()->name().toLower(), QStringLiteral("fusion"));
+    EXPECT_EQ(QApplication::palette().color(QPalette::Window),
+              kavitro::LookPalette(kavitro::LookColours::Black, QApplication::style()->standardPalette())
+                  .color(QPalette::Window));
+    for (std::uint32_t id = kavitro::CApplicationLooks::kFirst; id <= kavitro::CApplicationLooks::kLast; ++id)
+        EXPECT_EQ(frame.Action(id)->isChecked(), id == 216) << id;
+
+    // The default look gives the desktop's style and colours back.
+    ASSERT_TRUE(frame.RunCommand(kavitro::CApplicationLooks::kDefault));
+    EXPECT_EQ(QApplication::style()->name(), desktopStyle);
+    EXPECT_EQ(QApplication::palette().color(QPalette::Window), desktop.color(QPalette::Window));
+    EXPECT_FALSE(frame.Action(216)->isChecked());
 }
 
 // The alternatives of the word at the caret, in each language.

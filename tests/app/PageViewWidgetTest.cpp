@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QVBoxLayout>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -206,6 +208,54 @@ TEST_F(WidgetFixture, NoExceptionLeavesAnEventHandler) {
     EXPECT_GE(std::count(texts.begin(), texts.end(), u"cannot draw"), 1);
     EXPECT_EQ(std::count(texts.begin(), texts.end(), u"frame failed"), 1);
     EXPECT_TRUE(widget->isVisible());
+}
+
+
+// What is on the screen after the caret goes (the focus leaves the page) or
+// after the page moves down under a taller ribbon is what a full repaint
+// gives: no part of an old caret stays.
+TEST_F(WidgetFixture, CaretLeavesNothingBehind) {
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* ribbon = new QWidget;
+    ribbon->setFixedHeight(130);
+    layout->addWidget(ribbon);
+    layout->addWidget(widget.get());
+    // The fixture owns the page widget: it leaves the window before the
+    // window deletes its children.
+    struct Unparent {
+        QWidget* page;
+        ~Unparent() { page->setParent(nullptr); }
+    } unparent{widget.get()};
+    window.resize(640, 600);
+    window.show();
+    widget->setFocus();
+    for (const char16_t c : std::u16string_view(u"دل گرچه"))
+        Key(Qt::Key_unknown, QString(QChar(c)));
+    QApplication::processEvents();
+    auto* screen = dynamic_cast<QImage*>(window.backingStore()->paintDevice());
+    ASSERT_NE(screen, nullptr);
+    auto onScreen = [&] {
+        return screen->copy(QRect(widget->viewport()->mapTo(&window, QPoint()), widget->viewport()->size()));
+    };
+    auto fresh = [&] {
+        widget->viewport()->repaint();
+        return onScreen();
+    };
+    ASSERT_TRUE(widget->GetCaretRect().has_value());
+
+    ribbon->setFixedHeight(137);  // the page moves down and loses 7 pixels
+    QApplication::processEvents();
+    const QImage moved = onScreen();
+    EXPECT_EQ(moved, fresh());
+
+    const QImage withCaret = onScreen();
+    widget->clearFocus();
+    QApplication::processEvents();
+    EXPECT_FALSE(widget->GetCaretRect().has_value());
+    const QImage gone = onScreen();
+    EXPECT_NE(gone, withCaret);  // the caret was on the screen
+    EXPECT_EQ(gone, fresh());
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <locale>
 #include <cstdio>
@@ -451,6 +452,41 @@ TEST_F(TextFixture, GlyphsStandWhereTheFormulasPutThemAtEveryAngle) {
     }
 }
 
+// A turned text must stay one rigid piece: every glyph turns by the angle
+// its pen positions turn by, or the letters of a word fall apart.
+TEST_F(TextFixture, GlyphsTurnWithTheirPenPositions) {
+    CDrawText* text = AddText();
+    TypeAll(text, kSentence);
+    // The direction from the first glyph's pen to the last one's, in degrees
+    // counterclockwise on the y-up page, and the escapement of the glyphs.
+    auto drawn = [&](std::int32_t angle) {
+        text->ApplyChange(&view, angle, true, false);
+        CSpyDC spy;
+        text->DrawGlyphs(spy, true);
+        std::vector<std::pair<double, double>> pens;
+        int escapement = -1;
+        for (const std::string& call : spy.Calls()) {
+            double x = 0, y = 0;
+            if (std::sscanf(call.c_str(), "ExtTextOut %lf,%lf", &x, &y) == 2) pens.emplace_back(x, y);
+            const std::size_t esc = call.find(" esc=");
+            if (call.rfind("SelectFont face=Vorl2", 0) == 0 && esc != std::string::npos)
+                escapement = std::atoi(call.c_str() + esc + 5);
+        }
+        EXPECT_GE(pens.size(), 2u);
+        const double direction = std::atan2(pens.back().second - pens.front().second,
+                                            pens.back().first - pens.front().first) * 180 / 3.14159265358979;
+        return std::pair<double, int>{direction, escapement};
+    };
+    const double upright = drawn(0).first;
+    for (const std::int32_t angle : {30, 90, 200, 350}) {
+        const auto [direction, escapement] = drawn(angle);
+        ASSERT_GE(escapement, 0) << angle;
+        const double turned = std::remainder(direction - upright - escapement / 10.0, 360.0);
+        EXPECT_NEAR(turned, 0.0, 1.0) << "angle " << angle << ": pens turn by " << direction - upright
+                                      << ", glyphs by " << escapement / 10.0;
+    }
+}
+
 TEST_F(TextFixture, MarksSitAtTheirAnchorsAndWmfRecordingWritesBytes) {
     CDrawText* text = AddText();
     TypeAll(text, u"بپ");
@@ -519,6 +555,56 @@ TEST_F(TextFixture, RenderedSentenceLeavesInkAndAPngArtefact) {
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) ink += qGray(image.pixel(x, y)) < 128;
     EXPECT_GT(ink, 1000);
+}
+
+// Exports size their pictures, and views their repaints, by the recorded
+// outlines of the glyphs: these must lie where the painter puts the ink, or a
+// picture cuts off a letter's end.
+TEST_F(TextFixture, RecordedGlyphOutlinesLieWhereThePainterInks) {
+    CDrawText* text = AddText({-100, -1500});
+    TypeAll(text, kSentence);
+    Rect r;
+    text->GetZoomedRect(r);
+    r.NormalizeRect();
+    // One scale on both axes, as pictures keep their aspect.
+    const std::int32_t w = r.right - r.left + 800, h = r.bottom - r.top + 800;
+    const QSize pixels(1600, static_cast<int>(std::lround(1600.0 * h / w)));
+    auto map = [&](CDC& dc) {
+        dc.SetBkMode(TRANSPARENT);
+        dc.SetTextAlign(TA_BASELINE | TA_RIGHT);
+        dc.SetMapMode(MM_ANISOTROPIC);
+        dc.SetWindowOrg({r.left - 400, r.bottom + 400});
+        dc.SetWindowExt({w, -h});
+        dc.SetViewportExt({pixels.width(), pixels.height()});
+    };
+    CQtPainterDC::SetGlyphFontFolder(std::filesystem::path(KAVITRO_SHARE_DIR) / "fonts");
+    QImage image(pixels, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        CQtPainterDC dc(painter);
+        map(dc);
+        ASSERT_GT(text->DrawGlyphs(dc, true), 0);
+    }
+    int left = image.width(), top = image.height(), right = -1, bottom = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 128) {
+                left = std::min(left, x), right = std::max(right, x);
+                top = std::min(top, y), bottom = std::max(bottom, y);
+            }
+    ASSERT_GE(right, 0);
+    CPathRecorderDC recorder;
+    recorder.SetGlyphOutlineSource(&CGlyphFontOutlines::Instance());
+    map(recorder);
+    text->DrawGlyphs(recorder, true);
+    const Rect box = recorder.GetBounds();
+    const Point a = recorder.LPtoDP({box.left, box.top}), b = recorder.LPtoDP({box.right, box.bottom});
+    constexpr int kPixels = 2;
+    EXPECT_NEAR(std::min(a.x, b.x), left, kPixels);
+    EXPECT_NEAR(std::max(a.x, b.x), right, kPixels);
+    EXPECT_NEAR(std::min(a.y, b.y), top, kPixels);
+    EXPECT_NEAR(std::max(a.y, b.y), bottom, kPixels);
 }
 
 TEST_F(TextFixture, ComponentHitsFollowTheSelectionMethod) {
@@ -628,6 +714,18 @@ std::string RunCommand(const std::string& command, int& status) {
     return output;
 }
 
+// The words of a dumped document equal those kavitro-shape gives for line.
+void ExpectWordsOfShapedLine(const std::string& dumped, const std::string& shape, const std::string& line) {
+    int status = 0;
+    const std::string shaped = RunCommand("printf '%s\\n' '" + line + "' | " + shape, status);
+    ASSERT_EQ(status, 0);
+    const std::size_t a = dumped.find("\"words\": ["), b = dumped.find(", \"points\"");
+    const std::size_t c = shaped.find("\"words\": ["), d = shaped.rfind('}');
+    ASSERT_NE(a, std::string::npos);
+    ASSERT_NE(c, std::string::npos);
+    EXPECT_EQ(dumped.substr(a, b - a), shaped.substr(c, d - c));
+}
+
 TEST(TextTool, NewThenDumpShowsTheGlyphsOfKavitroShapeAndResavesIdentically) {
     const std::filesystem::path dir = std::filesystem::path(KAVITRO_BINARY_DIR) / "text_tool_test";
     std::filesystem::create_directories(dir);
@@ -641,13 +739,7 @@ TEST(TextTool, NewThenDumpShowsTheGlyphsOfKavitroShapeAndResavesIdentically) {
     ASSERT_EQ(status, 0);
     const std::string dumped = RunCommand(doc + " dump '" + kv2 + "' 2>/dev/null", status);
     ASSERT_EQ(status, 0);
-    const std::string shaped = RunCommand("printf '%s\\n' '" + line + "' | " + shape, status);
-    ASSERT_EQ(status, 0);
-    const std::size_t a = dumped.find("\"words\": ["), b = dumped.find(", \"points\"");
-    const std::size_t c = shaped.find("\"words\": ["), d = shaped.rfind('}');
-    ASSERT_NE(a, std::string::npos);
-    ASSERT_NE(c, std::string::npos);
-    EXPECT_EQ(dumped.substr(a, b - a), shaped.substr(c, d - c));
+    ExpectWordsOfShapedLine(dumped, shape, line);
     EXPECT_NE(dumped.find("\"angle\": 350"), std::string::npos);
     EXPECT_NE(dumped.find("\"size\": 600"), std::string::npos);
     RunCommand(doc + " resave '" + kv2 + "' '" + again + "' 2>&1", status);
@@ -656,6 +748,23 @@ TEST(TextTool, NewThenDumpShowsTheGlyphsOfKavitroShapeAndResavesIdentically) {
     const std::string first((std::istreambuf_iterator<char>(x)), {}), second((std::istreambuf_iterator<char>(y)), {});
     EXPECT_FALSE(first.empty());
     EXPECT_EQ(first, second);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(TextTool, TypesThroughTheProgramsKeyboardTranslation) {
+    // The keyboard translation types a zero-width non-joiner as a space, so
+    // the typed words are those of the text with a plain space there.
+    const std::filesystem::path dir = std::filesystem::path(KAVITRO_BINARY_DIR) / "text_tool_keys_test";
+    std::filesystem::create_directories(dir);
+    const std::string doc = KAVITRO_BINARY_DIR "/tools/doc/kavitro-doc --data-dir '" KAVITRO_SHARE_DIR "'";
+    const std::string shape = KAVITRO_BINARY_DIR "/tools/shape/kavitro-shape";
+    const std::string kv2 = (dir / "keys.kv2").string();
+    int status = 0;
+    RunCommand(doc + " new '" + kv2 + "' --text 'می\u200cکند' 2>&1", status);
+    ASSERT_EQ(status, 0);
+    const std::string dumped = RunCommand(doc + " dump '" + kv2 + "' 2>/dev/null", status);
+    ASSERT_EQ(status, 0);
+    ExpectWordsOfShapedLine(dumped, shape, "می کند");
     std::filesystem::remove_all(dir);
 }
 

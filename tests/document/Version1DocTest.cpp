@@ -14,7 +14,6 @@
 #include <string>
 
 #include <QFile>
-#include <QGuiApplication>
 
 #include "document/DrawPicture.h"
 #include "document/DrawText.h"
@@ -360,10 +359,3 @@ TEST(Version1Tool, ConvertWritesAVersion2Document) {
 
 }  // namespace
 }  // namespace kavitro
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -193,18 +193,53 @@ TEST_F(GlyphFontTest, EveryCurvedGlyphCapturesAsTheContoursDescribe) {
     }
 }
 
+// Whether p lies on the side from a to b, to within the rounding of a cut.
+bool OnSide(Point p, Point a, Point b) {
+    const double dx = b.x - a.x, dy = b.y - a.y;
+    const double length = std::hypot(dx, dy);
+    if (length == 0) return std::hypot(p.x - a.x, p.y - a.y) <= 1;
+    const double t = ((p.x - a.x) * dx + (p.y - a.y) * dy) / (length * length);
+    const double off = std::abs((p.x - a.x) * dy - (p.y - a.y) * dx) / length;
+    return t >= -0.01 && t <= 1.01 && off <= 1;
+}
+
 TEST_F(GlyphFontTest, VectorPathsArePolygonsOfTheGlyphs) {
+    // Smart spacing measures from point to point: no side may be longer than
+    // the vector-path tool's cut (48 glyph units, a rounding more here).
+    constexpr double kLongestSide = 49.5;
     for (const ManifestGlyph& g : Manifest().Glyphs()) {
         const GlyphId id = MakeGlyph(g.font, g.index);
         const CPathData& polygon = Font().GetVectorPath(id);
         ASSERT_FALSE(polygon.IsUnfilled());
-        for (const std::uint8_t t : polygon.GetTypes()) {
-            ASSERT_TRUE(t == 2 || t == 3 || t == 6) << g.font << "/" << g.index;
+        const auto types = polygon.GetTypes();
+        const auto points = polygon.GetPoints();
+        for (std::size_t i = 0; i < types.size(); ++i) {
+            ASSERT_TRUE(types[i] == 2 || types[i] == 3 || types[i] == 6) << g.font << "/" << g.index;
+            if (types[i] != 6) {
+                ASSERT_LE(std::hypot(points[i].x - points[i - 1].x, points[i].y - points[i - 1].y), kLongestSide)
+                    << g.font << "/" << g.index << " point " << i;
+            }
         }
         ASSERT_EQ(polygon.GetSegmentCount(), polygon.GetPointCount());
         if (g.index >= 32 && !g.curves) {
-            // Nothing to flatten: the polygon is the captured outline.
-            ASSERT_EQ(polygon, Font().GetFontPath(id)) << g.font << "/" << g.index;
+            // Nothing to flatten: the polygon is the captured outline with
+            // its sides cut, every corner kept in order and every added
+            // point on the side it cuts.
+            const CPathData& outline = Font().GetFontPath(id);
+            const auto corners = outline.GetPoints();
+            std::size_t next = 0;
+            for (const Point p : points) {
+                if (next < corners.size() && p == corners[next]) {
+                    ++next;
+                } else {
+                    ASSERT_GT(next, 0u) << g.font << "/" << g.index;
+                    ASSERT_TRUE(OnSide(p, corners[next - 1], next < corners.size() ? corners[next] : corners[0]))
+                        << g.font << "/" << g.index;
+                }
+            }
+            ASSERT_EQ(next, corners.size()) << g.font << "/" << g.index;
+            ASSERT_EQ(polygon.GetHeight(), outline.GetHeight());
+            ASSERT_EQ(polygon.GetDepth(), outline.GetDepth());
         }
         ASSERT_EQ(polygon.GetPointCount() > 0, g.kind != "none" && g.kind != "blank") << g.font << "/" << g.index;
     }
@@ -320,8 +355,10 @@ TEST_F(SelectSizeTest, MakesFontsAtTheSizeInPixelsOf96Dpi) {
 
     m_font.SelectSize(&m_dc, 36, 45, 100);
     EXPECT_EQ(m_font.GetFont(0).description.height, -48);
-    EXPECT_EQ(m_font.GetFont(0).description.escapement, 450);
-    EXPECT_EQ(m_font.GetFont(0).description.orientation, 450);
+    // The glyphs turn with their pen positions, which the degree table turns
+    // by -45 degrees: an escapement of 315 degrees.
+    EXPECT_EQ(m_font.GetFont(0).description.escapement, 3150);
+    EXPECT_EQ(m_font.GetFont(0).description.orientation, 3150);
     // 48 pixels per em of 2880 units: every width scales by 1/60.
     const GlyphId wide = MakeGlyph(1, 33);  // advance 2000 units
     EXPECT_EQ(m_font.GetCurrentAbc(wide).Advance(), MulDiv(2000, 48, 2880));

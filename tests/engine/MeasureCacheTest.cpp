@@ -20,7 +20,7 @@ using test::TestGlyphMetrics;
 // A paragraph with the same words and points that has measured nothing yet.
 CCalligraphyParagraph Fresh(const CCalligraphyParagraph& paragraph) {
     CCalligraphyParagraph fresh;
-    fresh.m_words = static_cast<const std::vector<CCalligraphyWord>&>(std::as_const(paragraph).m_words);
+    fresh.m_words = static_cast<const CWordList&>(std::as_const(paragraph).m_words);
     fresh.m_points = paragraph.m_points;
     return fresh;
 }

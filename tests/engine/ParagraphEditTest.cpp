@@ -519,7 +519,7 @@ TEST(ParagraphCaret, LookUpsNearTheLastEditAgreeWithCountingFromTheStart) {
         StoredParagraph({u"\u06F1 ", u"", u"\u06F2", u"", u"", u"\u06F3 ", u"\u06F4", u"\u06F5 ", u"\u06F1 "});
     const auto expectAgreement = [&paragraph] {
         CCalligraphyParagraph counted;
-        counted.m_words = static_cast<const std::vector<CCalligraphyWord>&>(std::as_const(paragraph).m_words);
+        counted.m_words = static_cast<const CWordList&>(std::as_const(paragraph).m_words);
         ASSERT_EQ(paragraph.GetCharacterCount(), counted.GetCharacterCount());
         for (std::int32_t caret = 0; caret <= counted.GetCharacterCount(); ++caret) {
             for (const bool preferPrevious : {false, true})

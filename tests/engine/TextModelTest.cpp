@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 #include "engine/CalligraphyText.h"
@@ -129,7 +130,7 @@ TEST(ParagraphBlock, LoadingReplacesCodesTheEngineDoesNotShape) {
     const Bytes bytes = OneWordBlock({{0x0643, 229, 1}, {0x064A, 133, 1}, {0x200C, 32, 1}, {0x0628, 66, 1}});
     CCalligraphyParagraph paragraph;
     Load(paragraph, bytes);
-    const std::vector<CCalligraphyCharacter>& c = paragraph.m_words.at(0).m_characters;
+    const CCharacterArray& c = paragraph.m_words.at(0).m_characters;
     ASSERT_EQ(c.size(), 4u);
     EXPECT_EQ(c[0].m_code, 0x06A9);
     EXPECT_EQ(c[1].m_code, 0x06CC);
@@ -238,6 +239,83 @@ TEST(ParagraphBlock, RunTimeClassMakesEmptyParagraphsOfSchemaZero) {
     ASSERT_NE(paragraph, nullptr);
     EXPECT_TRUE(paragraph->m_words.empty());
     EXPECT_EQ(paragraph->GetRuntimeClass(), &cls);
+}
+
+// A word's characters grow in place; every edit must leave what a
+// std::vector would, also when the value or range inserted is the array's
+// own and the edit has to grow it.
+TEST(CharacterArray, EditsMatchAVector) {
+    struct Step {
+        const char* name;
+        std::function<void(CCharacterArray&)> array;
+        std::function<void(std::vector<CCalligraphyCharacter>&)> vector;
+    };
+    const auto both = [](const char* name, auto edit) { return Step{name, edit, edit}; };
+    const auto fill = [](auto& a) {
+        for (std::uint16_t i = 0; i < 37; ++i)
+            a.push_back(Char(static_cast<std::uint16_t>(0x0628 + i), MakeGlyph(1, 2 + i)));
+    };
+    const Step steps[] = {
+        both("append own last", [](auto& a) { for (int i = 0; i < 40; ++i) a.push_back(a.back()); }),
+        both("insert own at the front", [](auto& a) { for (int i = 0; i < 70; ++i) a.insert(a.begin(), a[5]); }),
+        // (std::vector takes no range of its own: the model copies it first.)
+        {"insert own range", [](CCharacterArray& a) { a.insert(a.begin() + 3, a.begin() + 10, a.begin() + 140); },
+         [](std::vector<CCalligraphyCharacter>& a) {
+             const std::vector<CCalligraphyCharacter> part(a.begin() + 10, a.begin() + 140);
+             a.insert(a.begin() + 3, part.begin(), part.end());
+         }},
+        both("erase a range", [](auto& a) { a.erase(a.begin() + 2, a.begin() + 20); }),
+        both("erase one", [](auto& a) { a.erase(a.end() - 1); }),
+        both("grow by resizing", [](auto& a) { a.resize(a.size() * 3, a[1]); }),
+        both("shrink by resizing", [](auto& a) { a.resize(17); }),
+        {"assign own tail", [](CCharacterArray& a) { a.assign(a.begin() + 4, a.end()); },
+         [](std::vector<CCalligraphyCharacter>& a) { a.erase(a.begin(), a.begin() + 4); }},
+        both("insert copies of own", [](auto& a) { a.insert(a.begin() + 1, 300, a[0]); }),
+    };
+    CCharacterArray array;
+    std::vector<CCalligraphyCharacter> model;
+    fill(array);
+    fill(model);
+    for (const Step& step : steps) {
+        step.array(array);
+        step.vector(model);
+        ASSERT_EQ(array.size(), model.size()) << step.name;
+        for (std::size_t i = 0; i < model.size(); ++i) {
+            ASSERT_EQ(array[i].m_code, model[i].m_code) << step.name << " at " << i;
+            ASSERT_EQ(array[i].GetGlyph(), model[i].GetGlyph()) << step.name << " at " << i;
+        }
+    }
+    CCharacterArray copy = array;
+    copy[0].m_code = 1;
+    EXPECT_NE(array[0].m_code, 1);
+}
+
+// A paragraph's words stay where they are while the list grows and opens
+// gaps, so growing it moves no word; copies are deep.
+TEST(WordList, WordsKeepTheirPlaceAndCopiesAreDeep) {
+    CWordList words;
+    for (std::int32_t i = 0; i < 1000; ++i) words.emplace_back().m_x = i;
+    const CCalligraphyWord* first = &words[0];
+    const CCalligraphyWord* middle = &words[500];
+    for (std::int32_t i = 0; i < 3000; ++i) words.insert(words.begin() + 1, CCalligraphyWord()).operator*().m_x = -1;
+    EXPECT_EQ(&words[0], first);
+    EXPECT_EQ(&words[3500], middle);
+    EXPECT_EQ(words[3500].m_x, 500);
+
+    words.erase(words.begin() + 1, words.begin() + 3001);  // the inserted ones
+    ASSERT_EQ(words.size(), 1000u);
+    words.insert(words.end(), words.begin(), words.begin() + 3);  // its own words, copied
+    ASSERT_EQ(words.size(), 1003u);
+    EXPECT_EQ(words[1001].m_x, 1);
+    EXPECT_NE(&words[1001], &words[1]);
+    for (std::int32_t i = 0; i < 1000; ++i) ASSERT_EQ(words[static_cast<std::size_t>(i)].m_x, i);
+
+    const CWordList copy = words;
+    words[7].m_x = -7;
+    EXPECT_EQ(copy[7].m_x, 7);
+    const std::vector<CCalligraphyWord> asVector = copy;
+    ASSERT_EQ(asVector.size(), copy.size());
+    EXPECT_EQ(asVector.back().m_x, 2);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 // the sum of those (in visual order too, which only reorders).
 
 #include "FuzzSupport.h"
+#include "SampleCodePageFilter.h"
 #include "input/CodePageTranslator.h"
 
 namespace kavitro::fuzz {
@@ -51,34 +52,15 @@ void FuzzFilter(std::span<const std::uint8_t> input) {
     KAVITRO_FUZZ_CHECK(text.size() == expected);
 }
 
-Filter Sample(std::int32_t visualOrder) {
-    Filter filter;
-    filter.m_header.m_id = std::u16string(Filter::kFilterId);
-    filter.m_header.m_displayName = u"Sample \u0641";
-    filter.m_header.m_visualOrder = visualOrder;
-    filter.m_records.resize(Filter::kRecordCount);
-    for (std::size_t i = 0; i + 1 < Filter::kRecordCount; ++i) {
-        const auto unit = static_cast<std::uint16_t>(i < 0x5E ? 0x21 + i : 0x0600 + i);
-        if (i % 7 == 3)
-            filter.m_records[i].m_units = {unit, 0x06F1};
-        else if (i % 11 != 5)
-            filter.m_records[i].m_units = {unit};
-    }
-    return filter;
-}
-
 }  // namespace
 }  // namespace kavitro::fuzz
 
 std::vector<kavitro::fuzz::Bytes> KavitroFuzzSeeds() {
     using kavitro::fuzz::Bytes;
-    std::vector<Bytes> seeds = {kavitro::fuzz::Sample(0).StoreToBytes(), kavitro::fuzz::Sample(1).StoreToBytes()};
+    std::vector<Bytes> seeds = {kavitro::fuzz::SampleCodePageFilter(0).StoreToBytes(),
+                                kavitro::fuzz::SampleCodePageFilter(1).StoreToBytes()};
     // The id in the 8-bit string form.
-    Bytes eightBit{17};
-    for (char c : std::string_view("DefaultKB_Kavitro"))
-        eightBit.push_back(static_cast<std::uint8_t>(c));
-    eightBit.insert(eightBit.end(), seeds.front().begin() + 38, seeds.front().end());
-    seeds.push_back(eightBit);
+    seeds.push_back(kavitro::fuzz::WithEightBitString(seeds.front(), "DefaultKB_Kavitro"));
     return seeds;
 }
 

@@ -109,11 +109,11 @@ void ReportCurrent() {
     for (std::size_t at = 0; at < g_current.size; at += 32) {
         std::size_t n = 0;
         for (std::size_t i = at; i < std::min(g_current.size, at + 32); ++i) {
+            if (n > 0) line[n++] = ' ';
             line[n++] = kDigits[g_current.data[i] >> 4];
             line[n++] = kDigits[g_current.data[i] & 0xF];
-            line[n++] = ' ';
         }
-        line[n - 1] = '\n';
+        line[n++] = '\n';
         WriteRaw(line, n);
     }
 }

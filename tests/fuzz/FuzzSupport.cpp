@@ -140,4 +140,15 @@ std::string ToHex(std::span<const std::uint8_t> bytes, std::size_t limit) {
     return out;
 }
 
+Bytes WithEightBitString(const Bytes& seed, std::string_view text) {
+    const std::size_t wide = 4 + 2 * text.size();
+    if (text.size() > 0xFF || seed.size() < wide) throw std::invalid_argument("seed without the string");
+    Bytes narrow;
+    narrow.reserve(1 + text.size() + seed.size() - wide);
+    narrow.push_back(static_cast<std::uint8_t>(text.size()));
+    for (const char c : text) narrow.push_back(static_cast<std::uint8_t>(c));
+    narrow.insert(narrow.end(), seed.begin() + static_cast<std::ptrdiff_t>(wide), seed.end());
+    return narrow;
+}
+
 }  // namespace kavitro::fuzz

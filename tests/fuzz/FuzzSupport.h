@@ -13,6 +13,7 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/Exceptions.h"
@@ -68,6 +69,12 @@ private:
 // lengths, duplicated ranges, and (given other inputs) splices. Positions
 // lean towards the start, where the headers are.
 void Mutate(Bytes& bytes, Random& random, std::span<const Bytes> others = {});
+
+// A seed that begins with the ASCII string `text` in the archive's 16-bit
+// form (the 0xFF 0xFE 0xFF marker, a length byte, the units), with that
+// string written again in the 8-bit form (a length byte, the bytes), which
+// the writers never make but the readers take.
+Bytes WithEightBitString(const Bytes& seed, std::string_view text);
 
 // Hex of the first `limit` bytes, for reports.
 std::string ToHex(std::span<const std::uint8_t> bytes, std::size_t limit = 512);

@@ -52,12 +52,7 @@ std::vector<kavitro::fuzz::Bytes> KavitroFuzzSeeds() {
         Module::SerializeLayout(Module::kUserTag, table),
     };
     // The tag in the 8-bit string form.
-    Bytes eightBit{17};
-    for (char c : std::string_view("DefaultKB_Kavitro"))
-        eightBit.push_back(static_cast<std::uint8_t>(c));
-    const Bytes& utf16 = seeds.front();
-    eightBit.insert(eightBit.end(), utf16.end() - 256, utf16.end());
-    seeds.push_back(eightBit);
+    seeds.push_back(kavitro::fuzz::WithEightBitString(seeds.front(), "DefaultKB_Kavitro"));
     return seeds;
 }
 

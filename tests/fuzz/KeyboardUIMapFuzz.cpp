@@ -71,11 +71,7 @@ std::vector<kavitro::fuzz::Bytes> KavitroFuzzSeeds() {
     }
     std::vector<Bytes> seeds = {Model::SerializeKeyMap(map), Model::SerializeKeyMap({})};
     // The tag in the 8-bit string form.
-    Bytes eightBit{15};
-    for (char c : std::string_view("KBUIMap_Kavitro"))
-        eightBit.push_back(static_cast<std::uint8_t>(c));
-    eightBit.insert(eightBit.end(), seeds.front().begin() + 34, seeds.front().end());
-    seeds.push_back(eightBit);
+    seeds.push_back(kavitro::fuzz::WithEightBitString(seeds.front(), "KBUIMap_Kavitro"));
     return seeds;
 }
 

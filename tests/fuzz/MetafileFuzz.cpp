@@ -16,6 +16,7 @@
 #include "platform/MetafilePlayer.h"
 #include "platform/SpyDC.h"
 #include "platform/WmfRecorder.h"
+#include "tests/support/EmfBuilder.h"
 
 namespace kavitro::fuzz {
 namespace {
@@ -70,48 +71,24 @@ void FuzzMetafile(std::span<const std::uint8_t> input) {
 // other branches: a filled path of Bézier curves, a poly-polygon, an
 // extended pen, a saved state, one-byte text.
 Bytes HandMadeEmf() {
-    Bytes body;
-    LeWriter w(body);
-    std::uint32_t records = 0;
-    auto record = [&](std::uint32_t type, std::initializer_list<std::uint32_t> values) {
-        w.U32(type);
-        w.U32(static_cast<std::uint32_t>(8 + 4 * values.size()));
-        for (std::uint32_t v : values) w.U32(v);
-        ++records;
-    };
-    record(emr::kSaveDc, {});
-    record(emr::kExtCreatePen, {1, 0, 0, 0, 0, 0x00010000, 30, BS_SOLID, 0x0000FF, 0, 0});
-    record(emr::kSelectObject, {1});
-    record(emr::kBeginPath, {});
-    record(emr::kMoveToEx, {10, 10});
-    record(emr::kPolyBezierTo16, {0, 0, 0, 0, 3, 0x00000064, 0x00640064, 0x00640000});
-    record(emr::kLineTo, {10, 50});
-    record(emr::kCloseFigure, {});
-    record(emr::kEndPath, {});
-    record(emr::kStrokeAndFillPath, {0, 0, 0, 0});
-    record(emr::kPolyPolygon16, {0, 0, 0, 0, 2, 6, 3, 3, 0, 0x000A0000, 0x0000000A, 0x00140014, 0x001E0014,
-                                 0x0014001E});
-    record(emr::kPolyBezier16, {0, 0, 0, 0, 4, 0, 0x00100010, 0x00200000, 0x00300030});
-    record(emr::kRestoreDc, {static_cast<std::uint32_t>(-1)});
-    // ExtTextOutA "AB" at (5, 5).
-    record(emr::kExtTextOutA, {0, 0, 0, 0, 1, 0, 0, 5, 5, 2, 76, 0, 0, 0, 0, 0, 80, 0x4241, 0, 0});
-
-    Bytes out;
-    LeWriter h(out);
-    h.U32(emr::kHeader);
-    h.U32(emr::kBaseHeaderSize);
-    for (std::int32_t v : {0, 0, 100, 100, 0, 0, 2646, 2646}) h.I32(v);
-    h.U32(emr::kSignature);
-    h.U32(emr::kVersion);
-    h.U32(static_cast<std::uint32_t>(emr::kBaseHeaderSize + body.size() + 20));
-    h.U32(records + 2);
-    h.U16(2);
-    h.U16(0);
-    h.Zeros(12);
-    for (std::int32_t v : {1920, 1440, 508, 381}) h.I32(v);
-    h.Bytes(body);
-    for (std::uint32_t v : {emr::kEof, 20u, 0u, 16u, 20u}) h.U32(v);
-    return out;
+    return test::EmfBuilder()
+        .Record(emr::kSaveDc, {})
+        .Record(emr::kExtCreatePen, {1, 0, 0, 0, 0, 0x00010000, 30, BS_SOLID, 0x0000FF, 0, 0})
+        .Record(emr::kSelectObject, {1})
+        .Record(emr::kBeginPath, {})
+        .Record(emr::kMoveToEx, {10, 10})
+        .Record(emr::kPolyBezierTo16, {0, 0, 0, 0, 3, 0x00000064, 0x00640064, 0x00640000})
+        .Record(emr::kLineTo, {10, 50})
+        .Record(emr::kCloseFigure, {})
+        .Record(emr::kEndPath, {})
+        .Record(emr::kStrokeAndFillPath, {0, 0, 0, 0})
+        .Record(emr::kPolyPolygon16,
+                {0, 0, 0, 0, 2, 6, 3, 3, 0, 0x000A0000, 0x0000000A, 0x00140014, 0x001E0014, 0x0014001E})
+        .Record(emr::kPolyBezier16, {0, 0, 0, 0, 4, 0, 0x00100010, 0x00200000, 0x00300030})
+        .Record(emr::kRestoreDc, {static_cast<std::uint32_t>(-1)})
+        // ExtTextOutA "AB" at (5, 5).
+        .Record(emr::kExtTextOutA, {0, 0, 0, 0, 1, 0, 0, 5, 5, 2, 76, 0, 0, 0, 0, 0, 80, 0x4241, 0, 0})
+        .Build(2, true, emr::kBaseHeaderSize);
 }
 
 void DrawSample(CDC& dc) {

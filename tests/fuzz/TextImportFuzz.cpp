@@ -11,29 +11,14 @@
 #include <initializer_list>
 
 #include "FuzzSupport.h"
+#include "SampleCodePageFilter.h"
 #include "input/TextImport.h"
 
 namespace kavitro::fuzz {
 namespace {
 
-CCodePageTranslator SampleFilter() {
-    CCodePageTranslator filter;
-    filter.m_header.m_id = std::u16string(CCodePageTranslator::kFilterId);
-    filter.m_header.m_displayName = u"sample";
-    filter.m_records.resize(CCodePageTranslator::kRecordCount);
-    for (std::size_t i = 0; i + 1 < CCodePageTranslator::kRecordCount; ++i) {
-        const auto unit = static_cast<std::uint16_t>(i < 0x5E ? 0x21 + i : 0x0600 + i);
-        if (i % 9 == 4)
-            filter.m_records[i].m_units = {unit, 0x06F1};
-        else if (i % 13 != 6)
-            filter.m_records[i].m_units = {unit};
-    }
-    filter.m_loaded = 1;
-    return filter;
-}
-
 void FuzzImport(std::span<const std::uint8_t> input) {
-    static const CCodePageTranslator filter = SampleFilter();
+    static const CCodePageTranslator filter = SampleCodePageFilter();
     const std::span<const CCodePageTranslator> filters(&filter, 1);
     const TextByteOrderMark mark = DetectByteOrderMark(input);
     const auto starts = [&](std::initializer_list<std::uint8_t> prefix) {

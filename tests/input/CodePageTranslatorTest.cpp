@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <iconv.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -14,6 +12,7 @@
 
 #include "input/CodePageTranslator.h"
 #include "tests/support/FileBytes.h"
+#include "tests/support/Iconv.h"
 #include "platform/Archive.h"
 
 namespace kavitro {
@@ -333,22 +332,6 @@ TEST(InstalledCodePageFilters, Isiri3342Bytes) {
 }
 
 // Text encoded by the system's iconv comes back through the filters.
-std::string EncodeWithIconv(const char* codePage, std::string_view utf8) {
-    iconv_t cd = iconv_open(codePage, "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return {};
-    std::string in(utf8);
-    std::string out(in.size() + 16, '\0');
-    char* inPtr = in.data();
-    char* outPtr = out.data();
-    std::size_t inLeft = in.size();
-    std::size_t outLeft = out.size();
-    const bool ok = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1);
-    iconv_close(cd);
-    out.resize(ok ? out.size() - outLeft : 0);
-    return out;
-}
-
 TEST(InstalledCodePageFilters, IconvEncodedTextRoundTrips) {
     const struct {
         const char* file;
@@ -361,20 +344,11 @@ TEST(InstalledCodePageFilters, IconvEncodedTextRoundTrips) {
          u"\u0633\u0644\u0627\u0645 \u062F\u0646\u06CC\u0627\u060C \u06F1\u06F2\u06F3\u06F4\r\n\u06AF\u0686\u067E\u0698 \u06A9\u062A\u0627\u0628\u061F"},
     };
     for (const auto& c : cases) {
-        std::string utf8;
-        for (char16_t unit : c.text) {  // all in the BMP, below U+0800
-            if (unit < 0x80) {
-                utf8.push_back(static_cast<char>(unit));
-            } else {
-                utf8.push_back(static_cast<char>(0xC0 | (unit >> 6)));
-                utf8.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
-            }
-        }
-        const std::string encoded = EncodeWithIconv(c.codePage, utf8);
+        const std::vector<std::uint8_t> encoded = test::Iconv(c.codePage, c.text);
         ASSERT_FALSE(encoded.empty()) << c.codePage;
         Filter filter;
         ASSERT_EQ(filter.LoadFromFile(kFilterFolder / c.file), Filter::kLoaded) << c.file;
-        EXPECT_EQ(Translate(filter, encoded), c.text) << c.file;
+        EXPECT_EQ(filter.Translate(encoded), c.text) << c.file;
     }
 }
 

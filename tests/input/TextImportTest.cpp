@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <iconv.h>
-
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -12,6 +10,7 @@
 #include "input/TextImport.h"
 #include "platform/Exceptions.h"
 #include "tests/support/FileBytes.h"
+#include "tests/support/Iconv.h"
 
 namespace kavitro {
 namespace {
@@ -20,27 +19,6 @@ namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
 const fs::path kFilterFolder = fs::path(KAVITRO_SHARE_DIR) / "filter";
-
-Bytes Iconv(const char* to, const std::u16string& text) {
-    iconv_t cd = iconv_open(to, "UTF-16LE");
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return {};
-    std::string in;
-    for (char16_t unit : text) {
-        in.push_back(static_cast<char>(unit & 0xFF));
-        in.push_back(static_cast<char>(unit >> 8));
-    }
-    std::string out(in.size() * 2 + 16, '\0');
-    char* inPtr = in.data();
-    char* outPtr = out.data();
-    std::size_t inLeft = in.size();
-    std::size_t outLeft = out.size();
-    const bool ok = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1);
-    iconv_close(cd);
-    if (!ok)
-        return {};
-    return Bytes(out.begin(), out.end() - static_cast<std::ptrdiff_t>(outLeft));
-}
 
 Bytes Concat(Bytes a, const Bytes& b) {
     a.insert(a.end(), b.begin(), b.end());
@@ -91,7 +69,7 @@ TEST(TextImport, IconvFilesConvertAndRoundTrip) {
     const fs::path dir = fs::path(testing::TempDir()) / "text_import";
     fs::create_directories(dir);
     for (const auto& c : cases) {
-        const Bytes encoded = Iconv(c.encoding, c.text);
+        const Bytes encoded = test::Iconv(c.encoding, c.text);
         ASSERT_FALSE(encoded.empty()) << c.name;
         const fs::path source = dir / (std::string(c.name) + ".txt");
         test::WriteFile(source, Concat(c.mark, encoded));
@@ -103,7 +81,7 @@ TEST(TextImport, IconvFilesConvertAndRoundTrip) {
         const fs::path saved = dir / (std::string(c.name) + ".utf16.txt");
         ASSERT_TRUE(SaveUtf16TextFile(saved, text)) << c.name;
         const Bytes savedBytes = test::ReadFile(saved);
-        EXPECT_EQ(savedBytes, Concat({0xFF, 0xFE}, Iconv("UTF-16LE", c.text))) << c.name;
+        EXPECT_EQ(savedBytes, Concat({0xFF, 0xFE}, test::Iconv("UTF-16LE", c.text))) << c.name;
         EXPECT_EQ(ConvertToUnicode(savedBytes, {}, 0), c.text) << c.name;
     }
 }

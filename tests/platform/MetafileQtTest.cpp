@@ -4,12 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <QtGui/QGuiApplication>
 #include <QtGui/QImage>
 #include <QtGui/QPainter>
 
 #include <functional>
-#include <memory>
 
 #include "platform/EmfRecorder.h"
 #include "platform/MetafilePlayer.h"
@@ -23,17 +21,10 @@ namespace {
 class MetafileQtTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "platform_metafile_qt_tests";
-        static char* argv[] = {name, nullptr};
-        s_app = std::make_unique<QGuiApplication>(argc, argv);
         CQtPainterDC::SetGlyphFontFolder(std::filesystem::path(KAVITRO_SHARE_DIR) / "fonts");
         SetMetafilePlayer(&s_player);
     }
-    static void TearDownTestSuite() {
-        SetMetafilePlayer(nullptr);
-        s_app.reset();
-    }
+    static void TearDownTestSuite() { SetMetafilePlayer(nullptr); }
 
     static QImage Paint(const std::function<void(CDC&)>& draw) {
         QImage image(scene::kDevicePixels, scene::kDevicePixels, QImage::Format_RGB32);
@@ -64,7 +55,6 @@ protected:
         return n;
     }
 
-    static inline std::unique_ptr<QGuiApplication> s_app;
     static inline CMetafilePlayer s_player;
 };
 

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <set>
 
 #include <stdlib.h>
@@ -23,6 +24,7 @@
 #include "platform/SpyDC.h"
 #include "platform/WmfRecorder.h"
 #include "tests/platform/DcScene.h"
+#include "tests/support/EmfBuilder.h"
 
 namespace kavitro {
 namespace {
@@ -174,27 +176,40 @@ TEST(MetafileRecorderTest, SceneRecordedAsWmfPlaysBackWithTheSameCalls) {
     EXPECT_EQ(AsWmfCarriesThem(PlayAsRecorded(wmf)), AsWmfCarriesThem(spy.Calls()));
 }
 
-TEST(MetafileRecorderTest, RepeatedSelectionsReuseTheirObjects) {
-    // A page of glyphs selects the same five fonts over and over.
+// The same calls recorded as EMF and as WMF: each framed as its format
+// requires, then parsed.
+std::vector<Metafile> RecordedInBoth(const std::function<void(CDC&)>& draw) {
     CEmfRecorder emf;
     CWmfRecorder wmf;
-    for (CDC* dc : std::initializer_list<CDC*>{&emf, &wmf}) {
-        for (int i = 0; i < 500; ++i) {
-            LogFont font = scene::GlyphFont(400);
-            font.faceName = "Vorl2" + std::to_string(1 + i % 5);
-            dc->SelectFont(MakeFont(font));
-            dc->ExtTextOut(10 * i, 0, 0, nullptr, std::u16string(1, static_cast<char16_t>(kGlyphFontBase + i % 200)));
-        }
-    }
+    draw(emf);
+    draw(wmf);
     const Bytes emfBytes = emf.Close();
     const Bytes wmfBytes = wmf.Close();
     CheckEmfFraming(emfBytes);
     CheckWmfFraming(wmfBytes);
+    std::vector<Metafile> parsed;
     for (const Bytes* bytes : {&emfBytes, &wmfBytes}) {
-        const auto mf = ParseMetafile(*bytes);
-        ASSERT_TRUE(mf);
-        EXPECT_EQ(mf->objects.size(), 5u);
-        EXPECT_EQ(std::count_if(mf->records.begin(), mf->records.end(),
+        auto mf = ParseMetafile(*bytes);
+        EXPECT_TRUE(mf);
+        if (mf) parsed.push_back(std::move(*mf));
+    }
+    return parsed;
+}
+
+TEST(MetafileRecorderTest, RepeatedSelectionsReuseTheirObjects) {
+    // A page of glyphs selects the same five fonts over and over.
+    const std::vector<Metafile> both = RecordedInBoth([](CDC& dc) {
+        for (int i = 0; i < 500; ++i) {
+            LogFont font = scene::GlyphFont(400);
+            font.faceName = "Vorl2" + std::to_string(1 + i % 5);
+            dc.SelectFont(MakeFont(font));
+            dc.ExtTextOut(10 * i, 0, 0, nullptr, std::u16string(1, static_cast<char16_t>(kGlyphFontBase + i % 200)));
+        }
+    });
+    ASSERT_EQ(both.size(), 2u);
+    for (const Metafile& mf : both) {
+        EXPECT_EQ(mf.objects.size(), 5u);
+        EXPECT_EQ(std::count_if(mf.records.begin(), mf.records.end(),
                                 [](const MetaRecord& r) { return r.op == MetaOp::TextOut; }),
                   500);
     }
@@ -203,29 +218,22 @@ TEST(MetafileRecorderTest, RepeatedSelectionsReuseTheirObjects) {
 TEST(MetafileRecorderTest, ObjectsBeyondTheTableAreDeletedUnlessHeld) {
     // 200 distinct pens with a saved state holding the first: the table stays
     // bounded, the held pen is never deleted, and playback selects each pen.
-    CEmfRecorder emf;
-    CWmfRecorder wmf;
-    for (CDC* dc : std::initializer_list<CDC*>{&emf, &wmf}) {
-        dc->SelectPen(MakePen({PS_SOLID, {1, 1}, 1}));
-        dc->SaveDC();
+    const std::vector<Metafile> both = RecordedInBoth([](CDC& dc) {
+        dc.SelectPen(MakePen({PS_SOLID, {1, 1}, 1}));
+        dc.SaveDC();
         for (int i = 2; i < 200; ++i) {
-            dc->SelectPen(MakePen({PS_SOLID, {1, 1}, static_cast<COLORREF>(i)}));
-            dc->LineTo({i, i});
+            dc.SelectPen(MakePen({PS_SOLID, {1, 1}, static_cast<COLORREF>(i)}));
+            dc.LineTo({i, i});
         }
-        dc->RestoreDC(-1);
-        dc->LineTo({5, 5});
-    }
-    const Bytes emfBytes = emf.Close();
-    const Bytes wmfBytes = wmf.Close();
-    CheckEmfFraming(emfBytes);
-    CheckWmfFraming(wmfBytes);
-    for (const Bytes* bytes : {&emfBytes, &wmfBytes}) {
-        const auto mf = ParseMetafile(*bytes);
-        ASSERT_TRUE(mf);
-        EXPECT_EQ(mf->skippedRecords, 0u);
-        EXPECT_LE(mf->handleCount, 65u);
+        dc.RestoreDC(-1);
+        dc.LineTo({5, 5});
+    });
+    ASSERT_EQ(both.size(), 2u);
+    for (const Metafile& mf : both) {
+        EXPECT_EQ(mf.skippedRecords, 0u);
+        EXPECT_LE(mf.handleCount, 65u);
         CSpyDC spy;
-        PlayMetafileAsRecorded(spy, *mf);
+        PlayMetafileAsRecorded(spy, mf);
         const auto& calls = spy.Calls();
         ASSERT_GE(calls.size(), 3u);
         EXPECT_EQ(calls[calls.size() - 2], "RestoreDC -1");
@@ -355,48 +363,7 @@ TEST_F(ExternalReaderTest, LibwmfConvertsTheRecordedScene) {
 
 // ------------------------------------------------------------ parser
 
-// A hand-made EMF: header (no description) then the given records, then
-// the end record; sizes and counts filled in.
-class EmfBuilder {
-public:
-    EmfBuilder& Record(std::uint32_t type, std::initializer_list<std::uint32_t> values) {
-        LeWriter w(m_body);
-        w.U32(type);
-        w.U32(static_cast<std::uint32_t>(8 + 4 * values.size()));
-        for (std::uint32_t v : values) w.U32(v);
-        ++m_records;
-        return *this;
-    }
-    EmfBuilder& Raw(std::initializer_list<std::uint8_t> bytes) {
-        m_body.insert(m_body.end(), bytes);
-        return *this;
-    }
-    Bytes Build(std::uint16_t handles = 4, bool eof = true) const {
-        Bytes out;
-        LeWriter w(out);
-        w.U32(emr::kHeader);
-        w.U32(emr::kHeaderSize);
-        for (std::int32_t v : {0, 0, 99, 99, 0, 0, 2645, 2645}) w.I32(v);
-        w.U32(emr::kSignature);
-        w.U32(emr::kVersion);
-        w.U32(0);  // nBytes, patched
-        w.U32(m_records + 2);
-        w.U16(handles);
-        w.U16(0);
-        w.Zeros(12);
-        for (std::int32_t v : {1920, 1440, 508, 381}) w.I32(v);
-        w.Zeros(emr::kHeaderSize - out.size());
-        w.Bytes(m_body);
-        if (eof)
-            for (std::uint32_t v : {emr::kEof, 20u, 0u, 16u, 20u}) w.U32(v);
-        w.PatchU32(48, static_cast<std::uint32_t>(out.size()));
-        return out;
-    }
-
-private:
-    Bytes m_body;
-    std::uint32_t m_records = 0;
-};
+using test::EmfBuilder;
 
 TEST(MetafileParserTest, BrokenFramingIsRefused) {
     const Bytes good = EmfBuilder().Record(emr::kSetMapMode, {MM_TEXT}).Build();

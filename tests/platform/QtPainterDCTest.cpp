@@ -2,13 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <QtGui/QGuiApplication>
 #include <QtCore/QBuffer>
 #include <QtGui/QImage>
 #include <QtGui/QPdfWriter>
 
 #include <functional>
-#include <memory>
 
 #include "tests/platform/DcScene.h"
 
@@ -18,13 +16,8 @@ namespace {
 class QtPainterDCTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "platform_qt_tests";
-        static char* argv[] = {name, nullptr};
-        s_app = std::make_unique<QGuiApplication>(argc, argv);
         CQtPainterDC::SetGlyphFontFolder(std::filesystem::path(KAVITRO_SHARE_DIR) / "fonts");
     }
-    static void TearDownTestSuite() { s_app.reset(); }
 
     // A white image of the scene's device size, drawn on by `draw`.
     static QImage Paint(const std::function<void(CDC&)>& draw, int size = scene::kDevicePixels) {
@@ -50,7 +43,6 @@ protected:
         return n;
     }
 
-    static inline std::unique_ptr<QGuiApplication> s_app;
 };
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);

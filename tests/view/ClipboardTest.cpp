@@ -597,10 +597,3 @@ TEST_F(ClipboardFixture, FilesFromAFileManagerArePicturesTextOrDocuments) {
 
 }  // namespace
 }  // namespace kavitro
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -189,6 +189,8 @@ TEST_F(PageExportTest, EveryFormatIsReadBackAndRasterPicturesShowTheObjects) {
                     allReaders = allReaders && r.installed;
                     if (r.installed) {
                         EXPECT_EQ(r.exitCode, 0) << r.out.toStdString();
+                        // Compressed without loss, as TIFF writers usually are.
+                        EXPECT_TRUE(r.out.contains("Compression Scheme: LZW")) << r.out.toStdString();
                     }
                 }
 
@@ -280,6 +282,50 @@ TEST_F(PageExportTest, FailuresAreReportedOnceAndLeaveTheEarlierFile) {
         EXPECT_EQ(env.errors.Reports().size(), 1u);
     }
     EXPECT_EQ(test::ReadFile(dir / "old.png"), earlier);
+}
+
+// The export command and kavitro-doc draw the same page at the same pixel
+// size, and a size of the page's own ratio (the proposed quarter, or what
+// the size dialog shows) comes out exactly as asked, not a pixel short.
+TEST_F(PageExportTest, CommandAndToolGiveThePictureOfTheAskedSize) {
+    const std::filesystem::path file = dir / "page.kv2";
+    const struct {
+        const char* name;
+        std::int32_t cx, cy;  // a filled rectangle of this size; 0 x 0: the text alone
+        PageExportFormat format;
+    } cases[] = {
+        {"the text", 0, 0, PageExportFormat::Png},
+        {"a quarter with remainders", 3097, 5561, PageExportFormat::Tiff},
+        {"wide", 12345, 777, PageExportFormat::Bmp},
+        {"tall", 999, 4001, PageExportFormat::Jpeg},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.cx > 0) {
+            doc->m_objects.Clear();
+            test::AddRect(*doc, test::Place(-2000, -3000, c.cx, c.cy))->m_bBrush = 1;
+        } else {
+            doc->Remove(rect, false);
+            doc->Remove(picture, false);
+        }
+        const std::vector<CDrawObj*> objects = doc->ObjectsOnPage(0);
+        const Size proposed = ProposedBitmapSize(*doc, objects);
+        doc->SetZoom(75);  // the view's zoom plays no part
+        const std::string extension(GetExportFormatInfo(c.format).Extension());
+        const std::filesystem::path byCommand = dir / ("command" + extension);
+        ASSERT_EQ(ExportCurrentPage(*view, byCommand, c.format).status, ExportStatus::Written);
+
+        ASSERT_TRUE(doc->OnSaveDocument(Q(file)));
+        const std::filesystem::path byTool = dir / ("tool" + extension);
+        const auto run = RunReader(KAVITRO_BINARY_DIR "/tools/doc/kavitro-doc",
+                                   {"--data-dir", KAVITRO_SHARE_DIR, "export", Q(file), Q(byTool), "--page", "0",
+                                    "--format", QString::fromStdString(extension.substr(1))});
+        ASSERT_EQ(run.exitCode, 0) << run.out.toStdString();
+
+        const QSize command = QImage(Q(byCommand)).size(), tool = QImage(Q(byTool)).size();
+        EXPECT_EQ(command, QSize(proposed.cx, proposed.cy));
+        EXPECT_EQ(tool, command);
+    }
 }
 
 }  // namespace

@@ -4,9 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "../document/DocumentFixture.h"
+#include "tests/support/DocumentView.h"
 #include "view/KavitroView.h"
-#include "view/RecordingViewHost.h"
 #include "view/RulerModel.h"
 
 namespace kavitro {
@@ -54,15 +53,8 @@ TEST(RulerModel, NumbersStandAtTheZoomsStep) {
     EXPECT_EQ(CRulerModel::PageEnd(21000, 40), -8400);
 }
 
-struct RulerDragFixture : ::testing::Test {
-    test::TestServices env;
-    std::unique_ptr<CKavitroDoc> doc = test::NewDocument(env.services);
-    RecordingViewHost host;
-    std::unique_ptr<CKavitroView> view = std::make_unique<CKavitroView>(*doc, host);
-    void SetUp() override {
-        view->OnActivateView(true);
-        view->UpdateScrollSizes();
-    }
+struct RulerDragFixture : ::testing::Test, test::DocumentView {
+    void SetUp() override { Open(); }
 };
 
 TEST_F(RulerDragFixture, ReleasingInsideMakesOneGuideAndOutsideNone) {

@@ -107,7 +107,7 @@ struct InsertionFixture : ::testing::Test {
 };
 
 // Breaks open new text objects: a carriage return a line lower, a tab
-// further left on the same line, a line feed in the same place; objects
+// further left on the same line, the line feed after it in the same place; objects
 // that stay empty are purged when the next one is added, and never named
 // again (the test runs under AddressSanitizer).
 TEST_F(InsertionFixture, BreaksOpenTextObjectsOnLinesAndTabStops) {
@@ -283,6 +283,58 @@ TEST_F(InsertionFixture, ClickTheFirstTextAndTypeGivesTheGlyphsOfKavitroShape) {
     const std::string shaped =
         RunCommand("printf '%s\\n' ' سلام دنیا' | " KAVITRO_BINARY_DIR "/tools/shape/kavitro-shape");
     EXPECT_EQ(WordsOf(dumped), WordsOf(shaped));
+}
+
+
+// A block of lines imported at any ribbon size, whatever its line endings:
+// every line gets its own object, each below the one before with room
+// between their frames and between their ink, and an empty line leaves a
+// line's room.
+TEST_F(InsertionFixture, LinesOfABlockNeverOverlap) {
+    const std::vector<std::u16string> lines = {u"بسم الله الرحمن", u"سلام دنیا", u"", u"گل کاف", u"یکی بود"};
+    struct Size {
+        double ribbon;
+        std::int32_t textSize;
+    };
+    const Size sizes[] = {{1, CDrawText::kMinSize}, {25, 500}, {100, 2000}, {1000, 20000}, {1e6, CDrawText::kMaxSize}};
+    for (const Size& size : sizes) {
+        for (const std::u16string_view ending : {u"\r\n", u"\n", u"\r"}) {
+            SCOPED_TRACE(testing::Message() << "ribbon " << size.ribbon << " ending of " << ending.size());
+            doc->m_objects.Clear();
+            view->ClearSelection();
+            RibbonValues::Current().textSize = [r = size.ribbon] { return r; };
+            std::u16string block;
+            for (const std::u16string& line : lines)
+                block += line + std::u16string(ending);
+            view->OnMessage({kNoTarget, NotifyMessage::InsertTextBlock, 0, 0, block});
+
+            const std::vector<CDrawText*> texts = Texts(*doc);
+            ASSERT_EQ(texts.size(), 4u);  // the empty line's object is purged
+            std::vector<std::int32_t> baselines;
+            for (std::size_t i = 0; i < texts.size(); ++i) {
+                EXPECT_EQ(TextOf(*texts[i]), lines[i < 2 ? i : i + 1] + u" ") << i;
+                EXPECT_EQ(texts[i]->m_nSize, size.textSize) << i;
+                baselines.push_back(texts[i]->GetBaselinePoint().y);
+                if (i == 0)
+                    continue;
+                // Page y grows upwards: a lower line has smaller y.
+                Rect above, below;
+                texts[i - 1]->GetZoomedRect(above);
+                texts[i]->GetZoomedRect(below);
+                above.NormalizeRect();
+                below.NormalizeRect();
+                EXPECT_LT(below.bottom, above.top) << "frames of lines " << i - 1 << " and " << i;
+                const Rect inkAbove = doc->GetBoundingRect({texts[i - 1]});
+                const Rect inkBelow = doc->GetBoundingRect({texts[i]});
+                EXPECT_LT(inkBelow.bottom, inkAbove.top) << "ink of lines " << i - 1 << " and " << i;
+            }
+            // The empty line keeps its room: two line steps, to within rounding.
+            const std::int64_t step = std::int64_t{baselines[2]} - baselines[3];
+            const std::int64_t skip = std::int64_t{baselines[1]} - baselines[2];
+            EXPECT_GT(step, 0);
+            EXPECT_NEAR(static_cast<double>(skip), 2.0 * static_cast<double>(step), 3.0);
+        }
+    }
 }
 
 }  // namespace

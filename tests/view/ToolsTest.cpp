@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QtGui/QGuiApplication>
-
 #include <cstdlib>
 #include <limits>
 #include <map>
@@ -14,12 +12,11 @@
 #include <string_view>
 #include <vector>
 
-#include "../document/DocumentFixture.h"
 #include "document/DrawPicture.h"
 #include "document/DrawText.h"
 #include "engine/CalligraphyFont.h"
+#include "tests/support/DocumentView.h"
 #include "view/KavitroView.h"
-#include "view/RecordingViewHost.h"
 #include "view/tools/DrawTools.h"
 
 namespace kavitro {
@@ -73,11 +70,7 @@ std::vector<Step> Drag(Point from, Point to, std::uint32_t flags = 0) {
     return {{Step::Down, from, flags}, {Step::Move, mid, flags}, {Step::Move, to, flags}, {Step::Up, to, flags}};
 }
 
-struct ToolFixture : ::testing::Test {
-    test::TestServices env;
-    std::unique_ptr<CKavitroDoc> doc = test::NewDocument(env.services);
-    RecordingViewHost host;
-    std::unique_ptr<CKavitroView> view = std::make_unique<CKavitroView>(*doc, host);
+struct ToolFixture : ::testing::Test, test::DocumentView {
     // A below B, overlapping in (-8000..-7000, -6000..-5000).
     CDrawRect* a = AddRect(*doc, Place(-9000, -7000, 2000, 2000));
     CDrawRect* b = AddRect(*doc, Place(-8000, -6000, 2000, 2000));
@@ -92,8 +85,7 @@ struct ToolFixture : ::testing::Test {
         CDrawTool::CurrentShape() = 0;
         CDrawTool::ShapeBeforeZoom() = 0;
         CObjectTextTool::SetRibbonQuery({});
-        view->OnActivateView(true);
-        view->UpdateScrollSizes();
+        Open();
         view->ScrollToCentre(Point{-8000, -6000});
         // The tools are process-wide: a hover over nothing forgets what an
         // earlier test left (a hovered guide line).
@@ -648,10 +640,3 @@ TEST_F(ToolFixture, VowelToolsAddTheirSignsInOrderAndUnrotated) {
 
 }  // namespace
 }  // namespace kavitro
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -12,44 +12,31 @@
 #include <string_view>
 #include <vector>
 
-#include "../document/DocumentFixture.h"
 #include "document/DrawText.h"
 #include "engine/CalligraphyFont.h"
 #include "platform/qt/QtPainterDC.h"
+#include "tests/support/DocumentView.h"
 #include "view/CommandIds.h"
 #include "view/CommandRegistry.h"
 #include "view/DrawTool.h"
 #include "view/KavitroView.h"
-#include "view/RecordingViewHost.h"
 #include "view/ViewCommands.h"
 
 namespace kavitro {
 namespace {
 
-struct NavigationFixture : ::testing::Test {
-    test::TestServices env;
-    std::unique_ptr<CKavitroDoc> doc = test::NewDocument(env.services);
-    RecordingViewHost host;
-    std::unique_ptr<CKavitroView> view = std::make_unique<CKavitroView>(*doc, host);
+struct NavigationFixture : ::testing::Test, test::DocumentView {
 
     void SetUp() override {
         CDrawTool::CurrentShape() = 0;
         GetViewCommandHooks() = {};
         env.settings[CApplicationProperties::ShowGrid] = 0;
         env.settings[CApplicationProperties::ShowPrintableArea] = 0;
-        view->OnActivateView(true);
-        view->UpdateScrollSizes();
+        Open();
     }
     void TearDown() override {
         CDrawTool::CurrentShape() = 0;
         GetViewCommandHooks() = {};
-    }
-    void NewDocumentAndView() {
-        view.reset();
-        doc = test::NewDocument(env.services);
-        view = std::make_unique<CKavitroView>(*doc, host);
-        view->OnActivateView(true);
-        view->UpdateScrollSizes();
     }
 
     // A selected text at the page's top-right corner, typed key by key at
@@ -181,7 +168,7 @@ TEST_F(NavigationFixture, TypedZoomKeepsTheCaretOrSelectionInView) {
 TEST_F(NavigationFixture, PartialRepaintsCoverTheInkAndTheHandlesOfEveryStep) {
     for (const int mode : {0, 1}) {
         SCOPED_TRACE(mode);
-        NewDocumentAndView();
+        Renew();
         doc->SetDrawingMode(static_cast<std::uint16_t>(mode));
         TypedText(u"سلام ", 2000);
         struct Step {
@@ -198,6 +185,41 @@ TEST_F(NavigationFixture, PartialRepaintsCoverTheInkAndTheHandlesOfEveryStep) {
             host.ClearRecords();
             step.act();
             const QImage after = PaintClient();
+            Rect box;
+            const int stale = StalePixels(before, after, box);
+            EXPECT_EQ(stale, 0) << "changed outside the invalidated area: " << box.left << "," << box.top << " - "
+                                << box.right << "," << box.bottom;
+        }
+    }
+}
+
+// The text commands that change two selected lines at once (spacing, smart
+// spacing, turning): their dashed frames, handles and ink, old and new, lie
+// inside what the view invalidated.
+TEST_F(NavigationFixture, TextCommandsOnTwoLinesRepaintTheirOldAndNewFrames) {
+    CCommandRegistry registry;
+    RegisterViewCommands(registry);
+    for (const int mode : {0, 1, 2}) {
+        SCOPED_TRACE(mode);
+        Renew();
+        doc->SetDrawingMode(static_cast<std::uint16_t>(mode));
+        CDrawText* first = TypedText(u"دل گرچه درین\rیک موی", 1000);
+        std::vector<CDrawText*> lines;
+        for (CDrawObj* o : doc->ObjectsOnPage(0))
+            if (auto* t = dynamic_cast<CDrawText*>(o)) lines.push_back(t);
+        ASSERT_EQ(lines.size(), 2u);
+        view->Select(first, false, false);
+        view->Select(lines[0] == first ? lines[1] : lines[0], true, false);
+        ASSERT_EQ(view->GetSelection().GetCount(), 2u);
+        for (const std::uint32_t command : {ViewCommand::SmartSpacing, ViewCommand::AdjustSpacing,
+                                            ViewCommand::RotateTextForward, ViewCommand::RotateTextBack}) {
+            SCOPED_TRACE(command);
+            const QImage before = PaintClient();
+            host.ClearRecords();
+            ASSERT_TRUE(registry.Execute(command, *view));
+            const QImage after = PaintClient();
+            EXPECT_NE(before, after);
+            EXPECT_EQ(host.m_invalidateAll, 0);
             Rect box;
             const int stale = StalePixels(before, after, box);
             EXPECT_EQ(stale, 0) << "changed outside the invalidated area: " << box.left << "," << box.top << " - "

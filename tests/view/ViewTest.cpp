@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QtGui/QGuiApplication>
-
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
@@ -10,12 +8,11 @@
 #include <string_view>
 #include <typeinfo>
 
-#include "../document/DocumentFixture.h"
 #include "engine/CalligraphyFont.h"
 #include "platform/SpyDC.h"
+#include "tests/support/DocumentView.h"
 #include "view/DrawTool.h"
 #include "view/KavitroView.h"
-#include "view/RecordingViewHost.h"
 #include "view/tools/DrawTools.h"
 
 namespace kavitro {
@@ -32,16 +29,11 @@ public:
     bool IntersectsPoint(Point) override { throw std::runtime_error("cannot hit"); }
 };
 
-struct ViewFixture : ::testing::Test {
-    test::TestServices env;
-    std::unique_ptr<CKavitroDoc> doc = test::NewDocument(env.services);
-    RecordingViewHost host;
-    std::unique_ptr<CKavitroView> view = std::make_unique<CKavitroView>(*doc, host);
+struct ViewFixture : ::testing::Test, test::DocumentView {
 
     void SetUp() override {
         CDrawTool::CurrentShape() = 0;
-        view->OnActivateView(true);
-        view->UpdateScrollSizes();
+        Open();
     }
     void TearDown() override { CDrawTool::CurrentShape() = 0; }
 
@@ -393,6 +385,45 @@ TEST_F(ViewFixture, TypedCharactersReachTheOneSelectedTextAndTheCaretFollows) {
     EXPECT_FALSE(host.m_caret.has_value());
 }
 
+// A one-line text's caret stands in its own line at every size and angle:
+// no taller than the distance Enter puts between two lines, mostly over the
+// baseline where the writing is, so that it never reaches into the line
+// below.
+TEST_F(ViewFixture, CaretOfAOneLineTextStaysInItsLine) {
+    CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
+    if (!fonts.IsInitialized()) fonts.Init(KAVITRO_SHARE_DIR, 0);
+    struct Case {
+        std::int32_t size;
+        std::int32_t zoom;
+    };
+    std::int32_t left = -2000;
+    for (const Case c : {Case{250, 100}, Case{500, 100}, Case{1500, 100}, Case{500, 300}}) {
+        SCOPED_TRACE(testing::Message() << c.size << " at " << c.zoom << "%");
+        view->SetZoom(c.zoom, Point{-5000, -9000});
+        CPolygonRect at;
+        at.m_rect = Rect(MulDiv(left, c.zoom, 100), MulDiv(-9000, c.zoom, 100), 0, 0);
+        left -= 6000;
+        auto* text = new CDrawText(at, 0, doc.get());
+        doc->Add(text, true);
+        text->m_nSize = c.size;
+        view->Select(text, false, false);
+        for (const char16_t ch : std::u16string_view(u"دل گرچه")) view->OnChar(ch);
+        view->UpdateCaret(true);
+        ASSERT_TRUE(host.m_caret.has_value());
+        const Rect caret = *host.m_caret;
+        const std::int32_t base = view->DocToClient(text->GetZoomedBaselinePoint()).y;
+        const std::int32_t zoomedSize = MulDiv(c.size, c.zoom, 100);
+        const Rect pitch = view->DocToClient(Rect(0, 0, 1, MulDiv(fonts.GetLineHeight(), zoomedSize, 2160)));
+        const Rect ascent = view->DocToClient(Rect(0, 0, 1, MulDiv(fonts.GetAscent(), zoomedSize, 2160)));
+        EXPECT_EQ(caret.Width(), 1);
+        EXPECT_LE(caret.Height(), std::abs(pitch.Height()) + 1);
+        // Screen y points down: the ascent part lies above the baseline.
+        EXPECT_NEAR(caret.top, base - std::abs(ascent.Height()), 1);
+        EXPECT_LE(caret.bottom, base + std::abs(pitch.Height()) - std::abs(ascent.Height()) + 1);
+        view->ClearSelection();
+    }
+}
+
 // --- Tools --------------------------------------------------------------------------------------
 
 TEST(DrawToolRegistry, HoldsTheThirtyFourToolsInListOrder) {
@@ -473,10 +504,3 @@ TEST_F(ViewFixture, InputGoesToTheCurrentToolOrIsDropped) {
 
 }  // namespace
 }  // namespace kavitro
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -10,8 +10,8 @@ source font uses in the same contexts:
           folded word list are typed through the engine (kavitro-shape), which
           says which slot (font, index) and which lift every letter gets;
   vote    the same lines are shaped by HarfBuzz (hb-shape, language "ur")
-          with the source font (a heh that ends a word after a joining
-          letter given as its two-eyed heh, the looped form Persian writes);
+          with the source font (a heh joined to the letter before it given
+          as its two-eyed heh, the looped forms Persian writes);
           each slot takes the glyphs used most often for it: its letter's,
           plus those of the letters after it that the engine gives a blank
           attachable slot, which the slot then draws as a ligature (their
@@ -66,6 +66,8 @@ SCALE = 2.88
 FONT_COUNT = placeholder.FONT_COUNT
 GLYPHS = placeholder.GLYPHS_PER_FONT
 MARK_FONT = 4
+# The engine's dot marks in font 4: one, two, three dots up and down.
+DOT_MARKS = (35, 36, 37, 38)
 # Letters whose dots hang below: the engine reads the lower anchor for them.
 BELOW_LETTERS = {0x0628, 0x062C, 0x067E, 0x0686, 0x06CC}
 # Arabic forms folded to Persian ones the way the keyboard folds them.
@@ -84,6 +86,15 @@ HEH, HEH_DOACHASHMEE = "\u0647", "\u06be"
 # Digits and punctuation our engine writes with one glyph each.
 SYMBOLS = [0x0021, 0x0022, 0x0028, 0x0029, 0x002A, 0x002B, 0x002D, 0x002E, 0x002F, 0x003A, 0x003D,
            0x005B, 0x005C, 0x005D, 0x007B, 0x007D, 0x060C, 0x061B, 0x061F, 0x066A] + list(range(0x06F0, 0x06FA))
+# The engine's private-use symbol (U+F02A, the asterisk's place in a symbol
+# font's code page).
+PRIVATE_SYMBOL = 0xF02A
+# Symbols whose source glyph is not the one the source font gives them in an
+# Urdu line: its Persian digits four to seven may take Urdu forms there;
+# it has no plain asterisk or straight quotation mark, and nothing for our
+# private-use symbol, so these take its Arabic star and closing quotes.
+SYMBOL_GLYPHS = {0x06F4: "FourFarsi", 0x06F5: "FiveFarsi", 0x06F6: "SixFarsi", 0x06F7: "SevenFarsi",
+                 0x0022: "quotedblright", 0x002A: "AsteriskArabic", PRIVATE_SYMBOL: "AsteriskArabic"}
 DRAWN_KINDS = {"letter", "digit", "punctuation"}
 # The text-modification keys: alternate form, glyph variant, glyph swap.
 ALTERNATE, VARIANT, SWAP = "\uff96", "\uff97", "\uff98"
@@ -97,7 +108,7 @@ FAR_UNITS = 20          # source units: the widest gap within GAP_WORST
 SETTLE_SWEEPS = 6
 SEQUENCE_WEIGHT = 0.05  # weight of a join in a traced letter sequence against one in a dictionary word
 RAISE_PRIOR = 5.0       # joins' worth of pull toward the source font's lift
-SHEAR_PRIOR = 5.0       # joins' worth of pull toward an unbent entry
+SHEAR_PRIOR = 1.0       # joins' worth of pull toward an unbent entry: enough to steady slots seen in few joins
 MAX_SHEAR = 200         # source units: the most one end of a glyph is bent
 SHEAR_WIDTH = 300       # source units left of the entry that the bend spans
 WORD_STEP = 4           # every 4th entry of the word list: about 83,000 words
@@ -106,6 +117,7 @@ ISOLATED_SHARE = 0.2   # share from which a slot used alone and joined takes the
 MEDIAL_SHARE = 0.2     # share from which a slot used initially and medially takes the medial shape
 GAP_CLOSED = 25         # glyph units at 2880 upem
 GAP_WORST = 60
+INK_ANCHOR_GAP = 240   # glyph units between a glyph's ink and the centre of dots it has no anchor for
 
 
 class SourceFont:
@@ -161,7 +173,7 @@ def trace_lines(word_list):
             entries = f.read().splitlines()[1:]
         words = [e.split("/", 1)[0].translate(FOLDING) for e in entries[::WORD_STEP] if e]
     letters = [chr(c) for c in PERSIAN_LETTERS]
-    lines = list(letters) + [chr(c) for c in SYMBOLS]
+    lines = list(letters) + [chr(c) for c in SYMBOLS + [PRIVATE_SYMBOL]]
     lines += [a + b for a in letters for b in letters]
     lines += [a + b + c for a in letters for b in letters for c in letters]
     # The forms only the text-modification keys reach: a letter in its
@@ -182,13 +194,13 @@ def without_modification_keys(line):
 
 
 def with_looped_heh(line):
-    """A line as the source font is given it: the source writes a final
-    heh in the hooked Urdu style, and its two-eyed heh in the looped one
-    that Persian writing ends a word with; the letter stays heh to us."""
+    """A line as the source font is given it: the source writes a joined
+    heh, final or medial, in the hooked Urdu style, and its two-eyed heh in
+    the looped ones that Persian writes there (the round final heh, the
+    knotted medial heh); the letter stays heh to us."""
     out = list(line)
     for i in range(1, len(out)):
-        ends_word = i + 1 == len(line) or ord(line[i + 1]) not in PERSIAN_CODES
-        if out[i] == HEH and ord(line[i - 1]) in JOINS_NEXT and ends_word:
+        if out[i] == HEH and ord(line[i - 1]) in JOINS_NEXT:
             out[i] = HEH_DOACHASHMEE
     return "".join(out)
 
@@ -239,6 +251,9 @@ def align(text, record, shaped, source):
         clusters[g["cl"]].append((g["g"], (pen + g["dx"], g["dy"])))
         pen += g["ax"]
     for letter, i in zip(letters, positions):
+        if letter.code in SYMBOL_GLYPHS:
+            letter.base, letter.pos = SYMBOL_GLYPHS[letter.code], clusters[i][0][1] if clusters.get(i) else (0, 0)
+            continue
         for name, pos in clusters.get(i, []):
             if name not in source.inked:
                 continue
@@ -428,8 +443,10 @@ class Artwork:
         # join, and after one that does) takes the isolated shape once that is
         # a fair share: a final shape's entry with nothing before it reads as
         # one more letter, while a joining exit still meets the isolated
-        # shape's right end.
-        if is_form(top, "Fin"):
+        # shape's right end. Not for a ligature (lam-alef): its joined form
+        # alone only leads in from the right, while its isolated form after
+        # a joining letter leaves that letter open (seen before lam-alef).
+        if is_form(top, "Fin") and self.letter_count(top) == 1:
             isolated = [(names, n) for names, n in votes.most_common()
                         if is_form(names, "Sep") and self.letter_count(names) == self.letter_count(top)]
             if sum(n for _, n in isolated) >= ISOLATED_SHARE * total:
@@ -712,6 +729,7 @@ def build_fonts(art, out_dir, copyright_line):
     source = art.source
     anchors = {}
     drawn = {}  # font -> (glyphs, metrics)
+    boxes = mark_boxes(art)
     for f in range(1, FONT_COUNT + 1):
         glyphs = {".notdef": TTGlyphPen(None).glyph()}
         metrics = {".notdef": (0, 0)}
@@ -725,13 +743,17 @@ def build_fonts(art, out_dir, copyright_line):
                 glyphs[name] = draw_source(source, *art.shape[slot], dx, dy, advance, art.shear[slot], cut,
                                            art.bends_both_ends(slot))
                 advance = round(advance * SCALE)
-                anchor = tuple(base_anchor(art, slot, half, dx, dy, advance) for half in (0, 1))
+                anchor = tuple(base_anchor(art, slot, half, dx, dy, advance, boxes) for half in (0, 1))
                 if slot in art.stroke_slots:
                     anchor = (stroke_anchor(art, slot, dx, dy, advance), anchor[1])
+                glyphs[name].recalcBounds(None)
+                anchor = tuple(ink_anchor(glyphs[name], half, advance, boxes)
+                               if anchor[half] == (-1, -1) and (slot, half) in art.half_votes else anchor[half]
+                               for half in (0, 1))
             elif f == MARK_FONT and g in art.stroke:
                 glyphs[name], advance = stroke_glyph(source, art.stroke[g])
             elif f == MARK_FONT and g in art.mark:
-                glyphs[name], advance = mark_glyph(source, art.mark[g])
+                glyphs[name], advance = mark_glyph(source, art.mark[g], boxes[art.mark[g]])
             elif art.kinds.get(slot) == "mark":
                 # A mark the source font draws no counterpart of (heh's and
                 # hamza's own marks): no ink, rather than a placeholder blob
@@ -744,7 +766,7 @@ def build_fonts(art, out_dir, copyright_line):
                 advance = shape.advance
                 anchor = placeholder.anchors(f, g, shape) if art.kinds.get(slot) != "letter" else anchor
                 if art.kinds.get(slot) == "blank":
-                    anchor = tuple(blank_anchor(art, slot, half, advance) for half in (0, 1))
+                    anchor = tuple(blank_anchor(art, slot, half, advance, boxes) for half in (0, 1))
             anchors[slot] = anchor
             glyphs[name].recalcBounds(None)
             metrics[name] = (max(0, advance), getattr(glyphs[name], "xMin", 0))
@@ -804,16 +826,34 @@ def mark_centre(source, name):
     return (bounds.xMin + bounds.xMax) / 2, (bounds.yMin + bounds.yMax) / 2
 
 
-def mark_glyph(source, name):
-    """A mark drawn with its centre at its advance on the baseline: the
-    engine puts the mark's advance box against the anchor, and every anchor
-    is where the source font puts the centre of that slot's own dots. So a
-    mark glyph shared by letters with dots above and below (two dots) sits
-    right on both."""
-    cx, cy = mark_centre(source, name)
+def mark_boxes(art):
+    """Each mark's advance in glyph units, by its source glyph. The engine
+    draws a mark with its advance box ending at the anchor x plus that
+    mark's advance, so the box starts at the anchor x, and a glyph has one
+    anchor per half for whichever mark lands there: a slot shows one, two
+    or three dots by the letter it stands for. So the dot marks share one
+    box, the widest dot's ink, and every mark's ink is centred in its box,
+    which the measures take for the mark. Other marks (the madda, only on
+    alef) keep a box of their own ink's width."""
+    boxes = {name: round(source_width(art.source, name) * SCALE) for name in art.mark.values()}
+    dots = [art.mark[g] for g in DOT_MARKS if g in art.mark]
+    dot_box = max((boxes[name] for name in dots), default=0)
+    boxes.update({name: dot_box for name in dots})
+    return defaultdict(lambda: dot_box, boxes)
+
+
+def source_width(source, name):
     bounds = source.font["glyf"][name]
-    advance = max(0, round((cx - bounds.xMin) * SCALE))
-    return draw_source(source, (name,), ((0, 0),), advance / SCALE - cx, -cy), advance
+    return bounds.xMax - bounds.xMin
+
+
+def mark_glyph(source, name, box):
+    """A dot mark centred in its advance box of width box, its centre on the
+    baseline: every anchor is where the source font puts the centre of that
+    slot's own dots, less half the box (see mark_boxes). So a mark glyph shared
+    by letters with dots above and below (two dots) sits right on both."""
+    cx, cy = mark_centre(source, name)
+    return draw_source(source, (name,), ((0, 0),), box / 2 / SCALE - cx, -cy), box
 
 
 class FlattenPen(BasePen):
@@ -911,27 +951,46 @@ def stroke_anchor(art, slot, dx, dy, advance):
         round(x * SCALE) - advance
 
 
-def base_anchor(art, slot, half, dx, dy, advance):
+def base_anchor(art, slot, half, dx, dy, advance, boxes):
     """(y, x) of a slot's anchor in one half: y above the baseline, x from the
-    glyph's right edge (negative leftward); (-1, -1) for none."""
+    glyph's right edge (negative leftward) to where the advance box of the
+    slot's mark starts (boxes, see mark_boxes); (-1, -1) for none. The mark
+    voted most that the source anchors on the slot's own letter wins; then
+    the other letters of a ligature slot are asked."""
     votes = art.half_votes.get((slot, half))
     if not votes:
         return -1, -1
-    mark = votes.most_common(1)[0][0]
-    point, mark_point = art.source.base_anchor(art.shape[slot][0][0], mark)
-    if point is None:
+    names, offsets = art.shape[slot]
+    for k in range(len(names)):
+        for mark, _ in votes.most_common():
+            point, mark_point = art.source.base_anchor(names[k], mark)
+            if point is None:
+                continue
+            cx, cy = mark_centre(art.source, mark)
+            x = point[0] + offsets[k][0] + cx - mark_point[0] + dx
+            y = point[1] + offsets[k][1] + cy - mark_point[1] + dy
+            return round((y + bend(x, advance / SCALE, art.shear[slot], art.bends_both_ends(slot))) * SCALE), \
+                round(x * SCALE) - advance - boxes[mark] // 2
+    return -1, -1
+
+
+def ink_anchor(glyph, half, advance, boxes):
+    """(y, x) of an anchor under or over a glyph's ink, centred on it: for a
+    slot that carries dots but whose source shape has no mark anchor, so
+    that its dots are drawn at all rather than dropped."""
+    if getattr(glyph, "numberOfContours", 0) == 0:
         return -1, -1
-    cx, cy = mark_centre(art.source, mark)
-    x, y = point[0] + cx - mark_point[0] + dx, point[1] + cy - mark_point[1] + dy
-    return round((y + bend(x, advance / SCALE, art.shear[slot], art.bends_both_ends(slot))) * SCALE), \
-        round(x * SCALE) - advance
+    box = boxes[None]
+    y = glyph.yMin - INK_ANCHOR_GAP if half else glyph.yMax + INK_ANCHOR_GAP
+    return y, (glyph.xMin + glyph.xMax) // 2 - advance - box // 2
 
 
-def blank_anchor(art, slot, half, advance):
+def blank_anchor(art, slot, half, advance, boxes):
     """(y, x) of the anchor of a blank attachable slot: where the dots of the
     letter it stands for sit on the shape that the slot before it draws, the
-    median over the traced contexts; (-1, -1) for none. The blank slot's
-    right edge is the drawing slot's left end."""
+    median over the traced contexts, less half the mark's box as in
+    base_anchor; (-1, -1) for none. The blank slot's right edge is the
+    drawing slot's left end."""
     ys, xs = [], []
     for head, mark, lift in art.blank_marks.get((slot, half), []):
         if head not in art.shape:
@@ -944,7 +1003,7 @@ def blank_anchor(art, slot, half, advance):
         dx, dy, entry_x = art.placement(head)
         cx, cy = mark_centre(art.source, mark)
         x = point[0] + offsets[last][0] + cx - mark_point[0] + dx
-        xs.append(x)
+        xs.append(x - boxes[mark] / 2 / SCALE)
         y = point[1] + offsets[last][1] + cy - mark_point[1] + dy
         ys.append(y + bend(x, entry_x, art.shear[head], art.bends_both_ends(head)) + lift)
     if not ys:

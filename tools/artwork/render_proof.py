@@ -111,8 +111,11 @@ def engine_postscript(tool, data_dir, lines, pitch, first):
                 if c["mark"]:
                     ay, ax = fonts.anchor(f, g, int(c["code"], 16) in BELOW)
                     if ay != -1:
-                        mark_advance = fonts.advance(4, c["mark"])
-                        parts.append(fonts.path(4, c["mark"], pen + ax - mark_advance, baseline + lift - ay))
+                        # As the program draws it: the anchor point is the
+                        # table's x plus the mark's advance, and the mark is
+                        # drawn right-aligned there, so its origin lands on
+                        # the table's x.
+                        parts.append(fonts.path(4, c["mark"], pen + ax, baseline + lift - ay))
                 pen -= advance
     height_px = int(2 * MARGIN + len(lines) * pitch * EM_PIXELS)
     # Page y grows downward from the top: flip PostScript's upward y once.

@@ -24,6 +24,7 @@
 #include "document/SimpleObjects.h"
 #include "document/Thumbnail.h"
 #include "engine/CalligraphyFont.h"
+#include "input/KeyboardLayoutModule.h"
 #include "engine/Compressor.h"
 #include "platform/ErrorReport.h"
 #include "platform/AtomicFile.h"
@@ -112,8 +113,12 @@ std::string Hex(std::uint32_t v) {
 }
 
 std::string RectJson(const Rect& r) {
-    return "[" + std::to_string(r.left) + ", " + std::to_string(r.top) + ", " + std::to_string(r.right) + ", " +
-           std::to_string(r.bottom) + "]";
+    std::string json = "[";
+    for (const std::int32_t v : {r.left, r.top, r.right, r.bottom}) {
+        if (json.size() > 1) json += ", ";
+        json += std::to_string(v);
+    }
+    return json + "]";
 }
 
 std::string Hex4(std::uint32_t v) {
@@ -324,7 +329,15 @@ bool AddPicture(CKavitroDoc& doc, const std::string& file, std::string& error) {
 // each key is one undo step, as in the editor.
 int NewWithText(const std::string& out, const std::optional<std::string>& textOption, std::uint32_t size,
                 std::int32_t angle, const std::optional<std::string>& pictureFile) {
-    CKavitroDoc doc;
+    // Keys go through the program's keyboard translation (its installed
+    // layouts; a zero-width non-joiner types as a space), not the user's own
+    // layout, so that the same command always makes the same file.
+    CKeyboardLayoutModule keyboard;
+    keyboard.SetFolders(std::filesystem::path(KAVITRO_SHARE_DIR));
+    keyboard.LoadLayouts();
+    DocumentServices services = DocumentServices::Current();
+    services.translator = &keyboard;
+    CKavitroDoc doc(services);
     doc.OnNewDocument();
     std::string error;
     if (pictureFile && !AddPicture(doc, *pictureFile, error)) return Fail(error);
