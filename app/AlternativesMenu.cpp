@@ -88,8 +88,10 @@ WordPlacement PlaceWord(const CCalligraphyWord& word) {
     };
     const int right = pixelsBeyond(b.right);
     const int left = pixelsBeyond(-b.left - width);
-    const int top = std::max(0, pixelsBeyond(b.bottom) - baseline);
-    const int bottom = std::max(0, pixelsBeyond(-b.top) - (boxHeight - baseline));
+    // One clear row above and below the ink: smoothing spills into the row
+    // where the ink ends.
+    const int top = std::max(0, pixelsBeyond(b.bottom) + 1 - baseline);
+    const int bottom = std::max(0, pixelsBeyond(-b.top) + 1 - (boxHeight - baseline));
     return {QSize(boxWidth + 2 * kRightInset + right + left, boxHeight + top + bottom),
             QPoint(boxWidth + kRightInset + left, baseline + top)};
 }

@@ -27,13 +27,25 @@ void FuzzTextBlock(std::span<const std::uint8_t> input) {
     auto doc = std::make_unique<CKavitroDoc>(services);
     doc->OnNewDocument();
     doc->SetZoom(std::int64_t{input[1]} * 20);
-    DefaultDocumentView view;
+    // Notes when the given text leaves the document: once deleted, its
+    // address may be reused by a later object, so a search for the pointer
+    // cannot tell whether it was kept.
+    struct WatchingView : DefaultDocumentView {
+        const CDrawObj* watched = nullptr;
+        bool watchedGone = false;
+        bool RemoveFromSelection(const CDrawObj& object) override {
+            if (&object == watched)
+                watchedGone = true;
+            return DefaultDocumentView::RemoveFromSelection(object);
+        }
+    } view;
     doc->AddView(&view);
 
     CPolygonRect at;
     at.m_rect = Rect(-1000, -1000, 0, 0);
     auto* text = new CDrawText(at, 0, doc.get());
     doc->Add(text, true);
+    view.watched = text;
     text->m_nSize = CDrawText::ClampSize(std::int64_t{input[2]} << (input[3] % 24));
     // At most a few thousand units: every added object purges the others.
     std::u16string units;
@@ -49,8 +61,7 @@ void FuzzTextBlock(std::span<const std::uint8_t> input) {
         KAVITRO_FUZZ_CHECK(dynamic_cast<CDrawText*>(o) != nullptr);
     // The given text may have been purged (it held nothing), taking its edit
     // with it; otherwise one undo leaves it alone in the document.
-    const bool givenKept = std::find(doc->m_objects.m_objects.begin(), doc->m_objects.m_objects.end(), text) !=
-                           doc->m_objects.m_objects.end();
+    const bool givenKept = !view.watchedGone;
     doc->UndoRedo(true, &view);
     if (givenKept)
         KAVITRO_FUZZ_CHECK(doc->m_objects.m_objects.size() == 1);
