@@ -25,6 +25,7 @@
 #include "tests/support/FileBytes.h"
 #include "view/DrawTool.h"
 #include "view/KavitroView.h"
+#include "tests/support/TextOf.h"
 
 namespace kavitro {
 namespace {
@@ -106,10 +107,7 @@ std::vector<std::uint8_t> Encode(std::string_view utf8, const char* encoding) {
 // The text typed or inserted into a text object: every object starts as one
 // space with the caret before it, so that space closes the text.
 std::u16string TextOf(const CDrawText& text) {
-    std::u16string s;
-    for (const CCalligraphyWord& word : text.m_paragraph.m_words)
-        for (const CCalligraphyCharacter& c : word.m_characters)
-            s += static_cast<char16_t>(c.m_code);
+    std::u16string s = test::TextOf(text);
     EXPECT_TRUE(s.ends_with(u' '));
     if (s.ends_with(u' '))
         s.pop_back();

@@ -23,6 +23,7 @@
 #include "tests/document/DocumentFixture.h"
 #include "view/DrawTool.h"
 #include "view/KavitroView.h"
+#include "tests/support/TextOf.h"
 
 namespace kavitro {
 namespace {
@@ -34,13 +35,7 @@ public:
     bool IntersectsPoint(Point) override { throw std::runtime_error("cannot hit"); }
 };
 
-std::u16string TextOf(const CDrawText& text) {
-    std::u16string s;
-    for (const CCalligraphyWord& w : text.m_paragraph.m_words)
-        for (const CCalligraphyCharacter& c : w.m_characters)
-            s += static_cast<char16_t>(c.m_code);
-    return s;
-}
+using test::TextOf;
 
 struct PositionStrings final : StringTable {
     std::u16string GetString(std::uint32_t id) const override {

@@ -21,17 +21,12 @@
 #include "view/KavitroView.h"
 #include "view/RecordingViewHost.h"
 #include "view/RibbonValues.h"
+#include "tests/support/TextOf.h"
 
 namespace kavitro {
 namespace {
 
-std::u16string TextOf(const CDrawText& text) {
-    std::u16string s;
-    for (const CCalligraphyWord& w : text.m_paragraph.m_words)
-        for (const CCalligraphyCharacter& c : w.m_characters)
-            s += static_cast<char16_t>(c.m_code);
-    return s;
-}
+using test::TextOf;
 
 std::vector<CDrawText*> Texts(const CKavitroDoc& doc) {
     std::vector<CDrawText*> out;
