@@ -11,7 +11,6 @@
 #include <iconv.h>
 
 #include <filesystem>
-#include <set>
 
 #include "DialogTestSupport.h"
 #include "app/PageViewWidget.h"
@@ -166,7 +165,6 @@ TEST_F(ImportWizardTest, EveryKindOfFileReachesTheDocumentThroughTheKeyboardTran
         widget.show();
         QApplication::processEvents();
         widget.GetView().ClearSelection();
-        const std::set<CDrawObj*> before(doc->m_objects.m_objects.begin(), doc->m_objects.m_objects.end());
 
         CImportWizard wizard(&errors, filters);
         wizard.show();
@@ -185,10 +183,14 @@ TEST_F(ImportWizardTest, EveryKindOfFileReachesTheDocumentThroughTheKeyboardTran
         EXPECT_EQ(QString::fromStdU16String(wizard.ConvertSource()), sourceText) << c.name;
         ASSERT_TRUE(DeliverImport(wizard, nullptr, &widget.GetView())) << c.name;
 
+        // The new document's own text holds only its starting space. (Its
+        // address says nothing: once the import purges it, a line's object
+        // may be made at the same place.)
         std::vector<std::u16string> texts;
         for (CDrawObj* object : doc->m_objects.m_objects)
-            if (auto* text = dynamic_cast<CDrawText*>(object); text && !before.contains(object))
-                texts.push_back(TextOf(*text));
+            if (auto* text = dynamic_cast<CDrawText*>(object))
+                if (std::u16string typed = TextOf(*text); !typed.empty())
+                    texts.push_back(std::move(typed));
         EXPECT_EQ(texts, expected) << c.name;
         EXPECT_TRUE(env.errors.Reports().empty()) << c.name;
     }
