@@ -210,6 +210,13 @@ TEST_F(WidgetFixture, NoExceptionLeavesAnEventHandler) {
 // after the page moves down under a taller ribbon is what a full repaint
 // gives: no part of an old caret stays.
 TEST_F(WidgetFixture, CaretLeavesNothingBehind) {
+    // A steady caret: a blink between two pictures would tell nothing.
+    const int flashTime = QApplication::cursorFlashTime();
+    QApplication::setCursorFlashTime(0);
+    struct RestoreFlash {
+        int time;
+        ~RestoreFlash() { QApplication::setCursorFlashTime(time); }
+    } restoreFlash{flashTime};
     QWidget window;
     auto* layout = new QVBoxLayout(&window);
     auto* ribbon = new QWidget;
