@@ -11,13 +11,13 @@
 #include <map>
 #include <utility>
 
+#include "app/TextPicture.h"
 #include "document/DrawText.h"
 #include "engine/CalligraphyFont.h"
 #include "engine/CalligraphyText.h"
 #include "platform/DC.h"
 #include "platform/Geometry.h"
 #include "platform/PathRecorderDC.h"
-#include "platform/qt/QtPainterDC.h"
 
 namespace kavitro {
 
@@ -77,10 +77,8 @@ WordPlacement PlaceWord(const CCalligraphyWord& word) {
 
     // The ink, traced from the glyph outlines (y up, 0.01 mm).
     CPathRecorderDC ink;
-    ink.SetMapMode(MM_HIMETRIC);
+    SetTextPictureMode(ink);
     ink.SetGlyphOutlineSource(&CGlyphFontOutlines::Instance());
-    ink.SetBkMode(TRANSPARENT);
-    ink.SetTextAlign(TA_RIGHT | TA_BASELINE);
     WordText(word).Draw(ink);
     const Rect b = ink.GetBounds();
     const auto pixelsBeyond = [](std::int32_t himetric) {
@@ -108,16 +106,9 @@ QImage DrawAlternativeWord(const CCalligraphyWord& word, QColor colour, qreal de
     image.fill(Qt::transparent);
 
     WordText text(word);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    CQtPainterDC dc(painter);
-    dc.SetMapMode(MM_HIMETRIC);
-    dc.SetBkMode(TRANSPARENT);
-    dc.SetTextAlign(TA_RIGHT | TA_BASELINE);
-    dc.SetTextColor(RGB(static_cast<std::uint8_t>(colour.red()), static_cast<std::uint8_t>(colour.green()),
-                        static_cast<std::uint8_t>(colour.blue())));
-    dc.SetViewportOrg({place.pen.x(), place.pen.y()});
-    text.Draw(dc);
+    const COLORREF ink = RGB(static_cast<std::uint8_t>(colour.red()), static_cast<std::uint8_t>(colour.green()),
+                             static_cast<std::uint8_t>(colour.blue()));
+    DrawTextPicture(image, ink, place.pen, [&](CDC& dc) { text.Draw(dc); });
     return image;
 }
 

@@ -11,9 +11,9 @@
 
 #include "app/LanguagePack.h"
 #include "app/PackPicture.h"
+#include "app/TextPicture.h"
 #include "document/DrawText.h"
 #include "engine/CalligraphyText.h"
-#include "platform/qt/QtPainterDC.h"
 #include "view/CommandIds.h"
 #include "view/ViewCommands.h"
 #include "view/tools/VowelsTool.h"
@@ -53,15 +53,8 @@ QRect InkBounds(const QImage& image) {
 QImage DrawCanvas(CDrawText& text, const CTextComponentSelection& selection, int mode) {
     QImage canvas(kCanvasSide, kCanvasSide, QImage::Format_ARGB32_Premultiplied);
     canvas.fill(Qt::transparent);
-    QPainter painter(&canvas);
-    painter.setRenderHint(QPainter::Antialiasing);
-    CQtPainterDC dc(painter);
-    dc.SetMapMode(MM_HIMETRIC);
-    dc.SetBkMode(TRANSPARENT);
-    dc.SetTextAlign(TA_RIGHT | TA_BASELINE);
-    dc.SetTextColor(RGB(0, 0, 0));
-    dc.SetViewportOrg({kCanvasSide * 3 / 4, kCanvasSide / 2});
-    text.DrawComponents(dc, nullptr, selection, Point{0, 0}, mode);
+    DrawTextPicture(canvas, RGB(0, 0, 0), QPoint(kCanvasSide * 3 / 4, kCanvasSide / 2),
+                    [&](CDC& dc) { text.DrawComponents(dc, nullptr, selection, Point{0, 0}, mode); });
     return canvas;
 }
 

@@ -74,6 +74,7 @@ CMainFrame::CMainFrame(CKavitroApp& app) : m_app(app) {
     m_ribbon = new CRibbon([this](std::uint32_t id) { return Action(id); }, this);
     setMenuWidget(m_ribbon);
     connect(m_ribbon, &CRibbon::commandRequested, this, [this](std::uint32_t id) { RunCommand(id); });
+    connect(m_ribbon, &CRibbon::comboApplied, this, &CMainFrame::ReturnFocusToView);
     connect(this, &CMainFrame::zoomShown, m_ribbon, &CRibbon::ShowZoom);
     connect(this, &CMainFrame::selectionShown, this, &CMainFrame::ShowSelection);
     BuildStatusBar();
@@ -86,6 +87,9 @@ CMainFrame::CMainFrame(CKavitroApp& app) : m_app(app) {
     m_updateTimer->setInterval(kUpdateIntervalMs);
     connect(m_updateTimer, &QTimer::timeout, this, &CMainFrame::UpdateCommands);
     m_updateTimer->start();
+    // Every modal dialog of the shell (file, message, property, colour and
+    // print dialogs) is watched from here, to give the keyboard back.
+    qApp->installEventFilter(this);
 }
 
 CMainFrame::~CMainFrame() {
@@ -405,6 +409,9 @@ void CMainFrame::Connect(CChildFrame& child) {
         UpdateCommands();
     });
     child.SetPaneSetup([this](CPageViewWidget& pane) {
+        // Only the pane under the pointer (or the one a ruler drags a guide
+        // line into) reports a position: every page view writes it here.
+        connect(&pane, &CPageViewWidget::cursorPositionShown, m_information, &QLabel::setText);
         pane.SetPopupMenuHandler([this](CPageViewWidget& widget, std::uint32_t menuId, QPoint at) {
             ShowPopupMenu(widget, menuId, at);
         });
@@ -574,6 +581,25 @@ void CMainFrame::UpdateCommands() {
             window->setWindowModified(child->Document().IsModified());
         UpdateTitle();
     }
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    // When a modal dialog closes, the window system need not hand the
+    // keyboard back to this frame, and Qt gives it to whichever widget had
+    // it before: either way Ctrl+Z would not reach the document. The page
+    // takes it once the last modal dialog is gone.
+    if (event->type() == QEvent::Hide && watched != this) {
+        const auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && widget->isWindow() && widget->isModal())
+            QTimer::singleShot(0, this, &CMainFrame::ReturnFocusToView);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void CMainFrame::ReturnFocusToView() {
+    if (QApplication::activeModalWidget() || !isVisible()) return;
+    activateWindow();
+    if (CChildFrame* child = ActiveChild()) child->setFocus(Qt::OtherFocusReason);
 }
 
 void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window) {

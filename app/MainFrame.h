@@ -76,6 +76,9 @@ public:
     bool RunCommand(std::uint32_t id);
     // The enabled and checked state of every command, from the active view.
     void UpdateCommands();
+    // The keyboard to the active document's page view, in an active frame;
+    // nothing while a modal dialog is open.
+    void ReturnFocusToView();
 
 signals:
     // The zoom box shows a new zoom (percent).
@@ -86,6 +89,7 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QAction* AddCommand(std::uint32_t id, const QKeySequence& shortcut, std::function<void()> handler);

@@ -251,6 +251,7 @@ void CPageViewWidget::SetScrollInfo(const ScrollInfo& info) {
     v->setSingleStep(std::max(1, info.lineStep.cy));
     v->setValue(info.position.y);
     m_applyingScroll = false;
+    emit scrollInfoChanged();
 }
 
 void CPageViewWidget::Post(PostTarget target, NotifyMessage message, WParam wParam, LParam lParam) {
@@ -526,5 +527,8 @@ void CPageViewWidget::dropEvent(QDropEvent* event) {
     }
     event->setDropAction(Qt::CopyAction);
     event->accept();
-    setFocus(Qt::OtherFocusReason);
+    // A dropped document's window has been made the active one: taking the
+    // focus here would bring this document back in front of it.
+    if (!m_dropTarget->OpenedDocument())
+        setFocus(Qt::OtherFocusReason);
 }

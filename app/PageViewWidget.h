@@ -85,6 +85,9 @@ signals:
     void activated(CPageViewWidget* self);
     // The pointer's position for the status bar's position element.
     void cursorPositionShown(const QString& text);
+    // The view set its scroll range and position (a scroll, a zoom, a new
+    // page size): where the page lies in the window may have changed.
+    void scrollInfoChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -115,6 +115,7 @@ bool ExportPageInteractive(QWidget* parent, CKavitroView& view) {
     const std::vector<FileFilterEntry> filters = ExportFilters();
     CPersianFileDialog dialog(parent, false, filters, QString(), QStringLiteral("Kavitro - Export"), lastFolder,
                               exportFolder);
+    dialog.SetSuppliedPreview(RenderExportPreview(view));
     if (dialog.exec() != QDialog::Accepted) return false;
     const QString chosen = dialog.ChosenPath();
     if (chosen.isEmpty()) return false;

@@ -34,6 +34,13 @@ constexpr int kRowsPerColumn = 3;
 constexpr int kGalleryColumns = 5;
 constexpr int kGalleryIconSide = 20;
 
+// Holds the place of a gallery's picture until an item is chosen.
+QIcon BlankGalleryIcon() {
+    QPixmap blank(kGalleryIconSide, kGalleryIconSide);
+    blank.fill(Qt::transparent);
+    return QIcon(blank);
+}
+
 QColor ToQColor(COLORREF c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 COLORREF FromQColor(const QColor& c) {
     return static_cast<COLORREF>(c.red()) | static_cast<COLORREF>(c.green()) << 8 |
@@ -135,6 +142,13 @@ QWidget* CRibbon::MakeElement(const RibbonItem& item, const ActionFor& actionFor
             button->setAutoRaise(true);
             button->setPopupMode(QToolButton::MenuButtonPopup);
             button->setIconSize(QSize(kGalleryIconSide, kGalleryIconSide));
+            // The button has room for the chosen item's picture from the
+            // start, so that choosing a tool does not make the ribbon grow.
+            button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+            if (!action)
+                button->setIcon(BlankGalleryIcon());
+            else if (action->icon().isNull())
+                action->setIcon(BlankGalleryIcon());
             // The items are pictures in rows, as a ribbon gallery shows them.
             auto* menu = new QMenu(button);
             auto* grid = new QWidget(menu);
@@ -183,6 +197,7 @@ QWidget* CRibbon::MakeElement(const RibbonItem& item, const ActionFor& actionFor
                     QTimer::singleShot(0, this, [this, id] {
                         m_pendingCombos.erase(id);
                         emit commandRequested(id);
+                        emit comboApplied(id);
                     });
             };
             connect(combo, &QComboBox::activated, this, request);

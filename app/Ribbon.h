@@ -55,6 +55,9 @@ public:
 signals:
     // A box, the colour button, a gallery or the slider wants its command run.
     void commandRequested(std::uint32_t command);
+    // A box's typed or chosen value went to its command: the keyboard can go
+    // back to the page, so that Ctrl+Z and typing reach the document.
+    void comboApplied(std::uint32_t command);
 
 private:
     QWidget* MakeElement(const struct RibbonItem& item, const ActionFor& actionFor, QWidget* parent);

@@ -37,7 +37,12 @@ QSize CRulerWidget::minimumSizeHint() const {
 }
 
 void CRulerWidget::SetActiveView(CPageViewWidget* view) {
+    disconnect(m_viewScrolls);
     m_view = view;
+    // The numbers follow wherever the view puts the page: a scroll, a zoom,
+    // or a new paper size, which moves the page's edges.
+    if (view)
+        m_viewScrolls = connect(view, &CPageViewWidget::scrollInfoChanged, this, qOverload<>(&QWidget::update));
     update();
 }
 
@@ -125,9 +130,14 @@ void CRulerWidget::mousePressEvent(QMouseEvent* event) {
 
 void CRulerWidget::mouseMoveEvent(QMouseEvent* event) {
     if (!m_view) return;
-    if (const auto status =
-            m_model.OnMouseMove(m_view->GetView(), (event->buttons() & Qt::LeftButton) != 0, ToViewClient(event->position())))
+    const Point client = ToViewClient(event->position());
+    CKavitroView& view = m_view->GetView();
+    if (const auto status = m_model.OnMouseMove(view, (event->buttons() & Qt::LeftButton) != 0, client)) {
+        // The status bar shows where the guide line would go, through the
+        // view's own position display.
+        view.ShowCursorPosition(status->stringId, client);
         emit statusMessage(status->stringId, status->logical);
+    }
 }
 
 void CRulerWidget::mouseReleaseEvent(QMouseEvent* event) {

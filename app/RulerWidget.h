@@ -47,4 +47,5 @@ private:
 
     kavitro::CRulerModel m_model;
     QPointer<CPageViewWidget> m_view;
+    QMetaObject::Connection m_viewScrolls;
 };

@@ -6,6 +6,7 @@
 #include <QSaveFile>
 
 #include "document/DocumentServices.h"
+#include "document/StringIds.h"
 #include "platform/ErrorReport.h"
 
 namespace kavitro {
@@ -42,24 +43,36 @@ void Report(ErrorReport* report, const QString& text) {
     if (report) report->ReportError(text.toStdU16String());
 }
 
+// A file that cannot be opened is told in the interface's language when the
+// pack has the text, with the path on a line of its own; the reason is an
+// English detail and stays only in the built-in text.
+QString OpenFailure(const StringTable* strings, const QString& path, const QString& builtIn) {
+    const std::u16string text = strings ? strings->GetString(StringId::ImportUnreadable) : std::u16string();
+    if (text.empty()) return builtIn;
+    return QString::fromStdU16String(text) + u'\n' + path;
+}
+
 }  // namespace
 
 bool CDocument::OnOpenDocument(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        Report(GetErrorReport(), QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()));
+        Report(GetErrorReport(),
+               OpenFailure(GetStringTable(), path, QStringLiteral("Cannot open %1: %2").arg(path, file.errorString())));
         return false;
     }
     const QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        Report(GetErrorReport(), QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
+        Report(GetErrorReport(),
+               OpenFailure(GetStringTable(), path, QStringLiteral("Cannot read %1: %2").arg(path, file.errorString())));
         return false;
     }
     std::string error;
     const auto* begin = reinterpret_cast<const std::uint8_t*>(data.constData());
     if (!LoadFromBytes(std::span(begin, static_cast<std::size_t>(data.size())), path.toStdString(), &error)) {
         Report(GetErrorReport(),
-               QStringLiteral("%1 is damaged or is not a document: %2").arg(path, QString::fromStdString(error)));
+               OpenFailure(GetStringTable(), path,
+                           QStringLiteral("%1 is damaged or is not a document: %2").arg(path, QString::fromStdString(error))));
         return false;
     }
     m_path = path;

@@ -20,6 +20,7 @@ namespace kavitro {
 class CDrawObj;
 class DocumentViewObserver;
 class ErrorReport;
+class StringTable;
 
 class CDocument : public CObject {
 public:
@@ -56,6 +57,8 @@ protected:
     CDocument() = default;
     // Where failures are reported.
     virtual ErrorReport* GetErrorReport() const = 0;
+    // The numbered strings failures are told in; none keeps the built-in texts.
+    virtual const StringTable* GetStringTable() const { return nullptr; }
 
 private:
     QString m_path;

@@ -264,7 +264,7 @@ bool CDrawPicture::OpenPictureFile(std::unique_ptr<CMetafilePicture>& vector, st
     try {
         return LoadPictureFile(*path, vector, raster);
     } catch (const UserException&) {
-        if (services->errors) services->errors->ReportError(std::u16string(kUnreadablePictureMessage));
+        if (services->errors) services->errors->ReportError(kUnreadablePictureMessage);
         return false;
     }
 }

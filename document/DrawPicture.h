@@ -16,6 +16,7 @@
 #include "document/DrawObj.h"
 #include "document/MetafilePicture.h"
 #include "document/ObjectsBuffer.h"
+#include "document/StringIds.h"
 
 namespace kavitro {
 
@@ -61,8 +62,9 @@ public:
     enum PictureType : std::uint32_t { NoPicture = 0, RasterPicture = 1, VectorPicture = 2 };
 
     static const PictureFileRequest& GetFileRequestTemplate();
-    // Shown when a chosen picture file cannot be read.
-    static constexpr const char16_t* kUnreadablePictureMessage = u"The picture file could not be read.";
+    // Shown when a chosen picture file cannot be read: the language pack's
+    // "file could not be read" message, so that it follows the interface.
+    static constexpr std::uint32_t kUnreadablePictureMessage = StringId::ImportUnreadable;
 
     // For loading: every field zero.
     CDrawPicture() = default;

@@ -8,6 +8,7 @@
 #include "document/DocumentServices.h"
 #include "document/KavitroDoc.h"
 #include "engine/CalligraphyFont.h"
+#include "engine/DigitRuns.h"
 #include "engine/LegacyText.h"
 #include "platform/Exceptions.h"
 
@@ -162,7 +163,28 @@ int BaseHandle(int handle) {
 }
 }  // namespace
 
-Point CDrawText::GetHandle(int handle) const { return CDrawObj::GetHandle(BaseHandle(handle)); }
+// The handles stand at the corners of the frame, around the ink the user
+// sees, not at the layout rectangle that carries the baseline.
+Point CDrawText::GetHandle(int handle) const {
+    CPolygonRect frame;
+    GetZoomedPosition(frame);
+    const Rect& b = frame.m_bounds;
+    switch (BaseHandle(handle)) {
+        case 3: return {b.right, b.top};
+        case 5: return {b.right, b.bottom};
+        case 7: return {b.left, b.bottom};
+        default: return {b.left, b.top};
+    }
+}
+
+bool CDrawText::Intersects(const Rect& zoomedRect) {
+    CPolygonRect frame;
+    GetZoomedPosition(frame);
+    Rect meet, box = frame.m_bounds, other = zoomedRect;
+    box.NormalizeRect();
+    other.NormalizeRect();
+    return meet.IntersectRect(box, other);
+}
 
 HandleCursor CDrawText::GetHandleCursor(int handle) const { return CDrawObj::GetHandleCursor(BaseHandle(handle)); }
 
@@ -310,14 +332,43 @@ void CDrawText::FitFrameToText(const Rect& box, DocumentViewObserver* view, bool
     MoveTo(pr, view, flag);
 }
 
+std::pair<std::int64_t, std::int64_t> CDrawText::InkHeights() const {
+    // Page y grows upwards, paragraph y downwards: a word stands
+    // (baseline offset + its y) below the baseline.
+    std::int64_t low = std::numeric_limits<std::int64_t>::max(), high = std::numeric_limits<std::int64_t>::min();
+    for (const CCalligraphyWord& w : m_paragraph.m_words) {
+        if (w.m_characters.empty()) continue;
+        // Negated in 64 bits: a saturated measure may be the 32-bit minimum.
+        high = std::max(high, -std::int64_t{Scale(std::int64_t{w.m_y} - w.GetTop(true) + m_nBaselineOffset, m_nSize, 750)});
+        low = std::min(low, -std::int64_t{Scale(std::int64_t{w.GetBottom(true)} + m_nBaselineOffset + w.m_y, m_nSize, 750)});
+    }
+    const CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
+    for (const CCalligraphyPoint& point : m_paragraph.m_points) {
+        const CPathData& path = fonts.GetFontPath(MakeGlyph(kMarkFont, point.m_sign));
+        const std::int64_t y = Scale(point.m_y, m_nSize, 2160);
+        const std::int64_t a = y + Scale(path.GetPointCount() ? path.GetYMin() : 0, m_nSize, 2160);
+        const std::int64_t b = y - Scale(path.GetPointCount() ? path.GetYMax() : 0, m_nSize, 2160);
+        low = std::min({low, a, b});
+        high = std::max({high, a, b});
+    }
+    if (low < high) return {high, -low};
+    // Nothing inked (a new text holds a space): one line of the glyph fonts.
+    const std::int32_t ascent = fonts.GetAscent();
+    return {Scale(ascent, m_nSize, 2160), Scale(std::int64_t{fonts.GetLineHeight()} - ascent, m_nSize, 2160)};
+}
+
 void CDrawText::UpdateFrame() {
     ++m_nFrameUpdates;
     const Rect e = m_paragraph.GetExtent();
-    const std::int32_t L = Scale(e.left, m_nSize, 2160), T = Scale(e.top, m_nSize, 2160);
-    const std::int32_t R = Scale(e.right, m_nSize, 2160), B = Scale(e.bottom, m_nSize, 2160);
+    const std::int32_t L = Scale(e.left, m_nSize, 2160), R = Scale(e.right, m_nSize, 2160);
     const Rect& p = m_position.m_rect;
-    m_frame.m_rect = Rect(ClampToInt32(std::int64_t{p.left} - L), ClampToInt32(std::int64_t{p.top} + B),
-                          ClampToInt32(std::int64_t{p.right} - R), ClampToInt32(std::int64_t{p.bottom} + T));
+    // Across, the words' advance box widened by the ink beyond it; up and
+    // down, the ink itself from the baseline: the layout rectangle stands
+    // an ascent below the baseline, lower than the writing.
+    const auto [above, below] = InkHeights();
+    const std::int64_t baselineY = GetBaselinePoint().y;
+    m_frame.m_rect = Rect(ClampToInt32(std::int64_t{p.left} - L), ClampToInt32(baselineY - below),
+                          ClampToInt32(std::int64_t{p.right} - R), ClampToInt32(baselineY + above));
     m_frame.m_dPivotRatioX = m_position.m_dPivotRatioX;
     m_frame.m_dPivotRatioY = m_position.m_dPivotRatioY;
     if (m_frame.m_nAngle == 0) {
@@ -367,7 +418,26 @@ void CDrawText::ScaleAbout(Point origin, double factor, DocumentViewObserver* vi
 // --- Editing ---------------------------------------------------------------------
 
 int CDrawText::OnChar(DocumentViewObserver* view, std::uint32_t code, std::uint32_t) {
-    if (m_pDocument) m_pDocument->RecordModify(this);
+    // A typed key passes the keyboard layout and the engine, either of which
+    // may refuse it: it takes its undo step only once it went in, so that
+    // keys that type nothing neither bury the user's steps nor empty the
+    // redo list.
+    const bool typed = code != 8 && code != 13 && (code < kFirstModifyCode || code > kLastModifyCode);
+    if (m_pDocument && !typed) m_pDocument->RecordModify(this);
+    const auto insertTyped = [&](std::uint16_t character) {
+        if (!m_pDocument) return m_paragraph.InsertCharacter(m_nCaret, character);
+        TextSnapshot before = TakeTextSnapshot();
+        const CPolygonRect position = m_position;
+        std::int32_t inserted = 0;
+        try {
+            inserted = m_paragraph.InsertCharacter(m_nCaret, character);
+        } catch (...) {
+            m_pDocument->RecordModify(this, std::move(before), position);
+            throw;
+        }
+        if (inserted != 0) m_pDocument->RecordModify(this, std::move(before), position);
+        return inserted;
+    };
     ClearSelection(ComponentSelectionOf(view));
     if (code == 8) {
         m_paragraph.DeleteCharacter(m_nCaret);
@@ -377,7 +447,7 @@ int CDrawText::OnChar(DocumentViewObserver* view, std::uint32_t code, std::uint3
     if (code == 13) return StartNewLine(view);
     int result = 1;
     if (code == 32) {
-        result = m_paragraph.InsertCharacter(m_nCaret, u' ');
+        result = insertTyped(u' ');
     } else if (code >= kFirstModifyCode && code <= kLastModifyCode) {
         const WordPosition at = m_paragraph.CaretToWord(m_nCaret, true);
         if (at.offset > 0) {
@@ -390,7 +460,7 @@ int CDrawText::OnChar(DocumentViewObserver* view, std::uint32_t code, std::uint3
             m_pDocument ? m_pDocument->GetServices().translator : DocumentServices::Current().translator;
         const std::uint16_t translated =
             translator ? translator->TranslateChar(code) : IdentityCharacterTranslator().TranslateChar(code);
-        if (translated < CharacterTranslator::kRefused) result = m_paragraph.InsertCharacter(m_nCaret, translated);
+        if (translated < CharacterTranslator::kRefused) result = insertTyped(translated);
     }
     RecalcLayout(view, true);
     if (result == 0 && (Setting(CApplicationProperties::DebugLevel, 0) & 16) && m_pDocument &&
@@ -444,8 +514,21 @@ Point CDrawText::GetCaretOffset() const {
         const auto count = static_cast<std::int64_t>(words[i].m_characters.size());
         const bool last = i + 1 == words.size();
         if (remaining < count || (remaining == count && last)) {
-            const std::int64_t x = std::int64_t{words[i].GetTailOverhang()} + words[i].m_x +
-                                   words[i].GetWidthOfFirst(static_cast<std::int32_t>(remaining));
+            const std::int64_t natural = std::int64_t{words[i].GetTailOverhang()} + words[i].m_x +
+                                         words[i].GetWidthOfFirst(static_cast<std::int32_t>(remaining));
+            // Inside a number the caret follows its digits, which read left
+            // to right.
+            auto pen = [&](CharacterAt at) {
+                const CCalligraphyWord& w = words[at.word];
+                return std::int64_t{w.m_x} + w.GetTailOverhang() +
+                       w.GetWidthOfFirst(static_cast<std::int32_t>(at.index));
+            };
+            auto advance = [&](CharacterAt at) {
+                return std::int64_t{CCalligraphyFont::GetInstance()
+                                        .GetReferenceAbc(words[at.word].m_characters[at.index].GetGlyph())
+                                        .Advance()};
+            };
+            const std::int64_t x = PlaceCaret(words, static_cast<std::size_t>(m_nCaret), natural, pen, advance);
             const std::int32_t zoom = GetZoom();
             return {Scale(Scale(-x, m_nSize, 2160), zoom, 100), 0};
         }
@@ -533,10 +616,13 @@ void CDrawText::MoveMarkOrWordsBy(CTextComponentSelection& selection, Point offs
         if (m_pDocument) m_pDocument->RecordModify(this);
         const std::size_t first = std::min(selection.m_firstWord, selection.m_lastWord);
         const std::size_t last = std::max(selection.m_firstWord, selection.m_lastWord);
-        for (std::size_t i = first; i <= last; ++i) {
+        // A number read left to right moves its digits the way the mouse goes.
+        const std::vector<std::int64_t> shifts = GetWordShifts(m_paragraph.m_words, first, last, -std::int64_t{d.x});
+        for (std::size_t i = 0; i < shifts.size(); ++i) {
+            if (shifts[i] == 0 && (i < first || i > last)) continue;
             CCalligraphyWord& w = m_paragraph.m_words[i];
-            w.m_x = ClampToInt32(std::int64_t{w.m_x} - d.x);
-            w.m_y = ClampToInt32(std::int64_t{w.m_y} - d.y);
+            w.m_x = ClampToInt32(std::int64_t{w.m_x} + shifts[i]);
+            if (i >= first && i <= last) w.m_y = ClampToInt32(std::int64_t{w.m_y} - d.y);
         }
     }
     if (m_pDocument) m_pDocument->SetModifiedFlag();

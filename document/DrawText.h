@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "document/ApplicationProperties.h"
@@ -90,6 +91,8 @@ public:
     void GetCharacterCodes(std::vector<std::uint16_t>& codes) const override;
     void DrawTracker(CDC& dc, DocumentViewObserver* view, int state) override;
     bool IntersectsPoint(Point point) override;
+    // A text is picked by its frame, where its ink and handles are.
+    bool Intersects(const Rect& zoomedRect) override;
     void MoveHandleTo(int handle, Point point, DocumentViewObserver* view) override;
     CDrawObj* Clone(CKavitroDoc* document) override;
     using CDrawObj::ApplyChange;
@@ -158,6 +161,9 @@ public:
 private:
     int StartNewLine(DocumentViewObserver* view);
     Rect TextBox() const;
+    // How far the ink (glyphs, marks, vowel signs) reaches above and below
+    // the baseline, document units at 100 %.
+    std::pair<std::int64_t, std::int64_t> InkHeights() const;
     const CApplicationProperties* Settings() const;
     std::int32_t Setting(CApplicationProperties::Setting which, std::int32_t fallback) const;
     std::int32_t MarkPercent() const;

@@ -4,11 +4,13 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 #include <string>
 
 #include "document/DrawText.h"
 #include "document/KavitroDoc.h"
 #include "engine/CalligraphyFont.h"
+#include "engine/DigitRuns.h"
 #include "platform/Exceptions.h"
 #include "platform/PathRecorderDC.h"
 #include "platform/Vector.h"
@@ -116,11 +118,30 @@ void Unite(Rect& into, bool& any, const Rect& r) {
     into.bottom = std::max(into.bottom, r.bottom);
 }
 
-// A recorder prepared like a view's client DC: glyphs stand on their
-// baseline and end at their pen position. Glyph contours overlap (a stem
-// over a bowl); the font rasteriser fills them with the nonzero rule, so the
-// hit area does too, or the overlaps would be holes that the eye sees inked.
-void PrepareHitRecorder(CPathRecorderDC& recorder) {
+// Where the digits of words first..last stand, in reference glyph units (the
+// unit of the word positions), for rectangles and outlines.
+template <typename T>
+CDigitRunPlacement<T> ReferencePlacement(const CWordArray& words, std::size_t first, std::size_t last) {
+    const CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
+    auto pen = [&](CharacterAt at) {
+        const CCalligraphyWord& w = words[at.word];
+        return static_cast<T>(std::int64_t{w.m_x} + w.GetTailOverhang() +
+                              w.GetWidthOfFirst(static_cast<std::int32_t>(at.index)));
+    };
+    auto advance = [&](CharacterAt at) {
+        return static_cast<T>(fonts.GetReferenceAbc(words[at.word].m_characters[at.index].GetGlyph()).Advance());
+    };
+    return CDigitRunPlacement<T>(words, first, last, pen, advance);
+}
+
+// A recorder prepared like a view's client DC: mapped like the page (its y
+// grows upwards), so that ink recorded above the baseline lies above it in
+// the logical units of the point tested, not mirrored below it; glyphs stand
+// on their baseline and end at their pen position. Glyph contours overlap (a
+// stem over a bowl); the font rasteriser fills them with the nonzero rule, so
+// the hit area does too, or the overlaps would be holes that the eye sees inked.
+void PrepareHitRecorder(CPathRecorderDC& recorder, const CKavitroDoc* document) {
+    if (document == nullptr || !recorder.SetMapMode(document->m_nMapMode)) recorder.SetMapMode(MM_HIMETRIC);
     recorder.SetGlyphOutlineSource(&CGlyphFontOutlines::Instance());
     recorder.SetPolyFillMode(WINDING);
     recorder.SetBkMode(TRANSPARENT);
@@ -218,13 +239,27 @@ int CDrawText::DrawComponents(CDC& dc, const Rect* clip, const CTextComponentSel
         const std::size_t first = std::min(selection.m_firstWord, selection.m_lastWord);
         const std::size_t last = std::max(selection.m_firstWord, selection.m_lastWord);
         if (last >= words.size()) return 0;  // names nothing of this text: nothing is drawn
+        // The pens at the drawn size, so that a number turned round inside
+        // its stretch meets its neighbours exactly as the words' glyphs do.
+        auto devicePen = [&](CharacterAt at) {
+            const CCalligraphyWord& w = words[at.word];
+            std::int64_t pen = std::int64_t{Scale(w.GetTailOverhang(), s, 2160)} + Scale(w.m_x, s, 2160);
+            for (std::size_t k = 0; k < at.index; ++k)
+                pen += fonts.GetCurrentAbc(w.m_characters[k].GetGlyph()).Advance();
+            return pen;
+        };
+        auto deviceAdvance = [&](CharacterAt at) {
+            return std::int64_t{fonts.GetCurrentAbc(words[at.word].m_characters[at.index].GetGlyph()).Advance()};
+        };
+        const CDigitRunPlacement<std::int64_t> digits(words, first, last, devicePen, deviceAdvance);
         for (std::size_t wi = first; wi <= last; ++wi) {
             const CCalligraphyWord& w = words[wi];
             std::int64_t accumulator = Scale(w.GetTailOverhang(), s, 2160);
             for (std::size_t k = 0; k < w.m_characters.size(); ++k) {
                 const CCalligraphyCharacter& c = w.m_characters[k];
                 const GlyphId id = c.GetGlyph();
-                const Point pen{ClampToInt32(std::int64_t{origin.x} - accumulator - Scale(w.m_x, s, 2160)),
+                const std::int64_t placed = digits.Pen({wi, k}, accumulator + Scale(w.m_x, s, 2160));
+                const Point pen{ClampToInt32(std::int64_t{origin.x} - placed),
                                 ClampToInt32(std::int64_t{origin.y} -
                                              Scale(std::int64_t{m_nBaselineOffset} + w.m_y + c.m_yOffset, s, 750))};
                 const bool namesLetter = selection.m_letter == k;
@@ -377,18 +412,42 @@ CPolygonRect CDrawText::GetComponentRect(const CTextComponentSelection& selectio
     } else {
         if (selection.m_firstWord >= m_paragraph.m_words.size()) throw InvalidArgumentException("no such word");
         const CCalligraphyWord& w = m_paragraph.m_words[selection.m_firstWord];
+        const std::size_t wi = selection.m_firstWord;
+        const CDigitRunPlacement<std::int64_t> digits = ReferencePlacement<std::int64_t>(m_paragraph.m_words, wi, wi);
         if (mode == kWordsWithMarks || mode == kWordsWithoutMarks) {
-            r = Rect(ClampToInt32(std::int64_t{o.x} - Scale(std::int64_t{w.m_x} + w.GetWidth(), zs, 2160)),
+            // The word's advances; a digit that its number has moved counts
+            // where it now stands instead.
+            std::optional<std::int64_t> nearest, farthest;
+            bool keepsItsPlace = digits.empty() || w.m_characters.empty();
+            for (std::size_t k = 0; k < w.m_characters.size() && !digits.empty(); ++k) {
+                const std::int64_t natural =
+                    std::int64_t{w.m_x} + w.GetTailOverhang() + w.GetWidthOfFirst(static_cast<std::int32_t>(k));
+                const std::int64_t placed = digits.Pen({wi, k}, natural);
+                if (placed == natural) {
+                    keepsItsPlace = true;
+                    continue;
+                }
+                nearest = std::min(nearest.value_or(placed), placed);
+                const std::int64_t end = placed + adv(w.m_characters[k].GetGlyph());
+                farthest = std::max(farthest.value_or(end), end);
+            }
+            if (keepsItsPlace) {
+                nearest = std::min<std::int64_t>(nearest.value_or(w.m_x), w.m_x);
+                const std::int64_t end = std::int64_t{w.m_x} + w.GetWidth();
+                farthest = std::max(farthest.value_or(end), end);
+            }
+            r = Rect(ClampToInt32(std::int64_t{o.x} - Scale(*farthest, zs, 2160)),
                      ClampToInt32(std::int64_t{o.y} -
                                   Scale(std::int64_t{m_nBaselineOffset} - w.GetTop(false) + w.m_y, zs, 750)),
-                     ClampToInt32(std::int64_t{o.x} - Scale(w.m_x, zs, 2160)),
+                     ClampToInt32(std::int64_t{o.x} - Scale(*nearest, zs, 2160)),
                      ClampToInt32(std::int64_t{o.y} -
                                   Scale(std::int64_t{w.m_y} + w.GetBottom(false) + m_nBaselineOffset, zs, 750)));
         } else {
             if (selection.m_letter >= w.m_characters.size()) throw InvalidArgumentException("no such letter");
             const std::int32_t k = selection.m_letter;
             const CCalligraphyCharacter& c = w.m_characters[static_cast<std::size_t>(k)];
-            const std::int64_t before = std::int64_t{w.GetTailOverhang()} + w.GetWidthOfFirst(k) + w.m_x;
+            const std::int64_t before = digits.Pen({wi, static_cast<std::size_t>(k)},
+                                                   std::int64_t{w.GetTailOverhang()} + w.GetWidthOfFirst(k) + w.m_x);
             if (mode == kLetterMark) {
                 const GlyphId mark = MakeGlyph(kMarkFont, c.m_mark);
                 const CPathData& path = fonts.GetFontPath(mark);
@@ -447,7 +506,7 @@ int CDrawText::HitComponent(DocumentViewObserver* view, const CTextComponentSele
     const std::int32_t method = Setting(CApplicationProperties::SelectionMethod, 0);
     if ((method & 3) == 0) return 0;
     CPathRecorderDC recorder;
-    PrepareHitRecorder(recorder);
+    PrepareHitRecorder(recorder, m_pDocument);
     if (DrawComponents(recorder, nullptr, selection, GetZoomedBaselinePoint(), mode) == 0) return 0;
     return recorder.HitTest(logical) ? 1 : 0;
 }
@@ -483,7 +542,7 @@ bool CDrawText::IntersectsPoint(Point point) {
     if (!CDrawObj::IntersectsPoint(point)) return false;
     if (!(Setting(CApplicationProperties::SelectionMethod, 0) & 4)) return true;
     CPathRecorderDC recorder;
-    PrepareHitRecorder(recorder);
+    PrepareHitRecorder(recorder, m_pDocument);
     if (DrawGlyphs(recorder, true) == 0) return false;
     Rect bounds = recorder.GetRegion().GetRgnBox();
     return bounds.PtInRect(point);
@@ -510,12 +569,15 @@ int CDrawText::WriteEPS(CVector& writer, const CTextComponentSelection& selectio
         const std::size_t first = std::min(selection.m_firstWord, selection.m_lastWord);
         const std::size_t last = std::max(selection.m_firstWord, selection.m_lastWord);
         if (last >= words.size()) return 0;
+        const CDigitRunPlacement<double> digits = ReferencePlacement<double>(words, first, last);
         for (std::size_t wi = first; wi <= last; ++wi) {
             const CCalligraphyWord& w = words[wi];
             double advances = 0;
-            for (const CCalligraphyCharacter& c : w.m_characters) {
+            for (std::size_t k = 0; k < w.m_characters.size(); ++k) {
+                const CCalligraphyCharacter& c = w.m_characters[k];
                 const GlyphId id = c.GetGlyph();
-                const double x = origin.x - (static_cast<double>(w.m_x) + w.GetTailOverhang() + advances) * s / 2160;
+                const double placed = digits.Pen({wi, k}, static_cast<double>(w.m_x) + w.GetTailOverhang() + advances);
+                const double x = origin.x - placed * s / 2160;
                 const double y =
                     origin.y - (static_cast<double>(m_nBaselineOffset) + w.m_y + c.m_yOffset) * s / 750;
                 if (!IsInvisibleGlyph(id)) {

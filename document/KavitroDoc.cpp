@@ -288,9 +288,16 @@ void CKavitroDoc::AddPage(TargetId notify) {
 void CKavitroDoc::RecordModify(CDrawObj* textObject) {
     auto* text = dynamic_cast<TextUndoTarget*>(textObject);
     if (!text || m_objects.m_bRecordingOff || m_objects.IsObjectInCurrentAction(textObject)) return;
+    RecordModify(textObject, text->TakeTextSnapshot(), textObject->m_position);
+}
+
+void CKavitroDoc::RecordModify(CDrawObj* textObject, TextSnapshot before, const CPolygonRect& position) {
+    if (!dynamic_cast<TextUndoTarget*>(textObject) || m_objects.m_bRecordingOff ||
+        m_objects.IsObjectInCurrentAction(textObject))
+        return;
     auto a = std::make_unique<CAction>(CObjectsBuffer::GetActionIdCounter(), CAction::TextEdit, textObject);
-    a->m_text = text->TakeTextSnapshot();
-    a->m_position = textObject->m_position;
+    a->m_text = std::move(before);
+    a->m_position = position;
     m_objects.Record(std::move(a));
 }
 

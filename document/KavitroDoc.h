@@ -83,6 +83,9 @@ public:
     void Remove(CDrawObj* object, bool discardLastAction);
     void AddPage(TargetId notify);
     void RecordModify(CDrawObj* textObject);
+    // The same record from a snapshot and position taken before an edit that
+    // might have changed nothing, once the edit proved to change the text.
+    void RecordModify(CDrawObj* textObject, TextSnapshot before, const CPolygonRect& position);
     void RecordObjectState(CDrawObj* object);
     // Moves an object in the z-order (0 one step back, 1 one step forward, 2
     // to the back, 3 to the front) and records it as a step of its own.
@@ -181,6 +184,7 @@ public:
 
 protected:
     ErrorReport* GetErrorReport() const override { return m_services.errors; }
+    const StringTable* GetStringTable() const override { return m_services.strings; }
     // Takes over the loaded content of another document.
     void TakeContentsOf(CKavitroDoc& loaded);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 #include "document/DocumentServices.h"
 #include "document/DrawObj.h"
@@ -36,6 +37,39 @@ void InsertAbove(CObjectsBuffer::ObjectList& list, CDrawObj* object, CDrawObj* b
         list.insert(std::next(it), object);
 }
 
+bool SameCharacter(const CCalligraphyCharacter& a, const CCalligraphyCharacter& b) {
+    return a.m_code == b.m_code && a.m_glyph == b.m_glyph && a.m_font == b.m_font && a.m_yOffset == b.m_yOffset &&
+           a.m_flags == b.m_flags && a.m_mark == b.m_mark && a.m_markDx == b.m_markDx && a.m_markDy == b.m_markDy;
+}
+
+// Everything a copy of a word carries but its x (the outline cache is
+// derived from the characters and never copied).
+bool SameWordAnywhere(const CCalligraphyWord& a, const CCalligraphyWord& b) {
+    return a.m_y == b.m_y && std::equal(a.m_characters.begin(), a.m_characters.end(), b.m_characters.begin(),
+                                        b.m_characters.end(), SameCharacter);
+}
+bool SameWord(const CCalligraphyWord& a, const CCalligraphyWord& b) { return a.m_x == b.m_x && SameWordAnywhere(a, b); }
+
+// Copies of the words [first, last) of an array.
+CWordArray CopyWords(const CWordArray& words, std::size_t first, std::size_t last) {
+    CWordArray copy;
+    copy.reserve(last - first);
+    copy.insert(copy.cend(), words.begin() + static_cast<std::ptrdiff_t>(first),
+                words.begin() + static_cast<std::ptrdiff_t>(last));
+    return copy;
+}
+
+// A paragraph holding the given words and vowel points and nothing an
+// earlier edit kept for the next one. Made before anything is moved into
+// it, so that a failure leaves the caller's words where they were.
+void ReplaceParagraph(CCalligraphyParagraph& paragraph, CWordArray& words, std::vector<CCalligraphyPoint>& points) {
+    CCalligraphyParagraph fresh;
+    fresh.SetContext(paragraph.GetContext());
+    fresh.m_words = std::move(words);
+    fresh.m_points = std::move(points);
+    paragraph = std::move(fresh);
+}
+
 }  // namespace
 
 std::uint32_t& CObjectsBuffer::GetActionIdCounter() {
@@ -48,6 +82,7 @@ CObjectsBuffer::~CObjectsBuffer() { Clear(); }
 void CObjectsBuffer::Clear() {
     for (CDrawObj* obj : m_objects) delete obj;
     m_objects.clear();
+    m_wholeTextEdits.clear();
     while (!m_undo.empty()) {
         std::unique_ptr<CAction> a = std::move(m_undo.back());
         m_undo.pop_back();
@@ -77,8 +112,94 @@ void CObjectsBuffer::ClearRedo() {
 
 CAction& CObjectsBuffer::Record(std::unique_ptr<CAction> action) {
     ClearRedo();
+    if (action->m_nKind == CAction::TextEdit && !action->m_bTextDelta) {
+        CompactPreviousTextEdit(*action);
+        m_wholeTextEdits.insert(action->m_pObject);
+    }
     m_undo.push_back(std::move(action));
     return *m_undo.back();
+}
+
+void CObjectsBuffer::CompactPreviousTextEdit(const CAction& newest) {
+    if (!m_wholeTextEdits.contains(newest.m_pObject)) return;
+    CAction* previous = nullptr;
+    for (auto it = m_undo.rbegin(); it != m_undo.rend(); ++it)
+        if ((*it)->m_nKind == CAction::TextEdit && (*it)->m_pObject == newest.m_pObject) {
+            previous = it->get();
+            break;
+        }
+    if (!previous || previous->m_bTextDelta) return;
+
+    // The new snapshot is the state in which the previous edit gets undone:
+    // undo reaches it only after the new edit gave that state back.
+    const CWordArray& older = previous->m_text.paragraph.m_words;
+    const CWordArray& newer = newest.m_text.paragraph.m_words;
+    const std::size_t shorter = std::min(older.size(), newer.size());
+    std::size_t before = 0;
+    while (before < shorter && SameWord(older[before], newer[before])) ++before;
+    // The words after an edit are the same words moved along by one amount.
+    std::size_t after = 0;
+    std::int64_t shift = 0;
+    while (before + after < shorter) {
+        const CCalligraphyWord& o = older[older.size() - 1 - after];
+        const CCalligraphyWord& n = newer[newer.size() - 1 - after];
+        const std::int64_t dx = std::int64_t{o.m_x} - n.m_x;
+        if ((after > 0 && dx != shift) || !SameWordAnywhere(o, n)) break;
+        shift = dx;
+        ++after;
+    }
+
+    // Copies first: a failure leaves the previous edit whole.
+    CWordArray middle = CopyWords(older, before, older.size() - after);
+    CCalligraphyParagraph& kept = previous->m_text.paragraph;
+    ReplaceParagraph(kept, middle, kept.m_points);
+    previous->m_nSameBefore = before;
+    previous->m_nSameAfter = after;
+    previous->m_nShiftAfter = shift;
+    previous->m_bTextDelta = true;
+}
+
+void CObjectsBuffer::ExchangeTextDelta(TextUndoTarget& text, CAction& a) {
+    // The object's state comes out whole (its paragraph moves) and goes
+    // back in changed, or as it was when building the change fails.
+    TextSnapshot live;
+    text.ExchangeTextState(live);
+    try {
+        const CWordArray& words = live.paragraph.m_words;
+        // Replay order gives this action the state its delta was made
+        // against; a state that cannot be it is left alone.
+        if (a.m_nSameBefore + a.m_nSameAfter <= words.size()) {
+            const CWordArray& stored = a.m_text.paragraph.m_words;
+            const std::size_t end = words.size() - a.m_nSameAfter;
+            // Both sides are built before either changes.
+            CWordArray out = CopyWords(words, a.m_nSameBefore, end);
+            CWordArray in = CopyWords(words, 0, a.m_nSameBefore);
+            in.reserve(a.m_nSameBefore + stored.size() + a.m_nSameAfter);
+            in.insert(in.cend(), stored.begin(), stored.end());
+            in.insert(in.cend(), words.begin() + static_cast<std::ptrdiff_t>(end), words.end());
+            for (std::size_t i = in.size() - a.m_nSameAfter; i < in.size(); ++i)
+                in[i].m_x = ClampToInt32(in[i].m_x + a.m_nShiftAfter);
+            CCalligraphyParagraph object;
+            object.SetContext(live.paragraph.GetContext());
+            CCalligraphyParagraph kept;
+            kept.SetContext(a.m_text.paragraph.GetContext());
+            // Nothing from here on can fail.
+            object.m_words = std::move(in);
+            object.m_points = std::move(a.m_text.paragraph.m_points);
+            kept.m_words = std::move(out);
+            kept.m_points = std::move(live.paragraph.m_points);
+            live.paragraph = std::move(object);
+            a.m_text.paragraph = std::move(kept);
+            a.m_nShiftAfter = -a.m_nShiftAfter;
+            std::swap(live.caret, a.m_text.caret);
+            std::swap(live.baselineOffset, a.m_text.baselineOffset);
+            std::swap(live.color, a.m_text.color);
+        }
+    } catch (...) {
+        text.ExchangeTextState(live);
+        throw;
+    }
+    text.ExchangeTextState(live);
 }
 
 bool CObjectsBuffer::IsObjectInCurrentAction(const CDrawObj* object) const {
@@ -114,6 +235,7 @@ void CObjectsBuffer::ForgetNeighbour(const CDrawObj* object) {
 }
 
 void CObjectsBuffer::DropActionsNaming(const CDrawObj* object) {
+    m_wholeTextEdits.erase(object);
     for (ActionList* list : {&m_undo, &m_redo}) {
         for (auto it = list->begin(); it != list->end();) {
             (*it)->m_guidesOut.remove(const_cast<CDrawObj*>(object));
@@ -233,7 +355,10 @@ bool CObjectsBuffer::UndoRedo(bool undo, DocumentViewObserver* selectionView) {
         destination.push_back(std::move(owned));
 
         if (a.m_pObject && services.notifier) {
-            const WParam page = ~static_cast<WParam>(a.m_pObject->m_nPage & kPageIndexMask) & 0xFFFFFFFFu;
+            // The page the object is on once the action is replayed: a style
+            // change may carry it to another page, and the view must follow.
+            const std::uint32_t shown = a.m_nKind == CAction::ChangeStyle ? a.m_nPage : a.m_pObject->m_nPage;
+            const WParam page = ~static_cast<WParam>(shown & kPageIndexMask) & 0xFFFFFFFFu;
             services.notifier->Post(services.ActiveDocumentFrame(), NotifyMessage::ShowPage, page, m_nPages);
         }
         bool select = true;
@@ -266,7 +391,17 @@ bool CObjectsBuffer::UndoRedo(bool undo, DocumentViewObserver* selectionView) {
                 break;
             case CAction::TextEdit:
                 if (auto* text = dynamic_cast<TextUndoTarget*>(a.m_pObject)) {
-                    text->ExchangeTextState(a.m_text);
+                    if (a.m_bTextDelta) {
+                        ExchangeTextDelta(*text, a);
+                    } else {
+                        text->ExchangeTextState(a.m_text);
+                        // Back in the undo list a whole edit is again the
+                        // newest of its object; in the redo list it is not.
+                        if (undo)
+                            m_wholeTextEdits.erase(a.m_pObject);
+                        else
+                            m_wholeTextEdits.insert(a.m_pObject);
+                    }
                     std::swap(a.m_pObject->m_position, a.m_position);
                     text->UpdateFrame();
                 }

@@ -4,9 +4,11 @@
 // and redo lists. Actions of one user step share a group number taken from
 // one process-wide counter; undo and redo replay whole groups.
 
+#include <cstddef>
 #include <cstdint>
 #include <list>
 #include <memory>
+#include <unordered_set>
 
 #include "document/PolygonRect.h"
 #include "engine/CalligraphyText.h"
@@ -92,6 +94,19 @@ public:
         std::unique_ptr<PictureState> m_pictures;  // ChangeDodavo
         CPolygonRect m_position;              // SetObjectPosition, TextEdit (100 %)
         TextSnapshot m_text;                  // TextEdit
+        // TextEdit, once a later edit of the same object was recorded: the
+        // paragraph in m_text holds only the words that differ from the
+        // state that edit saw (which is the object's state whenever this
+        // action is replayed): that state keeps its first m_nSameBefore and
+        // its last m_nSameAfter words (those moved along by m_nShiftAfter
+        // in x, as an edit before them moves them), and the words between
+        // change places with these. Caret, baseline offset, colour and vowel
+        // points are kept whole. A long text typed key by key so costs the
+        // undo list a few words per key, not the whole text.
+        bool m_bTextDelta = false;
+        std::size_t m_nSameBefore = 0;
+        std::size_t m_nSameAfter = 0;
+        std::int64_t m_nShiftAfter = 0;
         // ChangeStyle: the values before (after, once undone).
         std::uint32_t m_nPage = 0;
         std::uint32_t m_bPen = 0;
@@ -156,8 +171,18 @@ private:
     // when the action cannot apply to it.
     static bool ApplyToList(ObjectList& list, CAction& action, bool undo, bool dryRun);
     void ForgetNeighbour(const CDrawObj* object);
+    // A new text edit of an object: its previous one, while still whole and
+    // the newest text edit of the object in the undo list, keeps only what
+    // differs from the new one's snapshot.
+    void CompactPreviousTextEdit(const CAction& newest);
+    // Replays a compacted text edit: the words between the kept ones, the
+    // vowel points, caret, baseline offset and colour change places.
+    static void ExchangeTextDelta(TextUndoTarget& text, CAction& action);
 
     CKavitroDoc& m_document;
+    // Objects whose newest text edit in the undo list may still be whole
+    // (only compared, never dereferenced: a stale entry costs one search).
+    std::unordered_set<const CDrawObj*> m_wholeTextEdits;
 };
 
 }  // namespace kavitro

@@ -20,14 +20,19 @@ void WriteGlyph(CCalligraphyCharacter& c, GlyphId glyph) {
     if (glyph != CCalligraphyEngine::kKeepGlyph) c.SetGlyph(glyph);
 }
 
-const rules::RuleTable* FindTable(std::string_view name, rules::TableKind kind) {
-    const rules::RuleTable* table = rules::FindRuleTable(name);
+// A table compiled under a name the engine knows serves only as the kind the
+// engine uses it as.
+template <typename Table>
+const Table* OfKind(const Table* table, decltype(Table::kind) kind) {
     return table != nullptr && table->kind == kind ? table : nullptr;
 }
 
+const rules::RuleTable* FindTable(std::string_view name, rules::TableKind kind) {
+    return OfKind(rules::FindRuleTable(name), kind);
+}
+
 const rules::ModificationTable* FindTable(std::string_view name, rules::ModificationKind kind) {
-    const rules::ModificationTable* table = rules::FindModificationTable(name);
-    return table != nullptr && table->kind == kind ? table : nullptr;
+    return OfKind(rules::FindModificationTable(name), kind);
 }
 
 using Routine = void (CCalligraphyEngine::*)();
@@ -154,9 +159,7 @@ std::int32_t CCalligraphyEngine::AppendCharacter(std::uint16_t code) {
     if (letter == nullptr && wordEnd == nullptr) return 0;
 
     auto& characters = m_currentWord->m_characters;
-    CCalligraphyCharacter fresh;
-    fresh.m_code = code;
-    characters.push_back(fresh);
+    characters.emplace_back().m_code = code;
     m_unpassedFrom = std::min(m_unpassedFrom, characters.size() - 1);
 
     if (letter != nullptr) {
@@ -352,23 +355,13 @@ const rules::ModificationOutcome* CCalligraphyEngine::FindTextModification(const
 
 void CCalligraphyEngine::TakeTextModification(const rules::ModificationOutcome& outcome) {
     if (outcome.verdict != rules::ModificationVerdict::Modify) return;
-    CTextModificationResult& r = m_textModification;
-    r.m_targetShift = outcome.shifts.target;
-    r.m_previous1Shift = outcome.shifts.previous1;
-    r.m_previous2Shift = outcome.shifts.previous2;
-    r.m_previous3Shift = outcome.shifts.previous3;
-    r.m_restShift = outcome.shifts.rest;
-    r.m_next1Shift = outcome.shifts.next1;
-    r.m_next2Shift = outcome.shifts.next2;
-    r.m_next3Shift = outcome.shifts.next3;
-    r.m_targetGlyph = static_cast<std::int32_t>(outcome.glyphs.target);
-    r.m_previousGlyph = static_cast<std::int32_t>(outcome.glyphs.previous);
-    r.m_nextGlyph = static_cast<std::int32_t>(outcome.glyphs.next);
+    m_textModification = {outcome.shifts, outcome.glyphs};
 }
 
 void CCalligraphyEngine::ApplyTextModification(std::int32_t target) {
-    const CTextModificationResult& r = m_textModification;
-    if (r.m_targetGlyph == 0 || m_currentWord == nullptr || target < 0) return;
+    const rules::ModificationShifts& shifts = m_textModification.shifts;
+    const rules::ModificationGlyphs& glyphs = m_textModification.glyphs;
+    if (glyphs.target == 0 || m_currentWord == nullptr || target < 0) return;
     auto& word = m_currentWord->m_characters;
     const auto t = static_cast<std::size_t>(target);
     if (t >= word.size()) return;
@@ -377,23 +370,23 @@ void CCalligraphyEngine::ApplyTextModification(std::int32_t target) {
     // Every earlier letter moves, whether or not it joins the target: the
     // nearest three by their own shifts where they have one, the rest by
     // the rest shift. A new previous glyph always comes with its own shift.
-    const std::int32_t ownShifts[] = {r.m_previous1Shift, r.m_previous2Shift, r.m_previous3Shift};
+    const std::int32_t ownShifts[] = {shifts.previous1, shifts.previous2, shifts.previous3};
     for (std::size_t i = 0; i < t; ++i) {
         const std::size_t distance = t - i;
-        std::int32_t shift = r.m_restShift;
-        if (distance == 1 && r.m_previousGlyph != 0) {
-            word[i].SetGlyph(static_cast<GlyphId>(r.m_previousGlyph));
-            shift = r.m_previous1Shift;
+        std::int32_t shift = shifts.rest;
+        if (distance == 1 && glyphs.previous != 0) {
+            word[i].SetGlyph(glyphs.previous);
+            shift = shifts.previous1;
         } else if (distance <= 3 && ownShifts[distance - 1] != 0) {
             shift = ownShifts[distance - 1];
         }
         Lift(word[i], shift);
     }
-    word[t].SetGlyph(static_cast<GlyphId>(r.m_targetGlyph));
-    Lift(word[t], r.m_targetShift);
-    const std::int32_t nextShifts[] = {r.m_next1Shift, r.m_next2Shift, r.m_next3Shift};
+    word[t].SetGlyph(glyphs.target);
+    Lift(word[t], shifts.target);
+    const std::int32_t nextShifts[] = {shifts.next1, shifts.next2, shifts.next3};
     for (std::size_t e = 1; e <= 3 && t + e < word.size(); ++e) {
-        if (e == 1 && r.m_nextGlyph != 0) word[t + 1].SetGlyph(static_cast<GlyphId>(r.m_nextGlyph));
+        if (e == 1 && glyphs.next != 0) word[t + 1].SetGlyph(glyphs.next);
         Lift(word[t + e], nextShifts[e - 1]);
     }
 }

@@ -18,20 +18,11 @@
 
 namespace kavitro {
 
-// The outcome of a glyph-variant or glyph-swap lookup; shifts are subtracted
-// from y offsets, glyphs of 0 mean "keep".
+// The outcome of a glyph-variant or glyph-swap lookup, as the table row
+// gives it; shifts are subtracted from y offsets, glyphs of 0 mean "keep".
 struct CTextModificationResult {
-    std::int32_t m_targetShift = 0;
-    std::int32_t m_previous1Shift = 0;
-    std::int32_t m_previous2Shift = 0;
-    std::int32_t m_previous3Shift = 0;
-    std::int32_t m_restShift = 0;
-    std::int32_t m_next1Shift = 0;
-    std::int32_t m_next2Shift = 0;
-    std::int32_t m_next3Shift = 0;
-    std::int32_t m_targetGlyph = 0;
-    std::int32_t m_previousGlyph = 0;
-    std::int32_t m_nextGlyph = 0;
+    rules::ModificationShifts shifts{};
+    rules::ModificationGlyphs glyphs{};
 };
 
 class CCalligraphyEngine {

@@ -584,7 +584,13 @@ bool CCalligraphyParagraph::InsertInsideText(WordPosition pos, std::size_t wordS
         intact = CompleteInsertion(edit, w, before, knownHead);
     }
     scratch.exactFrom = intact ? exactFrom : CEditScratch::Data::kNoWord;
-    scratch.exactWidth = exactWidth;
+    // Copied by its parts: the optional was written part by part, and
+    // reading it back whole at once would stall the processor's store
+    // forwarding on every typed letter.
+    if (exactWidth)
+        scratch.exactWidth = *exactWidth;
+    else
+        scratch.exactWidth.reset();
     scratch.exactMode = engine.GetMode();
     return true;
 }

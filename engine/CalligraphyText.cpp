@@ -29,6 +29,35 @@ std::size_t CountCharacters(const CWordList& words, std::size_t first, std::size
 
 }  // namespace
 
+// --- Word pool -----------------------------------------------------------------
+
+void CWordPool::AddBlock() {
+    const std::size_t count = m_blocks == nullptr ? kFirstBlock : std::min(m_blocks->count * 2, kLargestBlock);
+    void* memory = ::operator new(sizeof(Block) + count * sizeof(Slot));
+    Block* block = ::new (memory) Block{m_blocks, count};
+    m_blocks = block;
+    m_unused = reinterpret_cast<Slot*>(block + 1);
+    m_end = m_unused + count;
+    MarkFree(m_unused, count);
+}
+
+void CWordPool::Release() noexcept {
+    while (m_blocks != nullptr) {
+        Block* block = m_blocks;
+        m_blocks = block->previous;
+        MarkInUse(reinterpret_cast<Slot*>(block + 1), block->count);  // the allocator's again
+        ::operator delete(static_cast<void*>(block));
+    }
+    m_free = m_unused = m_end = nullptr;
+}
+
+std::size_t CWordPool::GetCapacity() const {
+    std::size_t count = 0;
+    for (const Block* block = m_blocks; block != nullptr; block = block->previous)
+        count += block->count;
+    return count;
+}
+
 // --- Word array ----------------------------------------------------------------
 
 const CWordArray::CharacterCounts& CWordArray::CountAgain() const {

@@ -11,10 +11,22 @@
 #include <cstdint>
 #include <iterator>
 #include <memory>
+#include <new>
 #include <optional>
 #include <type_traits>
 #include <utility>
 #include <vector>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define KAVITRO_POISON_FREE_WORDS 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KAVITRO_POISON_FREE_WORDS 1
+#endif
+#endif
+#if defined(KAVITRO_POISON_FREE_WORDS)
+#include <sanitizer/asan_interface.h>
+#endif
 
 #include "engine/GlyphMetrics.h"
 #include "engine/SmartSpacingSettings.h"
@@ -76,8 +88,10 @@ public:
 };
 static_assert(sizeof(CCalligraphyCharacter) <= 20, "a character stays a small value");
 
-// A word's characters: one block that grows in place where it can.
-using CCharacterArray = CTrivialArray<CCalligraphyCharacter>;
+// A word's characters. Most words are a few letters and hold them inline;
+// a longer one keeps one block that grows in place where it can.
+inline constexpr std::size_t kInlineCharacters = 8;
+using CCharacterArray = CTrivialArray<CCalligraphyCharacter, kInlineCharacters>;
 
 // A free vowel sign; a plain value like the character.
 struct CCalligraphyPoint {
@@ -173,11 +187,101 @@ public:
     std::int32_t m_y = 0;  // y units
 };
 
-// The words of a paragraph in order. Each word lives in a block of its own
-// and the list holds pointers to them, so that growing the list or opening a
-// gap in it moves pointers, never words: a paragraph of thousands of words
-// grows without stalling the keystroke that crosses its capacity. It reads
-// like a std::vector of words; its iterators reach the words themselves.
+// Room for the words of one list: blocks of word-sized slots, each block
+// twice the size of the one before up to kLargestBlock, and a chain of the
+// slots that destroyed words left, which are taken first. A word stays in
+// its slot while it lives, so its address holds; and a typed word costs no
+// allocation of its own, only a share of a block. While a slot is free,
+// AddressSanitizer builds mark it unaddressable, as they would freed memory.
+class CWordPool {
+public:
+    static constexpr std::size_t kFirstBlock = 4;
+    static constexpr std::size_t kLargestBlock = 256;
+
+    CWordPool() = default;
+    CWordPool(const CWordPool&) = delete;
+    CWordPool& operator=(const CWordPool&) = delete;
+    CWordPool(CWordPool&& other) noexcept { swap(other); }
+    // Every slot of this pool must be free (its words destroyed).
+    CWordPool& operator=(CWordPool&& other) noexcept {
+        if (this != &other) {
+            CWordPool old(std::move(*this));
+            swap(other);
+        }
+        return *this;
+    }
+    ~CWordPool() { Release(); }
+
+    // Uninitialised room for one word.
+    void* Take() {
+        Slot* slot = m_free;
+        if (slot != nullptr) {
+            MarkInUse(slot);
+            m_free = std::launder(reinterpret_cast<FreeSlot*>(slot))->next;
+            return slot;
+        }
+        if (m_unused == m_end) AddBlock();
+        MarkInUse(m_unused);
+        return m_unused++;
+    }
+    // Gives back the room of a destroyed word.
+    void Give(void* room) noexcept {
+        Slot* slot = static_cast<Slot*>(room);
+        ::new (static_cast<void*>(slot)) FreeSlot{m_free};
+        m_free = slot;
+        MarkFree(slot, 1);
+    }
+    // Slots in all blocks, in use or not.
+    std::size_t GetCapacity() const;
+
+    void swap(CWordPool& other) noexcept {
+        std::swap(m_blocks, other.m_blocks);
+        std::swap(m_free, other.m_free);
+        std::swap(m_unused, other.m_unused);
+        std::swap(m_end, other.m_end);
+    }
+
+private:
+    struct alignas(CCalligraphyWord) Slot {
+        unsigned char bytes[sizeof(CCalligraphyWord)];
+    };
+    struct FreeSlot {
+        Slot* next;
+    };
+    static_assert(sizeof(FreeSlot) <= sizeof(Slot) && alignof(FreeSlot) <= alignof(Slot));
+    static_assert(alignof(Slot) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__, "blocks come from operator new");
+    // Heads a block; its slots follow.
+    struct alignas(Slot) Block {
+        Block* previous;
+        std::size_t count;
+    };
+
+    void AddBlock();
+    void Release() noexcept;
+#if defined(KAVITRO_POISON_FREE_WORDS)
+    static void MarkInUse(Slot* first, std::size_t count = 1) noexcept {
+        ASAN_UNPOISON_MEMORY_REGION(first, count * sizeof(Slot));
+    }
+    static void MarkFree(Slot* first, std::size_t count) noexcept {
+        ASAN_POISON_MEMORY_REGION(first, count * sizeof(Slot));
+    }
+#else
+    static void MarkInUse(Slot*, std::size_t = 1) noexcept {}
+    static void MarkFree(Slot*, std::size_t) noexcept {}
+#endif
+
+    Block* m_blocks = nullptr;  // the newest, which links to the ones before
+    Slot* m_free = nullptr;     // chain of given-back slots
+    Slot* m_unused = nullptr;   // never taken yet, up to m_end, in the newest block
+    Slot* m_end = nullptr;
+};
+
+// The words of a paragraph in order. Each word lives in a slot of the list's
+// pool and the list holds pointers to them, so that growing the list or
+// opening a gap in it moves pointers, never words: a paragraph of thousands
+// of words grows without stalling the keystroke that crosses its capacity.
+// It reads like a std::vector of words; its iterators reach the words
+// themselves.
 class CWordList {
     template <bool Const>
     class Iterator {
@@ -226,7 +330,7 @@ public:
 
     CWordList() = default;
     CWordList(const CWordList& other) { assign(other.begin(), other.end()); }
-    CWordList(CWordList&& other) noexcept : m_slots(std::move(other.m_slots)) {}
+    CWordList(CWordList&& other) noexcept : m_slots(std::move(other.m_slots)), m_pool(std::move(other.m_pool)) {}
     template <std::input_iterator It>
     CWordList(It first, It last) {
         assign(first, last);
@@ -244,6 +348,7 @@ public:
         if (this != &other) {
             clear();
             m_slots = std::move(other.m_slots);
+            m_pool = std::move(other.m_pool);
         }
         return *this;
     }
@@ -268,10 +373,13 @@ public:
     const_iterator cend() const { return end(); }
     // The words' places, in order.
     CCalligraphyWord* const* data() const { return m_slots.data(); }
+    // Word slots held, in use or not (the memory the list keeps).
+    std::size_t GetPoolCapacity() const { return m_pool.GetCapacity(); }
 
     void reserve(std::size_t count) { m_slots.reserve(count); }
+    // Keeps the pool's blocks for the words that come next.
     void clear() {
-        for (CCalligraphyWord* word : m_slots) delete word;
+        for (CCalligraphyWord* word : m_slots) Destroy(word);
         m_slots.clear();
     }
     void resize(std::size_t count) {
@@ -286,43 +394,67 @@ public:
     void push_back(CCalligraphyWord&& word) { emplace_back(std::move(word)); }
     template <typename... Args>
     CCalligraphyWord& emplace_back(Args&&... args) {
-        auto word = std::make_unique<CCalligraphyWord>(std::forward<Args>(args)...);
-        m_slots.push_back(word.get());
-        return *word.release();
+        return *Place(size(), Make(std::forward<Args>(args)...));
     }
-    iterator insert(const_iterator pos, const CCalligraphyWord& word) {
-        return Place(pos, std::make_unique<CCalligraphyWord>(word));
-    }
-    iterator insert(const_iterator pos, CCalligraphyWord&& word) {
-        return Place(pos, std::make_unique<CCalligraphyWord>(std::move(word)));
-    }
+    iterator insert(const_iterator pos, const CCalligraphyWord& word) { return emplace(pos, word); }
+    iterator insert(const_iterator pos, CCalligraphyWord&& word) { return emplace(pos, std::move(word)); }
     template <typename... Args>
     iterator emplace(const_iterator pos, Args&&... args) {
-        return Place(pos, std::make_unique<CCalligraphyWord>(std::forward<Args>(args)...));
+        const std::size_t index = Index(pos);
+        Place(index, Make(std::forward<Args>(args)...));
+        return begin() + static_cast<std::ptrdiff_t>(index);
     }
     iterator insert(const_iterator pos, std::size_t count, const CCalligraphyWord& word) {
         const std::size_t index = Index(pos);
-        CWordList words;
-        words.reserve(count);
-        for (std::size_t i = 0; i < count; ++i) words.emplace_back(word);
-        return Adopt(index, words);
+        // The gap holds no word until each is made; a failure closes it again.
+        m_slots.insert(m_slots.begin() + static_cast<std::ptrdiff_t>(index), count, nullptr);
+        std::size_t made = 0;
+        try {
+            for (; made < count; ++made) m_slots[index + made] = Make(word);
+        } catch (...) {
+            for (std::size_t i = 0; i < made; ++i) Destroy(m_slots[index + i]);
+            m_slots.erase(m_slots.begin() + static_cast<std::ptrdiff_t>(index),
+                          m_slots.begin() + static_cast<std::ptrdiff_t>(index + count));
+            throw;
+        }
+        return begin() + static_cast<std::ptrdiff_t>(index);
     }
     template <std::input_iterator It>
     iterator insert(const_iterator pos, It first, It last) {
         const std::size_t index = Index(pos);
-        CWordList words(first, last);  // the source may be this list's own words
-        return Adopt(index, words);
+        // The source may be this list's own words, reached through its slots:
+        // the new words are made before the slots move.
+        CTrivialArray<CCalligraphyWord*> made;
+        try {
+            for (; first != last; ++first) {
+                CCalligraphyWord* word = Make(*first);
+                try {
+                    made.push_back(word);
+                } catch (...) {
+                    Destroy(word);
+                    throw;
+                }
+            }
+            m_slots.insert(m_slots.begin() + static_cast<std::ptrdiff_t>(index), made.begin(), made.end());
+        } catch (...) {
+            for (CCalligraphyWord* word : made) Destroy(word);
+            throw;
+        }
+        return begin() + static_cast<std::ptrdiff_t>(index);
     }
     iterator erase(const_iterator pos) { return erase(pos, pos + 1); }
     iterator erase(const_iterator first, const_iterator last) {
         const std::size_t from = Index(first);
         const std::size_t to = Index(last);
-        for (std::size_t i = from; i < to; ++i) delete m_slots[i];
+        for (std::size_t i = from; i < to; ++i) Destroy(m_slots[i]);
         m_slots.erase(m_slots.begin() + static_cast<std::ptrdiff_t>(from),
                       m_slots.begin() + static_cast<std::ptrdiff_t>(to));
         return begin() + static_cast<std::ptrdiff_t>(from);
     }
-    void swap(CWordList& other) noexcept { m_slots.swap(other.m_slots); }
+    void swap(CWordList& other) noexcept {
+        m_slots.swap(other.m_slots);
+        m_pool.swap(other.m_pool);
+    }
 
 private:
     std::size_t Index(const_iterator pos) const { return static_cast<std::size_t>(pos.Slot() - m_slots.data()); }
@@ -335,22 +467,40 @@ private:
         for (; first != last; ++first) words.emplace_back(*first);
         swap(words);
     }
-    // Moves the words of `words` (left empty) in before index.
-    iterator Adopt(std::size_t index, CWordList& words) {
-        m_slots.insert(m_slots.begin() + static_cast<std::ptrdiff_t>(index), words.m_slots.begin(),
-                       words.m_slots.end());
-        words.m_slots.clear();  // this list owns them now
-        return begin() + static_cast<std::ptrdiff_t>(index);
+    // A new word in a slot of the pool.
+    template <typename... Args>
+    CCalligraphyWord* Make(Args&&... args) {
+        void* room = m_pool.Take();
+        try {
+            // A blank word is default-initialised: value-initialising it
+            // would first zero the inline room of its characters.
+            if constexpr (sizeof...(Args) == 0)
+                return ::new (room) CCalligraphyWord;
+            else
+                return ::new (room) CCalligraphyWord(std::forward<Args>(args)...);
+        } catch (...) {
+            m_pool.Give(room);
+            throw;
+        }
     }
-    iterator Place(const_iterator pos, std::unique_ptr<CCalligraphyWord> word) {
-        const std::size_t index = Index(pos);
-        m_slots.insert(m_slots.begin() + static_cast<std::ptrdiff_t>(index), word.get());
-        word.release();
-        return begin() + static_cast<std::ptrdiff_t>(index);
+    void Destroy(CCalligraphyWord* word) noexcept {
+        word->~CCalligraphyWord();
+        m_pool.Give(word);
+    }
+    // Puts a made word in before index (and destroys it when that fails).
+    CCalligraphyWord* Place(std::size_t index, CCalligraphyWord* word) {
+        try {
+            m_slots.insert(m_slots.begin() + static_cast<std::ptrdiff_t>(index), word);
+        } catch (...) {
+            Destroy(word);
+            throw;
+        }
+        return word;
     }
 
-    // Owned; the pointers are plain values, so growth is a block copy.
+    // The pointers are plain values, so growth is a block copy.
     CTrivialArray<CCalligraphyWord*> m_slots;
+    CWordPool m_pool;  // owns the words
 };
 
 // A caret resolved to a word: offset k means before character k of the word.

@@ -7,6 +7,13 @@
 // realloc lets the allocator extend the block where it stands, or move its
 // pages, instead. The interface is the part of std::vector's that the text
 // model uses, with plain pointers as iterators.
+//
+// With InlineCount above 0 the first InlineCount elements live inside the
+// array itself, so that the many short arrays of a text (most words are a
+// few letters) cost no allocation; a longer one moves to the heap once and
+// grows there as above. Moving or swapping an array that is held inline
+// copies its elements, so pointers into it follow the array's place, not
+// its elements.
 
 #include <algorithm>
 #include <cstddef>
@@ -24,7 +31,20 @@
 
 namespace kavitro {
 
+// Room for the elements held inline; none for InlineCount 0.
+template <typename T, std::size_t InlineCount>
+struct CInlineElements {
+    T* Data() noexcept { return reinterpret_cast<T*>(m_bytes); }
+    const T* Data() const noexcept { return reinterpret_cast<const T*>(m_bytes); }
+    alignas(T) unsigned char m_bytes[InlineCount * sizeof(T)];
+};
 template <typename T>
+struct CInlineElements<T, 0> {
+    T* Data() noexcept { return nullptr; }
+    const T* Data() const noexcept { return nullptr; }
+};
+
+template <typename T, std::size_t InlineCount = 0>
 class CTrivialArray {
     static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>,
                   "elements are moved with memcpy and realloc");
@@ -56,20 +76,21 @@ public:
     operator std::vector<T>() const { return std::vector<T>(begin(), end()); }               // NOLINT
 
     CTrivialArray(const CTrivialArray& other) { assign(other.begin(), other.end()); }
-    CTrivialArray(CTrivialArray&& other) noexcept
-        : m_data(std::exchange(other.m_data, nullptr)),
-          m_size(std::exchange(other.m_size, 0)),
-          m_capacity(std::exchange(other.m_capacity, 0)) {}
+    CTrivialArray(CTrivialArray&& other) noexcept { TakeFrom(other); }
     CTrivialArray& operator=(const CTrivialArray& other) {
         if (this != &other) assign(other.begin(), other.end());
         return *this;
     }
     CTrivialArray& operator=(CTrivialArray&& other) noexcept {
         if (this != &other) {
-            std::free(m_data);
-            m_data = std::exchange(other.m_data, nullptr);
-            m_size = std::exchange(other.m_size, 0);
-            m_capacity = std::exchange(other.m_capacity, 0);
+            if (other.IsInline()) {
+                // Fits: a block is only ever larger than the inline room.
+                CopyInline(m_data, other);
+                m_size = std::exchange(other.m_size, 0);
+            } else {
+                FreeBlock();
+                TakeFrom(other);
+            }
         }
         return *this;
     }
@@ -77,7 +98,7 @@ public:
         assign(values.begin(), values.end());
         return *this;
     }
-    ~CTrivialArray() { std::free(m_data); }
+    ~CTrivialArray() { FreeBlock(); }
 
     size_type size() const noexcept { return m_size; }
     size_type capacity() const noexcept { return m_capacity; }
@@ -109,10 +130,15 @@ public:
         if (count > m_capacity) Reallocate(count);
     }
     void shrink_to_fit() {
-        if (m_size == 0) {
-            std::free(std::exchange(m_data, nullptr));
-            m_capacity = 0;
-        } else if (m_size < m_capacity) {
+        if (IsInline() || m_size == m_capacity) return;
+        if (m_size <= InlineCount) {
+            // Back inside (or, without inline room, nothing left to hold).
+            T* block = m_data;
+            m_data = m_inline.Data();
+            m_capacity = InlineCount;
+            if (m_size > 0) std::memcpy(static_cast<void*>(m_data), block, m_size * sizeof(T));
+            std::free(block);
+        } else {
             Reallocate(m_size);
         }
     }
@@ -159,10 +185,17 @@ public:
             m_data[m_size++] = value;
         }
     }
+    // Made in place: a value built on the stack and copied in would be
+    // read back whole right after being written field by field, which
+    // stalls the processor's store forwarding.
     template <typename... Args>
     T& emplace_back(Args&&... args) {
-        push_back(T{std::forward<Args>(args)...});
-        return back();
+        if (m_size == m_capacity) {
+            const T value{std::forward<Args>(args)...};  // the arguments may live in this array
+            Grow(m_size + 1);
+            return *::new (static_cast<void*>(m_data + m_size++)) T(value);
+        }
+        return *::new (static_cast<void*>(m_data + m_size++)) T{std::forward<Args>(args)...};
     }
     void pop_back() { --m_size; }
 
@@ -178,7 +211,7 @@ public:
         const auto count = static_cast<size_type>(std::distance(first, last));
         if constexpr (std::is_pointer_v<It>) {
             if (count > 0 && Holds(&*first)) {  // this array's own elements
-                const CTrivialArray copy(first, last);
+                const CTrivialArray<T> copy(first, last);  // held only for this call: no inline room
                 return insert(pos, copy.begin(), copy.end());
             }
         }
@@ -201,9 +234,16 @@ public:
     }
 
     void swap(CTrivialArray& other) noexcept {
-        std::swap(m_data, other.m_data);
-        std::swap(m_size, other.m_size);
-        std::swap(m_capacity, other.m_capacity);
+        if (!IsInline() && !other.IsInline()) {
+            std::swap(m_data, other.m_data);
+            std::swap(m_size, other.m_size);
+            std::swap(m_capacity, other.m_capacity);
+            return;
+        }
+        // Inline elements are copied; a block changes hands.
+        CTrivialArray held(std::move(other));
+        other = std::move(*this);
+        *this = std::move(held);
     }
     friend void swap(CTrivialArray& a, CTrivialArray& b) noexcept { a.swap(b); }
 
@@ -220,16 +260,42 @@ private:
         return i;
     }
     bool Holds(const T* p) const { return m_size > 0 && !std::less<const T*>()(p, m_data) && std::less<const T*>()(p, m_data + m_size); }
+    bool IsInline() const noexcept { return InlineCount > 0 && m_data == m_inline.Data(); }
+    void FreeBlock() noexcept {
+        if (!IsInline()) std::free(m_data);
+    }
+    // Copies the elements of an array held inline; the bound, which such an
+    // array never passes, also keeps the compiler from assuming more.
+    static void CopyInline(T* to, const CTrivialArray& from) noexcept {
+        std::memcpy(static_cast<void*>(to), from.m_data, std::min(from.m_size, InlineCount) * sizeof(T));
+    }
+    // Takes other's elements into this array, which holds no block; other
+    // is left empty.
+    void TakeFrom(CTrivialArray& other) noexcept {
+        if (other.IsInline()) {
+            m_data = m_inline.Data();
+            m_capacity = InlineCount;
+            CopyInline(m_data, other);
+            m_size = std::exchange(other.m_size, 0);
+            return;
+        }
+        m_data = std::exchange(other.m_data, other.m_inline.Data());
+        m_size = std::exchange(other.m_size, 0);
+        m_capacity = std::exchange(other.m_capacity, InlineCount);
+    }
 
     // Room for at least `count` elements, doubling so that a run of
     // appends stays amortised constant.
     void Grow(size_type count) {
         if (count > m_capacity) Reallocate(std::max({count, m_capacity * 2, size_type{4}}));
     }
+    // A block of `capacity` (at least the size) for the elements.
     void Reallocate(size_type capacity) {
         if (capacity > static_cast<size_type>(PTRDIFF_MAX) / sizeof(T)) throw std::bad_alloc();
-        void* block = std::realloc(static_cast<void*>(m_data), capacity * sizeof(T));
+        const bool inside = IsInline();
+        void* block = std::realloc(inside ? nullptr : static_cast<void*>(m_data), capacity * sizeof(T));
         if (block == nullptr) throw std::bad_alloc();
+        if (inside && m_size > 0) std::memcpy(block, m_data, m_size * sizeof(T));
         m_data = static_cast<T*>(block);
         m_capacity = capacity;
     }
@@ -244,9 +310,10 @@ private:
         return at;
     }
 
-    T* m_data = nullptr;
+    [[no_unique_address]] CInlineElements<T, InlineCount> m_inline;
+    T* m_data = m_inline.Data();
     size_type m_size = 0;
-    size_type m_capacity = 0;
+    size_type m_capacity = InlineCount;
 };
 
 }  // namespace kavitro

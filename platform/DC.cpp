@@ -11,6 +11,15 @@ namespace {
 
 IMetafilePlayer* g_metafilePlayer = nullptr;
 
+// A text call of either character width, before its characters.
+TextCall TextCallAt(std::int32_t x, std::int32_t y, std::uint32_t options, const Rect* rect) {
+    TextCall call;
+    call.origin = {x, y};
+    call.options = options;
+    if (rect) call.rect = *rect;
+    return call;
+}
+
 }  // namespace
 
 void SetMetafilePlayer(IMetafilePlayer* player) { g_metafilePlayer = player; }
@@ -190,58 +199,48 @@ Point CDC::MoveTo(Point p) {
 bool CDC::LineTo(Point p) {
     const Point from = m_state.currentPosition;
     m_state.currentPosition = p;
-    if (IsPathOpen()) {
-        m_path.LineTo(ToDevice(p));
-        return true;
-    }
-    return DoLineTo(from, p);
+    return IntoPathOrDraw([&] { m_path.LineTo(ToDevice(p)); }, [&] { return DoLineTo(from, p); });
 }
 
 bool CDC::Polyline(std::span<const Point> points) {
     if (points.size() < 2) return false;
-    if (IsPathOpen()) {
-        m_path.MoveTo(ToDevice(points[0]));
-        for (std::size_t i = 1; i < points.size(); ++i) m_path.LineTo(ToDevice(points[i]));
-        return true;
-    }
-    return DoPolyline(points);
+    return IntoPathOrDraw(
+        [&] {
+            m_path.MoveTo(ToDevice(points[0]));
+            for (std::size_t i = 1; i < points.size(); ++i) m_path.LineTo(ToDevice(points[i]));
+        },
+        [&] { return DoPolyline(points); });
 }
 
 bool CDC::Polygon(std::span<const Point> points) {
     if (points.size() < 2) return false;
-    if (IsPathOpen()) {
-        std::vector<PointF> device;
-        for (Point p : points) device.push_back(ToDevice(p));
-        m_path.AddPolygon(device);
-        return true;
-    }
-    return DoPolygon(points);
+    return IntoPathOrDraw(
+        [&] {
+            std::vector<PointF> device;
+            for (Point p : points) device.push_back(ToDevice(p));
+            m_path.AddPolygon(device);
+        },
+        [&] { return DoPolygon(points); });
 }
 
 bool CDC::Rectangle(const Rect& rect) {
-    if (IsPathOpen()) {
-        m_path.AddRectangle(ToDevice(rect.TopLeft()), ToDevice(rect.BottomRight()));
-        return true;
-    }
-    return DoRectangle(rect);
+    return IntoPathOrDraw([&] { m_path.AddRectangle(ToDevice(rect.TopLeft()), ToDevice(rect.BottomRight())); },
+                          [&] { return DoRectangle(rect); });
 }
 
 bool CDC::RoundRect(const Rect& rect, Point corner) {
-    if (IsPathOpen()) {
-        const CDcMapping& m = m_state.mapping;
-        m_path.AddRoundRect(ToDevice(rect.TopLeft()), ToDevice(rect.BottomRight()), corner.x * std::abs(m.ScaleX()),
-                            corner.y * std::abs(m.ScaleY()));
-        return true;
-    }
-    return DoRoundRect(rect, corner);
+    return IntoPathOrDraw(
+        [&] {
+            const CDcMapping& m = m_state.mapping;
+            m_path.AddRoundRect(ToDevice(rect.TopLeft()), ToDevice(rect.BottomRight()),
+                                corner.x * std::abs(m.ScaleX()), corner.y * std::abs(m.ScaleY()));
+        },
+        [&] { return DoRoundRect(rect, corner); });
 }
 
 bool CDC::Ellipse(const Rect& rect) {
-    if (IsPathOpen()) {
-        m_path.AddEllipse(ToDevice(rect.TopLeft()), ToDevice(rect.BottomRight()));
-        return true;
-    }
-    return DoEllipse(rect);
+    return IntoPathOrDraw([&] { m_path.AddEllipse(ToDevice(rect.TopLeft()), ToDevice(rect.BottomRight())); },
+                          [&] { return DoEllipse(rect); });
 }
 
 void CDC::FillSolidRect(const Rect& rect, COLORREF color) {
@@ -252,30 +251,16 @@ void CDC::FillSolidRect(const Rect& rect, COLORREF color) {
 bool CDC::InvertRect(const Rect& rect) { return IsPathOpen() ? false : DoInvertRect(rect); }
 
 bool CDC::ExtTextOut(std::int32_t x, std::int32_t y, std::uint32_t options, const Rect* rect, std::u16string_view text) {
-    TextCall call;
-    call.origin = {x, y};
-    call.options = options;
-    if (rect) call.rect = *rect;
+    TextCall call = TextCallAt(x, y, options, rect);
     call.text = std::u16string(text);
-    if (IsPathOpen()) {
-        AddToPath(call);
-        return true;
-    }
-    return DoText(call);
+    return IntoPathOrDraw([&] { AddToPath(call); }, [&] { return DoText(call); });
 }
 
 bool CDC::ExtTextOutA(std::int32_t x, std::int32_t y, std::uint32_t options, const Rect* rect, std::string_view bytes) {
-    TextCall call;
-    call.origin = {x, y};
-    call.options = options;
-    if (rect) call.rect = *rect;
+    TextCall call = TextCallAt(x, y, options, rect);
     for (char c : bytes) call.text.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
     call.ansi = true;
-    if (IsPathOpen()) {
-        AddToPath(call);
-        return true;
-    }
-    return DoText(call);
+    return IntoPathOrDraw([&] { AddToPath(call); }, [&] { return DoText(call); });
 }
 
 bool CDC::TextOut(std::int32_t x, std::int32_t y, std::u16string_view text) {
@@ -317,32 +302,28 @@ bool CDC::DoPlayMetafile(std::span<const std::uint8_t> metafile, const Rect& des
     return player != nullptr && player->Play(*this, metafile, destination);
 }
 
-bool CDC::BeginPath() {
-    m_path.Clear();
-    m_pathState = PathState::Open;
-    OnPathCall("BeginPath");
+bool CDC::PathCallDone(PathState state, std::string_view name) {
+    m_pathState = state;
+    OnPathCall(name);
     return true;
 }
 
-bool CDC::EndPath() {
-    if (m_pathState != PathState::Open) return false;
-    m_pathState = PathState::Closed;
-    OnPathCall("EndPath");
-    return true;
+bool CDC::BeginPath() {
+    m_path.Clear();
+    return PathCallDone(PathState::Open, "BeginPath");
 }
+
+bool CDC::EndPath() { return IsPathOpen() && PathCallDone(PathState::Closed, "EndPath"); }
 
 bool CDC::AbortPath() {
     m_path.Clear();
-    m_pathState = PathState::None;
-    OnPathCall("AbortPath");
-    return true;
+    return PathCallDone(PathState::None, "AbortPath");
 }
 
 bool CDC::CloseFigure() {
-    if (m_pathState != PathState::Open) return false;
+    if (!IsPathOpen()) return false;
     m_path.CloseFigure();
-    OnPathCall("CloseFigure");
-    return true;
+    return PathCallDone(PathState::Open, "CloseFigure");
 }
 
 std::optional<CRegion> CDC::PathToRegion() {

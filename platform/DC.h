@@ -264,6 +264,16 @@ private:
 
     PointF ToDevice(Point p) const;
     void AddToPath(const TextCall& call);
+    // While a path is open a figure goes into the path (device units) instead
+    // of onto the device, and that always succeeds.
+    template <class AddToOpenPath, class Draw>
+    bool IntoPathOrDraw(AddToOpenPath addToPath, Draw draw) {
+        if (!IsPathOpen()) return draw();
+        addToPath();
+        return true;
+    }
+    // A bracket call that succeeded: the bracket is now in `state`.
+    bool PathCallDone(PathState state, std::string_view name);
     // Sets one state value and tells the subclass; returns the value before.
     template <class T>
     T Replace(T State::*field, T value, DcState what) {

@@ -1,6 +1,7 @@
 #include "platform/DibImage.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace kavitro {
 
@@ -33,6 +34,37 @@ std::size_t ColorCount(const BitmapInfoHeader& h) {
     if (h.clrUsed != 0) return h.clrUsed;
     return h.bitCount <= 8 ? (std::size_t{1} << h.bitCount) : 0;
 }
+
+constexpr std::size_t kFileHeaderBytes = 14;
+constexpr std::uint32_t kBitFields = 3;  // BI_BITFIELDS
+
+bool IsReadableHeaderSize(std::uint32_t size) {
+    return size == 40 || size == 52 || size == 56 || size == 108 || size == 124;
+}
+
+// One colour channel of a masked pixel, widened to 8 bits by repeating its
+// bits (a 5-bit 31 gives 255, as the 16-bit reader above does).
+class ChannelMask {
+public:
+    explicit ChannelMask(std::uint32_t mask)
+        : m_mask(mask), m_shift(mask ? std::countr_zero(mask) : 0), m_bits(std::bit_width(mask >> m_shift)) {}
+    std::uint8_t Of(std::uint32_t pixel) const {
+        if (m_bits == 0) return 0;
+        const std::uint64_t value = (pixel & m_mask) >> m_shift;
+        std::uint64_t repeated = 0;
+        int filled = 0;
+        while (filled < 8) {
+            repeated = (repeated << m_bits) | value;
+            filled += m_bits;
+        }
+        return static_cast<std::uint8_t>(repeated >> (filled - 8));
+    }
+
+private:
+    std::uint32_t m_mask;
+    int m_shift;
+    int m_bits;
+};
 
 COLORREF FromQuad(std::uint32_t quad) {
     return RGB(static_cast<std::uint8_t>(quad >> 16), static_cast<std::uint8_t>(quad >> 8),
@@ -112,6 +144,81 @@ std::optional<DibImage> DibImage::AdoptPacked(std::vector<std::uint8_t>&& bytes,
     bytes.resize(dib->m_bitsOffset + dib->m_header.sizeImage);
     dib->m_bits = std::move(bytes);
     return dib;
+}
+
+std::optional<DibImage> DibImage::FromBitmapFile(std::span<const std::uint8_t> file, std::int64_t maxPixels) {
+    if (file.size() < kFileHeaderBytes + BitmapInfoHeader::kSize || file[0] != 'B' || file[1] != 'M')
+        return std::nullopt;
+    const std::span<const std::uint8_t> info = file.subspan(kFileHeaderBytes);
+    const std::uint32_t headerSize = ReadU32(info, 0);
+    if (!IsReadableHeaderSize(headerSize) || info.size() < headerSize) return std::nullopt;
+    const auto width = static_cast<std::int32_t>(ReadU32(info, 4));
+    const auto height = static_cast<std::int32_t>(ReadU32(info, 8));
+    const std::uint16_t bits = ReadU16(info, 14);
+    const std::uint32_t compression = ReadU32(info, 16);
+    const std::uint32_t clrUsed = ReadU32(info, 32);
+    const bool masked = compression == kBitFields;
+    if (!IsKnownDepth(bits) || (compression != 0 && !(masked && (bits == 16 || bits == 32)))) return std::nullopt;
+    if (width < 1 || width > kMaxDimension || height == 0 || height < -kMaxDimension || height > kMaxDimension)
+        return std::nullopt;
+    const std::int32_t rows = height < 0 ? -height : height;
+    if (std::int64_t{width} * rows > maxPixels) return std::nullopt;
+    if (clrUsed > 256 || (bits <= 8 && clrUsed > (1u << bits))) return std::nullopt;
+
+    // Unmasked pixels use the fixed layouts; the masks sit inside a header
+    // of 52 bytes or more, and right after a 40-byte one.
+    std::uint32_t masks[3] = {0xFF0000u, 0x00FF00u, 0x0000FFu};
+    if (bits == 16) {
+        masks[0] = 0x7C00u;
+        masks[1] = 0x03E0u;
+        masks[2] = 0x001Fu;
+    }
+    std::size_t tableAt = headerSize;
+    if (masked) {
+        if (headerSize == BitmapInfoHeader::kSize) tableAt += 12;
+        if (info.size() < BitmapInfoHeader::kSize + 12) return std::nullopt;
+        for (std::size_t i = 0; i < 3; ++i) masks[i] = ReadU32(info, BitmapInfoHeader::kSize + 4 * i);
+    }
+    const std::size_t colors = clrUsed != 0 ? clrUsed : bits <= 8 ? std::size_t{1} << bits : 0;
+    const std::size_t tableEnd = tableAt + colors * 4;
+    if (info.size() < tableEnd) return std::nullopt;
+    const std::uint64_t stride = StrideOf(width, bits);
+    const std::uint64_t imageBytes = stride * static_cast<std::uint64_t>(rows);
+    // The file header's pixel offset leaves room for a gap (V5 writers put
+    // none, but some pad); a wrong one falls back to the rows after the table.
+    std::size_t pixelsAt = tableEnd;
+    const std::uint32_t offBits = ReadU32(file, 10);
+    if (offBits >= kFileHeaderBytes + tableEnd && offBits <= file.size() && file.size() - offBits >= imageBytes)
+        pixelsAt = offBits - kFileHeaderBytes;
+    else if (info.size() - tableEnd < imageBytes)
+        return std::nullopt;
+
+    std::vector<COLORREF> table;
+    for (std::size_t i = 0; i < colors; ++i) table.push_back(FromQuad(ReadU32(info, tableAt + i * 4)));
+    auto fromTable = [&](std::size_t index) { return index < table.size() ? table[index] : COLORREF{0}; };
+    const ChannelMask red(masks[0]), green(masks[1]), blue(masks[2]);
+    auto fromMasks = [&](std::uint32_t v) { return RGB(red.Of(v), green.Of(v), blue.Of(v)); };
+
+    std::optional<DibImage> out = Create(width, rows, 32);
+    if (!out) return std::nullopt;
+    for (std::int32_t y = 0; y < rows; ++y) {
+        const std::int32_t stored = height < 0 ? y : rows - 1 - y;
+        const std::span<const std::uint8_t> row = info.subspan(pixelsAt + static_cast<std::size_t>(stored) * stride, stride);
+        for (std::int32_t x = 0; x < width; ++x) {
+            const auto at = static_cast<std::size_t>(x);
+            COLORREF color = 0;
+            switch (bits) {
+                case 1: color = fromTable((row[at >> 3] >> (7 - (at & 7))) & 1); break;
+                case 4: color = fromTable((row[at >> 1] >> ((at & 1) ? 0 : 4)) & 0x0F); break;
+                case 8: color = fromTable(row[at]); break;
+                case 16: color = fromMasks(ReadU16(row, 2 * at)); break;
+                case 24: color = RGB(row[3 * at + 2], row[3 * at + 1], row[3 * at]); break;
+                default: color = fromMasks(ReadU32(row, 4 * at)); break;
+            }
+            out->SetPixel(x, y, color);
+        }
+    }
+    return out;
 }
 
 bool operator==(const DibImage& a, const DibImage& b) {

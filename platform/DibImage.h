@@ -50,6 +50,13 @@ public:
     // uses its pixels where they are, without copying them.
     static std::optional<DibImage> AdoptPacked(std::vector<std::uint8_t>&& bytes, std::size_t offset);
     std::vector<std::uint8_t> ToPacked() const;
+    // Reads a whole BMP file ("BM", the 14-byte file header) into a 32-bit
+    // bitmap. Takes the info headers image editors write (40, 52, 56, 108
+    // and 124 bytes), uncompressed or with BI_BITFIELDS masks at 16 and 32
+    // bits; the rows start at the file's pixel offset when they fit there,
+    // else right after the colour table. Nothing for anything else, for
+    // more than maxPixels pixels, or for sizes the bytes do not hold.
+    static std::optional<DibImage> FromBitmapFile(std::span<const std::uint8_t> file, std::int64_t maxPixels);
 
     bool IsEmpty() const { return m_header.width == 0; }
     const BitmapInfoHeader& GetHeader() const { return m_header; }

@@ -152,42 +152,44 @@ void CEmfRecorder::Select(const MetaObject& value, int stock, MetaSelection::Whi
     const MetaObjectTable::Use use = m_objects.Acquire(value, m_selection.Pinned());
     if (use.evict) U32Record(emr::kDeleteObject, *use.evict);
     if (use.create) {
+        // An object record names its slot before the object.
+        const auto create = [&](std::uint32_t type, auto writeObject) {
+            const std::size_t start = Begin(type);
+            LeWriter w(m_body);
+            w.U32(use.slot);
+            writeObject(w);
+            End(start);
+        };
         if (const auto* pen = std::get_if<LogPen>(&value)) {
-            const std::size_t start = Begin(emr::kCreatePen);
-            LeWriter w(m_body);
-            w.U32(use.slot);
-            w.U32(pen->style);
-            w.I32(pen->width.x);
-            w.I32(pen->width.y);
-            w.U32(pen->color);
-            End(start);
+            create(emr::kCreatePen, [&](LeWriter& w) {
+                w.U32(pen->style);
+                w.I32(pen->width.x);
+                w.I32(pen->width.y);
+                w.U32(pen->color);
+            });
         } else if (const auto* brush = std::get_if<LogBrush>(&value)) {
-            const std::size_t start = Begin(emr::kCreateBrushIndirect);
-            LeWriter w(m_body);
-            w.U32(use.slot);
-            w.U32(brush->style);
-            w.U32(brush->color);
-            w.U32(brush->hatch);
-            End(start);
+            create(emr::kCreateBrushIndirect, [&](LeWriter& w) {
+                w.U32(brush->style);
+                w.U32(brush->color);
+                w.U32(brush->hatch);
+            });
         } else if (const auto* font = std::get_if<LogFont>(&value)) {
-            const std::size_t start = Begin(emr::kExtCreateFontIndirectW);
-            LeWriter w(m_body);
-            w.U32(use.slot);
-            w.I32(font->height);
-            w.I32(font->width);
-            w.I32(font->escapement);
-            w.I32(font->orientation);
-            w.I32(font->weight);
-            for (std::uint8_t b : {font->italic, font->underline, font->strikeOut, font->charSet, font->outPrecision,
-                                   font->clipPrecision, font->quality, font->pitchAndFamily})
-                w.U8(b);
-            std::u16string face = metatext::Utf8ToUtf16(font->faceName);
-            face.resize(std::min<std::size_t>(face.size(), 31));
-            face.resize(32, u'\0');
-            for (char16_t c : face) w.U16(c);
-            // The rest of the extended record (full name, style, panose): zeros.
-            w.Zeros(kLogFontPanoseSize - kLogFontSize);
-            End(start);
+            create(emr::kExtCreateFontIndirectW, [&](LeWriter& w) {
+                w.I32(font->height);
+                w.I32(font->width);
+                w.I32(font->escapement);
+                w.I32(font->orientation);
+                w.I32(font->weight);
+                for (std::uint8_t b : {font->italic, font->underline, font->strikeOut, font->charSet,
+                                       font->outPrecision, font->clipPrecision, font->quality, font->pitchAndFamily})
+                    w.U8(b);
+                std::u16string face = metatext::Utf8ToUtf16(font->faceName);
+                face.resize(std::min<std::size_t>(face.size(), 31));
+                face.resize(32, u'\0');
+                for (char16_t c : face) w.U16(c);
+                // The rest of the extended record (full name, style, panose): zeros.
+                w.Zeros(kLogFontPanoseSize - kLogFontSize);
+            });
         }
     }
     U32Record(emr::kSelectObject, use.slot);

@@ -1,5 +1,7 @@
 #include <algorithm>
 #include <limits>
+#include <optional>
+#include <span>
 
 #include "platform/LittleEndian.h"
 #include "platform/Metafile.h"
@@ -126,6 +128,57 @@ private:
     std::int64_t m_depth = 0;
 };
 
+// How a format stores one value of a record.
+using ReadValue = std::int32_t (*)(LeReader&);
+std::int32_t Signed32(LeReader& r) { return r.I32(); }
+std::int32_t Signed16(LeReader& r) { return r.I16(); }
+std::int32_t Unsigned16(LeReader& r) { return r.U16(); }
+std::int32_t Unsigned32(LeReader& r) { return static_cast<std::int32_t>(r.U32()); }
+
+using RecordValues = decltype(MetaRecord::v);
+
+// Reads a run of a record's values. Enhanced metafiles store them in order;
+// Windows metafiles store a function's parameters last first (a structure
+// among them keeps its own order).
+void ReadValues(LeReader& r, std::span<std::int32_t> v, ReadValue read, bool lastFirst) {
+    for (std::size_t i = 0; i < v.size(); ++i) v[lastFirst ? v.size() - 1 - i : i] = read(r);
+}
+
+// A record that is nothing but its values; they are returned when the
+// record was whole.
+std::optional<RecordValues> ValueRecord(Builder& b, LeReader& r, MetaOp op, std::size_t count, ReadValue read,
+                                        bool lastFirst) {
+    MetaRecord rec;
+    rec.op = op;
+    ReadValues(r, std::span(rec.v).first(count), read, lastFirst);
+    if (!r.Ok()) {
+        b.Skip();
+        return std::nullopt;
+    }
+    const RecordValues v = rec.v;
+    b.Add(std::move(rec));
+    return v;
+}
+
+// A LOGPEN or a LOGBRUSH. Style, hatch and width are 32-bit in an enhanced
+// metafile and 16-bit in a Windows metafile; the colour is 32-bit in both.
+LogPen ReadLogPen(LeReader& r, bool wide) {
+    LogPen pen;
+    pen.style = wide ? r.U32() : r.U16();
+    pen.width.x = wide ? r.I32() : r.I16();
+    pen.width.y = wide ? r.I32() : r.I16();
+    pen.color = r.U32();
+    return pen;
+}
+
+LogBrush ReadLogBrush(LeReader& r, bool wide) {
+    LogBrush brush;
+    brush.style = wide ? r.U32() : r.U16();
+    brush.color = r.U32();
+    brush.hatch = wide ? r.U32() : r.U16();
+    return brush;
+}
+
 // ---------------------------------------------------------------- EMF
 
 void ReadEmfPoints(LeReader& r, std::uint32_t count, bool small, std::vector<Point>& out) {
@@ -240,12 +293,11 @@ void EmfText(Builder& b, LeReader& r, Bytes rec, bool wide) {
     r.Skip(12);  // graphics mode, x and y scale
     MetaRecord out;
     out.op = MetaOp::TextOut;
-    out.v[0] = r.I32();
-    out.v[1] = r.I32();
+    ReadValues(r, std::span(out.v).first(2), Signed32, false);
     const std::uint32_t chars = r.U32();
     const std::uint32_t offString = r.U32();
     out.v[2] = static_cast<std::int32_t>(r.U32());
-    for (int i = 0; i < 4; ++i) out.v[3 + i] = r.I32();
+    ReadValues(r, std::span(out.v).subspan(3, 4), Signed32, false);
     out.v[7] = wide ? 0 : 1;
     constexpr std::size_t kFixed = 76;
     if (!r.Ok() || !RangeInRecord(offString, static_cast<std::uint64_t>(chars) * (wide ? 2 : 1), kFixed, rec.size()))
@@ -291,6 +343,21 @@ void EmfDib(Builder& b, LeReader& r, Bytes rec, bool stretch) {
     b.Dib(std::move(out), packed);
 }
 
+// An EXTLOGPEN as the pen it draws like.
+LogPen ReadExtLogPen(LeReader& r) {
+    r.Skip(16);  // the pattern bitmap's offsets and sizes
+    const std::uint32_t style = r.U32();
+    const std::uint32_t width = r.U32();
+    const std::uint32_t brushStyle = r.U32();
+    LogPen pen;
+    pen.color = r.U32();
+    pen.style = brushStyle == BS_NULL ? PS_NULL : (style & PS_STYLE_MASK);
+    if (pen.style > PS_INSIDEFRAME) pen.style = PS_SOLID;
+    // A cosmetic pen is one pixel wide whatever it says.
+    pen.width.x = (style & kPsGeometric) ? static_cast<std::int32_t>(std::min<std::uint32_t>(width, 0x7FFFFFFF)) : 0;
+    return pen;
+}
+
 // Only the inversion without a source is drawn (PatBlt DSTINVERT).
 void EmfBitBlt(Builder& b, LeReader& r) {
     r.Skip(16);
@@ -304,54 +371,40 @@ void EmfBitBlt(Builder& b, LeReader& r) {
 
 void DecodeEmfRecord(Builder& b, std::uint32_t type, Bytes rec) {
     LeReader r(rec, 8);
-    auto one = [&](MetaOp op) {
-        const std::int32_t v = r.I32();
+    auto values = [&](MetaOp op, std::size_t count) { ValueRecord(b, r, op, count, Signed32, false); };
+    // An object record names its slot before the object.
+    auto create = [&](auto readObject) {
+        const std::uint32_t slot = r.U32();
+        MetaObject object = readObject();
         if (!r.Ok()) return b.Skip();
-        b.Simple(op, v);
-    };
-    auto two = [&](MetaOp op) {
-        const std::int32_t x = r.I32();
-        const std::int32_t y = r.I32();
-        if (!r.Ok()) return b.Skip();
-        b.Simple(op, x, y);
-    };
-    auto box = [&](MetaOp op) {
-        const std::int32_t l = r.I32(), t = r.I32(), rt = r.I32(), bt = r.I32();
-        if (!r.Ok()) return b.Skip();
-        b.Box(op, l, t, rt, bt);
+        b.Create(slot, std::move(object));
     };
     switch (type) {
-        case emr::kSetMapMode: return one(MetaOp::SetMapMode);
-        case emr::kSetWindowOrgEx: return two(MetaOp::SetWindowOrg);
-        case emr::kSetWindowExtEx: return two(MetaOp::SetWindowExt);
-        case emr::kSetViewportOrgEx: return two(MetaOp::SetViewportOrg);
-        case emr::kSetViewportExtEx: return two(MetaOp::SetViewportExt);
+        case emr::kSetMapMode: return values(MetaOp::SetMapMode, 1);
+        case emr::kSetWindowOrgEx: return values(MetaOp::SetWindowOrg, 2);
+        case emr::kSetWindowExtEx: return values(MetaOp::SetWindowExt, 2);
+        case emr::kSetViewportOrgEx: return values(MetaOp::SetViewportOrg, 2);
+        case emr::kSetViewportExtEx: return values(MetaOp::SetViewportExt, 2);
         case emr::kSaveDc: return b.Save();
         case emr::kRestoreDc: {
             const std::int32_t which = r.I32();
             if (!r.Ok() || which >= 0) return b.Skip();
             return b.Restore(which);
         }
-        case emr::kSetBkMode: return one(MetaOp::SetBkMode);
-        case emr::kSetBkColor: return one(MetaOp::SetBkColor);
-        case emr::kSetTextColor: return one(MetaOp::SetTextColor);
-        case emr::kSetTextAlign: return one(MetaOp::SetTextAlign);
-        case emr::kSetRop2: return one(MetaOp::SetROP2);
-        case emr::kSetPolyFillMode: return one(MetaOp::SetPolyFillMode);
-        case emr::kSetStretchBltMode: return one(MetaOp::SetStretchBltMode);
-        case emr::kMoveToEx: return two(MetaOp::MoveTo);
-        case emr::kLineTo: return two(MetaOp::LineTo);
-        case emr::kRectangle: return box(MetaOp::Rectangle);
-        case emr::kEllipse: return box(MetaOp::Ellipse);
-        case emr::kIntersectClipRect: return box(MetaOp::IntersectClipRect);
-        case emr::kExcludeClipRect: return box(MetaOp::ExcludeClipRect);
-        case emr::kRoundRect: {
-            MetaRecord rec2;
-            rec2.op = MetaOp::RoundRect;
-            for (int i = 0; i < 6; ++i) rec2.v[i] = r.I32();
-            if (!r.Ok()) return b.Skip();
-            return b.Add(std::move(rec2));
-        }
+        case emr::kSetBkMode: return values(MetaOp::SetBkMode, 1);
+        case emr::kSetBkColor: return values(MetaOp::SetBkColor, 1);
+        case emr::kSetTextColor: return values(MetaOp::SetTextColor, 1);
+        case emr::kSetTextAlign: return values(MetaOp::SetTextAlign, 1);
+        case emr::kSetRop2: return values(MetaOp::SetROP2, 1);
+        case emr::kSetPolyFillMode: return values(MetaOp::SetPolyFillMode, 1);
+        case emr::kSetStretchBltMode: return values(MetaOp::SetStretchBltMode, 1);
+        case emr::kMoveToEx: return values(MetaOp::MoveTo, 2);
+        case emr::kLineTo: return values(MetaOp::LineTo, 2);
+        case emr::kRectangle: return values(MetaOp::Rectangle, 4);
+        case emr::kEllipse: return values(MetaOp::Ellipse, 4);
+        case emr::kIntersectClipRect: return values(MetaOp::IntersectClipRect, 4);
+        case emr::kExcludeClipRect: return values(MetaOp::ExcludeClipRect, 4);
+        case emr::kRoundRect: return values(MetaOp::RoundRect, 6);
         case emr::kPolygon: return EmfPoly(b, r, MetaOp::Polygon, false);
         case emr::kPolygon16: return EmfPoly(b, r, MetaOp::Polygon, true);
         case emr::kPolyline: return EmfPoly(b, r, MetaOp::Polyline, false);
@@ -366,55 +419,16 @@ void DecodeEmfRecord(Builder& b, std::uint32_t type, Bytes rec) {
         case emr::kPolyPolygon16: return EmfPolyPoly(b, r, MetaOp::PolyPolygon, true);
         case emr::kPolyPolyline: return EmfPolyPoly(b, r, MetaOp::PolyPolyline, false);
         case emr::kPolyPolyline16: return EmfPolyPoly(b, r, MetaOp::PolyPolyline, true);
-        case emr::kCreatePen: {
-            const std::uint32_t slot = r.U32();
-            LogPen pen;
-            pen.style = r.U32();
-            pen.width.x = r.I32();
-            pen.width.y = r.I32();
-            pen.color = r.U32();
-            if (!r.Ok()) return b.Skip();
-            return b.Create(slot, pen);
-        }
-        case emr::kExtCreatePen: {
-            const std::uint32_t slot = r.U32();
-            r.Skip(16);  // the pattern bitmap's offsets and sizes
-            const std::uint32_t style = r.U32();
-            const std::uint32_t width = r.U32();
-            const std::uint32_t brushStyle = r.U32();
-            LogPen pen;
-            pen.color = r.U32();
-            if (!r.Ok()) return b.Skip();
-            pen.style = brushStyle == BS_NULL ? PS_NULL : (style & PS_STYLE_MASK);
-            if (pen.style > PS_INSIDEFRAME) pen.style = PS_SOLID;
-            // A cosmetic pen is one pixel wide whatever it says.
-            pen.width.x = (style & kPsGeometric) ? static_cast<std::int32_t>(std::min<std::uint32_t>(width, 0x7FFFFFFF)) : 0;
-            return b.Create(slot, pen);
-        }
-        case emr::kCreateBrushIndirect: {
-            const std::uint32_t slot = r.U32();
-            LogBrush brush;
-            brush.style = r.U32();
-            brush.color = r.U32();
-            brush.hatch = r.U32();
-            if (!r.Ok()) return b.Skip();
-            return b.Create(slot, brush);
-        }
-        case emr::kExtCreateFontIndirectW: {
-            const std::uint32_t slot = r.U32();
-            LogFont font = ReadLogFontW(r);
-            if (!r.Ok()) return b.Skip();
-            return b.Create(slot, std::move(font));
-        }
-        case 49:  // palette
-        case 93:  // monochrome pattern brush
-        case 94:  // DIB pattern brush
-        case 99:  // colour space
-        case 122: {  // colour space (wide)
-            const std::uint32_t slot = r.U32();
-            if (!r.Ok()) return b.Skip();
-            return b.Create(slot, MetaPlaceholder{});
-        }
+        case emr::kCreatePen: return create([&] { return ReadLogPen(r, true); });
+        case emr::kExtCreatePen: return create([&] { return ReadExtLogPen(r); });
+        case emr::kCreateBrushIndirect: return create([&] { return ReadLogBrush(r, true); });
+        case emr::kExtCreateFontIndirectW: return create([&] { return ReadLogFontW(r); });
+        case 49:   // palette
+        case 93:   // monochrome pattern brush
+        case 94:   // DIB pattern brush
+        case 99:   // colour space
+        case 122:  // colour space (wide)
+            return create([] { return MetaPlaceholder{}; });
         case emr::kSelectObject: {
             const std::uint32_t index = r.U32();
             if (!r.Ok()) return b.Skip();
@@ -478,24 +492,14 @@ void WmfPolyPolygon(Builder& b, LeReader& r) {
     b.Add(std::move(rec));
 }
 
-// The box parameters of Windows metafile records come bottom first.
-void WmfBox(Builder& b, LeReader& r, MetaOp op) {
-    const std::int32_t bottom = r.I16(), right = r.I16(), top = r.I16(), left = r.I16();
-    if (!r.Ok()) return b.Skip();
-    b.Box(op, left, top, right, bottom);
-}
-
 void WmfExtTextOut(Builder& b, LeReader& r) {
     MetaRecord rec;
     rec.op = MetaOp::TextOut;
-    rec.v[1] = r.I16();
-    rec.v[0] = r.I16();
+    ReadValues(r, std::span(rec.v).first(2), Signed16, true);
     const std::int16_t count = r.I16();
     const std::uint16_t options = r.U16();
     rec.v[2] = options;
-    if (options & (ETO_OPAQUE | ETO_CLIPPED)) {
-        for (int i = 0; i < 4; ++i) rec.v[3 + i] = r.I16();
-    }
+    if (options & (ETO_OPAQUE | ETO_CLIPPED)) ReadValues(r, std::span(rec.v).subspan(3, 4), Signed16, false);
     rec.v[7] = 1;
     if (!r.Ok() || count < 0 || !r.Has(static_cast<std::size_t>(count))) return b.Skip();
     const auto chars = r.Bytes(static_cast<std::size_t>(count));
@@ -511,8 +515,7 @@ void WmfTextOut(Builder& b, LeReader& r) {
     const auto chars = r.Bytes(static_cast<std::size_t>(count));
     rec.text.assign(chars.begin(), chars.end());
     r.Skip(static_cast<std::size_t>(count) & 1);
-    rec.v[1] = r.I16();
-    rec.v[0] = r.I16();
+    ReadValues(r, std::span(rec.v).first(2), Signed16, true);
     rec.v[7] = 1;
     if (!r.Ok()) return b.Skip();
     b.Add(std::move(rec));
@@ -523,14 +526,7 @@ void WmfStretch(Builder& b, LeReader& r, Bytes rec, bool withUsage) {
     out.op = MetaOp::StretchDib;
     out.v[8] = static_cast<std::int32_t>(r.U32());
     const std::uint16_t usage = withUsage ? r.U16() : 0;
-    out.v[7] = r.I16();  // source height
-    out.v[6] = r.I16();  // source width
-    out.v[5] = r.I16();
-    out.v[4] = r.I16();
-    out.v[3] = r.I16();  // destination height
-    out.v[2] = r.I16();  // destination width
-    out.v[1] = r.I16();
-    out.v[0] = r.I16();
+    ReadValues(r, std::span(out.v).first(8), Signed16, true);
     if (!r.Ok() || usage != kDibRgbColors || r.Remaining() == 0) return b.Skip();
     b.Dib(std::move(out), rec.subspan(r.Position()));
 }
@@ -578,107 +574,60 @@ struct WmfWindow {
 
 void DecodeWmfRecord(Builder& b, WmfWindow& window, std::uint16_t function, Bytes rec) {
     LeReader r(rec, 6);
-    auto one = [&](MetaOp op) {
-        const std::int32_t v = r.I16();
-        if (!r.Ok()) return b.Skip();
-        b.Simple(op, v);
+    auto values = [&](MetaOp op, std::size_t count, ReadValue read = Signed16) {
+        return ValueRecord(b, r, op, count, read, true);
     };
-    auto oneUnsigned = [&](MetaOp op) {
-        const std::int32_t v = r.U16();
+    // Windows metafiles put each new object into the lowest free slot.
+    auto create = [&](auto readObject) {
+        MetaObject object = readObject();
         if (!r.Ok()) return b.Skip();
-        b.Simple(op, v);
-    };
-    auto colour = [&](MetaOp op) {
-        const std::uint32_t v = r.U32();
-        if (!r.Ok()) return b.Skip();
-        b.Simple(op, static_cast<std::int32_t>(v));
-    };
-    // Points come y first.
-    auto yx = [&](MetaOp op) -> std::optional<Point> {
-        const std::int32_t y = r.I16();
-        const std::int32_t x = r.I16();
-        if (!r.Ok()) {
-            b.Skip();
-            return std::nullopt;
-        }
-        b.Simple(op, x, y);
-        return Point{x, y};
+        b.CreateInFirstFree(std::move(object));
     };
     switch (function) {
-        case wmf::kSetMapMode: return one(MetaOp::SetMapMode);
+        case wmf::kSetMapMode: values(MetaOp::SetMapMode, 1); return;
         case wmf::kSetWindowOrg: {
-            const auto p = yx(MetaOp::SetWindowOrg);
-            if (p && !window.org) window.org = p;
+            const auto v = values(MetaOp::SetWindowOrg, 2);
+            if (v && !window.org) window.org = Point{(*v)[0], (*v)[1]};
             return;
         }
         case wmf::kSetWindowExt: {
-            const auto p = yx(MetaOp::SetWindowExt);
-            if (p && !window.ext) window.ext = Size{p->x, p->y};
+            const auto v = values(MetaOp::SetWindowExt, 2);
+            if (v && !window.ext) window.ext = Size{(*v)[0], (*v)[1]};
             return;
         }
-        case wmf::kSetViewportOrg: yx(MetaOp::SetViewportOrg); return;
-        case wmf::kSetViewportExt: yx(MetaOp::SetViewportExt); return;
-        case wmf::kMoveTo: yx(MetaOp::MoveTo); return;
-        case wmf::kLineTo: yx(MetaOp::LineTo); return;
+        case wmf::kSetViewportOrg: values(MetaOp::SetViewportOrg, 2); return;
+        case wmf::kSetViewportExt: values(MetaOp::SetViewportExt, 2); return;
+        case wmf::kMoveTo: values(MetaOp::MoveTo, 2); return;
+        case wmf::kLineTo: values(MetaOp::LineTo, 2); return;
         case wmf::kSaveDc: return b.Save();
         case wmf::kRestoreDc: {
             const std::int32_t which = r.I16();
             if (!r.Ok()) return b.Skip();
             return b.Restore(which);
         }
-        case wmf::kSetBkMode: return oneUnsigned(MetaOp::SetBkMode);
-        case wmf::kSetBkColor: return colour(MetaOp::SetBkColor);
-        case wmf::kSetTextColor: return colour(MetaOp::SetTextColor);
-        case wmf::kSetTextAlign: return oneUnsigned(MetaOp::SetTextAlign);
-        case wmf::kSetRop2: return oneUnsigned(MetaOp::SetROP2);
-        case wmf::kSetPolyFillMode: return oneUnsigned(MetaOp::SetPolyFillMode);
-        case wmf::kSetStretchBltMode: return oneUnsigned(MetaOp::SetStretchBltMode);
-        case wmf::kRectangle: return WmfBox(b, r, MetaOp::Rectangle);
-        case wmf::kEllipse: return WmfBox(b, r, MetaOp::Ellipse);
-        case wmf::kIntersectClipRect: return WmfBox(b, r, MetaOp::IntersectClipRect);
-        case wmf::kExcludeClipRect: return WmfBox(b, r, MetaOp::ExcludeClipRect);
-        case wmf::kRoundRect: {
-            MetaRecord out;
-            out.op = MetaOp::RoundRect;
-            out.v[5] = r.I16();
-            out.v[4] = r.I16();
-            out.v[3] = r.I16();
-            out.v[2] = r.I16();
-            out.v[1] = r.I16();
-            out.v[0] = r.I16();
-            if (!r.Ok()) return b.Skip();
-            return b.Add(std::move(out));
-        }
+        case wmf::kSetBkMode: values(MetaOp::SetBkMode, 1, Unsigned16); return;
+        case wmf::kSetBkColor: values(MetaOp::SetBkColor, 1, Unsigned32); return;
+        case wmf::kSetTextColor: values(MetaOp::SetTextColor, 1, Unsigned32); return;
+        case wmf::kSetTextAlign: values(MetaOp::SetTextAlign, 1, Unsigned16); return;
+        case wmf::kSetRop2: values(MetaOp::SetROP2, 1, Unsigned16); return;
+        case wmf::kSetPolyFillMode: values(MetaOp::SetPolyFillMode, 1, Unsigned16); return;
+        case wmf::kSetStretchBltMode: values(MetaOp::SetStretchBltMode, 1, Unsigned16); return;
+        case wmf::kRectangle: values(MetaOp::Rectangle, 4); return;
+        case wmf::kEllipse: values(MetaOp::Ellipse, 4); return;
+        case wmf::kIntersectClipRect: values(MetaOp::IntersectClipRect, 4); return;
+        case wmf::kExcludeClipRect: values(MetaOp::ExcludeClipRect, 4); return;
+        case wmf::kRoundRect: values(MetaOp::RoundRect, 6); return;
         case wmf::kPolygon: return WmfPoly(b, r, MetaOp::Polygon);
         case wmf::kPolyline: return WmfPoly(b, r, MetaOp::Polyline);
         case wmf::kPolyPolygon: return WmfPolyPolygon(b, r);
-        case wmf::kCreatePenIndirect: {
-            LogPen pen;
-            pen.style = r.U16();
-            pen.width.x = r.I16();
-            pen.width.y = r.I16();
-            pen.color = r.U32();
-            if (!r.Ok()) return b.Skip();
-            return b.CreateInFirstFree(pen);
-        }
-        case wmf::kCreateBrushIndirect: {
-            LogBrush brush;
-            brush.style = r.U16();
-            brush.color = r.U32();
-            brush.hatch = r.U16();
-            if (!r.Ok()) return b.Skip();
-            return b.CreateInFirstFree(brush);
-        }
-        case wmf::kCreateFontIndirect: {
-            LogFont font = ReadLogFont16(r, rec.size());
-            if (!r.Ok()) return b.Skip();
-            return b.CreateInFirstFree(std::move(font));
-        }
+        case wmf::kCreatePenIndirect: return create([&] { return ReadLogPen(r, false); });
+        case wmf::kCreateBrushIndirect: return create([&] { return ReadLogBrush(r, false); });
+        case wmf::kCreateFontIndirect: return create([&] { return ReadLogFont16(r, rec.size()); });
         case 0x00F7:  // palette
         case 0x01F9:  // pattern brush
         case 0x0142:  // DIB pattern brush
         case 0x06FF:  // region
-            return b.CreateInFirstFree(MetaPlaceholder{});
+            return create([] { return MetaPlaceholder{}; });
         case wmf::kSelectObject: {
             const std::uint16_t slot = r.U16();
             if (!r.Ok()) return b.Skip();

@@ -56,34 +56,31 @@ bool CPathRecorderDC::DoPolyline(std::span<const Point> points) {
     return true;
 }
 
+bool CPathRecorderDC::AddFigure(const std::function<void(CDcPath& figure)>& draw) {
+    CDcPath figure;
+    draw(figure);
+    AddArea(figure);
+    return true;
+}
+
 bool CPathRecorderDC::DoPolygon(std::span<const Point> points) {
     std::vector<PointF> pts;
     for (Point p : points) pts.push_back(F(p));
-    CDcPath figure;
-    figure.AddPolygon(pts);
-    AddArea(figure);
-    return true;
+    return AddFigure([&](CDcPath& figure) { figure.AddPolygon(pts); });
 }
 
 bool CPathRecorderDC::DoRectangle(const Rect& rect) {
-    CDcPath figure;
-    figure.AddRectangle(F(rect.TopLeft()), F(rect.BottomRight()));
-    AddArea(figure);
-    return true;
+    return AddFigure([&](CDcPath& figure) { figure.AddRectangle(F(rect.TopLeft()), F(rect.BottomRight())); });
 }
 
 bool CPathRecorderDC::DoRoundRect(const Rect& rect, Point corner) {
-    CDcPath figure;
-    figure.AddRoundRect(F(rect.TopLeft()), F(rect.BottomRight()), corner.x, corner.y);
-    AddArea(figure);
-    return true;
+    return AddFigure([&](CDcPath& figure) {
+        figure.AddRoundRect(F(rect.TopLeft()), F(rect.BottomRight()), corner.x, corner.y);
+    });
 }
 
 bool CPathRecorderDC::DoEllipse(const Rect& rect) {
-    CDcPath figure;
-    figure.AddEllipse(F(rect.TopLeft()), F(rect.BottomRight()));
-    AddArea(figure);
-    return true;
+    return AddFigure([&](CDcPath& figure) { figure.AddEllipse(F(rect.TopLeft()), F(rect.BottomRight())); });
 }
 
 void CPathRecorderDC::DoFillSolidRect(const Rect& rect, COLORREF /*color*/) { DoRectangle(rect); }

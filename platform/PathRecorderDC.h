@@ -7,6 +7,8 @@
 // bounds but cover no area. Pens are not widened; the raster operation,
 // colours and the inverted rectangles of overlays leave no geometry.
 
+#include <functional>
+
 #include "platform/DC.h"
 
 namespace kavitro {
@@ -39,6 +41,8 @@ protected:
 
 private:
     void AddArea(const CDcPath& figure);
+    // Adds the closed figure that `draw` puts into an empty path; true.
+    bool AddFigure(const std::function<void(CDcPath& figure)>& draw);
 
     CDcPath m_outline;
     CDcPath m_areas;

@@ -1,6 +1,7 @@
 #include "platform/SpyDC.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace kavitro {
 
@@ -90,44 +91,30 @@ void CSpyDC::OnSaveDC() { m_calls.emplace_back("SaveDC"); }
 void CSpyDC::OnRestoreDC(int level) { m_calls.push_back("RestoreDC " + std::to_string(level)); }
 void CSpyDC::OnPathCall(std::string_view name) { m_calls.emplace_back(name); }
 
-bool CSpyDC::DoLineTo(Point from, Point to) {
-    m_calls.push_back("LineTo " + FormatPoint(from) + "->" + FormatPoint(to));
+bool CSpyDC::Drawn(std::string line) {
+    m_calls.push_back(std::move(line));
     return true;
 }
 
-bool CSpyDC::DoPolyline(std::span<const Point> points) {
-    m_calls.push_back("Polyline" + FormatPoints(points));
-    return true;
-}
+bool CSpyDC::DoLineTo(Point from, Point to) { return Drawn("LineTo " + FormatPoint(from) + "->" + FormatPoint(to)); }
 
-bool CSpyDC::DoPolygon(std::span<const Point> points) {
-    m_calls.push_back("Polygon" + FormatPoints(points));
-    return true;
-}
+bool CSpyDC::DoPolyline(std::span<const Point> points) { return Drawn("Polyline" + FormatPoints(points)); }
 
-bool CSpyDC::DoRectangle(const Rect& rect) {
-    m_calls.push_back("Rectangle " + FormatRect(rect));
-    return true;
-}
+bool CSpyDC::DoPolygon(std::span<const Point> points) { return Drawn("Polygon" + FormatPoints(points)); }
+
+bool CSpyDC::DoRectangle(const Rect& rect) { return Drawn("Rectangle " + FormatRect(rect)); }
 
 bool CSpyDC::DoRoundRect(const Rect& rect, Point corner) {
-    m_calls.push_back("RoundRect " + FormatRect(rect) + " corner=" + FormatPoint(corner));
-    return true;
+    return Drawn("RoundRect " + FormatRect(rect) + " corner=" + FormatPoint(corner));
 }
 
-bool CSpyDC::DoEllipse(const Rect& rect) {
-    m_calls.push_back("Ellipse " + FormatRect(rect));
-    return true;
-}
+bool CSpyDC::DoEllipse(const Rect& rect) { return Drawn("Ellipse " + FormatRect(rect)); }
 
 void CSpyDC::DoFillSolidRect(const Rect& rect, COLORREF color) {
-    m_calls.push_back("FillSolidRect " + FormatRect(rect) + " " + FormatColor(color));
+    Drawn("FillSolidRect " + FormatRect(rect) + " " + FormatColor(color));
 }
 
-bool CSpyDC::DoInvertRect(const Rect& rect) {
-    m_calls.push_back("InvertRect " + FormatRect(rect));
-    return true;
-}
+bool CSpyDC::DoInvertRect(const Rect& rect) { return Drawn("InvertRect " + FormatRect(rect)); }
 
 bool CSpyDC::DoText(const TextCall& call) {
     std::string line = (call.ansi ? "ExtTextOutA " : "ExtTextOut ") + FormatPoint(call.origin) +
@@ -141,16 +128,13 @@ bool CSpyDC::DoText(const TextCall& call) {
             std::snprintf(buffer, sizeof buffer, " U+%04X", static_cast<unsigned>(c));
         line += buffer;
     }
-    m_calls.push_back(line);
-    return true;
+    return Drawn(std::move(line));
 }
 
 bool CSpyDC::DoDib(const DibCall& call, const DibImage& dib) {
-    m_calls.push_back(std::string(call.stretched ? "StretchDIBits " : "SetDIBitsToDevice ") +
-                      FormatRect(call.destination) + " src=" + FormatRect(call.source) +
-                      " dib=" + std::to_string(dib.GetWidth()) + "x" + std::to_string(dib.GetHeight()) + "x" +
-                      std::to_string(dib.GetHeader().bitCount));
-    return true;
+    return Drawn(std::string(call.stretched ? "StretchDIBits " : "SetDIBitsToDevice ") + FormatRect(call.destination) +
+                 " src=" + FormatRect(call.source) + " dib=" + std::to_string(dib.GetWidth()) + "x" +
+                 std::to_string(dib.GetHeight()) + "x" + std::to_string(dib.GetHeader().bitCount));
 }
 
 bool CSpyDC::DoPlayMetafile(std::span<const std::uint8_t> metafile, const Rect& destination) {

@@ -61,6 +61,9 @@ protected:
     bool DoPlayMetafile(std::span<const std::uint8_t> metafile, const Rect& destination) override;
 
 private:
+    // Records a drawing call, which always succeeds.
+    bool Drawn(std::string line);
+
     Size m_deviceSize;
     bool m_printing;
     bool m_playMetafiles = false;

@@ -9,6 +9,7 @@
 #include <QtGui/QImage>
 
 #include <algorithm>
+#include <cmath>
 
 #include "document/DrawText.h"
 #include "document/KavitroDoc.h"
@@ -81,9 +82,8 @@ void AddBitmap(CopiedData& data, CKavitroDoc& document, const std::vector<CDrawO
         ScopedZoom zoom(document, 100);
         box = document.GetBoundingRect(objects);
     }
-    const std::int64_t w = std::abs(std::int64_t{box.right} - box.left);
-    const std::int64_t h = std::abs(std::int64_t{box.bottom} - box.top);
-    const Size size{MulDiv(ClampToInt32(w), bmpSize, 1000), MulDiv(ClampToInt32(h), bmpSize, 1000)};
+    const Size size = ClipboardBitmapSize(std::abs(std::int64_t{box.right} - box.left),
+                                          std::abs(std::int64_t{box.bottom} - box.top), bmpSize);
     if (size.cx <= 0 || size.cy <= 0) return;
     QImage image;
     if (document.RenderToBitmap(image, size, objects, false) && !image.isNull()) data.SetBitmap(std::move(image));
@@ -95,6 +95,21 @@ ScopedZoom::ScopedZoom(CKavitroDoc& document, std::int32_t zoom) : m_document(do
     m_document.SetZoom(zoom);
 }
 ScopedZoom::~ScopedZoom() { m_document.SetZoom(CKavitroDoc::ClampZoom(m_saved)); }
+
+Size ClipboardBitmapSize(std::int64_t w, std::int64_t h, std::int32_t bmpSize) {
+    std::int64_t cx = MulDiv(ClampToInt32(w), bmpSize, 1000);
+    std::int64_t cy = MulDiv(ClampToInt32(h), bmpSize, 1000);
+    constexpr std::int64_t side = CKavitroDoc::kMaxBitmapSide, pixels = CKavitroDoc::kMaxBitmapPixels;
+    if (cx <= 0 || cy <= 0 || (cx <= side && cy <= side && cx * cy <= pixels)) return {ClampToInt32(cx), ClampToInt32(cy)};
+    // Smaller rather than none: the metafile and private formats still
+    // carry the drawing at full resolution.
+    const double scale = std::min({double(side) / double(cx), double(side) / double(cy),
+                                   std::sqrt(double(pixels) / (double(cx) * double(cy)))});
+    cx = std::max<std::int64_t>(1, static_cast<std::int64_t>(double(cx) * scale));
+    cy = std::max<std::int64_t>(1, static_cast<std::int64_t>(double(cy) * scale));
+    while (cx * cy > pixels) (cx > cy ? cx : cy) -= 1;  // a rounding's last pixel
+    return {static_cast<std::int32_t>(std::min(cx, side)), static_cast<std::int32_t>(std::min(cy, side))};
+}
 
 std::u16string ClipboardText(const std::vector<CDrawObj*>& objects) {
     std::u16string text;

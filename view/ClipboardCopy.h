@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Geometry.h"
 #include "view/ClipboardFormat.h"
 
 class QMimeData;
@@ -39,6 +40,12 @@ private:
 // BMP) only when a reader asks for it.
 std::unique_ptr<QMimeData> BuildClipboardData(CKavitroDoc& document, const std::vector<CDrawObj*>& objects,
                                               const ClipboardSettings& settings);
+
+// The copied bitmap's pixels for objects w x h document units across at a
+// bitmap size in percent: w * size / 1000 by h * size / 1000, scaled down
+// evenly when that is beyond what the renderer draws (a full page at 500 %
+// is some 100 million pixels), so that a large copy still carries a bitmap.
+Size ClipboardBitmapSize(std::int64_t w, std::int64_t h, std::int32_t bmpSize);
 
 // The text the copy offers: each object's character codes followed by CR LF.
 std::u16string ClipboardText(const std::vector<CDrawObj*>& objects);

@@ -104,7 +104,20 @@ bool PasteObjects(CKavitroView& view, const QMimeData& data, std::optional<Point
     auto* single = loaded.size() == 1 ? dynamic_cast<CDrawText*>(loaded.front().get()) : nullptr;
     if (!dropPoint && target && single) {
         doc.RecordModify(target);
-        target->m_paragraph.InsertWords(single->m_paragraph, target->m_nCaret);
+        CCalligraphyParagraph& paragraph = target->m_paragraph;
+        // The words go in at the caret's word boundary, after the word the
+        // caret stands inside.
+        std::size_t at = 0;
+        if (!paragraph.m_words.empty()) {
+            const WordPosition pos = paragraph.CaretToWord(target->m_nCaret, false);
+            at = static_cast<std::size_t>(pos.word) + (pos.offset == 0 ? 0 : 1);
+        }
+        const std::size_t before = paragraph.m_words.size();
+        paragraph.InsertWords(single->m_paragraph, target->m_nCaret);
+        // The caret follows what was pasted, as it follows typed and pasted
+        // characters, instead of staying in front of the pasted words.
+        if (paragraph.m_words.size() > before)
+            target->SetCaretAfterWord(static_cast<std::uint32_t>(at + paragraph.m_words.size() - before - 1));
         ++CObjectsBuffer::GetActionIdCounter();
         target->RecalcLayout(&view, true);
         return true;

@@ -104,7 +104,9 @@ bool CDropTarget::DropFile(const std::filesystem::path& path, Point point) {
             m_view.OnInsertText(std::move(text), 0);
             return true;
         }
-        case FileKind::Document: return Opener() && Opener()(path);
+        case FileKind::Document:
+            m_openedDocument = (Opener() && Opener()(path)) || m_openedDocument;
+            return false;  // nothing went into this document
         case FileKind::Other: return false;
     }
     return false;
@@ -126,11 +128,12 @@ bool CDropTarget::DropFiles(const QMimeData& data, Point point) {
     }
     if (unreadable)
         if (ErrorReport* errors = m_view.GetDocument().GetServices().errors)
-            errors->ReportError(std::u16string(CDrawPicture::kUnreadablePictureMessage));
+            errors->ReportError(CDrawPicture::kUnreadablePictureMessage);
     return any;
 }
 
 bool CDropTarget::OnDrop(const QMimeData& data, Point point) {
+    m_openedDocument = false;
     OnDragLeave();
     if (OnDragOver(data, point) == Effect::None) return false;
     CKavitroDoc& doc = m_view.GetDocument();
@@ -141,7 +144,7 @@ bool CDropTarget::OnDrop(const QMimeData& data, Point point) {
             doc.SetModifiedFlag();
             doc.UpdateAllViews(nullptr, CKavitroView::kHintSelection, nullptr);
         }
-        return inserted;
+        return inserted || m_openedDocument;
     }
     try {
         return PasteData(m_view, data, point);

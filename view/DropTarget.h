@@ -37,6 +37,9 @@ public:
     // True when something was inserted (or a document opened): the drop is
     // accepted as a copy. False leaves the document as it was.
     bool OnDrop(const QMimeData& data, Point point);
+    // The last drop opened a document: its window is now the active one, and
+    // this view must not take the focus back from it.
+    bool OpenedDocument() const { return m_openedDocument; }
 
     // The process-wide opener of dropped documents (the shell's).
     static void SetDocumentOpener(DocumentOpener opener);
@@ -47,6 +50,7 @@ private:
     bool DropFile(const std::filesystem::path& path, Point point);
 
     CKavitroView& m_view;
+    bool m_openedDocument = false;
 };
 
 }  // namespace kavitro

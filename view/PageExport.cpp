@@ -96,6 +96,10 @@ ExportOutcome WriteEps(CKavitroDoc& doc, const std::vector<CDrawObj*>& objects, 
     return {ExportStatus::Written, {}};
 }
 
+std::vector<CDrawObj*> ObjectsToExport(const CKavitroView& view) {
+    return view.GetDocument().ObjectsOnPage(view.GetCurrentPage());
+}
+
 }  // namespace
 
 std::span<const PageExportFormatInfo> PageExportFormats() { return kFormats; }
@@ -207,11 +211,17 @@ ExportOutcome WritePageExport(CKavitroDoc& doc, const std::vector<CDrawObj*>& ob
 ExportOutcome ExportCurrentPage(CKavitroView& view, const std::filesystem::path& path, PageExportFormat format,
                                 const BitmapSizeHook& askSize) {
     CKavitroDoc& doc = view.GetDocument();
-    const ExportOutcome outcome = WritePageExport(doc, doc.ObjectsOnPage(view.GetCurrentPage()), path, format, askSize);
+    const ExportOutcome outcome = WritePageExport(doc, ObjectsToExport(view), path, format, askSize);
     if (outcome.status == ExportStatus::Failed) {
         if (ErrorReport* errors = doc.GetServices().errors) errors->ReportError(kExportFailedMessage);
     }
     return outcome;
+}
+
+QImage RenderExportPreview(CKavitroView& view) {
+    QImage preview;
+    if (!view.GetDocument().RenderToBitmap(preview, kExportPreviewSize, ObjectsToExport(view), true)) return {};
+    return preview;
 }
 
 }  // namespace kavitro

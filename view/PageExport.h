@@ -89,4 +89,10 @@ ExportOutcome WritePageExport(CKavitroDoc& doc, const std::vector<CDrawObj*>& ob
 ExportOutcome ExportCurrentPage(CKavitroView& view, const std::filesystem::path& path, PageExportFormat format,
                                 const BitmapSizeHook& askSize = {});
 
+// The picture the export dialog shows in place of a file's preview: what
+// ExportCurrentPage writes, fitted into kExportPreviewSize with a margin,
+// on the paper colour; null when it cannot be made.
+inline constexpr Size kExportPreviewSize{600, 800};
+QImage RenderExportPreview(CKavitroView& view);
+
 }  // namespace kavitro

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "document/ApplicationProperties.h"
 #include "document/KavitroDoc.h"
 #include "view/KavitroView.h"
 
@@ -73,6 +74,9 @@ std::optional<CRulerModel::Status> CRulerModel::OnMouseMove(CKavitroView& view, 
     if (!InsideView(view, device)) return Status{kStatusOutside, logical};
     const std::int32_t at = m_orientation == Horizontal ? device.y : device.x;
     if (at != m_tracked) {
+        if (const CApplicationProperties* settings = view.GetDocument().GetServices().settings)
+            view.GetOverlay().SetGuidePen(static_cast<std::uint32_t>((*settings)[CApplicationProperties::GuideLineStyle]),
+                                          static_cast<COLORREF>((*settings)[CApplicationProperties::GuideColor]));
         if (m_tracked != kNoTrack) view.ToggleOverlay(CViewOverlay::Kind::GuideLine, TrackRect(view, m_tracked));
         view.ToggleOverlay(CViewOverlay::Kind::GuideLine, TrackRect(view, at));
         m_tracked = at;

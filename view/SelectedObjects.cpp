@@ -65,7 +65,13 @@ Rect CSelectedObjects::RecalcBounds() {
 
 Rect CSelectedObjects::GetBoundingRect() const {
     Rect bounds;
-    for (const CDrawObj* o : m_objects) bounds = Union(bounds, Ordered(o->BuildZoomedPosition().m_bounds));
+    // Each object by its outline: a text's frame stands around its ink,
+    // where its layout rectangle stands an ascent lower.
+    for (const CDrawObj* o : m_objects) {
+        CPolygonRect outline;
+        o->GetZoomedPosition(outline);
+        bounds = Union(bounds, Ordered(outline.m_bounds));
+    }
     return bounds;
 }
 

@@ -133,10 +133,16 @@ CommandUpdate OnUpdateHand(CKavitroView& view, Id) {
 
 void OnInsertPicture(CKavitroView& view, Id) {
     CKavitroDoc& doc = view.GetDocument();
+    // Making the object marks the document; a picture that never arrives must
+    // leave it exactly as it was, modified state included.
+    const bool wasModified = doc.IsModified();
     // The current page, or every page (all ones) while all are shown.
     auto picture = std::make_unique<CDrawPicture>(CPolygonRect(), view.GetCurrentPage(), &doc);
-    if (!picture->EnsureContent())
+    if (!picture->EnsureContent()) {
+        picture.reset();
+        doc.SetModifiedFlag(wasModified);
         return;  // cancelled or unreadable: the picture said so
+    }
     CDrawPicture* placed = picture.release();
     doc.Add(placed, true);
     view.OnUpdate(CKavitroView::kHintSelection, nullptr);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "document/DrawObj.h"
 #include "platform/DC.h"
 
 namespace kavitro {
@@ -26,10 +27,22 @@ void CViewOverlay::Draw(CDC& dc) const {
     dc.SelectPen(StockPen(StockObject::BLACK_PEN));
     dc.SetROP2(R2_NOT);
     for (const Item& item : m_items) {
-        if (item.kind == Kind::Handle)
+        if (item.kind == Kind::Handle) {
             dc.InvertRect(item.device);
-        else
+        } else if (item.kind == Kind::GuideLine) {
+            // A one-pixel band: its outline's edges would cover the same
+            // pixels twice and cancel out, so it is drawn as one line.
+            const int rop = dc.SetROP2(R2_NOTXORPEN);
+            const PenSelection pen =
+                dc.SelectPen(MakePen(DrawablePen(LogPen{m_guidePen.style, Point{1, 1}, m_guidePen.colour})));
+            const Rect& r = item.device;
+            dc.MoveTo(r.TopLeft());
+            dc.LineTo(r.Width() >= r.Height() ? Point{r.right, r.top} : Point{r.left, r.bottom});
+            dc.SelectPen(pen);
+            dc.SetROP2(rop);
+        } else {
             dc.Rectangle(item.device);
+        }
     }
     dc.RestoreDC(level);
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/DcTypes.h"
 #include "platform/Geometry.h"
 
 namespace kavitro {
@@ -38,14 +39,24 @@ public:
         for (Item& item : m_items) item.device.OffsetRect(dx, dy);
     }
 
+    // The pen of a tracked guide line: the guide lines' own style and
+    // colour, so the line looks like the guide it turns into.
+    void SetGuidePen(std::uint32_t style, COLORREF colour) { m_guidePen = {style, colour}; }
+
     // Draws the items onto a context whose logical units are client pixels
-    // (MM_TEXT, window origin 0): handles inverted as filled squares, the
-    // others as inverted outlines.
+    // (MM_TEXT, window origin 0): handles inverted as filled squares, a
+    // guide line as a line along its rectangle's long side mixed into the
+    // pixels with the guide pen, the others as inverted outlines.
     void Draw(CDC& dc) const;
 
 private:
+    struct GuidePen {
+        std::uint32_t style = 0;
+        COLORREF colour = 0;
+    };
     std::vector<Item> m_items;
     std::vector<Item> m_log;
+    GuidePen m_guidePen;
 };
 
 }  // namespace kavitro

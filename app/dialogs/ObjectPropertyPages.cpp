@@ -47,8 +47,12 @@ GeneralValues ReadGeneralValues(const CDrawObj& object, const CKavitroDoc& docum
     } else {
         CPolygonRect position = object.m_position;
         position.SetAngle(position.m_nAngle);
-        v.horizontal = -position.m_rect.left / 100.0;
-        v.vertical = -position.m_rect.top / 100.0;
+        // The page's origin is its top-right corner and y grows upwards: the
+        // object is placed by its right-hand and upper edges, whichever way
+        // round its rectangle was drawn or pasted.
+        const Rect& r = position.m_rect;
+        v.horizontal = -std::max(r.left, r.right) / 100.0;
+        v.vertical = -std::max(r.top, r.bottom) / 100.0;
     }
     const auto pages = static_cast<int>(std::max<std::uint32_t>(document.GetPageCount(), 1));
     v.page = std::clamp(static_cast<int>(object.m_nPage & 0x0FFFFFFFu), 0, pages - 1);

@@ -135,6 +135,11 @@ void CPersianFileDialog::SetPreviewDisabled(bool disabled) {
     if (disabled) m_preview->SetFilePath({});
 }
 
+void CPersianFileDialog::SetSuppliedPreview(const QImage& picture) {
+    m_supplied = picture;
+    OnCurrentChanged(m_current);
+}
+
 void CPersianFileDialog::SetPreviewOn(bool on) { m_previewCheck->setChecked(on); }
 bool CPersianFileDialog::IsPreviewOn() const { return m_previewCheck->isChecked(); }
 
@@ -163,6 +168,10 @@ void CPersianFileDialog::accept() {
 void CPersianFileDialog::OnCurrentChanged(const QString& path) {
     m_current = path;
     if (m_previewDisabled) return;
+    if (!m_supplied.isNull()) {
+        m_preview->ShowPicture(IsPreviewOn() ? m_supplied : QImage());
+        return;
+    }
     const bool show = IsPreviewOn() && QFileInfo(path).isFile() && (!m_open || m_accepted.Accepts(path));
     m_preview->SetFilePath(show ? path : QString());
 }

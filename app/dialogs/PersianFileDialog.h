@@ -8,6 +8,7 @@
 
 #include <QFileDialog>
 #include <QFileIconProvider>
+#include <QImage>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -76,6 +77,9 @@ public:
     void SetPreviewOn(bool on);
     bool IsPreviewOn() const;
     CKavitroPreviewControl& Preview() { return *m_preview; }
+    // A picture the pane shows instead of the selected file's, switched by
+    // the check box like a file's (the export shows the page it writes).
+    void SetSuppliedPreview(const QImage& picture);
 
     // Whether the dialog may end with this name: any name in a save dialog;
     // in an open dialog an existing file with an accepted extension.
@@ -97,6 +101,7 @@ private:
     CKavitroPreviewControl* m_preview = nullptr;
     QCheckBox* m_previewCheck = nullptr;
     QString m_current;
+    QImage m_supplied;
 };
 
 }  // namespace kavitro

@@ -18,7 +18,8 @@ CKavitroPreviewControl::CKavitroPreviewControl(QWidget* parent) : QWidget(parent
 QSize CKavitroPreviewControl::sizeHint() const { return {kPictureSize + 2 * kInset, kPictureSize + 2 * kInset}; }
 
 void CKavitroPreviewControl::SetFilePath(const QString& path) {
-    if (path == m_path) return;
+    if (path == m_path && !m_supplied) return;
+    m_supplied = false;
     m_path = path;
     m_picture = QImage();
     // Only regular files are opened: a FIFO or a device would block the
@@ -30,23 +31,30 @@ void CKavitroPreviewControl::SetFilePath(const QString& path) {
     update();
 }
 
+void CKavitroPreviewControl::ShowPicture(const QImage& picture) {
+    m_path.clear();
+    m_picture = picture;
+    m_supplied = true;
+    update();
+}
+
 void CKavitroPreviewControl::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setPen(palette().color(QPalette::WindowText));
     painter.setBrush(palette().color(QPalette::Base));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
     const QRect inner = rect().adjusted(kInset, kInset, -kInset, -kInset);
-    if (m_path.isEmpty()) {
+    if (m_path.isEmpty() && m_picture.isNull()) {
         painter.drawLine(inner.topLeft(), inner.bottomRight());
         painter.drawLine(inner.topRight(), inner.bottomLeft());
         return;
     }
     if (m_picture.isNull() || inner.isEmpty()) return;
-    // The picture was decoded into a square; keep its shape in the pane.
-    const int side = std::min(inner.width(), inner.height());
-    const QRect square(inner.center().x() - side / 2, inner.center().y() - side / 2, side, side);
+    // Keep the picture's shape in the pane (a file's was decoded into a square).
+    const Rect fitted = FitPreviewRect(Size{m_picture.width(), m_picture.height()},
+                                       Rect(inner.left(), inner.top(), inner.right() + 1, inner.bottom() + 1));
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(square, m_picture);
+    painter.drawImage(QRect(fitted.left, fitted.top, fitted.Width(), fitted.Height()), m_picture);
 }
 
 }  // namespace kavitro

@@ -1,9 +1,10 @@
 #pragma once
 
-// The preview pane of the file dialog: a frame, a cross while no file is
-// selected, else the picture of the selected file fitted inside. Each file
-// is decoded once when it is selected (not on every paint); a file that
-// cannot be shown leaves the frame alone.
+// The preview pane of the file dialog: a frame, a cross while nothing is
+// shown, else the picture of the selected file, or a picture the dialog's
+// caller supplies, fitted inside with its shape kept. Each file is decoded
+// once when it is selected (not on every paint); a file that cannot be shown
+// leaves the frame alone.
 
 #include <QImage>
 #include <QString>
@@ -23,6 +24,10 @@ public:
     // does not decode it again.
     void SetFilePath(const QString& path);
     const QString& FilePath() const { return m_path; }
+    // Shows a picture that is not a file's (the export shows the page it is
+    // about to write); a null picture shows the cross. A later file path
+    // replaces it.
+    void ShowPicture(const QImage& picture);
     // The decoded picture (null when there is nothing to show).
     const QImage& Picture() const { return m_picture; }
     // How many files were decoded so far.
@@ -36,6 +41,7 @@ protected:
 private:
     QString m_path;
     QImage m_picture;
+    bool m_supplied = false;
     int m_decodes = 0;
 };
 

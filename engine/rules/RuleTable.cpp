@@ -2,16 +2,21 @@
 
 namespace kavitro::rules {
 
-const RuleTable* FindRuleTable(std::string_view name) {
-    for (const RuleTable& table : AllRuleTables())
+namespace {
+
+template <typename Table>
+const Table* FindByName(std::span<const Table> tables, std::string_view name) {
+    for (const Table& table : tables)
         if (table.name == name) return &table;
     return nullptr;
 }
 
+}  // namespace
+
+const RuleTable* FindRuleTable(std::string_view name) { return FindByName(AllRuleTables(), name); }
+
 const ModificationTable* FindModificationTable(std::string_view name) {
-    for (const ModificationTable& table : AllModificationTables())
-        if (table.name == name) return &table;
-    return nullptr;
+    return FindByName(AllModificationTables(), name);
 }
 
 }  // namespace kavitro::rules

@@ -77,14 +77,19 @@ struct Node {
     std::uint32_t line;
 };
 
-struct RuleTable {
+// A compiled table of either family: the kind says what the engine uses it
+// for, and the leaves index its outcomes.
+template <typename Kind, typename Result>
+struct CompiledTable {
     std::string_view name;
-    TableKind kind;
+    Kind kind;
     std::span<const Node> nodes;
     std::span<const Condition> conditions;
     std::span<const std::uint16_t> codes;
-    std::span<const Outcome> outcomes;
+    std::span<const Result> outcomes;
 };
+
+using RuleTable = CompiledTable<TableKind, Outcome>;
 
 // Every compiled table, in file-name order.
 std::span<const RuleTable> AllRuleTables();
@@ -134,14 +139,7 @@ struct ModificationOutcome {
     std::uint32_t line;
 };
 
-struct ModificationTable {
-    std::string_view name;
-    ModificationKind kind;
-    std::span<const Node> nodes;
-    std::span<const Condition> conditions;
-    std::span<const std::uint16_t> codes;
-    std::span<const ModificationOutcome> outcomes;
-};
+using ModificationTable = CompiledTable<ModificationKind, ModificationOutcome>;
 
 // Every compiled text-modification table, in file-name order.
 std::span<const ModificationTable> AllModificationTables();

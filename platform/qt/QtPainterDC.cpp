@@ -226,33 +226,29 @@ bool HasPen(const LogPen& pen) { return (pen.style & PS_STYLE_MASK) != PS_NULL; 
 
 }  // namespace
 
-bool CQtPainterDC::DoRectangle(const Rect& rect) {
-    const QRectF r = DeviceRect(rect);
+bool CQtPainterDC::DrawFramed(const QRectF& box, const FramedShape& shape) {
     const double inset = StrokeInset(GetPen().pen.style, PenWidth());
     QPainterPath fill, stroke;
-    stroke.addRect(r.adjusted(inset, inset, -inset, -inset));
-    if (!HasPen(GetPen().pen)) fill.addRect(r);
+    shape(stroke, box.adjusted(inset, inset, -inset, -inset), inset);
+    if (!HasPen(GetPen().pen)) shape(fill, box, 0);
     return DrawClosed(HasPen(GetPen().pen) ? stroke : fill, stroke);
+}
+
+bool CQtPainterDC::DoRectangle(const Rect& rect) {
+    return DrawFramed(DeviceRect(rect), [](QPainterPath& path, const QRectF& box, double) { path.addRect(box); });
 }
 
 bool CQtPainterDC::DoRoundRect(const Rect& rect, Point corner) {
     const QRectF r = DeviceRect(rect);
     const double rx = std::min(std::abs(corner.x * GetMapping().ScaleX()), r.width()) / 2;
     const double ry = std::min(std::abs(corner.y * GetMapping().ScaleY()), r.height()) / 2;
-    const double inset = StrokeInset(GetPen().pen.style, PenWidth());
-    QPainterPath fill, stroke;
-    stroke.addRoundedRect(r.adjusted(inset, inset, -inset, -inset), std::max(0.0, rx - inset), std::max(0.0, ry - inset));
-    if (!HasPen(GetPen().pen)) fill.addRoundedRect(r, rx, ry);
-    return DrawClosed(HasPen(GetPen().pen) ? stroke : fill, stroke);
+    return DrawFramed(r, [rx, ry](QPainterPath& path, const QRectF& box, double inset) {
+        path.addRoundedRect(box, std::max(0.0, rx - inset), std::max(0.0, ry - inset));
+    });
 }
 
 bool CQtPainterDC::DoEllipse(const Rect& rect) {
-    const QRectF r = DeviceRect(rect);
-    const double inset = StrokeInset(GetPen().pen.style, PenWidth());
-    QPainterPath fill, stroke;
-    stroke.addEllipse(r.adjusted(inset, inset, -inset, -inset));
-    if (!HasPen(GetPen().pen)) fill.addEllipse(r);
-    return DrawClosed(HasPen(GetPen().pen) ? stroke : fill, stroke);
+    return DrawFramed(DeviceRect(rect), [](QPainterPath& path, const QRectF& box, double) { path.addEllipse(box); });
 }
 
 void CQtPainterDC::DoFillSolidRect(const Rect& rect, COLORREF color) {

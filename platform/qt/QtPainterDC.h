@@ -11,6 +11,7 @@
 #include <QtGui/QRawFont>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -51,9 +52,14 @@ private:
     double PenWidth() const;
     QPen MakeQPen() const;
     QBrush MakeQBrush() const;
-    // Fills and strokes a closed shape given as a device path; `inset`
-    // builds the stroke path for a pen drawn inside (or on) the frame.
+    // Fills and strokes a closed shape given as device paths: the brush
+    // fills `fill`, the pen strokes `stroke`.
     bool DrawClosed(const QPainterPath& fill, const QPainterPath& stroke);
+    // Adds a framed shape (rectangle, rounded rectangle, ellipse) in a
+    // device box to a path; `inset` is how far the box was shrunk on each side.
+    using FramedShape = std::function<void(QPainterPath& path, const QRectF& box, double inset)>;
+    // A framed shape in a device box, its stroke inside the frame.
+    bool DrawFramed(const QRectF& box, const FramedShape& shape);
     bool DrawRawText(const TextCall& call, const QRawFont& font);
     bool DrawFontText(const TextCall& call);
     const QRawFont* GlyphFont(const std::string& face, double pixelSize);

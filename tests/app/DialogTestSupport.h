@@ -8,12 +8,12 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "app/LanguagePack.h"
 #include "app/dialogs/DialogLanguage.h"
 
 namespace kavitro::test {
-
-#include <memory>
 
 // One application per test, gone before the process ends (as Qt wants).
 inline std::unique_ptr<QApplication> MakeDialogApplication() {

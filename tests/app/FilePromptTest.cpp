@@ -196,6 +196,33 @@ TEST_F(FileDialogWithPreview, DecodesEachSelectedFileOnceAndFollowsTheCheckBox) 
     EXPECT_FALSE(dialog.findChild<QCheckBox*>(QStringLiteral("previewCheck"))->isEnabled());
 }
 
+TEST_F(FileDialogWithPreview, ShowsASuppliedPictureInsteadOfFilesInItsOwnShape) {
+    CPersianFileDialog dialog(nullptr, false, {}, {}, {}, m_dir.path(), {});
+    CKavitroPreviewControl& preview = dialog.Preview();
+    QImage page(100, 50, QImage::Format_RGB32);
+    page.fill(Qt::red);
+    dialog.SetSuppliedPreview(page);
+    emit dialog.currentChanged(Path(QStringLiteral("b.png")));  // the page stays
+    EXPECT_EQ(preview.Picture(), page);
+    EXPECT_EQ(preview.DecodeCount(), 0);
+
+    // Fitted across the pane (less its 3-pixel insets), half as high, centred:
+    // not stretched into a square.
+    const QImage shot = preview.grab().toImage();
+    const int middle = shot.width() / 2;
+    int redRows = 0;
+    for (int y = 0; y < shot.height(); ++y) redRows += shot.pixelColor(middle, y) == QColor(Qt::red) ? 1 : 0;
+    EXPECT_NEAR(redRows, (shot.width() - 6) / 2, 2);
+    EXPECT_EQ(shot.pixelColor(middle, shot.height() / 2), QColor(Qt::red));
+
+    dialog.SetPreviewOn(false);
+    EXPECT_TRUE(preview.Picture().isNull());
+    dialog.SetPreviewOn(true);
+    EXPECT_EQ(preview.Picture(), page);
+    dialog.SetPreviewDisabled(true);
+    EXPECT_TRUE(preview.Picture().isNull());
+}
+
 // Runs the prompt; `answer` acts on the dialog once it is up.
 bool RunPrompt(QString& fileName, bool open, const std::function<void(CPersianFileDialog&)>& answer) {
     QTimer::singleShot(0, [&] {

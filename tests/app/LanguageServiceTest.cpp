@@ -6,9 +6,12 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "app/LanguageService.h"
 #include "app/PackCursors.h"
 #include "document/StringIds.h"
+#include "tests/app/DialogTestSupport.h"
 
 namespace {
 
@@ -31,10 +34,7 @@ protected:
         });
     }
 
-    int m_argc = 1;
-    char m_name[16] = "language";
-    char* m_argv[2] = {m_name, nullptr};
-    QApplication m_app{m_argc, m_argv};
+    std::unique_ptr<QApplication> m_app = kavitro::test::MakeDialogApplication();
     CApplicationProperties m_properties;
 };
 

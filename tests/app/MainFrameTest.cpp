@@ -7,28 +7,36 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDropEvent>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QUrl>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QContextMenuEvent>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
 
 #include "app/AlternativesMenu.h"
 #include "app/ChildFrame.h"
+#include "app/dialogs/ObjectPropertyPages.h"
 #include "app/FrameCommands.h"
 #include "app/GalleryPictures.h"
 #include "app/KavitroApp.h"
@@ -36,6 +44,7 @@
 #include "app/MainFrame.h"
 #include "app/PageViewWidget.h"
 #include "app/Ribbon.h"
+#include "app/RulerWidget.h"
 #include "document/DrawText.h"
 #include "document/Kavitro1XDoc.h"
 #include "document/KavitroDoc.h"
@@ -386,13 +395,18 @@ TEST_F(MainFrameTest, ARibbonBoxAppliesWhatIsTypedAsOneStep) {
     kavitro::CMainFrame& frame = *app.MainFrame();
     kavitro::CKavitroDoc& doc = frame.Children()[0]->Document();
     frame.UpdateCommands();
+    CPageViewWidget* page = frame.Children()[0]->Panes()[0];
     const auto type = [&](std::uint32_t box, const QString& text) {
         QComboBox* combo = frame.Ribbon()->Combo(box);
+        combo->setFocus();
         combo->lineEdit()->setText(text);
         QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
         QApplication::sendEvent(combo->lineEdit(), &press);
         for (int turn = 0; turn < 3; ++turn)  // the command, then what it posts
             QApplication::processEvents();
+        // The keyboard is the page's again: Ctrl+Z and typing reach the
+        // document, not the box's own text.
+        EXPECT_EQ(QApplication::focusWidget(), page) << text.toStdString();
     };
     // "10" is not completed to the listed "100".
     type(kavitro::ViewCommand::ZoomCombo, QStringLiteral("10"));
@@ -405,6 +419,71 @@ TEST_F(MainFrameTest, ARibbonBoxAppliesWhatIsTypedAsOneStep) {
     const auto* redo = frame.Action(kavitro::ViewCommand::EditRedo);
     ASSERT_NE(redo, nullptr);
     EXPECT_TRUE(redo->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Y)));
+}
+
+TEST_F(MainFrameTest, TheKeyboardGoesBackToThePageWhenTheLastModalDialogCloses) {
+    CKavitroApp& app = Start();
+    kavitro::CMainFrame& frame = *app.MainFrame();
+    CPageViewWidget* page = frame.Children()[0]->Panes()[0];
+    QComboBox* zoom = frame.Ribbon()->Combo(kavitro::ViewCommand::ZoomCombo);
+    zoom->setFocus();  // as after a ribbon box was used
+    QApplication::processEvents();
+    // A dialog that opens a second one (a file dialog asking before it
+    // overwrites): the page waits until both are gone.
+    QDialog outer(&frame);
+    QWidget* focusAfterInner = nullptr;
+    QTimer::singleShot(0, &outer, [&] {
+        QDialog inner(&outer);
+        QTimer::singleShot(0, &inner, &QDialog::accept);
+        inner.exec();
+        for (int turn = 0; turn < 3; ++turn) QApplication::processEvents();
+        focusAfterInner = QApplication::focusWidget();
+        outer.accept();
+    });
+    outer.exec();
+    for (int turn = 0; turn < 3; ++turn) QApplication::processEvents();
+    EXPECT_NE(focusAfterInner, page);
+    EXPECT_EQ(QApplication::focusWidget(), page);
+}
+
+TEST_F(MainFrameTest, TheInformationPaneShowsThePointerAndADraggedGuideLine) {
+    CKavitroApp& app = Start();
+    kavitro::CMainFrame& frame = *app.MainFrame();
+    CChildFrame& child = *frame.Children()[0];
+    CPageViewWidget* page = child.Panes()[0];
+    CRulerWidget* top = nullptr;
+    for (CRulerWidget* ruler : child.findChildren<CRulerWidget*>())
+        if (ruler->GetOrientation() == kavitro::CRulerModel::Horizontal) top = ruler;
+    ASSERT_NE(top, nullptr);
+    const QPoint inside(150, 120);  // in the page view
+    const auto send = [](QWidget* to, QEvent::Type type, QPointF at, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, at, to->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                      buttons, Qt::NoModifier);
+        QApplication::sendEvent(to, &e);
+    };
+    // The pane is refreshed at most every 100 ms: the pointer moves until it shows.
+    const auto shows = [&](const QString& pattern, const std::function<void()>& move) {
+        const QRegularExpression expected(pattern);
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 3000) {
+            move();
+            QApplication::processEvents();
+            if (expected.match(frame.InformationPane()->text()).hasMatch())
+                return true;
+            QThread::msleep(20);
+        }
+        ADD_FAILURE() << "the pane shows \"" << frame.InformationPane()->text().toStdString() << "\"";
+        return false;
+    };
+    // Both coordinates over the page; the guide line's own one while dragged from the ruler.
+    EXPECT_TRUE(shows(QStringLiteral("^ X: \\d+\\.\\d\\d mm   Y: \\d+\\.\\d\\d mm$"),
+                      [&] { send(page->viewport(), QEvent::MouseMove, inside, Qt::NoButton); }));
+    send(top, QEvent::MouseButtonPress, QPointF(40, 5), Qt::LeftButton);
+    const QPointF overPage = top->mapFromGlobal(page->viewport()->mapToGlobal(inside));
+    EXPECT_TRUE(shows(QStringLiteral("^ Y: \\d+\\.\\d\\d mm$"),
+                      [&] { send(top, QEvent::MouseMove, overPage, Qt::LeftButton); }));
+    send(top, QEvent::MouseButtonRelease, overPage, Qt::NoButton);
 }
 
 TEST_F(MainFrameTest, RightClickOnAnObjectShowsItsMenuForThatObject) {
@@ -522,6 +601,8 @@ TEST_F(MainFrameTest, GalleryItemsShowDistinctPicturesAndTheChosenOneShowsOnItsB
         std::uint32_t gallery;
         std::size_t items;
     } galleries[] = {{kavitro::ViewCommand::VowelGallery, 20}, {kavitro::ViewCommand::TextModificationGallery, 3}};
+    // Choosing a gallery tool must not make the ribbon, and the page under it, jump.
+    const int ribbonHeight = ribbon.sizeHint().height();
     for (const auto& g : galleries) {
         const std::vector<QAction*> items = ribbon.GalleryItems(g.gallery);
         ASSERT_EQ(items.size(), g.items);
@@ -543,6 +624,7 @@ TEST_F(MainFrameTest, GalleryItemsShowDistinctPicturesAndTheChosenOneShowsOnItsB
         items[chosen]->trigger();
         QApplication::processEvents();
         EXPECT_EQ(pictureOf(frame.Action(g.gallery)->icon()), pictures[chosen]) << g.gallery;
+        EXPECT_EQ(ribbon.sizeHint().height(), ribbonHeight) << g.gallery;
     }
     EXPECT_EQ(ribbon.GalleryItems(kavitro::ViewCommand::TextModificationGallery)[1]->text(),
               app.Pack().Text(kavitro::ViewCommand::GlyphSwap).remove(QLatin1Char('&')));
@@ -573,6 +655,62 @@ TEST_F(MainFrameTest, ALookCommandRestylesTheRunAndShowsChecked) {
     EXPECT_EQ(QApplication::style()->name(), desktopStyle);
     EXPECT_EQ(QApplication::palette().color(QPalette::Window), desktop.color(QPalette::Window));
     EXPECT_FALSE(frame.Action(216)->isChecked());
+}
+
+TEST_F(MainFrameTest, ADocumentDroppedOnAPageIsShownLikeAnOpenedOne) {
+    const QString dropped = MakeDocument(QStringLiteral("dropped.kv2"));
+    CKavitroApp& app = Start();
+    kavitro::CMainFrame& frame = *app.MainFrame();
+    CChildFrame& first = *frame.Children()[0];
+    first.Document().SetModifiedFlag(false);
+    CPageViewWidget& page = *first.Panes()[0];
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(dropped)});
+    const QPoint at = page.viewport()->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(page.viewport(), &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(page.viewport(), &drop);
+    QApplication::processEvents();
+    EXPECT_TRUE(drop.isAccepted());
+    ASSERT_EQ(frame.Children().size(), 2u);
+    ASSERT_NE(frame.ActiveChild(), &first);
+    EXPECT_TRUE(frame.ActiveChild()->Document().GetPathName().endsWith(QStringLiteral("dropped.kv2")));
+    EXPECT_TRUE(frame.windowTitle().startsWith(QStringLiteral("dropped.kv2")));
+    // Nothing went into the document it was dropped on.
+    EXPECT_FALSE(first.Document().IsModified());
+}
+
+TEST_F(MainFrameTest, UndoOfAMoveToAnotherPageShowsThePageTheObjectIsBackOn) {
+    CKavitroApp& app = Start();
+    kavitro::CMainFrame& frame = *app.MainFrame();
+    CChildFrame& child = *frame.Children()[0];
+    kavitro::CKavitroDoc& doc = child.Document();
+    kavitro::CKavitroView& view = child.Panes()[0]->GetView();
+    doc.AddPage(kavitro::kNoTarget);
+    ASSERT_FALSE(view.GetSelection().GetObjects().empty());  // the first text, on page 1
+    kavitro::CDrawObj& text = *view.GetSelection().GetObjects().front();
+    kavitro::GeneralValues values = kavitro::ReadGeneralValues(text, doc);
+    values.page = 1;
+    ASSERT_TRUE(kavitro::ApplyGeneralValues(text, doc, values));
+    QApplication::processEvents();
+    const struct {
+        std::uint32_t command;
+        std::uint32_t page;
+    } steps[] = {{kavitro::ViewCommand::EditUndo, 0}, {kavitro::ViewCommand::EditRedo, 1},
+                 {kavitro::ViewCommand::EditUndo, 0}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.command);
+        frame.UpdateCommands();
+        ASSERT_TRUE(frame.RunCommand(step.command));
+        for (int turn = 0; turn < 3; ++turn)
+            QApplication::processEvents();
+        EXPECT_EQ(text.m_nPage, step.page);
+        // The view shows the page the object is on now, with it selected.
+        EXPECT_EQ(child.CurrentPage(), step.page);
+        EXPECT_TRUE(view.IsSelected(text));
+    }
 }
 
 // The alternatives of the word at the caret, in each language.

@@ -41,9 +41,27 @@ TEST_F(ObjectProperties, GeneralPageReadsTheObject) {
     EXPECT_FALSE(v.noFill);
     EXPECT_EQ(v.lineWidth, 3);
     EXPECT_EQ(v.page, 2);
-    EXPECT_DOUBLE_EQ(v.horizontal, 50.0);
-    EXPECT_DOUBLE_EQ(v.vertical, 30.0);
     EXPECT_EQ(PageItems(*m_doc), (QStringList{"1", "2", "3"}));
+}
+
+// The page's origin is its top-right corner, y grows upwards: an object
+// 30 mm from the right and 20 mm from the top shows 30 and 20 however its
+// rectangle runs (a pasted picture's top is its lower edge).
+TEST_F(ObjectProperties, GeneralPageShowsTheRightAndUpperEdges) {
+    const Rect rects[] = {{-5000, -3000, -3000, -2000},
+                          {-3000, -2000, -5000, -3000},
+                          {-3000, -3000, -5000, -2000},
+                          {-5000, -2000, -3000, -3000}};
+    for (const Rect& r : rects) {
+        SCOPED_TRACE(::testing::Message() << r.left << ',' << r.top << ',' << r.right << ',' << r.bottom);
+        CPolygonRect at;
+        at.m_rect = r;
+        at.SetAngle(0);
+        m_rect->m_position = at;
+        const GeneralValues v = ReadGeneralValues(*m_rect, *m_doc);
+        EXPECT_DOUBLE_EQ(v.horizontal, 30.0);
+        EXPECT_DOUBLE_EQ(v.vertical, 20.0);
+    }
 }
 
 TEST_F(ObjectProperties, GeneralPageChangesAreOneUndoableStep) {

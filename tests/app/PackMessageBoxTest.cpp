@@ -5,8 +5,11 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "app/PackMessageBox.h"
 #include "document/StringIds.h"
+#include "tests/app/DialogTestSupport.h"
 
 namespace {
 
@@ -33,10 +36,7 @@ protected:
         return label ? QStyle::visualAlignment(label->layoutDirection(), label->alignment()) : Qt::Alignment{};
     }
 
-    int m_argc = 1;
-    char m_name[16] = "message_box";
-    char* m_argv[2] = {m_name, nullptr};
-    QApplication m_app{m_argc, m_argv};
+    std::unique_ptr<QApplication> m_app = kavitro::test::MakeDialogApplication();
     kavitro::LanguageModule m_language{kLanguageRoot};
     PackMessageBox m_report{m_language};
 };

@@ -1,6 +1,7 @@
 // The page view's window on the offscreen platform: typed and composed
 // Persian reaches the document, the scroll bars follow the view and move
-// it, and no exception leaves an event handler.
+// it (the thumb where the visible part is, in either interface direction),
+// and no exception leaves an event handler.
 
 #include <gtest/gtest.h>
 
@@ -10,12 +11,15 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
 #include <algorithm>
 #include <stdexcept>
 #include <string_view>
+#include <utility>
 
 #include "app/PageViewWidget.h"
 #include "document/DrawText.h"
@@ -144,6 +148,82 @@ TEST_F(WidgetFixture, ScrollBarsFollowTheViewAndMoveIt) {
         EXPECT_NE(m.message, NotifyMessage::UpdateRulers);
 }
 
+// Where the bar draws its thumb, in bar pixels.
+QRect ThumbOf(const QScrollBar& bar) {
+    QStyleOptionSlider option;
+    option.initFrom(&bar);
+    option.subControls = QStyle::SC_All;
+    option.orientation = bar.orientation();
+    option.state |= bar.orientation() == Qt::Horizontal ? QStyle::State_Horizontal : QStyle::State_None;
+    option.minimum = bar.minimum();
+    option.maximum = bar.maximum();
+    option.sliderPosition = bar.sliderPosition();
+    option.sliderValue = bar.value();
+    option.singleStep = bar.singleStep();
+    option.pageStep = bar.pageStep();
+    option.upsideDown = bar.invertedAppearance();
+    return bar.style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, &bar);
+}
+
+// Clicks a horizontal bar's arrow at its left or right end.
+void ClickArrow(QScrollBar& bar, bool left) {
+    const QPointF at(left ? 3 : bar.width() - 4, bar.height() / 2);
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent click(type, at, bar.mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&bar, &click);
+    }
+}
+
+TEST_F(WidgetFixture, HorizontalThumbShowsTheVisiblePartInEitherDirection) {
+    for (const Qt::LayoutDirection direction : {Qt::LeftToRight, Qt::RightToLeft}) {
+        SCOPED_TRACE(direction == Qt::RightToLeft ? "right to left" : "left to right");
+        // The interface's direction is set before any window is made.
+        QApplication::setLayoutDirection(direction);
+        widget = std::make_unique<CPageViewWidget>(*doc);
+        widget->resize(640, 480);
+        widget->show();
+        QApplication::processEvents();
+        CKavitroView& view = widget->GetView();
+        doc->SetZoom(200);
+        view.UpdateScrollSizes();
+        QScrollBar& h = *widget->horizontalScrollBar();
+        const ScrollInfo& s = view.GetScrollInfo();
+        ASSERT_GT(s.limit.cx, 200);
+        // The page's right edge, where every line starts, shows first after a zoom.
+        view.ScrollToPosition({s.limit.cx, 0});
+        QApplication::processEvents();
+        const Point pageRight = view.DocToClient(Point{0, 0});
+        EXPECT_LT(pageRight.x, widget->viewport()->width());
+        EXPECT_GE(ThumbOf(h).right(), h.width() - 2 * h.height());
+
+        // The left arrow takes the view towards the page's left edge, the thumb with it.
+        const int thumbBefore = ThumbOf(h).left();
+        for (int i = 0; i < 5; ++i)
+            ClickArrow(h, true);
+        QApplication::processEvents();
+        EXPECT_GT(view.DocToClient(Point{0, 0}).x, pageRight.x);
+        EXPECT_LT(ThumbOf(h).left(), thumbBefore);
+
+        // The thumb dragged to the bar's left end shows the page's left edge.
+        const QPointF grip = ThumbOf(h).center();
+        const QPointF end(0, grip.y());
+        for (const auto& [type, at] : {std::pair{QEvent::MouseButtonPress, grip}, std::pair{QEvent::MouseMove, end},
+                                       std::pair{QEvent::MouseButtonRelease, end}}) {
+            QMouseEvent e(type, at, h.mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&h, &e);
+        }
+        QApplication::processEvents();
+        EXPECT_EQ(s.position.x, 0);
+        EXPECT_LE(ThumbOf(h).left(), 2 * h.height());
+        EXPECT_GE(view.DocToClient(Point{-doc->GetPageSize().cx * 2, 0}).x, 0);
+        widget.reset();
+    }
+    QApplication::setLayoutDirection(Qt::LeftToRight);
+    EXPECT_TRUE(env.errors.Reports().empty());
+}
+
 TEST_F(WidgetFixture, WheelScrollsShiftOrSidewaysGoesAcrossCtrlZooms) {
     CKavitroView& view = widget->GetView();
     QScrollBar* h = widget->horizontalScrollBar();
@@ -262,10 +342,3 @@ TEST_F(WidgetFixture, CaretLeavesNothingBehind) {
 
 }  // namespace
 }  // namespace kavitro
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

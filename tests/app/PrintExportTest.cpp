@@ -16,6 +16,7 @@
 #include "DialogTestSupport.h"
 #include "app/PrintExport.h"
 #include "app/dialogs/PersianFileDialog.h"
+#include "app/dialogs/PreviewControl.h"
 #include "view/KavitroView.h"
 #include "view/PageExport.h"
 #include "view/RecordingViewHost.h"
@@ -84,6 +85,11 @@ TEST_F(PrintExportTest, ExportWritesTheChosenTypeAndRemembersTheFolder) {
         auto& dialog = dynamic_cast<CPersianFileDialog&>(w);
         EXPECT_EQ(dialog.windowTitle(), "Kavitro - Export");
         EXPECT_EQ(dialog.nameFilters().size(), 8);
+        // The pane shows the page about to be written, not a cross: 4000 x 2000
+        // fitted into 600 x 800, and a twentieth more for the margin.
+        const QImage& preview = dialog.Preview().Picture();
+        EXPECT_EQ(preview.size(), QSize(630, 315));
+        EXPECT_EQ(preview, RenderExportPreview(*view));
         dialog.selectNameFilter(dialog.nameFilters()[1]);
         dialog.selectFile(dir.filePath("page.png"));
         dialog.accept();

@@ -1,7 +1,7 @@
 // A document window's rulers and page view on the offscreen platform: the
-// rulers draw the page strip and numbers, a guide line dragged from a ruler
-// into the view lands where it was released, and a drop on the page is
-// taken as a copy or refused.
+// rulers draw the page strip and numbers, a line follows the pointer while
+// a guide is dragged from a ruler, the guide lands where it was released,
+// and a drop on the page is taken as a copy or refused.
 
 #include <gtest/gtest.h>
 
@@ -13,6 +13,7 @@
 #include <QMouseEvent>
 
 #include <memory>
+#include <vector>
 
 #include "app/PageViewWidget.h"
 #include "app/RulerWidget.h"
@@ -102,6 +103,65 @@ TEST_F(RulersFixture, AGuideDraggedIntoTheViewLandsWhereItWasReleased) {
     }
 }
 
+// Rows (horizontal) or columns (vertical) of the view that changed right
+// across it between two pictures of it.
+std::vector<int> LinesAcross(const QImage& before, const QImage& after, bool vertical) {
+    std::vector<int> lines;
+    const int across = vertical ? before.height() : before.width();
+    const int along = vertical ? before.width() : before.height();
+    for (int at = 0; at < along; ++at) {
+        int changed = 0;
+        for (int i = 0; i < across; ++i) {
+            const QPoint p = vertical ? QPoint(at, i) : QPoint(i, at);
+            if (before.pixel(p) != after.pixel(p)) ++changed;
+        }
+        if (changed > across * 9 / 10) lines.push_back(at);
+    }
+    return lines;
+}
+
+TEST_F(RulersFixture, ALineFollowsThePointerWhileAGuideIsDragged) {
+    for (CRulerWidget* ruler : {top, left}) {
+        const bool vertical = ruler == left;
+        SCOPED_TRACE(vertical ? "vertical" : "horizontal");
+        const QImage before = page->viewport()->grab().toImage();
+        Send(ruler, QEvent::MouseButtonPress, QPoint(-10, -10), Qt::LeftButton);
+        for (const QPoint at : {QPoint(150, 120), QPoint(210, 170)}) {
+            Send(ruler, QEvent::MouseMove, at, Qt::LeftButton);
+            QApplication::processEvents();
+            const std::vector<int> seen = LinesAcross(before, page->viewport()->grab().toImage(), vertical);
+            // One line under the pointer; the previous one is gone.
+            EXPECT_EQ(seen, std::vector<int>{vertical ? at.x() : at.y()});
+        }
+        // Out of the view and released there: the line goes and no guide is made.
+        const std::size_t guides = doc->m_guideLines.size();
+        Send(ruler, QEvent::MouseMove, QPoint(-10, -10), Qt::LeftButton);
+        Send(ruler, QEvent::MouseButtonRelease, QPoint(-10, -10), Qt::NoButton);
+        QApplication::processEvents();
+        EXPECT_TRUE(LinesAcross(before, page->viewport()->grab().toImage(), vertical).empty());
+        EXPECT_EQ(doc->m_guideLines.size(), guides);
+    }
+}
+
+TEST_F(RulersFixture, RepaintAtOnceWhenThePaperTurns) {
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint) ++paints;
+            return false;
+        }
+    };
+    PaintCounter counter;
+    QApplication::processEvents();
+    top->installEventFilter(&counter);
+    left->installEventFilter(&counter);
+    // Landscape: the page's edges move in the window though nothing scrolled.
+    const Size page = doc->GetPageSize();
+    doc->SetPageSize(Size{page.cy, page.cx}, doc->m_margins);
+    QApplication::processEvents();
+    EXPECT_GE(counter.paints, 2);
+}
+
 TEST_F(RulersFixture, ADropOnThePageIsTakenAsACopyOrRefused) {
     auto* r = new CDrawRect(test::Place(-5000, -5000, 1000, 1000), 0, doc.get());
     std::unique_ptr<CDrawRect> source(r);
@@ -136,10 +196,3 @@ TEST_F(RulersFixture, ADropOnThePageIsTakenAsACopyOrRefused) {
 
 }  // namespace
 }  // namespace kavitro
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -21,26 +21,22 @@ public:
     bool commandLine = true;
     int layouts = CStartupSequence::kLayoutsLoaded;
 
-    void LoadLanguage() override { calls.push_back("language"); }
+    void LoadLanguage() override { Record("language"); }
     bool IsControlHeld() const override { return control; }
-    void ResetSettings() override { calls.push_back("reset"); }
-    bool RegisterDocumentKinds() override {
-        calls.push_back("documents");
-        return documentKinds;
-    }
-    void SetInterfaceFont() override { calls.push_back("font"); }
-    bool CreateMainFrame() override {
-        calls.push_back("frame");
-        return mainFrame;
-    }
-    bool ProcessCommandLine() override {
-        calls.push_back("commandline");
-        return commandLine;
-    }
-    void LoadCursors() override { calls.push_back("cursors"); }
-    int LoadKeyboardLayouts() override {
-        calls.push_back("layouts");
-        return layouts;
+    void ResetSettings() override { Record("reset"); }
+    bool RegisterDocumentKinds() override { return Record("documents", documentKinds); }
+    void SetInterfaceFont() override { Record("font"); }
+    bool CreateMainFrame() override { return Record("frame", mainFrame); }
+    bool ProcessCommandLine() override { return Record("commandline", commandLine); }
+    void LoadCursors() override { Record("cursors"); }
+    int LoadKeyboardLayouts() override { return Record("layouts", layouts); }
+
+private:
+    // Notes the step and gives the answer the case set for it.
+    template <class Answer = bool>
+    Answer Record(const char* step, Answer answer = {}) {
+        calls.push_back(step);
+        return answer;
     }
 };
 

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include "DocumentFixture.h"
+#include "document/StringIds.h"
 #include "engine/Compressor.h"
 
 namespace kavitro {
@@ -248,6 +249,43 @@ TEST_F(DocumentFileTest, OpenAndSaveThroughFiles) {
     const QString blocked = dir.filePath("missing/doc.kv2");
     EXPECT_FALSE(doc->OnSaveDocument(blocked));
     EXPECT_EQ(env.errors.Reports().size(), 2u);
+}
+
+// A file that cannot be opened is told in the pack's language, naming the
+// path; without the pack's text the built-in one names the path and reason.
+TEST_F(DocumentFileTest, OpenFailuresAreToldInThePackLanguage) {
+    struct Pack final : StringTable {
+        std::u16string GetString(std::uint32_t id) const override {
+            return id == StringId::ImportUnreadable ? u"\u067E\u0631\u0648\u0646\u062F\u0647" : u"";
+        }
+    } pack;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString damaged = dir.filePath("damaged.kv2");
+    QFile f(damaged);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("not a document");
+    f.close();
+    const QString missing = dir.filePath("missing.kv2");
+
+    for (const QString& path : {damaged, missing}) {
+        for (const bool withPack : {true, false}) {
+            SCOPED_TRACE(path.toStdString() + (withPack ? " with pack" : " without pack"));
+            DocumentServices services = env.services;
+            if (withPack) services.strings = &pack;
+            env.errors.Clear();
+            auto doc = test::NewDocument(services);
+            EXPECT_FALSE(doc->OnOpenDocument(path));
+            ASSERT_EQ(env.errors.Reports().size(), 1u);
+            const QString text = QString::fromStdU16String(env.errors.Reports()[0].text);
+            if (withPack) {
+                EXPECT_EQ(text, QString::fromStdU16String(pack.GetString(StringId::ImportUnreadable)) + u'\n' + path);
+            } else {
+                EXPECT_TRUE(text.contains(path));
+                EXPECT_GT(text.size(), path.size() + 10);  // a reason follows
+            }
+        }
+    }
 }
 
 TEST_F(DocumentFileTest, ThumbnailIsAPackedBmpOnEverySave) {

@@ -196,7 +196,9 @@ TEST_F(DrawPictureTest, FilePromptLoadsByExtensionAndRemembersTheFolder) {
         EXPECT_FALSE(p->EnsureContent()) << name;
         EXPECT_FALSE(p->m_pDib || p->m_pMetafile);
     }
-    EXPECT_EQ(env.errors.Reports().size(), 1u);  // only the file that did not decode
+    // Only the file that did not decode, told in the interface's language.
+    ASSERT_EQ(env.errors.Reports().size(), 1u);
+    EXPECT_EQ(env.errors.Reports()[0].stringId, StringId::ImportUnreadable);
 
     prompt.m_answer = dir / "a.PNG";
     EXPECT_TRUE(p->EnsureContent());

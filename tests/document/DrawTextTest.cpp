@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -13,12 +12,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <locale>
+#include <optional>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "document/DrawText.h"
 #include "engine/CalligraphyFont.h"
@@ -28,6 +29,7 @@
 #include "platform/Vector.h"
 #include "platform/qt/QtPainterDC.h"
 #include "tests/document/DocumentFixture.h"
+#include "tests/document/TextTestSupport.h"
 
 namespace kavitro {
 namespace {
@@ -36,17 +38,8 @@ using test::TestServices;
 
 constexpr const char16_t* kSentence = u"سلام بر دوستان خوب من";
 
-void InitFonts() {
-    CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
-    if (!fonts.IsInitialized()) fonts.Init(KAVITRO_SHARE_DIR, 0);
-}
-
-// A view with a component selection and device units equal to logical ones.
-struct TextView : DefaultDocumentView, TextEditView {
-    CTextComponentSelection component;
-    CTextComponentSelection& GetComponentSelection() override { return component; }
-    Point DeviceToLogical(Point device) const override { return device; }
-};
+using test::InitFonts;
+using test::TextView;
 
 struct TextFixture : ::testing::Test {
     TestServices services;
@@ -244,6 +237,29 @@ TEST_F(TextFixture, UndoAndRedoReplayEveryKeystroke) {
         EXPECT_EQ(Dump(last->m_paragraph), Dump(fresh)) << "seed " << seed;
         doc->RemoveView(&view);
     }
+}
+
+TEST_F(TextFixture, KeysThatTypeNothingLeaveTheUndoAndRedoListsAlone) {
+    CDrawText* text = AddText();
+    TypeAll(text, u"سلا");
+    const std::string typed = Dump(text->m_paragraph);
+    ASSERT_TRUE(doc->UndoRedo(true, &view));
+    const std::size_t undo = doc->m_objects.m_undo.size(), redo = doc->m_objects.m_redo.size();
+    ASSERT_GT(redo, 0u);
+    // Ctrl+Z's character reaching the text (the engine refuses it) and a
+    // code the keyboard layout refuses.
+    for (const std::uint32_t code : {26u, 0x10000u}) {
+        Type(text, code);
+        EXPECT_EQ(doc->m_objects.m_undo.size(), undo) << code;
+        EXPECT_EQ(doc->m_objects.m_redo.size(), redo) << code;
+    }
+    ASSERT_TRUE(doc->UndoRedo(false, &view));
+    EXPECT_EQ(Dump(text->m_paragraph), typed);
+    // A key that goes in is still one step of its own.
+    Type(text, u'م');
+    EXPECT_TRUE(doc->m_objects.m_redo.empty());
+    ASSERT_TRUE(doc->UndoRedo(true, &view));
+    EXPECT_EQ(Dump(text->m_paragraph), typed);
 }
 
 TEST_F(TextFixture, EnterStartsASelectedTextOneLineBelow) {
@@ -607,37 +623,134 @@ TEST_F(TextFixture, RecordedGlyphOutlinesLieWhereThePainterInks) {
     EXPECT_NEAR(std::max(a.y, b.y), bottom, kPixels);
 }
 
+// The frame and the handles show the user where the text is: around its
+// ink, not an ascent lower where the layout rectangle stands.
+TEST_F(TextFixture, FrameAndHandlesStandAroundTheInk) {
+    const struct {
+        const char* name;
+        std::int32_t size;
+        bool signAbove;  // a vowel sign set high above the words
+    } cases[] = {{"sentence", 500, false}, {"large sentence", 1500, false}, {"sign above", 500, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CDrawText* text = AddText({-100, -1500});
+        text->m_nSize = c.size;
+        TypeAll(text, kSentence);
+        if (c.signAbove) text->m_paragraph.m_points.push_back(CCalligraphyPoint{0x3D, 3000, 9000});
+        text->RecalcLayout(&view, false);
+        CPathRecorderDC recorder;
+        recorder.SetGlyphOutlineSource(&CGlyphFontOutlines::Instance());
+        recorder.SetTextAlign(TA_BASELINE | TA_RIGHT);
+        recorder.SetMapMode(MM_ANISOTROPIC);  // page y grows upwards
+        recorder.SetWindowExt({1000, -1000});
+        recorder.SetViewportExt({1000, 1000});
+        ASSERT_GT(text->DrawGlyphs(recorder, true), 0);
+        const Rect ink = recorder.GetBounds();
+        CPolygonRect frame;
+        text->GetZoomedPosition(frame);
+        const std::int32_t low = std::min(frame.m_bounds.top, frame.m_bounds.bottom);
+        const std::int32_t high = std::max(frame.m_bounds.top, frame.m_bounds.bottom);
+        const std::int32_t slack = c.size / 40;
+        EXPECT_NEAR(low, std::min(ink.top, ink.bottom), slack);
+        EXPECT_NEAR(high, std::max(ink.top, ink.bottom), slack);
+        std::int32_t handleLow = high, handleHigh = low;
+        for (int h = 1; h <= text->GetHandleCount(); ++h) {
+            handleLow = std::min(handleLow, text->GetHandle(h).y);
+            handleHigh = std::max(handleHigh, text->GetHandle(h).y);
+        }
+        EXPECT_EQ(handleLow, low);
+        EXPECT_EQ(handleHigh, high);
+    }
+    // Without ink the frame is one line standing on the baseline.
+    CDrawText* empty = AddText();
+    CPolygonRect frame;
+    empty->GetZoomedPosition(frame);
+    const std::int32_t baseline = empty->GetBaselinePoint().y;
+    EXPECT_LT(std::min(frame.m_bounds.top, frame.m_bounds.bottom), baseline);
+    EXPECT_GT(std::max(frame.m_bounds.top, frame.m_bounds.bottom), baseline);
+}
+
+// The first word drawn alone, mapped like a page (y grows upwards), as a
+// click on the view sees it.
+void DrawWordInk(CDrawText* text, CPathRecorderDC& recorder) {
+    recorder.SetMapMode(MM_HIMETRIC);
+    recorder.SetGlyphOutlineSource(&CGlyphFontOutlines::Instance());
+    recorder.SetTextAlign(TA_BASELINE | TA_RIGHT);
+    CTextComponentSelection word;
+    word.m_firstWord = word.m_lastWord = 0;
+    EXPECT_GT(text->DrawComponents(recorder, nullptr, word, text->GetZoomedBaselinePoint(), kWordsWithoutMarks), 0);
+}
+
+// A point on the first word's ink, two thirds of the way from the baseline
+// to the ink's far edge above (or below) it, whose mirror image about the
+// baseline is off the ink; nullopt when there is none.
+std::optional<Point> InkPointOffItsMirror(CDrawText* text, bool above) {
+    CPathRecorderDC ink;
+    DrawWordInk(text, ink);
+    const Rect box = ink.GetBounds();
+    const std::int32_t baseline = text->GetZoomedBaselinePoint().y;
+    const std::int32_t far = above ? std::max(box.top, box.bottom) : std::min(box.top, box.bottom);
+    const std::int32_t y = baseline + (far - baseline) * 2 / 3;
+    std::vector<Point> row;
+    for (std::int32_t x = box.left; x <= box.right; ++x)
+        if (ink.HitTest({x, y}) && !ink.HitTest({x, 2 * baseline - y})) row.push_back({x, y});
+    if (row.empty() || (y - baseline > 0) != above) return std::nullopt;
+    return row[row.size() / 2];
+}
+
 TEST_F(TextFixture, ComponentHitsFollowTheSelectionMethod) {
     CDrawText* text = AddText();
     TypeAll(text, u"سلام");
-    // A point on the first word's ink: a point of its region drawn alone.
     CTextComponentSelection word;
     word.m_firstWord = word.m_lastWord = 0;
-    CPathRecorderDC recorder;
-    recorder.SetGlyphOutlineSource(&CGlyphFontOutlines::Instance());
-    recorder.SetTextAlign(TA_BASELINE | TA_RIGHT);
-    ASSERT_GT(text->DrawComponents(recorder, nullptr, word, text->GetZoomedBaselinePoint(), kWordsWithoutMarks), 0);
-    const Rect box = recorder.GetBounds();
-    Point inside{};
-    bool found = false;
-    for (int y = box.top; y <= box.bottom && !found; y += 5)
-        for (int x = box.left; x <= box.right && !found; x += 5)
-            if (recorder.HitTest({x, y}) && text->GetComponentRect(word, kWordsWithoutMarks).PtInPolygon({x, y}))
-                inside = {x, y}, found = true;
-    ASSERT_TRUE(found);
+    const std::optional<Point> inside = InkPointOffItsMirror(text, true);
+    ASSERT_TRUE(inside);
     services.settings[CApplicationProperties::SelectionMethod] = 0;
-    EXPECT_EQ(text->HitComponent(&view, word, kWordsWithoutMarks, inside), 0);
+    EXPECT_EQ(text->HitComponent(&view, word, kWordsWithoutMarks, *inside), 0);
     for (const std::int32_t method : {1, 2}) {
         services.settings[CApplicationProperties::SelectionMethod] = method;
-        EXPECT_EQ(text->HitComponent(&view, word, kWordsWithoutMarks, inside), 1) << method;
+        EXPECT_EQ(text->HitComponent(&view, word, kWordsWithoutMarks, *inside), 1) << method;
     }
     std::vector<CTextComponentSelection> found2;
-    text->FindComponentsAt(&view, found2, inside, false);
+    text->FindComponentsAt(&view, found2, *inside, false);
     ASSERT_FALSE(found2.empty());
     EXPECT_EQ(found2.front().m_firstWord, 0);
     CTextComponentSelection missing;
     missing.m_firstWord = missing.m_lastWord = 40;
-    EXPECT_THROW(text->HitComponent(&view, missing, kWordsWithoutMarks, inside), InvalidArgumentException);
+    EXPECT_THROW(text->HitComponent(&view, missing, kWordsWithoutMarks, *inside), InvalidArgumentException);
+}
+
+// The page's y grows upwards: a click on a letter's ink picks it, a click
+// on the ink's mirror image about the baseline does not, whether the
+// components are tested by their outlines or by their colour, and whether
+// the object is tested by the box of its outlines.
+TEST_F(TextFixture, ClicksHitTheInkNotItsMirrorImage) {
+    const struct {
+        const char* name;
+        std::u16string_view typed;
+        bool above;       // the ink tested stands above the baseline
+        bool wholeAbove;  // no ink at all below the baseline
+    } cases[] = {{"tall alef", u"ا", true, false}, {"reh's tail", u"ر", false, false}, {"digit", u"۲", true, true}};
+    CTextComponentSelection word;
+    word.m_firstWord = word.m_lastWord = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CDrawText* text = AddText();
+        TypeAll(text, c.typed);
+        const std::optional<Point> ink = InkPointOffItsMirror(text, c.above);
+        ASSERT_TRUE(ink);
+        const Point mirror{ink->x, 2 * text->GetZoomedBaselinePoint().y - ink->y};
+        for (const std::int32_t method : {1, 2}) {
+            services.settings[CApplicationProperties::SelectionMethod] = method;
+            EXPECT_EQ(text->HitComponent(&view, word, kWordsWithoutMarks, *ink), 1) << method;
+            EXPECT_EQ(text->HitComponent(&view, word, kWordsWithoutMarks, mirror), 0) << method;
+        }
+        services.settings[CApplicationProperties::SelectionMethod] = 4;
+        EXPECT_TRUE(text->IntersectsPoint(*ink));
+        if (c.wholeAbove) {
+            EXPECT_FALSE(text->IntersectsPoint(mirror));
+        }
+    }
 }
 
 TEST_F(TextFixture, EpsOfATextRendersInsideItsBoundingBox) {
@@ -770,10 +883,3 @@ TEST(TextTool, TypesThroughTheProgramsKeyboardTranslation) {
 
 }  // namespace
 }  // namespace kavitro
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

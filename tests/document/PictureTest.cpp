@@ -11,20 +11,11 @@
 #include "platform/Exceptions.h"
 #include "platform/Metafile.h"
 #include "platform/SpyDC.h"
+#include "tests/support/StoredBytes.h"
 
 namespace kavitro::test {
 namespace {
 
-Bytes StoreDib(CDib& dib) {
-    CArchive ar = CArchive::ForStoring();
-    dib.Store(ar);
-    return ar.TakeStoredBytes();
-}
-Bytes WriteUnpacked(const CDib& dib) {
-    CArchive ar = CArchive::ForStoring();
-    dib.WriteUnpacked(ar);
-    return ar.TakeStoredBytes();
-}
 void LoadDib(CDib& dib, const Bytes& bytes, bool unpacked = false) {
     CArchive ar = CArchive::ForLoading(bytes);
     if (unpacked) dib.ReadUnpacked(ar);
@@ -40,7 +31,7 @@ TEST(DibTest, PackedAndUnpackedFormsKeepEveryDepth) {
         SCOPED_TRACE(bits);
         CDib dib;
         dib.SetDib(MakeDib(13, 7, bits));
-        const Bytes stored = StoreDib(dib);
+        const Bytes stored = StoredBytes(&CDib::Store, dib);
         // 9-byte head: level, packed length - 1, unpacked length (the BMP file).
         ASSERT_GT(stored.size(), 9u);
         EXPECT_EQ(U32At(stored, 1) + 1u, stored.size() - 9);
@@ -50,9 +41,9 @@ TEST(DibTest, PackedAndUnpackedFormsKeepEveryDepth) {
         LoadDib(loaded, stored);
         ASSERT_NE(loaded.GetDib(), nullptr);
         EXPECT_EQ(*loaded.GetDib(), *dib.GetDib());
-        EXPECT_EQ(StoreDib(loaded), stored);
+        EXPECT_EQ(StoredBytes(&CDib::Store, loaded), stored);
 
-        const Bytes bmp = WriteUnpacked(dib);
+        const Bytes bmp = StoredBytes(&CDib::WriteUnpacked, dib);
         const std::uint32_t colorTable = bits <= 8 ? (4u << bits) : 0;
         EXPECT_EQ(bmp[0], 'B');
         EXPECT_EQ(bmp[1], 'M');
@@ -78,7 +69,7 @@ TEST(DibTest, EncodedImagesKeepTheirBytes) {
         EXPECT_EQ(dib.GetHeight(), gif ? 1 : 10);
         EXPECT_EQ(dib.GetDib()->GetHeader().bitCount, 32);
 
-        const Bytes stored = StoreDib(dib);
+        const Bytes stored = StoredBytes(&CDib::Store, dib);
         // The unpacked marker, tag 0xAAFF, 12 zeros, length, the file as read.
         const Bytes head{0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xAA};
         ASSERT_EQ(stored.size(), 9 + 2 + 12 + 4 + file.size());
@@ -91,7 +82,7 @@ TEST(DibTest, EncodedImagesKeepTheirBytes) {
         LoadDib(loaded, stored);
         EXPECT_EQ(loaded.GetEncodedBytes(), file);
         EXPECT_EQ(*loaded.GetDib(), *dib.GetDib());
-        EXPECT_EQ(StoreDib(loaded), stored);
+        EXPECT_EQ(StoredBytes(&CDib::Store, loaded), stored);
     }
 }
 
@@ -115,14 +106,158 @@ TEST(DibTest, LoadsImageFilesAndRefusesWhatDoesNotDecode) {
     std::filesystem::remove_all(dir);
 }
 
+// An 8-bit RGB PNG of w x h black pixels, holding the data of its first
+// `rows` rows only, so that a huge header costs nothing to make.
+Bytes BlackPng(std::uint32_t w, std::uint32_t h, std::uint32_t rows) {
+    const auto putBE = [](Bytes& out, std::uint32_t v) {
+        for (int i = 3; i >= 0; --i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    };
+    const auto chunk = [&](Bytes& out, const char* type, const Bytes& data) {
+        putBE(out, static_cast<std::uint32_t>(data.size()));
+        const std::size_t from = out.size();
+        out.insert(out.end(), type, type + 4);
+        out.insert(out.end(), data.begin(), data.end());
+        std::uint32_t crc = ~0u;
+        for (std::size_t i = from; i < out.size(); ++i) {
+            crc ^= out[i];
+            for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        }
+        putBE(out, ~crc);
+    };
+    Bytes header;
+    putBE(header, w);
+    putBE(header, h);
+    header.insert(header.end(), {8, 2, 0, 0, 0});  // 8-bit RGB, no interlace
+    // Each row is its filter byte and the pixels, all zero.
+    const QByteArray packed = qCompress(QByteArray(static_cast<qsizetype>(rows) * (1 + 3 * qsizetype{w}), '\0'), 1);
+    const Bytes pixels(packed.begin() + 4, packed.end());  // past qCompress's length prefix: a zlib stream
+    Bytes out{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    chunk(out, "IHDR", header);
+    chunk(out, "IDAT", pixels);
+    chunk(out, "IEND", {});
+    return out;
+}
+
+TEST(DibTest, TakesLargeScansAndRefusesHugeHeadersBeforeDecoding) {
+    // 5800 x 5800 decodes to about 135 MB of 32-bit pixels, as much as an A4
+    // page scanned at 600 dpi.
+    CDib dib;
+    ASSERT_TRUE(dib.LoadImageBytes(BlackPng(5800, 5800, 5800)));
+    EXPECT_EQ(dib.GetWidth(), 5800);
+    EXPECT_EQ(dib.GetHeight(), 5800);
+    EXPECT_EQ(dib.GetDib()->GetPixel(5799, 0), 0u);
+    // 900 million pixels is refused from the header alone (its rows are missing).
+    EXPECT_FALSE(dib.LoadImageBytes(BlackPng(30000, 30000, 1)));
+    EXPECT_TRUE(dib.IsEmpty());
+}
+
+// A 2 x 2 BMP file: red, green on the top row; blue, white below.
+struct BitmapFileForm {
+    const char* name;
+    std::uint32_t headerSize;
+    std::uint16_t bits;
+    bool bitFields;
+    bool topDown = false;
+    std::uint32_t gap = 0;  // bytes between the colour table and the rows
+};
+
+Bytes BitmapFile(const BitmapFileForm& f) {
+    const std::uint32_t rgb[2][2] = {{0xFF0000, 0x00FF00}, {0x0000FF, 0xFFFFFF}};
+    // 16 bits: 5-6-5; 32 bits: red in the top byte, as RGBA writers lay it out.
+    const std::uint32_t masks[3] = {f.bits == 16 ? 0xF800u : 0xFF000000u, f.bits == 16 ? 0x07E0u : 0x00FF0000u,
+                                    f.bits == 16 ? 0x001Fu : 0x0000FF00u};
+    const std::uint32_t colors = f.bits == 8 ? 4 : 0;
+    const std::uint32_t stride = ((f.bits * 2 + 31) / 32) * 4;
+    const std::uint32_t extraMasks = f.bitFields && f.headerSize == 40 ? 12 : 0;
+    const std::uint32_t offBits = 14 + f.headerSize + extraMasks + colors * 4 + f.gap;
+    Bytes out{'B', 'M'};
+    PutLE(out, offBits + stride * 2, 4);
+    PutLE(out, 0, 4);
+    PutLE(out, offBits, 4);
+    Bytes header;
+    PutLE(header, f.headerSize, 4);
+    PutLE(header, 2, 4);
+    PutLE(header, f.topDown ? 0xFFFFFFFEu : 2u, 4);
+    PutLE(header, 1, 2);
+    PutLE(header, f.bits, 2);
+    PutLE(header, f.bitFields ? 3 : 0, 4);
+    PutLE(header, stride * 2, 4);
+    PutLE(header, 2835, 4);
+    PutLE(header, 2835, 4);
+    PutLE(header, colors, 4);
+    PutLE(header, 0, 4);
+    if (f.bitFields || f.headerSize > 40)
+        for (std::uint32_t m : masks) PutLE(header, f.bitFields ? m : 0xA5A5A5A5u, 4);  // ignored unless BI_BITFIELDS
+    header.resize(f.headerSize + extraMasks, 0);
+    out.insert(out.end(), header.begin(), header.end());
+    for (std::uint32_t i = 0; i < colors; ++i) PutLE(out, rgb[i / 2][i % 2], 4);
+    out.resize(offBits, 0xCC);
+    for (int r = 0; r < 2; ++r) {
+        const int y = f.topDown ? r : 1 - r;
+        Bytes row;
+        for (int x = 0; x < 2; ++x) {
+            const std::uint32_t c = rgb[y][x];
+            const std::uint32_t red = c >> 16, green = (c >> 8) & 0xFF, blue = c & 0xFF;
+            switch (f.bits) {
+                case 8: row.push_back(static_cast<std::uint8_t>(y * 2 + x)); break;
+                case 16: PutLE(row, ((red >> 3) << 11) | ((green >> 2) << 5) | (blue >> 3), 2); break;
+                case 24: PutLE(row, c, 3); break;
+                default: PutLE(row, f.bitFields ? (red << 24) | (green << 16) | (blue << 8) | 0xFF : c, 4); break;
+            }
+        }
+        row.resize(stride, 0);
+        out.insert(out.end(), row.begin(), row.end());
+    }
+    return out;
+}
+
+TEST(DibTest, ReadsBitmapFilesOfEveryCommonHeader) {
+    const BitmapFileForm forms[] = {
+        {"info 24-bit", 40, 24, false},
+        {"info 16-bit masks", 40, 16, true},
+        {"V2 8-bit palette", 52, 8, false},
+        {"V3 16-bit masks top-down", 56, 16, true, true},
+        {"V4 24-bit rows after a gap", 108, 24, false, false, 6},
+        {"V5 32-bit RGBA masks", 124, 32, true},
+        {"V5 32-bit plain", 124, 32, false},
+        {"V5 8-bit palette top-down", 124, 8, false, true},
+    };
+    for (const BitmapFileForm& form : forms) {
+        SCOPED_TRACE(form.name);
+        CDib dib;
+        ASSERT_TRUE(dib.LoadImageBytes(BitmapFile(form)));
+        const DibImage& image = *dib.GetDib();
+        EXPECT_EQ(image.GetHeader().size, 40u);
+        EXPECT_EQ(image.GetPixel(0, 0), RGB(255, 0, 0));
+        EXPECT_EQ(image.GetPixel(1, 0), RGB(0, 255, 0));
+        EXPECT_EQ(image.GetPixel(0, 1), RGB(0, 0, 255));
+        EXPECT_EQ(image.GetPixel(1, 1), RGB(255, 255, 255));
+    }
+
+    Bytes unknownHeader = BitmapFile({"", 64, 24, false});
+    Bytes maskedDepth = BitmapFile({"", 124, 24, false});
+    maskedDepth[14 + 16] = 3;  // BI_BITFIELDS is for 16 and 32 bits only
+    Bytes shortRows = BitmapFile({"", 124, 32, true});
+    shortRows.pop_back();
+    Bytes shortHeader = BitmapFile({"", 124, 32, true});
+    shortHeader.resize(14 + 100);
+    const std::pair<const char*, const Bytes*> refused[] = {
+        {"64-byte header", &unknownHeader}, {"masks at 24 bits", &maskedDepth},
+        {"rows cut short", &shortRows},     {"header cut short", &shortHeader}};
+    for (const auto& [name, bytes] : refused) {
+        CDib dib;
+        EXPECT_FALSE(dib.LoadImageBytes(*bytes)) << name;
+    }
+}
+
 TEST(DibTest, RefusesBadAndShortForms) {
     CDib good;
     good.SetDib(MakeDib(5, 3, 24));
-    const Bytes packed = StoreDib(good);
+    const Bytes packed = StoredBytes(&CDib::Store, good);
     CCompressor codec;
     const Bytes notBmp = codec.PackBlock(Bytes(64, 'x'));
     const Bytes fourteen = codec.PackBlock(Bytes{'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
-    Bytes bmpTooSmall = WriteUnpacked(good);
+    Bytes bmpTooSmall = StoredBytes(&CDib::WriteUnpacked, good);
     bmpTooSmall[2] = 40;  // bfSize below file header + info header
     bmpTooSmall[3] = bmpTooSmall[4] = bmpTooSmall[5] = 0;
     Bytes encodedJunk{0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xAA};
@@ -167,7 +302,7 @@ TEST(DibTest, RefusesBadAndShortForms) {
     // Every truncation of a stored picture is refused (and leaks nothing).
     CDib png;
     ASSERT_TRUE(png.LoadImageBytes(EncodedImage("PNG")));
-    for (const Bytes& whole : {packed, WriteUnpacked(good), StoreDib(png)}) {
+    for (const Bytes& whole : {packed, StoredBytes(&CDib::WriteUnpacked, good), StoredBytes(&CDib::Store, png)}) {
         const bool unpacked = whole[0] == 'B';
         for (std::size_t n = 0; n < whole.size(); ++n) {
             CDib d;
@@ -222,12 +357,6 @@ TEST(DibTest, ThreeDFrameIsOneDevicePixelInside) {
 
 // --- Vector pictures ----------------------------------------------------------
 
-Bytes StoreMetafile(const CMetafilePicture& picture) {
-    CArchive ar = CArchive::ForStoring();
-    picture.Store(ar);
-    return ar.TakeStoredBytes();
-}
-
 TEST(MetafilePictureTest, LoadsEveryKindByExtensionAndStoresTheFileBytes) {
     const auto dir = TestFolder("metafiles");
     const Bytes wmf = PlaceableWmf();
@@ -260,7 +389,7 @@ TEST(MetafilePictureTest, LoadsEveryKindByExtensionAndStoresTheFileBytes) {
             EXPECT_EQ(picture.GetHeight(), MulDiv(500, 2540, 576));
         }
 
-        const Bytes stored = StoreMetafile(picture);
+        const Bytes stored = StoredBytes(&CMetafilePicture::Store, picture);
         ASSERT_EQ(stored.size(), 6 + c.file.size());
         EXPECT_EQ(stored[0], c.type);
         EXPECT_EQ(U32At(stored, 2), c.file.size());
@@ -269,7 +398,7 @@ TEST(MetafilePictureTest, LoadsEveryKindByExtensionAndStoresTheFileBytes) {
         loaded.Load(ar);
         EXPECT_EQ(loaded.GetType(), c.type);
         EXPECT_EQ(loaded.GetMetafileBits(), picture.GetMetafileBits());
-        EXPECT_EQ(StoreMetafile(loaded), stored);
+        EXPECT_EQ(StoredBytes(&CMetafilePicture::Store, loaded), stored);
 
         CSpyDC spy;
         EXPECT_TRUE(loaded.Draw(spy, Rect{0, 0, 100, 50}));
@@ -333,7 +462,7 @@ TEST(MetafilePictureTest, RefusesBadClipArtAndMetafiles) {
     // Every truncation of a stored clip-art picture is refused.
     CMetafilePicture kvt;
     kvt.SetWmfBits(wmf);
-    const Bytes whole = StoreMetafile(kvt);
+    const Bytes whole = StoredBytes(&CMetafilePicture::Store, kvt);
     for (std::size_t n = 0; n < whole.size(); ++n) {
         CMetafilePicture p;
         CArchive cut = CArchive::ForLoading(Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(n)));

@@ -1,14 +1,19 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include <QImage>
 
 #include "DocumentFixture.h"
 #include "document/Thumbnail.h"
 #include "platform/Metafile.h"
+#include "platform/MetafilePlayer.h"
 #include "platform/SpyDC.h"
+#include "platform/WmfRecorder.h"
 
 namespace kavitro {
 namespace {
@@ -115,6 +120,41 @@ TEST_F(RenderersTest, EnhancedMetafileAndEmptyLists) {
     MetafileResult wmf;
     EXPECT_FALSE(doc->RenderToMetafile(wmf, {}));
     EXPECT_EQ(doc->GetZoom(), 5000);
+}
+
+TEST_F(RenderersTest, ExportedMetafilesShowThePageUprightInsideTheirFrame) {
+    // A page-sized frame and a small box near the page's top-left corner
+    // (y grows upwards: the page's top edge is y = 0).
+    AddRect(*doc, Place(-10000, -8000, 10000, 8000));
+    AddRect(*doc, Place(-9000, -1000, 1000, 500));
+    MetafileResult wmf;
+    ASSERT_TRUE(doc->RenderToMetafile(wmf, doc->ObjectsOnPage(0)));
+    std::vector<std::uint8_t> emf;
+    ASSERT_TRUE(doc->RenderToEnhMetafile(emf, doc->ObjectsOnPage(0)));
+    const std::pair<const char*, std::vector<std::uint8_t>> files[] = {
+        {"emf", emf}, {"wmf", BuildPlaceableMetafile(wmf.bytes, wmf.extent)}};
+    for (const auto& [name, bytes] : files) {
+        SCOPED_TRACE(name);
+        const auto metafile = ParseMetafile(bytes);
+        ASSERT_TRUE(metafile);
+        CSpyDC dc;
+        ASSERT_TRUE(PlayMetafileInto(dc, *metafile, Rect(0, 0, 1000, 800)));
+        std::vector<Rect> drawn;
+        for (const std::string& call : dc.Calls()) {
+            int l, t, r, b;
+            if (std::sscanf(call.c_str(), "Rectangle %d,%d,%d,%d", &l, &t, &r, &b) == 4) drawn.push_back(Rect(l, t, r, b));
+        }
+        ASSERT_EQ(drawn.size(), 2u) << dc.Joined();
+        // Played as a picture (window origin and y flip honoured, as the
+        // system plays it), the frame fills it and the box stands a tenth in
+        // from the left, near the top (within the pens' width).
+        Rect box = drawn[1];
+        box.NormalizeRect();
+        EXPECT_NEAR(box.left, 100, 5) << dc.Joined();
+        EXPECT_NEAR(box.right, 200, 5);
+        EXPECT_NEAR(box.top, 50, 5);
+        EXPECT_NEAR(box.bottom, 100, 5);
+    }
 }
 
 TEST_F(RenderersTest, BitmapIsFittedWithAnEvenMargin) {

@@ -13,34 +13,16 @@
 # Exit 77 (skipped) when xvfb-run, xdotool or ImageMagick is missing.
 set -uo pipefail
 KAVITRO=$1 DOC_TOOL=$2 ARTEFACTS=$3
-for tool in xvfb-run xdotool import convert; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-CONF="$WORK/config/Kavitro Applications/Kavitro.conf"
-mkdir -p "$(dirname "$CONF")" "$ARTEFACTS"
-printf '[Settings]\nLanguage%%20DLL=English.dll\nCheckForUpdates=0\n' > "$CONF"
+E2E_DIR=$(cd "$(dirname "$0")" && pwd)
+. "$E2E_DIR/driver.sh"
+prepare English xvfb-run xdotool import convert
 
 cat > "$WORK/drive.sh" <<'DRIVE'
 set -u
+. "$E2E_DIR/driver.sh"
 fail() { echo "FAIL: $*"; import -window root "$ARTEFACTS/session-failed.png"; kill $PID 2>/dev/null; exit 1; }
-start() {
-  "$KAVITRO" >>"$WORK/program.log" 2>&1 &
-  PID=$!
-  # The main frame's title is "<document> - Kavitro".
-  WINDOW=$(xdotool search --sync --onlyvisible --name ' - Kavitro$' | head -1)
-  [ -n "$WINDOW" ] || fail "no main window"
-  sleep 2  # the splash goes after 750 ms
-  # Without a window manager nobody gives the window the keyboard.
-  xdotool windowfocus --sync "$WINDOW"
-}
-quit() {
-  xdotool windowfocus --sync "$WINDOW"
-  xdotool key ctrl+q
-  for _ in $(seq 50); do kill -0 $PID 2>/dev/null || break; sleep 0.2; done
-  kill -0 $PID 2>/dev/null && fail "the program did not quit"
-  wait $PID
+quit_cleanly() {
+  quit
   status=$?
   [ "$status" = 0 ] || fail "the program ended with status $status"
 }
@@ -81,18 +63,13 @@ sleep 1
 import -window root "$ARTEFACTS/session-Farsi-switched.png"
 swatch_at "$ARTEFACTS/session-Farsi-switched.png" left || fail "the layout did not mirror at the switch"
 xdotool windowfocus --sync "$WINDOW"
-xdotool key ctrl+s
-sleep 2
-xdotool type --delay 20 "$WORK/session.kv2"
-xdotool key Return
-for _ in $(seq 50); do [ -s "$WORK/session.kv2" ] && break; sleep 0.2; done
-[ -s "$WORK/session.kv2" ] || fail "the document was not saved"
+save_as "$WORK/session.kv2"
 # A placement of its own, to be found again at the next start.
 xdotool windowsize --sync "$WINDOW" 900 640
 xdotool windowmove --sync "$WINDOW" 40 30
 sleep 0.5
 LEFT=$(geometry)
-quit
+quit_cleanly
 echo "$LEFT" > "$WORK/left-geometry"
 
 # --- Second start: Farsi, same place -----------------------------------------
@@ -102,15 +79,11 @@ import -window "$WINDOW" "$WORK/restarted-window.png"
 swatch_at "$WORK/restarted-window.png" left || fail "the next start is not right to left"
 AGAIN=$(geometry)
 [ "$AGAIN" = "$LEFT" ] || fail "the window came back at $AGAIN, left at $LEFT"
-quit
+quit_cleanly
 DRIVE
-export KAVITRO WORK ARTEFACTS CONF
-export XDG_CONFIG_HOME="$WORK/config" XDG_DATA_HOME="$WORK/data" XDG_RUNTIME_DIR="$WORK/run"
-mkdir -m 700 -p "$XDG_RUNTIME_DIR"
-unset QT_QPA_PLATFORM
 # The D-Bus library's buffer freed only by exit handlers is no leak of ours.
-export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$(cd "$(dirname "$0")" && pwd)/../app/xcb-leaks.supp}"
-timeout 50 xvfb-run -a -s "-screen 0 1280x900x24" bash "$WORK/drive.sh" || { cat "$WORK/program.log"; exit 1; }
+export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$E2E_DIR/../app/xcb-leaks.supp}"
+drive 50
 
 # The language and the placement were stored at the first exit.
 grep -q '^Language%20DLL=Farsi.DLL$' "$CONF" || { echo "FAIL: the language was not kept"; cat "$CONF"; exit 1; }

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <limits>
 #include <memory>
 #include <tuple>
@@ -429,6 +430,13 @@ public:
     void Copy(const std::filesystem::path& from, const std::filesystem::path& to) const {
         std::filesystem::copy_file(kShare / from, m_path / to);
     }
+    // The build's glyph fonts of these numbers, each under its own name.
+    void CopyFonts(std::initializer_list<int> fonts) const {
+        for (const int f : fonts) {
+            const std::string name = "fonts/Vorl2" + std::to_string(f) + ".ttf";
+            Copy(name, name);
+        }
+    }
 
 private:
     std::filesystem::path m_path;
@@ -440,10 +448,7 @@ TEST(GlyphFontFailureTest, MissingFontIsReportedAndNeverReplacedByAnother) {
     folder.Copy("VPFinfo.bin", "VPFinfo.bin");
     // A file named for font 1 that holds font 2; fonts 3 to 5 are where they belong.
     folder.Copy("fonts/Vorl22.ttf", "fonts/Vorl21.ttf");
-    for (int f = 3; f <= 5; ++f) {
-        const std::string name = "fonts/Vorl2" + std::to_string(f) + ".ttf";
-        folder.Copy(name, name);
-    }
+    folder.CopyFonts({3, 4, 5});
     RecordingErrorReport report;
     CCalligraphyFont font(&report);
     font.Init(folder.Path(), 0);
@@ -477,10 +482,7 @@ TEST(GlyphFontFailureTest, CaptureStoppedByALaterFontLeavesThatFontEmpty) {
     ScratchFolder folder;
     folder.Copy("MarkAnchors.bin", "MarkAnchors.bin");
     folder.Copy("VPFinfo.bin", "VPFinfo.bin");
-    for (const int f : {1, 3, 4, 5}) {
-        const std::string name = "fonts/Vorl2" + std::to_string(f) + ".ttf";
-        folder.Copy(name, name);
-    }
+    folder.CopyFonts({1, 3, 4, 5});
     RecordingErrorReport report;
     CCalligraphyFont font(&report);
     font.Init(folder.Path(), 0);
@@ -504,10 +506,7 @@ TEST(GlyphFontFailureTest, CaptureStoppedByALaterFontLeavesThatFontEmpty) {
 TEST(GlyphFontFailureTest, MissingAnchorTableReadsAsNoAnchors) {
     ScratchFolder folder;
     folder.Copy("VPFinfo.bin", "VPFinfo.bin");
-    for (int f = 1; f <= 5; ++f) {
-        const std::string name = "fonts/Vorl2" + std::to_string(f) + ".ttf";
-        folder.Copy(name, name);
-    }
+    folder.CopyFonts({1, 2, 3, 4, 5});
     RecordingErrorReport report;
     CCalligraphyFont font(&report);
     font.Init(folder.Path(), 0);
@@ -522,10 +521,7 @@ TEST(GlyphFontFailureTest, MissingAnchorTableReadsAsNoAnchors) {
 TEST(GlyphFontFailureTest, FifosInPlaceOfDataFilesAreRefusedWithoutWaiting) {
     ScratchFolder folder;
     folder.Copy("VPFinfo.bin", "VPFinfo.bin");
-    for (int f = 1; f <= 5; ++f) {
-        const std::string name = "fonts/Vorl2" + std::to_string(f) + ".ttf";
-        folder.Copy(name, name);
-    }
+    folder.CopyFonts({1, 2, 3, 4, 5});
     const std::filesystem::path anchors = folder.Path() / CCalligraphyFont::kAnchorFileName;
     const std::filesystem::path font = folder.Path() / "fonts" / "fifo.ttf";
     ASSERT_EQ(::mkfifo(anchors.c_str(), 0600), 0);
@@ -548,10 +544,7 @@ TEST(GlyphFontFailureTest, FifosInPlaceOfDataFilesAreRefusedWithoutWaiting) {
 // The artwork of the build with a vector-path file of the test's making.
 void PrepareWithVectorPaths(const ScratchFolder& folder, const std::vector<std::uint8_t>& file) {
     folder.Copy("MarkAnchors.bin", "MarkAnchors.bin");
-    for (int f = 1; f <= 5; ++f) {
-        const std::string name = "fonts/Vorl2" + std::to_string(f) + ".ttf";
-        folder.Copy(name, name);
-    }
+    folder.CopyFonts({1, 2, 3, 4, 5});
     std::ofstream out(folder.Path() / "VPFinfo.bin", std::ios::binary);
     out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
 }

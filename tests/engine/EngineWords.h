@@ -30,8 +30,32 @@ inline Shape ShapeOf(const CCalligraphyCharacter& c) { return {c.GetGlyph(), c.m
 // Checks the word's first expected.size() characters one by one; `what` names
 // the case in a failure.
 inline void ExpectShapes(const CCalligraphyWord& word, const std::vector<Shape>& expected, const char* what) {
+    ASSERT_GE(word.m_characters.size(), expected.size()) << what;
     for (std::size_t i = 0; i < expected.size(); ++i)
         EXPECT_EQ(ShapeOf(word.m_characters[i]), expected[i]) << what << ", letter " << i;
+}
+
+// A word given letter by letter, and how its first letters must look after
+// the step a test applies to it.
+struct WordCase {
+    const char* what;
+    std::vector<Letter> letters;  // typing order
+    std::vector<Shape> expected;
+};
+
+// Builds each case's word alone (no word before it), lets `step(engine, word,
+// case)` act on it and then compares the word with the expected shapes.
+template <typename Step>
+void RunWordCases(const std::vector<WordCase>& cases, Step step) {
+    CCalligraphyEngine engine;
+    for (const WordCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        CCalligraphyWord word = MakeWord(c.letters);
+        engine.SetCurrentWord(&word);
+        engine.SetPreviousWord(nullptr);
+        step(engine, word, c);
+        ExpectShapes(word, c.expected, c.what);
+    }
 }
 
 // Every field of every character, for "left exactly as it was" checks.

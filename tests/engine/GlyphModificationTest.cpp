@@ -195,14 +195,14 @@ TEST(GlyphModification, ResultFieldsHoldTheLastCommand) {
     engine.SetCurrentWord(&word);
     engine.ApplyGlyphVariant(3);
     const CTextModificationResult& r = engine.GetTextModification();
-    EXPECT_EQ(r.m_targetGlyph, static_cast<std::int32_t>(G(4, 230)));
-    EXPECT_EQ(r.m_previousGlyph, static_cast<std::int32_t>(G(3, 44)));
-    EXPECT_EQ(r.m_previous1Shift, 81);
-    EXPECT_EQ(r.m_restShift, 30);
+    EXPECT_EQ(r.glyphs.target, G(4, 230));
+    EXPECT_EQ(r.glyphs.previous, G(3, 44));
+    EXPECT_EQ(r.shifts.previous1, 81);
+    EXPECT_EQ(r.shifts.rest, 30);
     engine.ApplyGlyphSwap(1);  // 1/2 has no swap row
-    EXPECT_EQ(r.m_targetGlyph, 0);
-    EXPECT_EQ(r.m_previous1Shift, 0);
-    EXPECT_EQ(r.m_restShift, 0);
+    EXPECT_EQ(r.glyphs.target, 0u);
+    EXPECT_EQ(r.shifts.previous1, 0);
+    EXPECT_EQ(r.shifts.rest, 0);
     EXPECT_EQ(&engine.GetCharacterAt(2), &word.m_characters[2]);
     EXPECT_EQ(engine.GetCharacterAt(3).GetGlyph(), 0u);
     EXPECT_EQ(engine.GetCharacterAt(-1).GetGlyph(), 0u);
@@ -218,7 +218,7 @@ TEST(GlyphModification, ExtremeOffsetsNameNoLetter) {
         engine.ApplyGlyphSwap(offset);
         engine.LookupGlyphVariant(offset);
         EXPECT_TRUE(engine.LookupGlyphSwap(offset)) << "no row in the first part: " << offset;
-        EXPECT_EQ(engine.GetTextModification().m_targetGlyph, 0) << offset;
+        EXPECT_EQ(engine.GetTextModification().glyphs.target, 0u) << offset;
     }
     EXPECT_TRUE(SameCharacters(word, before));
     engine.SetCurrentWord(nullptr);

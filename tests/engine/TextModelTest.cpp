@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -257,6 +258,7 @@ TEST(CharacterArray, EditsMatchAVector) {
     };
     const Step steps[] = {
         both("append own last", [](auto& a) { for (int i = 0; i < 40; ++i) a.push_back(a.back()); }),
+        both("make own first in place", [](auto& a) { for (int i = 0; i < 40; ++i) a.emplace_back(a.front()); }),
         both("insert own at the front", [](auto& a) { for (int i = 0; i < 70; ++i) a.insert(a.begin(), a[5]); }),
         // (std::vector takes no range of its own: the model copies it first.)
         {"insert own range", [](CCharacterArray& a) { a.insert(a.begin() + 3, a.begin() + 10, a.begin() + 140); },
@@ -290,6 +292,60 @@ TEST(CharacterArray, EditsMatchAVector) {
     EXPECT_NE(array[0].m_code, 1);
 }
 
+// Short arrays hold their characters inline and long ones in a block:
+// moving and swapping must carry the elements across every pairing, a
+// block must change hands rather than be copied (a long word's swap must
+// not stall a keystroke), and shrinking brings a short array back inline.
+TEST(CharacterArray, InlineAndBlockArraysMoveSwapAndShrinkWhole) {
+    const auto make = [](std::size_t n, std::uint16_t first) {
+        CCharacterArray a;
+        for (std::size_t i = 0; i < n; ++i)
+            a.push_back(Char(static_cast<std::uint16_t>(first + i), MakeGlyph(1, static_cast<std::uint8_t>(2 + i))));
+        return a;
+    };
+    const auto codes = [](const CCharacterArray& a) {
+        std::vector<std::uint16_t> out;
+        for (const CCalligraphyCharacter& c : a) out.push_back(c.m_code);
+        return out;
+    };
+    const std::size_t sizes[] = {0, 3, kInlineCharacters, kInlineCharacters + 1, 40};
+    for (const std::size_t n : sizes) {
+        for (const std::size_t m : sizes) {
+            SCOPED_TRACE(testing::Message() << n << " and " << m << " characters");
+            CCharacterArray a = make(n, 100);
+            CCharacterArray b = make(m, 200);
+            const std::vector<std::uint16_t> codesA = codes(a);
+            const std::vector<std::uint16_t> codesB = codes(b);
+            const CCalligraphyCharacter* blockB = b.data();
+            a.swap(b);
+            EXPECT_EQ(codes(a), codesB);
+            EXPECT_EQ(codes(b), codesA);
+            if (m > kInlineCharacters) {
+                EXPECT_EQ(a.data(), blockB);
+            }
+
+            CCharacterArray moved(std::move(a));
+            EXPECT_EQ(codes(moved), codesB);
+            EXPECT_TRUE(a.empty());
+            b = std::move(moved);
+            EXPECT_EQ(codes(b), codesB);
+            if (m > kInlineCharacters) {
+                EXPECT_EQ(b.data(), blockB);
+            }
+            a.push_back(Char(1, MakeGlyph(1, 2)));  // moved-from arrays take new characters
+            moved = a;
+            EXPECT_EQ(codes(moved), std::vector<std::uint16_t>{1});
+
+            b.resize(std::min<std::size_t>(m, 5));
+            b.shrink_to_fit();
+            EXPECT_EQ(b.capacity(), kInlineCharacters);
+            EXPECT_EQ(codes(b), std::vector<std::uint16_t>(codesB.begin(), codesB.begin() + std::min<std::ptrdiff_t>(m, 5)));
+            b.insert(b.begin(), 30, b.empty() ? Char(2, MakeGlyph(1, 2)) : b.back());  // out to a block again
+            EXPECT_EQ(b.size(), std::min<std::size_t>(m, 5) + 30);
+        }
+    }
+}
+
 // A paragraph's words stay where they are while the list grows and opens
 // gaps, so growing it moves no word; copies are deep.
 TEST(WordList, WordsKeepTheirPlaceAndCopiesAreDeep) {
@@ -316,6 +372,48 @@ TEST(WordList, WordsKeepTheirPlaceAndCopiesAreDeep) {
     const std::vector<CCalligraphyWord> asVector = copy;
     ASSERT_EQ(asVector.size(), copy.size());
     EXPECT_EQ(asVector.back().m_x, 2);
+}
+
+// Erased words leave their slots to the words that come next, so that a
+// list edited for long holds no more than it needs; the words stay in their
+// slots when the list moves or swaps; and a free slot is unaddressable in
+// AddressSanitizer builds, as freed memory would be.
+TEST(WordList, SlotsOfErasedWordsServeTheNextAndWordsStayWhenListsMove) {
+    constexpr std::size_t kWords = 100;
+    CWordList words;
+    for (std::size_t i = 0; i < kWords; ++i) words.emplace_back().m_x = static_cast<std::int32_t>(i);
+    const std::size_t capacity = words.GetPoolCapacity();
+    EXPECT_GE(capacity, kWords);
+    EXPECT_LT(capacity, 2 * kWords);
+    for (int round = 0; round < 5; ++round) {
+        words.erase(words.begin() + 10, words.begin() + 60);
+        words.insert(words.begin() + 10, 30, CCalligraphyWord());
+        words.resize(kWords);
+    }
+    words.clear();
+    for (std::size_t i = 0; i < kWords; ++i) words.emplace_back().m_x = static_cast<std::int32_t>(i);
+    EXPECT_EQ(words.GetPoolCapacity(), capacity);
+
+#if defined(KAVITRO_POISON_FREE_WORDS)
+    const CCalligraphyWord* erased = &words[3];
+    words.erase(words.begin() + 3);
+    EXPECT_TRUE(__asan_address_is_poisoned(erased));
+    words.insert(words.begin() + 3, CCalligraphyWord());
+    EXPECT_FALSE(__asan_address_is_poisoned(&words[3]));
+#endif
+
+    const CCalligraphyWord* seventh = &words[7];
+    CWordList moved(std::move(words));
+    EXPECT_EQ(&moved[7], seventh);
+    EXPECT_EQ(words.GetPoolCapacity(), 0u);
+    words.emplace_back().m_x = -1;  // a moved-from list takes new words
+    moved.swap(words);
+    EXPECT_EQ(&words[7], seventh);
+    EXPECT_EQ(moved.at(0).m_x, -1);
+    moved = std::move(words);  // its own word goes with its pool
+    ASSERT_EQ(moved.size(), kWords);
+    EXPECT_EQ(&moved[7], seventh);
+    EXPECT_EQ(moved[99].m_x, 99);
 }
 
 }  // namespace

@@ -11,24 +11,12 @@
 #include "engine/Compressor.h"
 #include "engine/PathData.h"
 #include "platform/Exceptions.h"
+#include "tests/support/CapturedPolygon.h"
 
 namespace kavitro {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-// A closed polygon, given in device coordinates (y down) as a capture sees it.
-CPathData Polygon(std::initializer_list<Point> devicePoints) {
-    PathBuffer path;
-    for (const Point& p : devicePoints) {
-        path.points.push_back(p);
-        path.types.push_back(path.types.empty() ? PathPoint::MoveTo : PathPoint::LineTo);
-    }
-    path.types.back() |= PathPoint::CloseFigure;
-    CPathData record;
-    record.Capture(path);
-    return record;
-}
 
 // Every seventh record a polygon, the others empty.
 std::vector<CPathData> SampleRecords() {
@@ -36,7 +24,7 @@ std::vector<CPathData> SampleRecords() {
     for (std::size_t i = 0; i < records.size(); ++i) {
         const auto v = static_cast<std::int32_t>(i);
         if (i % 7 == 0) {
-            records[i] = Polygon({{-v, 40}, {-v, -300 - v}, {-10, -300}, {-10, 40 + v % 5}});
+            records[i] = test::CapturedPolygon({{-v, 40}, {-v, -300 - v}, {-10, -300}, {-10, 40 + v % 5}});
         } else {
             records[i].MakeEmpty();
         }

@@ -13,22 +13,12 @@
 namespace kavitro::test {
 namespace {
 
-struct Case {
-    const char* what;
-    std::vector<Letter> letters;  // in typing order; the last one is c1
-    std::vector<Shape> expected;  // the letters after the space was typed
-};
-
-void RunCases(const std::vector<Case>& cases) {
-    CCalligraphyEngine engine;
-    for (const Case& c : cases) {
-        CCalligraphyWord word = MakeWord(c.letters);
-        engine.SetCurrentWord(&word);
-        engine.SetPreviousWord(nullptr);
-        ASSERT_EQ(engine.AppendCharacter(kSpace), 1) << c.what;
-        ASSERT_EQ(word.m_characters.size(), c.letters.size() + 1) << c.what;
-        ExpectShapes(word, c.expected, c.what);
-    }
+// A space typed after the letters; the expected shapes are the letters' own.
+void RunCases(const std::vector<WordCase>& cases) {
+    RunWordCases(cases, [](CCalligraphyEngine& engine, const CCalligraphyWord& word, const WordCase& c) {
+        ASSERT_EQ(engine.AppendCharacter(kSpace), 1);
+        ASSERT_EQ(word.m_characters.size(), c.letters.size() + 1);
+    });
 }
 
 TEST(WordEndFormsTest, LoneLettersTakeTheirIsolatedForms) {

@@ -536,7 +536,4 @@ std::vector<kavitro::fuzz::Bytes> KavitroFuzzSeeds() {
     return {Bytes{}, MixedSeed(), LargeIndexSeed(), DeepSeed()};
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    kavitro::fuzz::FuzzArchive(std::span<const std::uint8_t>(data, size));
-    return 0;
-}
+KAVITRO_FUZZ_ENTRY(kavitro::fuzz::FuzzArchive)

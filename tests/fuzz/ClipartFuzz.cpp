@@ -10,6 +10,7 @@
 #include "FuzzSupport.h"
 #include "document/MetafilePicture.h"
 #include "tests/document/PictureFixtures.h"
+#include "tests/support/StoredBytes.h"
 
 namespace kavitro::fuzz {
 namespace {
@@ -28,9 +29,7 @@ void FuzzClipart(std::span<const std::uint8_t> input) {
         return;
     }
     KAVITRO_FUZZ_CHECK(picture.HasMetafile() == (picture.GetType() != CMetafilePicture::None));
-    CArchive out = CArchive::ForStoring();
-    picture.Store(out);
-    const Bytes stored = out.TakeStoredBytes();
+    const Bytes stored = test::StoredBytes(&CMetafilePicture::Store, picture);
     KAVITRO_FUZZ_CHECK(stored.size() == consumed && std::equal(stored.begin(), stored.end(), input.begin()));
     CMetafilePicture again;
     CArchive in = CArchive::ForLoading(stored);
@@ -42,10 +41,7 @@ void FuzzClipart(std::span<const std::uint8_t> input) {
 }  // namespace
 }  // namespace kavitro::fuzz
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    kavitro::fuzz::FuzzClipart({data, size});
-    return 0;
-}
+KAVITRO_FUZZ_ENTRY(kavitro::fuzz::FuzzClipart)
 
 std::vector<kavitro::fuzz::Bytes> KavitroFuzzSeeds() {
     using namespace kavitro;

@@ -64,7 +64,4 @@ std::vector<kavitro::fuzz::Bytes> KavitroFuzzSeeds() {
     return seeds;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    kavitro::fuzz::FuzzFilter(std::span<const std::uint8_t>(data, size));
-    return 0;
-}
+KAVITRO_FUZZ_ENTRY(kavitro::fuzz::FuzzFilter)

@@ -36,10 +36,7 @@ Bytes SmallBmp() {
 }  // namespace
 }  // namespace kavitro::fuzz
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    kavitro::fuzz::FuzzPreview(std::span<const std::uint8_t>(data, size));
-    return 0;
-}
+KAVITRO_FUZZ_ENTRY(kavitro::fuzz::FuzzPreview)
 
 std::vector<kavitro::fuzz::Bytes> KavitroFuzzSeeds() {
     using namespace kavitro;

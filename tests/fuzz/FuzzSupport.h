@@ -1,10 +1,10 @@
 #pragma once
 
-// What every fuzz target shares. A target defines LLVMFuzzerTestOneInput,
-// which feeds the bytes to one reader of outside bytes and swallows the
-// exceptions the reader documents; anything else that escapes (another
-// exception, a FuzzFinding from a broken property, a sanitizer report) is a
-// finding. It also defines KavitroFuzzSeeds: valid inputs made by the writers
+// What every fuzz target shares. A target defines LLVMFuzzerTestOneInput
+// (through KAVITRO_FUZZ_ENTRY), which feeds the bytes to one reader of
+// outside bytes and swallows the exceptions the reader documents; anything
+// else that escapes (another exception, a FuzzFinding from a broken
+// property, a sanitizer report) is a finding. It also defines KavitroFuzzSeeds: valid inputs made by the writers
 // themselves, from which the replay driver derives its mutations and which
 // seed a libFuzzer corpus.
 
@@ -88,6 +88,14 @@ std::string ToHex(std::span<const std::uint8_t> bytes, std::size_t limit = 512);
                                                ": check failed: " #cond);                              \
     } while (0)
 
-// Defined by each target.
+// Defined by each target, the second through KAVITRO_FUZZ_ENTRY.
 std::vector<kavitro::fuzz::Bytes> KavitroFuzzSeeds();
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+
+// Defines LLVMFuzzerTestOneInput over `run`, the target's function of the
+// input's bytes (a std::span<const std::uint8_t>).
+#define KAVITRO_FUZZ_ENTRY(run)                                                         \
+    extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) { \
+        run(std::span<const std::uint8_t>(data, size));                                 \
+        return 0;                                                                       \
+    }

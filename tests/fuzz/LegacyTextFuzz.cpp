@@ -157,7 +157,4 @@ std::vector<kavitro::fuzz::Bytes> KavitroFuzzSeeds() {
     };
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    kavitro::fuzz::Import({data, size});
-    return 0;
-}
+KAVITRO_FUZZ_ENTRY(kavitro::fuzz::Import)

@@ -10,14 +10,13 @@
 #include "FuzzSupport.h"
 #include "ParagraphCompare.h"
 #include "engine/CalligraphyText.h"
+#include "tests/support/StoredBytes.h"
 
 namespace kavitro::fuzz {
 namespace {
 
 Bytes Store(CCalligraphyParagraph& paragraph) {
-    CArchive ar = CArchive::ForStoring();
-    paragraph.Serialize(ar);
-    return ar.TakeStoredBytes();
+    return test::StoredBytes(&CCalligraphyParagraph::Serialize, paragraph);
 }
 
 bool SameParagraph(const CCalligraphyParagraph& a, const CCalligraphyParagraph& b) {
@@ -149,7 +148,4 @@ std::vector<kavitro::fuzz::Bytes> KavitroFuzzSeeds() {
     return seeds;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    kavitro::fuzz::FuzzParagraph(std::span<const std::uint8_t>(data, size));
-    return 0;
-}
+KAVITRO_FUZZ_ENTRY(kavitro::fuzz::FuzzParagraph)

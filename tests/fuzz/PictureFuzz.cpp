@@ -10,15 +10,13 @@
 #include "FuzzSupport.h"
 #include "document/Dib.h"
 #include "tests/document/PictureFixtures.h"
+#include "tests/support/StoredBytes.h"
 
 namespace kavitro::fuzz {
 namespace {
 
 Bytes Stored(CDib& dib, bool unpacked) {
-    CArchive ar = CArchive::ForStoring();
-    if (unpacked) dib.WriteUnpacked(ar);
-    else dib.Store(ar);
-    return ar.TakeStoredBytes();
+    return unpacked ? test::StoredBytes(&CDib::WriteUnpacked, dib) : test::StoredBytes(&CDib::Store, dib);
 }
 
 void Load(CDib& dib, std::span<const std::uint8_t> bytes, bool unpacked) {
@@ -50,20 +48,14 @@ void FuzzPicture(std::span<const std::uint8_t> input) {
 }  // namespace
 }  // namespace kavitro::fuzz
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    kavitro::fuzz::FuzzPicture({data, size});
-    return 0;
-}
+KAVITRO_FUZZ_ENTRY(kavitro::fuzz::FuzzPicture)
 
 std::vector<kavitro::fuzz::Bytes> KavitroFuzzSeeds() {
     using namespace kavitro;
     std::vector<fuzz::Bytes> seeds;
     auto add = [&](CDib& dib, bool unpacked) {
-        CArchive ar = CArchive::ForStoring();
-        if (unpacked) dib.WriteUnpacked(ar);
-        else dib.Store(ar);
         fuzz::Bytes seed{static_cast<std::uint8_t>(unpacked ? 1 : 0)};
-        const auto& b = ar.GetStoredBytes();
+        const fuzz::Bytes b = fuzz::Stored(dib, unpacked);
         seed.insert(seed.end(), b.begin(), b.end());
         seeds.push_back(std::move(seed));
     };

@@ -85,7 +85,4 @@ std::vector<kavitro::fuzz::Bytes> KavitroFuzzSeeds() {
             seed(0x02, 250, std::u16string_view(u"ب\tت\t\tث\rد\0", 9)), seed(0x80, 1, u"\r\r\r\n\n\t")};
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    kavitro::fuzz::FuzzTextBlock(std::span<const std::uint8_t>(data, size));
-    return 0;
-}
+KAVITRO_FUZZ_ENTRY(kavitro::fuzz::FuzzTextBlock)

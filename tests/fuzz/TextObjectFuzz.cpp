@@ -11,14 +11,13 @@
 #include "document/SimpleObjects.h"
 #include "platform/SpyDC.h"
 #include "platform/Vector.h"
+#include "tests/support/StoredBytes.h"
 
 namespace kavitro::fuzz {
 namespace {
 
 Bytes Store(const CDrawText& text) {
-    CArchive ar = CArchive::ForStoring();
-    ar.WriteObject(&text);
-    return ar.GetStoredBytes();
+    return test::StoredBytes([&](CArchive& ar) { ar.WriteObject(&text); });
 }
 
 void FuzzTextObject(std::span<const std::uint8_t> input) {
@@ -83,7 +82,4 @@ std::vector<kavitro::fuzz::Bytes> KavitroFuzzSeeds() {
     return seeds;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    kavitro::fuzz::FuzzTextObject(std::span<const std::uint8_t>(data, size));
-    return 0;
-}
+KAVITRO_FUZZ_ENTRY(kavitro::fuzz::FuzzTextObject)

@@ -126,7 +126,4 @@ std::vector<kavitro::fuzz::Bytes> KavitroFuzzSeeds() {
     return {word, edit, spaces};
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    kavitro::fuzz::Type({data, size});
-    return 0;
-}
+KAVITRO_FUZZ_ENTRY(kavitro::fuzz::Type)

@@ -10,6 +10,7 @@
 #include "FuzzSupport.h"
 #include "engine/PathData.h"
 #include "engine/VectorPathFile.h"
+#include "tests/support/CapturedPolygon.h"
 
 namespace kavitro::fuzz {
 namespace {
@@ -42,23 +43,6 @@ void FuzzVectorPath(std::span<const std::uint8_t> input) {
     KAVITRO_FUZZ_CHECK(again == records);
 }
 
-// A closed polygon in device coordinates, as a capture records it.
-CPathData Polygon(std::initializer_list<Point> devicePoints, std::size_t figures = 1) {
-    PathBuffer path;
-    for (std::size_t f = 0; f < figures; ++f) {
-        bool first = true;
-        for (const Point& p : devicePoints) {
-            path.points.push_back({p.x + static_cast<std::int32_t>(f) * 50, p.y});
-            path.types.push_back(first ? PathPoint::MoveTo : PathPoint::LineTo);
-            first = false;
-        }
-        path.types.back() |= PathPoint::CloseFigure;
-    }
-    CPathData record;
-    record.Capture(path);
-    return record;
-}
-
 std::vector<CPathData> EmptyRecords() {
     std::vector<CPathData> records(CVectorPathFile::kRecordCount);
     for (CPathData& r : records)
@@ -71,7 +55,7 @@ std::vector<CPathData> SampleRecords() {
     std::vector<CPathData> records = EmptyRecords();
     for (std::size_t i = 0; i < records.size(); i += 5) {
         const auto v = static_cast<std::int32_t>(i);
-        records[i] = Polygon({{-v, 40}, {-v, -300 - v}, {-10, -300}, {-10, 40 + v % 7}}, 1 + i % 2);
+        records[i] = test::CapturedPolygon({{-v, 40}, {-v, -300 - v}, {-10, -300}, {-10, 40 + v % 7}}, 1 + i % 2);
     }
     return records;
 }
@@ -123,7 +107,4 @@ std::vector<kavitro::fuzz::Bytes> KavitroFuzzSeeds() {
     return seeds;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    kavitro::fuzz::FuzzVectorPath(std::span<const std::uint8_t>(data, size));
-    return 0;
-}
+KAVITRO_FUZZ_ENTRY(kavitro::fuzz::FuzzVectorPath)

@@ -53,6 +53,16 @@ std::u16string Translate(const Filter& filter, std::string_view bytes) {
     return filter.Translate(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
 }
 
+struct TranslationCase {
+    std::string_view bytes;
+    std::u16string expected;
+};
+
+void ExpectTranslations(const Filter& filter, std::initializer_list<TranslationCase> cases) {
+    for (const TranslationCase& c : cases)
+        EXPECT_EQ(Translate(filter, c.bytes), c.expected) << c.bytes;
+}
+
 // --- The file ---------------------------------------------------------------------------
 
 TEST(CodePageFilterFile, StoresAndLoadsEveryField) {
@@ -169,10 +179,7 @@ TEST(CodePageTranslation, BytesThroughTheirRecords) {
     Map(filter, 'C', {0x0644, 0x0627});
     Map(filter, 0xFF, {0x06CC});
     Map(filter, ' ' + 1, {0x0621});  // '!' : the first record
-    const struct {
-        std::string_view bytes;
-        std::u16string expected;
-    } cases[] = {
+    ExpectTranslations(filter, {
         {"A", u"\u0627"},
         {"B", u""},
         {"C", u"\u0644\u0627"},
@@ -180,9 +187,7 @@ TEST(CodePageTranslation, BytesThroughTheirRecords) {
         {"!", u"\u0621"},
         {"A B\r\nA", u"\u0627 \r\n\u0627"},
         {std::string_view("\0\t\x1F ", 4), std::u16string(u"\0\t\x1F ", 4)},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(Translate(filter, c.bytes), c.expected) << c.bytes;
+    });
 }
 
 TEST(CodePageTranslation, VisualOrderLinesAndDigitRuns) {
@@ -190,10 +195,7 @@ TEST(CodePageTranslation, VisualOrderLinesAndDigitRuns) {
     for (char digit = '0'; digit <= '9'; ++digit)
         Map(filter, static_cast<std::uint8_t>(digit), {static_cast<std::uint16_t>(0x06F0 + (digit - '0'))});
     Map(filter, 'X', {0x0633});
-    const struct {
-        std::string_view bytes;
-        std::u16string expected;
-    } cases[] = {
+    ExpectTranslations(filter, {
         // The line is reversed; the digit run comes back in reading order.
         {"1234 X", u"\u0633 \u06F1\u06F2\u06F3\u06F4"},
         // A single digit keeps its (reversed) place.
@@ -203,9 +205,7 @@ TEST(CodePageTranslation, VisualOrderLinesAndDigitRuns) {
         {"ab\ncd\n", u"ba\ndc\n"},
         {"12\r34", u"\u06F1\u06F2\r\u06F3\u06F4"},
         {"", u""},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(Translate(filter, c.bytes), c.expected) << c.bytes;
+    });
 
     // ASCII digits and Arabic-Indic digits are not put back.
     Map(filter, '1', {'1'});

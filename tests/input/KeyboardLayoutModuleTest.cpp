@@ -4,9 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/resource.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -17,6 +14,7 @@
 #include "engine/CalligraphyText.h"
 #include "input/KeyboardLayoutModule.h"
 #include "tests/support/FileBytes.h"
+#include "tests/support/FileSizeLimit.h"
 #include "platform/Archive.h"
 #include "tests/engine/TestGlyphMetrics.h"
 
@@ -273,19 +271,15 @@ TEST_F(LayoutFiles, FailedSaveKeepsTheOldFile) {
     PutUser(UserFile());
     InstallDefault(DefaultFile());
 
-    // The file-size limit makes the write fail after a few bytes (as a full
-    // disk would), even for a privileged user.
-    rlimit old{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 64;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const int saved = m_module.SaveUserDefined(TableOf(0x0645));
-    m_module.SetTable(TableOf(1));
-    const int reset = m_module.ResetToDefault();
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    ::signal(SIGXFSZ, oldHandler);
+    int saved = 0;
+    int reset = 0;
+    {
+        const test::FileSizeLimit limit(64);  // the write fails after a few bytes
+        ASSERT_TRUE(limit.IsActive());
+        saved = m_module.SaveUserDefined(TableOf(0x0645));
+        m_module.SetTable(TableOf(1));
+        reset = m_module.ResetToDefault();
+    }
 
     EXPECT_EQ(saved, 1);
     EXPECT_EQ(reset, 1);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/Archive.h"
+#include "tests/support/StoredBytes.h"
 
 // --- Allocation watch ----------------------------------------------------------
 // The largest single allocation made through operator new while armed: a
@@ -69,16 +70,22 @@ public:
     ~CTestCounted() override { --g_live; }
 };
 
-// One byte of content: cheap enough to store 0x8000 of them.
-class CTestTiny : public CTestCounted {
-    KAVITRO_DECLARE_SERIAL(CTestTiny)
-    std::uint8_t value = 0;
+// Stores one value and nothing else.
+template <class Value>
+class CTestValue : public CTestCounted {
+public:
+    Value value = 0;
     void Serialize(CArchive& ar) override {
         if (ar.IsStoring())
             ar << value;
         else
             ar >> value;
     }
+};
+
+// One byte of content: cheap enough to store 0x8000 of them.
+class CTestTiny : public CTestValue<std::uint8_t> {
+    KAVITRO_DECLARE_SERIAL(CTestTiny)
 };
 KAVITRO_IMPLEMENT_SERIAL(CTestTiny, CTestCounted, 0)
 
@@ -87,15 +94,8 @@ class CTestDerivedTiny : public CTestTiny {
 };
 KAVITRO_IMPLEMENT_SERIAL(CTestDerivedTiny, CTestTiny, 0)
 
-class CTestOther : public CTestCounted {
+class CTestOther : public CTestValue<std::uint32_t> {
     KAVITRO_DECLARE_SERIAL(CTestOther)
-    std::uint32_t value = 0;
-    void Serialize(CArchive& ar) override {
-        if (ar.IsStoring())
-            ar << value;
-        else
-            ar >> value;
-    }
 };
 KAVITRO_IMPLEMENT_SERIAL(CTestOther, CTestCounted, 3)
 
@@ -211,6 +211,7 @@ using namespace kavitro_archive_test;
 using kavitro::ArchiveException;
 using kavitro::CArchive;
 using kavitro::CObject;
+using kavitro::test::StoredBytes;
 using Cause = kavitro::ArchiveException::Cause;
 using Bytes = std::vector<std::uint8_t>;
 
@@ -241,13 +242,6 @@ struct B {
     operator Bytes() const { return v; }
 };
 
-template <class F>
-Bytes Store(F&& f) {
-    CArchive ar = CArchive::ForStoring();
-    f(ar);
-    return ar.TakeStoredBytes();
-}
-
 Cause CauseOf(const std::function<void()>& f) {
     try {
         f();
@@ -261,7 +255,7 @@ Cause CauseOf(const std::function<void()>& f) {
 // --- Values ------------------------------------------------------------------------
 
 TEST(Archive, ValuesAreLittleEndianAndRoundTrip) {
-    const Bytes bytes = Store([](CArchive& ar) {
+    const Bytes bytes = StoredBytes([](CArchive& ar) {
         ar << std::uint8_t{0x81} << std::int8_t{-2} << std::uint16_t{0x1234} << std::int16_t{-2}
            << std::uint32_t{0x89ABCDEF} << std::int32_t{-3} << std::uint64_t{0x0102030405060708ull}
            << std::int64_t{-4} << 1.5f << -2.0;
@@ -356,7 +350,7 @@ TEST(Archive, CountEncodingAtItsBoundaries) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.count);
-        EXPECT_EQ(Store([&](CArchive& ar) { ar.WriteCount(c.count); }), c.bytes);
+        EXPECT_EQ(StoredBytes([&](CArchive& ar) { ar.WriteCount(c.count); }), c.bytes);
         CArchive ar = CArchive::ForLoading(c.bytes);
         EXPECT_EQ(ar.ReadCount(), c.count);  // the count as stored, without allocating anything for it
         EXPECT_TRUE(ar.IsAtEnd());
@@ -398,9 +392,9 @@ TEST(Archive, CountLargerThanTheRestIsRejectedBeforeAllocating) {
 // --- Strings ------------------------------------------------------------------------------
 
 TEST(Archive, StringsAreWrittenInTheUtf16Form) {
-    EXPECT_EQ(Store([](CArchive& ar) { ar.WriteString(u"Kavitro.2.DocumentV"); }),
+    EXPECT_EQ(StoredBytes([](CArchive& ar) { ar.WriteString(u"Kavitro.2.DocumentV"); }),
               Bytes(B().u8(0xFF).u8(0xFE).u8(0xFF).u8(19).utf16(u"Kavitro.2.DocumentV")));
-    EXPECT_EQ(Store([](CArchive& ar) { ar << std::u16string(); }), Bytes({0xFF, 0xFE, 0xFF, 0x00}));
+    EXPECT_EQ(StoredBytes([](CArchive& ar) { ar << std::u16string(); }), Bytes({0xFF, 0xFE, 0xFF, 0x00}));
 
     struct Case {
         std::size_t length;
@@ -418,7 +412,7 @@ TEST(Archive, StringsAreWrittenInTheUtf16Form) {
         std::u16string s(c.length, u'\0');
         for (std::size_t i = 0; i < s.size(); ++i)
             s[i] = static_cast<char16_t>(0x0600 + i % 251);
-        const Bytes bytes = Store([&](CArchive& ar) { ar << s; });
+        const Bytes bytes = StoredBytes([&](CArchive& ar) { ar << s; });
         Bytes expected = {0xFF, 0xFE, 0xFF};
         expected.insert(expected.end(), c.head.begin(), c.head.end());
         ASSERT_EQ(bytes.size(), expected.size() + 2 * c.length);
@@ -489,7 +483,7 @@ TEST(Archive, TwoObjectsOfOneClassThenABackReference) {
     CTestTiny a, b;
     a.value = 0x11;
     b.value = 0x22;
-    const Bytes bytes = Store([&](CArchive& ar) {
+    const Bytes bytes = StoredBytes([&](CArchive& ar) {
         ar.WriteCount(2);
         ar.WriteObject(&a);  // class 1, object 2
         ar.WriteObject(&b);  // object 3
@@ -543,7 +537,7 @@ TEST(Archive, IndexesCountClassesAndObjectsTogetherAcrossNesting) {
     CTestTiny second;
     second.value = 8;
     CTestNested empty;
-    const Bytes bytes = Store([&](CArchive& ar) {
+    const Bytes bytes = StoredBytes([&](CArchive& ar) {
         ar.WriteObject(outer.get());  // class 1, object 2; inside: class 3, object 4
         ar.WriteObject(&second);      // class 3 known, object 5
         ar.WriteObject(childPtr);     // object 4
@@ -591,7 +585,7 @@ TEST(Archive, LargeIndexFormFromIndex0x7FFF) {
     o1.value = 1;
     o2.value = 2;
     std::size_t markOther = 0;
-    const Bytes bytes = Store([&](CArchive& ar) {
+    const Bytes bytes = StoredBytes([&](CArchive& ar) {
         for (const auto& t : tiny)
             ar.WriteObject(t.get());
         markOther = ar.GetPosition();
@@ -652,7 +646,7 @@ TEST(Archive, LargeIndexFormFromIndex0x7FFF) {
 }
 
 TEST(Archive, ClassTagsAloneWithReadClassAndWriteClass) {
-    const Bytes bytes = Store([](CArchive& ar) {
+    const Bytes bytes = StoredBytes([](CArchive& ar) {
         ar.WriteClass(&CTestVersioned::GetThisClass());
         ar.WriteClass(&CTestVersioned::GetThisClass());
     });
@@ -673,7 +667,7 @@ TEST(Archive, ClassTagsAloneWithReadClassAndWriteClass) {
 TEST(Archive, VersionableClassesExposeTheStoredSchema) {
     CTestVersioned v;
     v.value = 5;
-    EXPECT_EQ(Store([&](CArchive& ar) { ar.WriteObject(&v); }),
+    EXPECT_EQ(StoredBytes([&](CArchive& ar) { ar.WriteObject(&v); }),
               Bytes(B().newClass(2, "CTestVersioned").u16(5)));
 
     for (unsigned stored : {0u, 1u, 2u, 7u}) {
@@ -696,7 +690,7 @@ TEST(Archive, ContainingObjectHandsItsSchemaToANestedLoader) {
     t.baseline = 12;
     t.paragraph.words = {0x01020304};
     t.paragraph.points = {0x33};
-    const Bytes stored = Store([&](CArchive& ar) { ar.WriteObject(&t); });
+    const Bytes stored = StoredBytes([&](CArchive& ar) { ar.WriteObject(&t); });
     EXPECT_EQ(stored, Bytes(B().newClass(1, "CTestTextLike").u32(400).u32(12).u16(1).u32(0x01020304).u16(1).u8(0x33)));
 
     CArchive ar = CArchive::ForLoading(stored);
@@ -757,7 +751,7 @@ TEST(Archive, EachErrorKind) {
 TEST(Archive, RequestedClassMustMatch) {
     CTestTiny tiny;
     CTestDerivedTiny derived;
-    const Bytes bytes = Store([&](CArchive& ar) {
+    const Bytes bytes = StoredBytes([&](CArchive& ar) {
         ar.WriteObject(&derived);
         ar.WriteObject(&tiny);
         ar.WriteObject(&tiny);
@@ -850,7 +844,7 @@ Bytes SampleStream() {
     text.paragraph.words = {1, 2, 3};
     text.paragraph.points = {4, 5};
     CTestNested n2;
-    return Store([&](CArchive& ar) {
+    return StoredBytes([&](CArchive& ar) {
         ar << std::u16string(u"Kavitro.2.DocumentV") << std::uint32_t{1};
         ar.WriteCount(5);
         ar.WriteObject(&n);

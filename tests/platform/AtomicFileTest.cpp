@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -11,6 +9,7 @@
 #include <string>
 
 #include "platform/AtomicFile.h"
+#include "tests/support/FileSizeLimit.h"
 
 namespace kavitro {
 namespace {
@@ -59,16 +58,12 @@ TEST_F(AtomicFile, FailedWriteLeavesTheOldFileAndNoTemporary) {
     const Bytes old{9, 8, 7};
     ASSERT_TRUE(WriteFileAtomically(file, old));
 
-    // A file-size limit makes the write fail part-way, as a full disk would.
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto handler = ::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 16;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool written = WriteFileAtomically(file, Bytes(4096, 1));
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    ::signal(SIGXFSZ, handler);
+    bool written = true;
+    {
+        const test::FileSizeLimit limit(16);  // the write fails part-way
+        ASSERT_TRUE(limit.IsActive());
+        written = WriteFileAtomically(file, Bytes(4096, 1));
+    }
 
     EXPECT_FALSE(written);
     EXPECT_EQ(ReadWholeFile(file, 100), old);

@@ -431,6 +431,47 @@ TEST(MetafileParserTest, RecordsThatPointOutsideThemselvesOrAtMissingObjectsAreD
               "Polyline 1,1 5,5");
 }
 
+// An extended pen draws as the plain pen of its style: a cosmetic one is one
+// pixel wide, a null brush makes a null pen, an unknown style draws solid.
+TEST(MetafileParserTest, ExtendedPensBecomeThePensTheyDrawLike) {
+    constexpr std::uint32_t kGeometric = 0x00010000;
+    struct Case {
+        std::uint32_t style, width, brushStyle;
+        const char* pen;
+    };
+    const Case cases[] = {
+        {kGeometric | PS_DASH, 30, BS_SOLID, "style=1 width=30,0"},
+        {PS_DOT, 30, BS_SOLID, "style=2 width=0,0"},
+        {kGeometric | PS_SOLID, 30, BS_NULL, "style=5 width=30,0"},
+        {kGeometric | 8, 0xFFFFFFFF, BS_SOLID, "style=0 width=2147483647,0"},
+    };
+    for (const Case& c : cases) {
+        const Bytes bytes = EmfBuilder()
+                                .Record(emr::kExtCreatePen, {1, 0, 0, 0, 0, c.style, c.width, c.brushStyle, 0xFF, 0, 0})
+                                .Record(emr::kSelectObject, {1})
+                                .Build();
+        const auto mf = ParseMetafile(bytes);
+        ASSERT_TRUE(mf);
+        CSpyDC spy;
+        PlayMetafileAsRecorded(spy, *mf);
+        EXPECT_EQ(spy.Joined(), std::string("SelectPen ") + c.pen + " color=0x0000ff") << c.pen;
+    }
+}
+
+// A Windows metafile without a placeable header is as large as the first
+// window it sets; later windows do not change that.
+TEST(MetafileParserTest, PlainWmfTakesItsBoundsFromTheFirstWindow) {
+    CWmfRecorder wmf;
+    wmf.SetMapMode(MM_ANISOTROPIC);
+    wmf.SetWindowOrg({-100, 200});
+    wmf.SetWindowExt({300, -400});
+    wmf.SetWindowOrg({7, 7});
+    wmf.SetWindowExt({9, 9});
+    const auto mf = ParseMetafile(wmf.Close());
+    ASSERT_TRUE(mf);
+    EXPECT_EQ(mf->bounds, Rect(-100, 200, 200, -200));
+}
+
 // The context has no poly-polygon: a ring must still fill as a ring.
 class PolygonCatcher : public CSpyDC {
 public:

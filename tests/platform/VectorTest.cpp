@@ -27,6 +27,12 @@ void AddTwice(CVector& v, std::span<const std::uint8_t> types, std::span<const P
     v.AddPath(0, 0, types, points, false);
 }
 
+// The same, unrotated about the origin at scale 1: 2160 units make one point.
+void AddTwiceUnscaled(CVector& v, std::span<const std::uint8_t> types, std::span<const Point> points) {
+    v.SetTransform(1.0, 0, {0, 0});
+    AddTwice(v, types, points);
+}
+
 std::string LineStartingWith(const std::string& text, const std::string& prefix) {
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);)
@@ -36,10 +42,9 @@ std::string LineStartingWith(const std::string& text, const std::string& prefix)
 
 TEST(VectorTest, WorkedExampleGivesBodyAndBoxes) {
     CVector v;
-    v.SetTransform(1.0, 0, {0, 0});
     const std::uint8_t types[] = {M, L, L | C};
     const Point points[] = {{0, 0}, {2160, 0}, {0, 2160}};
-    AddTwice(v, types, points);
+    AddTwiceUnscaled(v, types, points);
     EXPECT_EQ(v.GetBody(), Lines({"*u", "0.00000000 0.00000000 m", "1.00000000 0.00000000 l",
                                   "0.00000000 1.00000000 l", "f", "*U"}));
     v.BuildHeaderAndTrailer();
@@ -66,10 +71,9 @@ TEST(VectorTest, CountersEndWithNAndOuterFiguresWithF) {
     for (const Case c : {Case{"inside", {1080, 1080}, "n"}, Case{"on the edge", {0, 1080}, "f"},
                          Case{"outside", {4320, 1080}, "f"}}) {
         CVector v;
-        v.SetTransform(1.0, 0, {0, 0});
         const std::uint8_t types[] = {M, L, L, L | C, M, L | C};
         const Point points[] = {{0, 0}, {2160, 0}, {2160, 2160}, {0, 2160}, c.second, {c.second.x + 1, c.second.y}};
-        AddTwice(v, types, points);
+        AddTwiceUnscaled(v, types, points);
         const std::string& body = v.GetBody();
         // The first figure ends where the second begins.
         EXPECT_NE(body.find("l\r\nf\r\n"), std::string::npos) << c.name;
@@ -137,10 +141,9 @@ TEST(VectorTest, NumbersIgnoreADecimalCommaLocale) {
     std::snprintf(probe, sizeof probe, "%.1f", 1.5);
     EXPECT_STREQ(probe, "1,5");  // the locale is really in force
     CVector v;
-    v.SetTransform(1.0, 0, {0, 0});
     const std::uint8_t types[] = {M, L | C};
     const Point points[] = {{0, 0}, {1080, 3240}};
-    AddTwice(v, types, points);
+    AddTwiceUnscaled(v, types, points);
     v.BuildHeaderAndTrailer();
     std::setlocale(LC_ALL, "C");
     unsetenv("LOCPATH");
@@ -151,10 +154,9 @@ TEST(VectorTest, NumbersIgnoreADecimalCommaLocale) {
 
 TEST(VectorTest, SaveFileWritesThePartsInOrder) {
     CVector v;
-    v.SetTransform(1.0, 0, {0, 0});
     const std::uint8_t types[] = {M, L | C};
     const Point points[] = {{0, 0}, {2160, 2160}};
-    AddTwice(v, types, points);
+    AddTwiceUnscaled(v, types, points);
     v.BuildHeaderAndTrailer();
     const std::filesystem::path file = std::filesystem::temp_directory_path() / "kavitro-vector-test.eps";
     ASSERT_TRUE(v.SaveFile(file));

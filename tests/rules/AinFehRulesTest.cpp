@@ -165,10 +165,6 @@ TEST(AinRules, ShapesByContext) {
     RunTypingCases({
         {"word start", {}, kAin, G(1, 172), {}},
         {"after a non-joining alef", {L(kAlef, 1, 65)}, kAin, G(1, 172), {}},
-        {"after a word-start beh, raised by 240", {L(kBeh, 1, 133)}, kAin, kAinPlain, {L(kBeh, 1, 133, 0, -240)}},
-        {"after a word-start ain", {L(kAin, 1, 172)}, kAin, kAinPlain, {L(kAin, 3, 90, 0, -240)}},
-        {"after a word-start ain in its alternate form", {L(kAin, 1, 172, kAlt)}, kAin, kAinAlt,
-         {L(kAin, 1, 167, kAlt, -148)}},
         {"a flagged seen whose c2 is none of its keys shapes as a plain one",
          {L(kBeh, 1, 241), L(kSeen, 1, 208, kAlt)}, kAin, kAinPlain,
          {L(kBeh, 1, 241, 0, -111), L(kSeen, 3, 39, kAlt, -240)}},
@@ -224,10 +220,6 @@ TEST(FehRules, ShapesByContext) {
     const GlyphId kFehPlain = G(1, 231), kFehAlt = G(5, 83);
     RunTypingCases({
         {"word start", {}, kFeh, G(2, 73), {}},
-        {"after a word-start beh, raised by 152", {L(kBeh, 1, 133)}, kFeh, kFehPlain, {L(kBeh, 1, 133, 0, -152)}},
-        {"after a word-start feh", {L(kFeh, 2, 73)}, kFeh, kFehPlain, {L(kFeh, 3, 85, 0, -152)}},
-        {"after a word-start feh in its alternate form, lowered by 32", {L(kFeh, 2, 73, kAlt)}, kFeh, kFehAlt,
-         {L(kFeh, 2, 166, kAlt, 32)}},
         {"after a flagged qaf form the ain outcome stands", {L(kBeh, 2, 204), L(kQaf, 1, 235, kAlt)}, kFeh,
          G(5, 88), {L(kBeh, 1, 133, 0, -356), L(kQaf, 2, 124, kAlt, -148)}},
         {"after a plain qaf form", {L(kBeh, 2, 204), L(kQaf, 1, 235)}, kFeh, kFehPlain,

@@ -97,19 +97,10 @@ TEST(DalRules, CompiledTableKeepsItsCensus) {
 TEST(AlefRules, ShapesByContext) {
     const GlyphId kPlain = G(1, 151), kAltForm = G(1, 140), kLamAlef = G(5, 34);
     RunTypingCases({
-        {"word start", {}, kAlef, G(1, 65), {}},
-        {"after a non-joining dal", {L(kDal, 1, 70)}, kAlef, G(1, 65), {}},
         {"lam-alef", {L(kLam, 1, 229)}, kAlef, kLamAlef, {L(kLam, 2, 235)}},
         {"kaf-alef", {L(kKeheh, 1, 229)}, kAlef, kLamAlef, {L(kKeheh, 2, 86)}},
         {"gaf-alef", {L(kGaf, 1, 229)}, kAlef, kLamAlef, {L(kGaf, 2, 86)}},
         {"1/229 of another letter refuses", {L(kBeh, 1, 229)}, kAlef, 0, {}},
-        {"after a word-start beh", {L(kBeh, 1, 133)}, kAlef, kPlain, {L(kBeh, 1, 206)}},
-        {"after a word-start beh, its flag makes no difference", {L(kBeh, 1, 133, kAlt)}, kAlef, kPlain,
-         {L(kBeh, 1, 206, kAlt)}},
-        {"after a word-start ain", {L(kAin, 1, 172)}, kAlef, kPlain, {L(kAin, 1, 126)}},
-        {"after a word-start ain in its alternate form", {L(kAin, 1, 172, kAlt)}, kAlef, kAltForm,
-         {L(kAin, 2, 147, kAlt, -10)}},
-        {"after a word-start heh", {L(kHeh, 2, 75)}, kAlef, kLamAlef, {L(kHeh, 2, 44)}},
         {"a flagged seen whose c2 is none of its keys", {L(kBeh, 1, 241), L(kSeen, 1, 208, kAlt)}, kAlef, kPlain,
          {L(kBeh, 1, 241, 0, 51), L(kSeen, 2, 190, kAlt)}},
         {"a flagged heh after 1/136, mode 1", {L(kBeh, 1, 188), L(kBeh, 1, 136), L(kHeh, 4, 34, kAlt)}, kAlef,
@@ -151,17 +142,8 @@ TEST(AlefRules, MaddaTakesTheSameGlyphsWithItsMark) {
 }
 
 TEST(DalRules, ShapesByContext) {
-    const GlyphId kAltForm = G(1, 193), kPlain = G(5, 34), kShort = G(1, 196);
+    const GlyphId kAltForm = G(1, 193), kPlain = G(5, 34);
     RunTypingCases({
-        {"word start", {}, kDal, G(1, 70), {}},
-        {"a dal after a dal starts again", {L(kDal, 1, 70)}, kDal, G(1, 70), {}},
-        {"after a word-start beh, whatever its flags", {L(kBeh, 1, 133, kAlt)}, kDal, kPlain, {L(kBeh, 4, 100, kAlt)}},
-        {"after a flagged word-start sad: added -10", {L(kSad, 1, 250, kAlt)}, kDal, kAltForm,
-         {L(kSad, 2, 68, kAlt, -10)}},
-        {"after a flagged word-start jeem: lifted by 10", {L(kJeem, 1, 182, kAlt)}, kDal, kAltForm,
-         {L(kJeem, 2, 209, kAlt, -10)}},
-        {"after a flagged word-start tah", {L(kTah, 2, 222, kAlt)}, kDal, kAltForm, {L(kTah, 1, 200, kAlt, -10)}},
-        {"after a word-start tah", {L(kTah, 2, 222)}, kDal, kShort, {L(kTah, 4, 96)}},
         {"a flagged heh after 1/136, mode 1", {L(kBeh, 1, 188), L(kBeh, 1, 136), L(kHeh, 4, 34, kAlt)}, kDal,
          kAltForm, {L(kBeh, 1, 188, 0, -386), L(kBeh, 5, 200, 0, -399), L(kHeh, 1, 192, kAlt, -10)}},
         {"the same in mode 0", {L(kBeh, 1, 188), L(kBeh, 1, 136), L(kHeh, 4, 34, kAlt)}, kDal, kPlain,

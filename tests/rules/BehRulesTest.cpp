@@ -66,10 +66,6 @@ TEST(BehRules, ShapesByContext) {
     RunTypingCases({
         {"word start", {}, kBeh, G(1, 133), {}},
         {"after a space", {L(kSpace, 1, 32)}, kBeh, G(1, 133), {}},
-        {"after a word-initial beh: no letter before it moves", {L(kAlef, 1, 65), L(kBeh, 1, 133)}, kBeh, kHigh,
-         {L(kAlef, 1, 65), L(kBeh, 1, 241, 0, -181)}},
-        {"its alternate flag makes no difference there", {L(kBeh, 1, 133, kAlt)}, kBeh, kHigh,
-         {L(kBeh, 1, 241, kAlt, -181)}},
         {"after 1/219 the rest of the chain rises by 189", {L(kBeh, 1, 133), L(kBeh, 1, 219)}, kBeh, kLow,
          {L(kBeh, 1, 133, 0, -189), L(kBeh, 2, 91, 0, -142)}},
         {"after a flagged sad form c1 is lowered by 27", {L(kSad, 1, 250), L(kSad, 1, 216, kAlt)}, kBeh, kAltForm,

@@ -337,11 +337,6 @@ TEST(HehFamilyRules, HehShapesAfterEachKindOfLetter) {
         {"word start", {}, kHeh, G(2, 75)},
         {"after alef", {L(kAlef, G(1, 35))}, kHeh, G(2, 75)},
         {"after a glyph outside the keys", {L(kBeh, G(4, 219))}, kHeh, 0},
-        {"seen start, alternate", {L(kSeen, G(2, 65), kAlt)}, kHeh, G(1, 247), {L(kSeen, G(1, 253))}},
-        {"seen start", {L(kSeen, G(2, 65))}, kHeh, G(4, 34), {L(kSeen, G(1, 158))}},
-        {"sad start, alternate", {L(kSad, G(1, 250), kAlt)}, kHeh, G(1, 247), {L(kSad, G(1, 156))}},
-        {"sad start", {L(kSad, G(1, 250))}, kHeh, G(4, 34), {L(kSad, G(1, 124))}},
-        {"beh start takes no alternate", {L(kBeh, G(1, 133), kAlt)}, kHeh, G(4, 34), {L(kBeh, G(1, 246))}},
         {"1/188 alt, 3/128, mode 0",
          {L(kBeh, kJoined), L(kBeh, G(3, 128)), L(kBeh, G(1, 188), kAlt)}, kHeh, G(4, 34),
          {L(kBeh, kJoined, 0, 97), L(kBeh, G(3, 128), 0, 97), L(kBeh, G(3, 223))}},
@@ -383,8 +378,6 @@ TEST(HehFamilyRules, MeemShapesAfterEachKindOfLetter) {
         {"beh start: c1 raised by a direct write, nothing further back",
          {L(kBeh, kJoined), L(kBeh, G(1, 133))}, kMeem, G(1, 179),
          {L(kBeh, kJoined), L(kBeh, G(2, 237), 0, -259)}},
-        {"jeem start, alternate", {L(kJeem, G(1, 182), kAlt)}, kMeem, G(1, 244), {L(kJeem, G(2, 233))}},
-        {"jeem start", {L(kJeem, G(1, 182))}, kMeem, G(1, 179), {L(kJeem, G(2, 200), 0, -259)}},
         {"meem after meem after 3/211",
          {L(kBeh, kJoined), L(kBeh, G(3, 211)), L(kMeem, G(1, 179))}, kMeem, G(1, 179),
          {L(kBeh, kJoined, 0, -127), L(kBeh, G(5, 222), 0, -120), L(kMeem, G(3, 186), 0, -259)}},
@@ -448,8 +441,6 @@ TEST(HehFamilyRules, RehJoinsADalOnlyWhenTheDalBeginsItsChain) {
 TEST(HehFamilyRules, RehShapesAfterEachKindOfLetter) {
     RunTypingCases({
         {"a glyph outside the keys", {L(kBeh, G(4, 219))}, kReh, 0},
-        {"jeem start", {L(kJeem, G(1, 182))}, kReh, G(5, 34), {L(kJeem, G(1, 99))}},
-        {"jeem start, alternate", {L(kJeem, G(1, 182), kAlt)}, kReh, G(1, 199), {L(kJeem, G(2, 233))}},
         {"1/175 after 1/157", {L(kBeh, kJoined), L(kJeem, G(1, 157)), L(kJeem, G(1, 175))}, kReh, G(5, 34),
          {L(kBeh, kJoined, 0, 75), L(kJeem, G(1, 157), 0, 75), L(kJeem, G(1, 101))}},
         {"1/175 alt after 1/157", {L(kBeh, kJoined), L(kJeem, G(1, 157)), L(kJeem, G(1, 175), kAlt)}, kReh,
@@ -472,12 +463,6 @@ TEST(HehFamilyRules, RehShapesAfterEachKindOfLetter) {
         {"1/179 after a keheh 2/158", {L(kKeheh, G(2, 158)), L(kMeem, G(1, 179))}, kReh, G(5, 34),
          {L(kKeheh, G(1, 155), 0, 2), L(kMeem, G(3, 236))}},
         {"1/179 after a beh 2/158", {L(kBeh, G(2, 158)), L(kMeem, G(1, 179))}, kReh, 0},
-        {"4/34 after a lam 2/131", {L(kLam, G(2, 131)), L(kHeh, G(4, 34))}, kReh, G(5, 34),
-         {L(kLam, G(3, 180), 0, -190), L(kHeh, G(3, 216))}},
-        {"4/34 alt after a lam 2/131", {L(kLam, G(2, 131)), L(kHeh, G(4, 34), kAlt)}, kReh, G(1, 199),
-         {L(kLam, G(3, 48), 0, -406), L(kHeh, G(2, 52))}},
-        {"4/34 after a keheh 2/131", {L(kKeheh, G(2, 131)), L(kHeh, G(4, 34))}, kReh, G(5, 34),
-         {L(kKeheh, G(3, 143), 0, -190), L(kHeh, G(3, 216))}},
         {"4/33, 3/201, 5/161 after a meem 4/153",
          {L(kMeem, G(4, 153)), L(kBeh, G(5, 161)), L(kBeh, G(3, 201)), L(kNoon, G(4, 33))}, kReh, G(5, 34),
          {L(kMeem, G(1, 139), 0, -121), L(kBeh, G(5, 122), 0, -97), L(kBeh, G(5, 174), 0, -201),
@@ -488,9 +473,6 @@ TEST(HehFamilyRules, RehShapesAfterEachKindOfLetter) {
           L(kNoon, G(3, 220))}},
         {"4/33, 3/201, 5/161 after a lam 4/153",
          {L(kLam, G(4, 153)), L(kBeh, G(5, 161)), L(kBeh, G(3, 201)), L(kNoon, G(4, 33))}, kReh, 0},
-        {"1/237 after an alternate 1/165", {L(kLam, G(1, 165), kAlt), L(kKeheh, G(1, 237))}, kReh, 0},
-        {"1/237 after a plain 1/165", {L(kLam, G(1, 165)), L(kKeheh, G(1, 237))}, kReh, G(5, 34),
-         {L(kLam, G(1, 173), 0, -231), L(kKeheh, G(3, 240))}},
     });
 }
 

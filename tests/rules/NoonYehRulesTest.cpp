@@ -403,8 +403,6 @@ TEST(NoonRules, TypingCases) {
         {"first letter of a word", {}, kNoon, G(1, 133), {}, 0},
         {"after alef: a new chain, alef untouched", {alef}, kNoon, G(1, 133), {}, 0},
         {"c1 with a glyph no key names", {L(kBeh, G(1, 50))}, kNoon, 0, {}, 0},
-        {"seen start, alternate", {L(0x0633, G(2, 65), kAlt)}, kNoon, G(1, 214), {L(0x0633, G(1, 255), kAlt, -105)}, 0},
-        {"seen start, plain", {L(0x0633, G(2, 65))}, kNoon, G(4, 33), {L(0x0633, G(2, 93))}, 0},
         {"alternate seen after 2/73: 1/214, the rest lowered with c2",
          {L(kBeh, G(1, 50)), L(0x0641, G(2, 73)), L(0x0633, G(1, 208), kAlt)}, kNoon, G(1, 214),
          {L(kBeh, G(1, 50), 0, 105), L(0x0641, G(1, 212), 0, 105), L(0x0633, G(3, 112), kAlt, -105)}, 0},
@@ -506,18 +504,6 @@ TEST(YehRules, TypingCases) {
          {L(kBeh, G(1, 50), 0, -178), L(kBeh, G(5, 245), 0, -187), L(kBeh, G(5, 122), 0, -161),
           L(kBeh, G(3, 113), 0, -318), L(kNoon, G(4, 181), kAlt, 27)}, 1},
     });
-}
-
-// Noon and yeh typed after each other: each letter finds the forms the other
-// wrote.
-TEST(NoonYehRules, NoonAndYehTakeEachOthersForms) {
-    for (const std::vector<std::uint16_t>& word :
-         {std::vector<std::uint16_t>{kBeh, kYeh, kNoon, kYeh, kNoon}, {kNoon, kYeh, kNoon, kYeh},
-          {kBeh, kNoon, kYeh, kNoon, kYeh}, {kYeh, kYeh, kNoon, kNoon}}) {
-        ShapingBench bench({});
-        for (std::size_t i = 0; i < word.size(); ++i)
-            ASSERT_EQ(bench.Type(word[i]), 1) << "letter " << i << " of a word of " << word.size();
-    }
 }
 
 }  // namespace

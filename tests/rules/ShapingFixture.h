@@ -183,6 +183,10 @@ inline std::string SortedKey(std::string_view text) {
 }
 
 // ---- Typing through the dispatcher -------------------------------------------
+//
+// The words here are made by hand, so that a table can be driven into contexts
+// that typing alone does not reach; contexts a user can type are typed end to
+// end by the golden typing files (tests/typing/cases).
 
 // For test files that write their letters as code, font and index.
 namespace letters_by_font_index {

@@ -6,7 +6,6 @@
 
 #include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -89,72 +88,6 @@ TEST(WordList, EveryRefusalComesFromAGivenOrDerivedRow) {
     std::printf("word list: %zu of %zu words typed without a refused letter (%.2f%%)\n", words - refusedWords, words,
                 100.0 * static_cast<double>(words - refusedWords) / static_cast<double>(words));
     EXPECT_LE(refusedWords, kMostRefusedWords);
-}
-
-// The words a user meets first: the suffixes after teh, beh, noon and yeh
-// forms and words that once lost a letter because a filled-in row left a
-// letter in a form the next table does not know. Each must type whole; the
-// glyphs are checked where a given row shaped the letter last ("-" marks a
-// letter last shaped by a derived or filled row).
-TEST(WordList, FrequentWordsTypeWhole) {
-    struct Case {
-        const char* word;
-        const char* glyphs;
-    };
-    const Case cases[] = {
-        {"معتبر", "- - - - -"},
-        {"اهمیتش", "1/65 - 5/250 5/122 1/117 1/208"},
-        {"کیفیتها", "- - 5/104 - - - -"},
-        {"دلچسبتر", "1/70 2/213 - 5/116 5/166 3/220 5/34"},
-        {"هیبرید", "- - - - 4/100 5/34"},
-        {"فیلیپین", "- - 5/120 3/117 5/112 1/149 4/33"},
-        {"تذهیبها", "4/100 5/34 4/153 - - - -"},
-        {"محنتها", "- 5/119 - - - -"},
-        {"سلطنتش", "- - 2/155 5/122 1/117 1/208"},
-        {"اهمیتت", "1/65 - - - - -"},
-        {"اهمیتم", "1/65 - - - - -"},
-        {"اهمیتتان", "1/65 - - - 4/235 1/195 1/151 1/133"},
-        {"کیفیتش", "- - 5/245 5/122 1/117 1/208"},
-        {"قیمتتان", "- - - - - - 1/133"},
-        {"عجیبتر", "- - 5/96 5/166 3/220 5/34"},
-        {"ماهیتان", "1/141 1/151 - - - - 1/133"},
-        {"علمیتر", "- - - - - -"},
-        {"ادبتر", "1/65 1/70 3/246 3/220 5/34"},
-        {"کتابها", "1/105 1/195 1/151 - - -"},
-        {"دینتان", "1/70 - - - - 1/133"},
-        {"زمینها", "1/75 - - - - -"},
-        {"متنش", "4/153 5/140 1/242 1/208"},
-        {"سنگینتر", "3/62 1/195 - 5/96 5/166 3/220 5/34"},
-        {"کشتیها", "- - - - - -"},
-        {"سختتر", "- - - - -"},
-        {"کتابم", "1/105 1/195 1/151 2/237 1/179"},
-        {"نیتش", "1/241 5/122 1/117 1/208"},
-        {"سیبشان", "3/62 5/122 1/117 2/190 1/151 1/133"},
-        {"بینیتان", "- - - 4/235 1/195 1/151 1/133"},
-    };
-    CCalligraphyEngine engine;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.word);
-        const std::vector<std::uint16_t> codes = Letters(c.word);
-        ASSERT_FALSE(codes.empty());
-        CCalligraphyWord word;
-        engine.SetCurrentWord(&word);
-        engine.SetPreviousWord(nullptr);
-        for (std::size_t i = 0; i < codes.size(); ++i) ASSERT_EQ(engine.AppendCharacter(codes[i]), 1) << "letter " << i;
-        std::string shaped;
-        std::istringstream want(c.glyphs);
-        std::string expected;
-        for (const CCalligraphyCharacter& letter : word.m_characters) {
-            std::string glyph;
-            want >> glyph;
-            shaped += shaped.empty() ? "" : " ";
-            shaped += glyph == "-" ? "-"
-                                   : std::to_string(unsigned{letter.m_font}) + "/" + std::to_string(unsigned{letter.m_glyph});
-            expected += expected.empty() ? "" : " ";
-            expected += glyph;
-        }
-        EXPECT_EQ(shaped, expected);
-    }
 }
 
 }  // namespace

@@ -87,6 +87,13 @@ struct Version1File {
     std::int64_t pageCount = -1;  // -1: the number of pages
 };
 
+// Calls write for each of a record's `places` fixed places: the items
+// first, then default items for the places left.
+template <class Item, class Write>
+void ForEachPlace(const std::vector<Item>& items, std::size_t places, Write write) {
+    for (std::size_t i = 0; i < places; ++i) write(i < items.size() ? items[i] : Item{});
+}
+
 inline std::vector<std::uint8_t> WriteVersion1File(const Version1File& file) {
     std::vector<std::uint8_t> bytes;
     LeWriter out(bytes);
@@ -125,21 +132,19 @@ inline std::vector<std::uint8_t> WriteVersion1File(const Version1File& file) {
         const std::size_t record = out.Position();
         out.I32(page.number != 0 ? page.number : static_cast<std::int32_t>(p + 1));
         out.Zeros(12);
-        for (std::size_t i = 0; i < 50; ++i) {
-            const Version1Point point = i < page.points.size() ? page.points[i] : Version1Point{};
+        ForEachPlace(page.points, 50, [&](const Version1Point& point) {
             out.U8(point.sign);
             out.F32(point.x);
             out.F32(point.y);
             out.F32(point.third);
             out.I32(point.angleTenths);
             out.Bytes(point.kept);
-        }
+        });
         out.I32(page.pointsInUse.value_or(static_cast<std::int32_t>(page.points.size())));
         out.Zeros(record + 1286 - out.Position());
 
         for (const Version1Text& text : page.texts) {
-            for (std::size_t i = 0; i < 200; ++i) {
-                const Version1Character c = i < text.characters.size() ? text.characters[i] : Version1Character{};
+            ForEachPlace(text.characters, 200, [&](const Version1Character& c) {
                 out.U8(c.glyph);
                 out.U8(c.legacyCode);
                 out.F32(c.x);
@@ -150,7 +155,7 @@ inline std::vector<std::uint8_t> WriteVersion1File(const Version1File& file) {
                 out.U8(c.font);
                 out.I32(c.markDx);
                 out.I32(c.markDy);
-            }
+            });
             out.U32(text.color);
             out.I32(static_cast<std::int32_t>(text.characters.size()));
             out.I32(0);

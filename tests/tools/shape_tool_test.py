@@ -127,6 +127,19 @@ class CommandLineTest(unittest.TestCase):
             self.assertIn(b"missing.txt", result.stderr)
             self.assertEqual(len(result.stdout.splitlines()), 2)  # what was shaped before still comes out
 
+    def test_variants_list_the_word_then_its_alternatives(self):
+        plain = self.call([], stdin=io_bytes("\u0628\u06cc\u0633\u062a \u0628\n"))
+        varied = self.call(["--variants"], stdin=io_bytes("\u0628\u06cc\u0633\u062a \u0628\n"))
+        self.assertEqual(varied.returncode, 0, varied.stderr)
+        first = json.loads(plain.stdout)["words"][0]
+        words = json.loads(varied.stdout)["words"]
+        glyphs = [[c["glyph"] for c in w["chars"]] for w in words]
+        self.assertEqual(glyphs[0], [c["glyph"] for c in first["chars"]])
+        self.assertGreater(len(words), 1)
+        self.assertEqual(len(set(map(tuple, glyphs))), len(glyphs))  # each shaping once
+        for w in words:  # every alternative spells the same letters
+            self.assertEqual([c["code"] for c in w["chars"]], [c["code"] for c in first["chars"]])
+
     def test_unreadable_input_and_unwritable_output_fail(self):
         with tempfile.TemporaryDirectory() as folder:
             directory = os.open(folder, os.O_RDONLY)

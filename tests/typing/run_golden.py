@@ -62,6 +62,8 @@ def write_atomically(path, lines):
     folder = os.path.dirname(os.path.abspath(path))
     fd, temp = tempfile.mkstemp(dir=folder, prefix=".golden-")
     try:
+        # mkstemp makes the file private; the file it replaces keeps its mode.
+        os.chmod(temp, os.stat(path).st_mode & 0o7777)
         with os.fdopen(fd, "w", encoding="utf-8") as f:
             f.writelines(line + "\n" for line in lines)
         os.replace(temp, path)

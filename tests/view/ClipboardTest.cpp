@@ -244,6 +244,59 @@ TEST_F(ClipboardFixture, CopyWritesTheFormatsTheSettingsChoose) {
     EXPECT_EQ(static_cast<unsigned char>(wmf[0]), 0xD7u);  // the placeable key
 }
 
+TEST(ClipboardBitmap, IsScaledDownEvenlyOnlyBeyondWhatTheRendererDraws) {
+    constexpr std::int64_t side = CKavitroDoc::kMaxBitmapSide, pixels = CKavitroDoc::kMaxBitmapPixels;
+    struct Case {
+        const char* name;
+        std::int64_t w, h;
+        std::int32_t percent;
+    };
+    const Case cases[] = {
+        {"an A4 page at the default 50 %", 21000, 29700, 50},
+        {"an A4 page at 500 %: too many pixels", 21000, 29700, 500},
+        {"a long rule at 500 %: too wide", 70000, 200, 500},
+        {"a tall column at 500 %: too high", 300, 90000, 500},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::int64_t W = c.w * c.percent / 1000, H = c.h * c.percent / 1000;
+        const Size got = ClipboardBitmapSize(c.w, c.h, c.percent);
+        ASSERT_GT(got.cx, 0);
+        ASSERT_GT(got.cy, 0);
+        EXPECT_LE(got.cx, side);
+        EXPECT_LE(got.cy, side);
+        EXPECT_LE(std::int64_t{got.cx} * got.cy, pixels);
+        if (W <= side && H <= side && W * H <= pixels) {
+            EXPECT_EQ(got, (Size{static_cast<std::int32_t>(W), static_cast<std::int32_t>(H)}));
+            continue;
+        }
+        // The drawing's proportions, within a pixel, and as large as the bound allows.
+        EXPECT_LE(std::llabs(got.cx * H - got.cy * W), std::max(W, H));
+        EXPECT_TRUE(got.cx + 1 > side || got.cy + 1 > side || (std::int64_t{got.cx} + 1) * (got.cy + 1) > pixels);
+    }
+}
+
+TEST_F(ClipboardFixture, ACopyTooLargeForItsBitmapSizeStillOffersABitmap) {
+    env.settings[CApplicationProperties::ClipboardBMP] = 1;
+    env.settings[CApplicationProperties::ClipboardBMPSize] = 500;
+    CDrawRect* rule = AddRect(*a.doc, Place(-80000, -20000, 70000, 200));  // 35000 pixels wide at 500 %
+    const std::unique_ptr<QMimeData> data =
+        BuildClipboardData(*a.doc, {rule}, ClipboardSettings::From(env.settings));
+    ASSERT_TRUE(data->hasFormat(mime::kPng));
+    const QByteArray bmp = data->data(mime::kBmp);
+    ASSERT_GT(bmp.size(), 26);
+    const auto u32 = [&](int at) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(bmp[at]) |
+                                          static_cast<unsigned char>(bmp[at + 1]) << 8 |
+                                          static_cast<unsigned char>(bmp[at + 2]) << 16 |
+                                          static_cast<unsigned char>(bmp[at + 3]) << 24);
+    };
+    // As wide as a bitmap may be, give or take the rule's proportions.
+    const std::uint32_t width = u32(18);
+    EXPECT_LE(width, static_cast<std::uint32_t>(CKavitroDoc::kMaxBitmapSide));
+    EXPECT_GT(width, static_cast<std::uint32_t>(CKavitroDoc::kMaxBitmapSide) * 98 / 100);
+}
+
 // An object whose character codes cannot be read: the copy fails part way.
 class FailingTextSource : public CDrawText {
 public:
@@ -293,14 +346,21 @@ TEST_F(ClipboardFixture, AWordRangeIsCopiedAsOneTextAndMergedIntoASelectedText) 
     EXPECT_EQ(copied->m_paragraph.m_words[0].m_characters.size(),
               source->m_paragraph.m_words[lastWord].m_characters.size());
 
-    // One selected text in the other document takes the words at its caret.
+    // One selected text in the other document takes the words at its caret,
+    // and the caret moves on past them.
     CDrawText* target = AddText(b, u"سلام");
+    target->m_nCaret = 0;
     b.view->Select(target, false, false);
     const std::size_t words = target->m_paragraph.m_words.size();
     const std::size_t objects = b.doc->m_objects.m_objects.size();
     ASSERT_TRUE(OnEditPaste(*b.view));
     EXPECT_EQ(b.doc->m_objects.m_objects.size(), objects);
     EXPECT_EQ(target->m_paragraph.m_words.size(), words + 1);
+    const WordPosition caret = target->m_paragraph.CaretToWord(target->m_nCaret, true);
+    ASSERT_EQ(caret.word, 0);
+    const CCalligraphyWord& pasted = target->m_paragraph.m_words[0];
+    EXPECT_EQ(pasted.m_characters.size(), copied->m_paragraph.m_words[0].m_characters.size());
+    EXPECT_GE(caret.offset + 1, static_cast<std::int32_t>(pasted.m_characters.size()));
 }
 
 TEST_F(ClipboardFixture, PastedObjectsLandOnTheViewsPageAsOneUndoStepEach) {
@@ -589,10 +649,15 @@ TEST_F(ClipboardFixture, FilesFromAFileManagerArePicturesTextOrDocuments) {
         opened.push_back(p);
         return true;
     });
+    EXPECT_FALSE(target.OpenedDocument());
+    b.doc->SetModifiedFlag(false);
     EXPECT_TRUE(target.OnDrop(*files({"other.kv2"}), drop));
     CDropTarget::SetDocumentOpener({});
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0].filename(), "other.kv2");
+    // The opened document's window keeps the focus; this one is unchanged.
+    EXPECT_TRUE(target.OpenedDocument());
+    EXPECT_FALSE(b.doc->IsModified());
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
 #include <QTemporaryDir>
 
 #include <unistd.h>
@@ -330,11 +329,3 @@ TEST_F(PageExportTest, CommandAndToolGiveThePictureOfTheAskedSize) {
 
 }  // namespace
 }  // namespace kavitro
-
-// The glyph fonts are painted with QRawFont, which needs the application.
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

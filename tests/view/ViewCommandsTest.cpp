@@ -3,6 +3,7 @@
 #include <QtGui/QImage>
 
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
@@ -46,6 +47,21 @@ struct ViewCommandFixture : ::testing::Test {
         CDrawTool::CurrentShape() = 0;
         GetViewCommandHooks() = {};
         CAlternativesPopup::Instance().Clear();
+    }
+
+    using Post = RecordingViewHost::PostRecord;
+    // A command's posts: exactly the expected one (target, message and both
+    // parameters), or none when none is expected.
+    static void ExpectOnlyPost(const std::vector<Post>& posts, const std::optional<Post>& expected) {
+        if (!expected) {
+            EXPECT_TRUE(posts.empty());
+            return;
+        }
+        ASSERT_EQ(posts.size(), 1u);
+        EXPECT_EQ(posts[0].target, expected->target);
+        EXPECT_EQ(posts[0].message, expected->message);
+        EXPECT_EQ(posts[0].wParam, expected->wParam);
+        EXPECT_EQ(posts[0].lParam, expected->lParam);
     }
 
     CDrawRect* Rect(const std::string& name, std::int32_t x = -9000) {
@@ -300,16 +316,11 @@ TEST_F(ViewCommandFixture, PageCommandsPostThePageToShow) {
         GetViewCommandHooks().pageComboSelection = [&] { return c.combo; };
         host.ClearRecords();
         EXPECT_TRUE(Run(c.id));
-        const auto posts = host.PostsOf(NotifyMessage::ShowPage);
         EXPECT_EQ(doc->GetPageCount(), c.pageCount);
-        if (!c.shown) {
-            EXPECT_TRUE(posts.empty());
-            continue;
-        }
-        ASSERT_EQ(posts.size(), 1u);
-        EXPECT_EQ(posts[0].target, PostTarget::ParentFrame);
-        EXPECT_EQ(posts[0].wParam, *c.shown);
-        EXPECT_EQ(posts[0].lParam, c.pageCount);
+        std::optional<Post> expected;
+        if (c.shown)
+            expected = Post{PostTarget::ParentFrame, NotifyMessage::ShowPage, *c.shown, LParam{c.pageCount}, {}};
+        ExpectOnlyPost(host.PostsOf(NotifyMessage::ShowPage), expected);
     }
 }
 
@@ -397,15 +408,10 @@ TEST_F(ViewCommandFixture, DisplayAndComboCommands) {
         host.ClearRecords();
         EXPECT_TRUE(Run(c.id));
         EXPECT_EQ(doc->GetZoom(), c.zoom);
-        const auto& posts = host.m_posts;
-        if (!c.post) {
-            EXPECT_TRUE(posts.empty());
-            continue;
-        }
-        ASSERT_EQ(posts.size(), 1u);
-        EXPECT_EQ(posts[0].target, PostTarget::Self);
-        EXPECT_EQ(posts[0].message, *c.post);
-        EXPECT_EQ(posts[0].wParam, c.wParam);
+        std::optional<Post> expected;
+        if (c.post)
+            expected = Post{PostTarget::Self, *c.post, c.wParam, 0, {}};
+        ExpectOnlyPost(host.m_posts, expected);
     }
 }
 
@@ -443,10 +449,23 @@ TEST_F(ViewCommandFixture, InsertPictureAddsAndSelectsOnlyALoadedPicture) {
     CDrawRect* a = Rect("A");
     SelectOnly({a});
 
-    // Cancelled: nothing changes.
-    EXPECT_TRUE(Run(C::InsertPicture));
-    EXPECT_EQ(Dump(), "A pages=1 undo=1");
-    EXPECT_EQ(CDrawTool::CurrentShape(), 0);
+    // Cancelled, or a file that does not decode: nothing changes, not even the
+    // modified state.
+    const std::filesystem::path broken = std::filesystem::path(testing::TempDir()) / "kavitro-broken.png";
+    { std::ofstream(broken, std::ios::binary) << "not a picture"; }
+    using MaybePath = std::optional<std::filesystem::path>;
+    for (const MaybePath& answer : {MaybePath{}, MaybePath{broken}}) {
+        for (const bool modified : {false, true}) {
+            SCOPED_TRACE(testing::Message() << (answer ? "broken file" : "cancelled") << ", modified " << modified);
+            prompt.answer = answer;
+            doc->SetModifiedFlag(modified);
+            EXPECT_TRUE(Run(C::InsertPicture));
+            EXPECT_EQ(Dump(), "A pages=1 undo=1");
+            EXPECT_EQ(doc->IsModified(), modified);
+            EXPECT_EQ(CDrawTool::CurrentShape(), 0);
+        }
+    }
+    std::filesystem::remove(broken);
 
     const std::filesystem::path file = std::filesystem::path(testing::TempDir()) / "kavitro-insert.bmp";
     QImage image(4, 3, QImage::Format_RGB32);

@@ -385,6 +385,39 @@ TEST_F(ViewFixture, TypedCharactersReachTheOneSelectedTextAndTheCaretFollows) {
     EXPECT_FALSE(host.m_caret.has_value());
 }
 
+// Several selected texts share one box with four handles: the box of their
+// frames, around the ink, not of their layout rectangles an ascent lower.
+TEST_F(ViewFixture, SeveralSelectedTextsAreBoxedByTheirFrames) {
+    CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
+    if (!fonts.IsInitialized()) fonts.Init(KAVITRO_SHARE_DIR, 0);
+    std::vector<CDrawText*> texts;
+    for (const Point p : {Point{-2000, -5000}, Point{-9000, -8000}}) {
+        CPolygonRect at;
+        at.m_rect = Rect(p.x, p.y, 0, 0);
+        auto* text = new CDrawText(at, 0, doc.get());
+        doc->Add(text, true);
+        view->Select(text, false, false);
+        for (const char16_t c : std::u16string_view(u"سلام")) view->OnChar(c);
+        texts.push_back(text);
+    }
+    view->Select(texts[0], true, false);
+    ASSERT_EQ(view->GetSelection().GetCount(), 2u);
+    std::int32_t left = 0, right = 0, low = 0, high = 0;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        CPolygonRect frame;
+        texts[i]->GetZoomedPosition(frame);
+        const Rect& b = frame.m_bounds;
+        const auto [l, r] = std::minmax(b.left, b.right);
+        const auto [lo, hi] = std::minmax(b.top, b.bottom);
+        left = i ? std::min(left, l) : l, right = i ? std::max(right, r) : r;
+        low = i ? std::min(low, lo) : lo, high = i ? std::max(high, hi) : hi;
+    }
+    const std::vector<Point> handles = view->GetSelection().GetHandlePoints();
+    ASSERT_EQ(handles.size(), 4u);
+    EXPECT_EQ(handles[0], (Point{left, low}));
+    EXPECT_EQ(handles[2], (Point{right, high}));
+}
+
 // A one-line text's caret stands in its own line at every size and angle:
 // no taller than the distance Enter puts between two lines, mostly over the
 // baseline where the writing is, so that it never reaches into the line

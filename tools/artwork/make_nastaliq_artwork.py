@@ -8,24 +8,35 @@ source font uses in the same contexts:
 
   traces  every one-, two- and three-letter sequence and a sample of the
           folded word list are typed through the engine (kavitro-shape), which
-          says which slot (font, index) and which lift every letter gets;
+          says which slot (font, index) and which lift every letter gets; the
+          shapings the alternatives menu offers for each connected group of
+          those words (kavitro-shape --variants) speak for the slots only
+          they reach;
   vote    the same lines are shaped by HarfBuzz (hb-shape, language "ur")
           with the source font (a heh joined to the letter before it given
           as its two-eyed heh, the looped forms Persian writes);
           each slot takes the glyphs used most often for it: its letter's,
           plus those of the letters after it that the engine gives a blank
           attachable slot, which the slot then draws as a ligature (their
-          dots are the engine's marks on the blank slots, which get anchors);
+          dots are the engine's marks on the blank slots, which get anchors),
+          and of those before it where such blanks begin the word (the
+          first lam of "allah");
           each dot mark takes the mark glyph used most often, each kaf or gaf
           stroke the part of the source kaf or gaf above the lam-like body
-          our engine draws it on;
+          our engine draws it on; a slot's dots sit where the source puts
+          them, moved apart from a neighbour's where that is common; the
+          source's tall initial beh becomes its plain tooth; our hamza is
+          a yeh seat with the hamza mark; the vowel signs a user places
+          take the source's harakat;
   join    outlines are scaled by 2.88 (1000 to 2880 units per em), the exit
           anchor goes to the origin and the advance to the entry x; each
           slot's raise and the shear of its entry (a smooth bend that leaves
           the exit in place) are solved by least squares over all traced
           joins, pulled weakly toward the source font's own lifts; then each
           slot's exit and entry heights are settled, one slot at a time, on
-          the value that closes the most joins of the dictionary words.
+          the value that closes the most joins of the dictionary words. A
+          medial sad or tah that also begins words has its entry moved to its
+          bowl's end, so that the bowl stays off what comes before.
 
 Writes into OUT_DIR: fonts/Vorl21.ttf .. Vorl25.ttf (2880 upem, glyph i at
 U+F000 + i), MarkAnchors.bin (20480 bytes), OFL.txt, and artwork-report.txt
@@ -68,6 +79,18 @@ GLYPHS = placeholder.GLYPHS_PER_FONT
 MARK_FONT = 4
 # The engine's dot marks in font 4: one, two, three dots up and down.
 DOT_MARKS = (35, 36, 37, 38)
+HAMZA_MARK = 67
+# The vowel and diacritic signs of font 4 that a user places by hand (the
+# vowel-sign tool), with the source's mark for each: the short vowels and
+# sukun, the tanwins and shadda, the hamza (also our hamza letter's mark,
+# where the source votes for it), and the rarer signs. No traced letter
+# carries them (but the hamza), so nothing votes for them.
+VOWEL_SIGNS = {
+    70: "FathaNS", 71: "KasraNS", 69: "DammaNS", 68: "SukunNS",
+    61: "FathatanNS", 62: "KasratanNS", 63: "DammatanNS", 64: "ShaddaNS",
+    67: "HamzaAboveNS", 46: "AlefSuperiorNS", 44: "HamzaBelowNS", 66: "AlefInferiorNS",
+    65: "WaslaNS", 43: "SukunHahNS",
+}
 # Letters whose dots hang below: the engine reads the lower anchor for them.
 BELOW_LETTERS = {0x0628, 0x062C, 0x067E, 0x0686, 0x06CC}
 # Arabic forms folded to Persian ones the way the keyboard folds them.
@@ -83,6 +106,8 @@ PERSIAN_LETTERS = ([0x0621, 0x0622, 0x0627, 0x0628] + list(range(0x062A, 0x063B)
 JOINS_NEXT = set(PERSIAN_LETTERS) - {0x0621, 0x0622, 0x0627, 0x062F, 0x0630, 0x0631, 0x0632, 0x0648, 0x0698}
 PERSIAN_CODES = set(PERSIAN_LETTERS)
 HEH, HEH_DOACHASHMEE = "\u0647", "\u06be"
+HAMZA, YEH_WITH_HAMZA = "\u0621", "\u0626"
+SOURCE_HAMZA = "Hamza"   # the source's hamza letter, which has no seat
 # Digits and punctuation our engine writes with one glyph each.
 SYMBOLS = [0x0021, 0x0022, 0x0028, 0x0029, 0x002A, 0x002B, 0x002D, 0x002E, 0x002F, 0x003A, 0x003D,
            0x005B, 0x005C, 0x005D, 0x007B, 0x007D, 0x060C, 0x061B, 0x061F, 0x066A] + list(range(0x06F0, 0x06FA))
@@ -117,7 +142,15 @@ ISOLATED_SHARE = 0.2   # share from which a slot used alone and joined takes the
 MEDIAL_SHARE = 0.2     # share from which a slot used initially and medially takes the medial shape
 GAP_CLOSED = 25         # glyph units at 2880 upem
 GAP_WORST = 60
+CROWDED_SHARE = 0.15   # share of a slot's dotted contexts with a neighbour's dots beside its own from which
+                       # its anchor takes the source's moved-apart position
+LEAD_IN_OVERHANG = 120  # source units a medial shape may ink past its entry and still begin a word as it is
+LEAD_IN_SHARE = 0.1     # share of a slot's contexts at the start of a word from which its bowl's entry moves
+LEAD_IN_INSET = 15      # source units the moved entry stays inside the ink's right end
+LEAD_IN_THICKNESS = 70  # source units: about the thickness of a joining stroke
+VARIANT_GROUP_LIMIT = 7  # the most characters (a trailing space counted) of a group the alternatives menu varies
 INK_ANCHOR_GAP = 240   # glyph units between a glyph's ink and the centre of dots it has no anchor for
+SIGN_GAP = 40           # glyph units between the baseline of a placed vowel sign and its ink
 
 
 class SourceFont:
@@ -153,6 +186,16 @@ class SourceFont:
 
     def is_mark(self, name):
         return self.classes.get(name) == 3
+
+    def persian_form(self, name):
+        """The glyph Persian writes for one the source font gives an Urdu
+        line: its tall initial beh (raised before the letters after it)
+        becomes the plain one where that joins the same way."""
+        plain = name.replace("tall", "")
+        if plain != name and plain in self.inked and (self.entry.get(plain), self.exit.get(plain)) == (
+                self.entry.get(name), self.exit.get(name)):
+            return plain
+        return name
 
     def base_anchor(self, base, mark):
         """The point of base where mark sits, and the mark's own point."""
@@ -193,20 +236,31 @@ def without_modification_keys(line):
     return line.translate({ord(k): None for k in (ALTERNATE, VARIANT, SWAP)})
 
 
-def with_looped_heh(line):
-    """A line as the source font is given it: the source writes a joined
+def for_source(line):
+    """A line as the source font is given it. The source writes a joined
     heh, final or medial, in the hooked Urdu style, and its two-eyed heh in
     the looped ones that Persian writes there (the round final heh, the
-    knotted medial heh); the letter stays heh to us."""
+    knotted medial heh); the letter stays heh to us. Our hamza is a yeh seat
+    with the hamza as its mark (4/67), where the source has a letter with no
+    seat: standing alone, it is given as the source's yeh with hamza above,
+    so that its slot takes the seat and an anchor for the mark. Joined to a
+    letter, it stays: the seat would change the source's shapes of the
+    letters around it, which the joins are fitted on; there our seat is a
+    tooth with a dot anchor, or the blank slot after a letter (see
+    Artwork.choose)."""
     out = list(line)
-    for i in range(1, len(out)):
-        if out[i] == HEH and ord(line[i - 1]) in JOINS_NEXT:
+    for i in range(len(out)):
+        if out[i] == HEH and i > 0 and ord(line[i - 1]) in JOINS_NEXT:
             out[i] = HEH_DOACHASHMEE
+        elif (out[i] == HAMZA and (i == 0 or ord(line[i - 1]) not in JOINS_NEXT)
+              and (i + 1 == len(line) or ord(line[i + 1]) not in PERSIAN_CODES)):
+            out[i] = YEH_WITH_HAMZA
     return "".join(out)
 
 
-def run_engine(tool, data_dir, text_file):
-    out = subprocess.run([tool, "--data-dir", data_dir, text_file], capture_output=True, check=True)
+def run_engine(tool, data_dir, text_file, variants=False):
+    out = subprocess.run([tool, "--data-dir", data_dir] + ["--variants"] * variants + [text_file],
+                         capture_output=True, check=True)
     return [json.loads(line) for line in out.stdout.decode("utf-8").splitlines()]
 
 
@@ -260,8 +314,19 @@ def align(text, record, shaped, source):
             if source.is_mark(name):
                 letter.marks.append((name, pos))
             elif letter.base is None:
-                letter.base, letter.pos = name, pos
+                letter.base, letter.pos = source.persian_form(name), pos
     return letters
+
+
+def leading_blanks(letters, k, is_attached):
+    """The blank attachable letters right before letters[k] that begin its
+    word: no slot before them draws their letters."""
+    start = k
+    while start > 0 and is_attached(letters[start - 1], letters[k].word):
+        start -= 1
+    if start > 0 and letters[start - 1].word == letters[k].word:
+        return []
+    return letters[start:k]
 
 
 def is_form(names, form):
@@ -365,6 +430,8 @@ class Artwork:
         self.samples = defaultdict(list)         # (slot, glyph tuple) -> (lift difference, offsets)
         self.mark_votes = defaultdict(Counter)   # font 4 index -> mark glyph -> count
         self.half_votes = defaultdict(Counter)   # (slot, half) -> mark glyph -> count
+        self.dots_seen = defaultdict(list)       # (slot, half) -> (source glyph, dot centre from it, crowded)
+        self.moved_dots = set()                  # (slot, half) anchored where the source moves crowded dots
         self.lines = []                          # per line: (slot, lift, word) of each drawn letter
         self.word_lines = 0                      # how many of them, at the end, are dictionary words
         self.stroke_votes = defaultdict(Counter) # kaf or gaf stroke mark -> source letter glyph -> count
@@ -372,16 +439,23 @@ class Artwork:
         self.slot_strokes = defaultdict(Counter) # slot -> stroke mark -> count
         self.stroked_kaf_slots = set()           # slots on which even kaf gets its stroke as a mark
         self.blank_marks = defaultdict(list)     # (blank slot, half) -> (head slot, mark glyph, lift difference)
+        self.traced = None                       # slots and blank halves the typed lines reached (see add)
+        self.variant_lines = []                  # like lines, for the alternatives of dictionary words
 
     def is_attached(self, letter, word):
         return letter.word == word and self.kinds.get(letter.slot) == "blank" and letter.slot[1] != 32
 
-    def add(self, letters, dictionary_word, keyed=False):
+    def add(self, letters, dictionary_word, keyed=False, variant=False):
         """Votes of one traced line. A line that used a text-modification key
         votes for its slots' shapes only: its letters are shaped by the
         source font as typed plainly, which is not the form the key chose,
         and a mark or stroke glyph shared by many slots should follow the
-        plain forms."""
+        plain forms. A variant (one of the shapings the alternatives menu
+        offers for a group of a dictionary word, see main) votes as a keyed
+        line, but only for the slots and blank slots no typed line reached."""
+        if variant and self.traced is None:
+            self.traced = (set(self.votes), set(self.blank_marks))
+        keyed = keyed or variant
         drawn = []
         run = 0  # counts the letters that end a joined run inside a word
         for k, l in enumerate(letters):
@@ -392,26 +466,35 @@ class Artwork:
                 if not self.is_attached(m, l.word):
                     break
                 group.append(m)
+            # Blank slots that begin the word (the first lam of "allah")
+            # have no slot before them to draw their letters: this one does,
+            # before its own, and its shape is measured from the first.
+            lead = leading_blanks(letters, k, self.is_attached)
+            group = lead + group
             # Slots meet in a join only inside a run of joined letters: the
             # engine keeps a dal and the reh after it in one word.
             drawn.append((l.slot, l.lift, (l.word, run)))
             run += int(group[-1].code not in JOINS_NEXT)
-            if any(m.base is None for m in group):
+            if any(m.base is None for m in group) or (variant and l.slot in self.traced[0]):
                 continue
             # An attached letter's dots are the engine's mark on its blank
             # slot, which gets an anchor of its own (see blank_anchor): drawn
             # in the shape they would show on every letter that slot follows
             # (thal's dot on dal). Dots the engine gives no mark stay drawn.
-            parts = [(m.base, m.pos) for m in group] + [mark for m in group[1:] if not m.mark for mark in m.marks]
-            for m in group[1:]:
-                if m.mark and m.marks and not keyed:
-                    self.blank_marks[(m.slot, int(m.code in BELOW_LETTERS))].append(
-                        (l.slot, m.marks[0][0], m.lift - l.lift))
+            # A leading blank's dots the engine marks are drawn on that blank
+            # slot's anchor, which the contexts where it follows a slot settle.
+            parts = [(m.base, m.pos) for m in group] + [mark for m in group if m is not l and not m.mark
+                                                        for mark in m.marks]
+            for m in group[len(lead) + 1:]:
+                blank = (m.slot, int(m.code in BELOW_LETTERS))
+                if m.mark and m.marks and (not keyed or (variant and blank not in self.traced[1])):
+                    self.blank_marks[blank].append((l.slot, m.marks[0][0], m.lift - l.lift))
             names = tuple(name for name, _ in parts)
-            offsets = tuple((pos[0] - l.pos[0], pos[1] - l.pos[1]) for _, pos in parts)
+            first = group[0]
+            offsets = tuple((pos[0] - first.pos[0], pos[1] - first.pos[1]) for _, pos in parts)
             self.votes[l.slot][names] += 1
             # Our lift grows downward, the source's upward; both in 1/1000 em.
-            self.samples[(l.slot, names)].append((l.pos[1] + l.lift, offsets))
+            self.samples[(l.slot, names)].append((first.pos[1] + l.lift, offsets))
             if l.mark and l.code in KAF_GAF:
                 if not keyed:
                     self.stroke_votes[l.mark][l.base] += 1
@@ -420,11 +503,19 @@ class Artwork:
                 if l.code == 0x06A9:
                     self.stroked_kaf_slots.add(l.slot)
             elif l.mark and l.marks:
+                half = int(l.code in BELOW_LETTERS)
                 if not keyed:
                     self.mark_votes[l.mark][l.marks[0][0]] += 1
-                self.half_votes[(l.slot, int(l.code in BELOW_LETTERS))][l.marks[0][0]] += 1
-        self.lines.append(drawn)
-        self.word_lines += int(dictionary_word)
+                    name, pos = l.marks[0]
+                    cx, cy = mark_centre(self.source, name)
+                    crowded = any(0 <= n < len(letters) and letters[n].word == l.word
+                                  and letters[n].mark in DOT_MARKS and int(letters[n].code in BELOW_LETTERS) == half
+                                  for n in (k - 1, k + 1))
+                    self.dots_seen[(l.slot, half)].append(
+                        (l.base, (pos[0] + cx - l.pos[0], pos[1] + cy - l.pos[1]), crowded))
+                self.half_votes[(l.slot, half)][l.marks[0][0]] += 1
+        (self.variant_lines if variant else self.lines).append(drawn)
+        self.word_lines += int(dictionary_word and not variant)
 
     def letter_count(self, names):
         return sum(1 for name in names if not self.source.is_mark(name))
@@ -470,12 +561,20 @@ class Artwork:
     def choose(self):
         self.shape, self.raise_by = {}, {}
         for slot, votes in self.votes.items():
-            names = self.pick(votes)
+            # Our hamza has a seat: where the source shows its seatless
+            # hamza, the slot takes the seat that its other contexts show.
+            seated = Counter({names: n for names, n in votes.items() if names[0] != SOURCE_HAMZA})
+            names = self.pick(seated or votes)
             samples = self.samples[(slot, names)]
             self.raise_by[slot] = median([s[0] for s in samples])
             offsets = tuple((median([s[1][i][0] for s in samples]), median([s[1][i][1] for s in samples]))
                             for i in range(len(names)))
-            self.shape[slot] = (names, offsets)
+            # A hamza after a letter is the blank slot's hamza mark on the
+            # slot before it: drawn as well, it would show twice.
+            kept = [i for i, name in enumerate(names) if i == 0 or name != SOURCE_HAMZA]
+            self.shape[slot] = (tuple(names[i] for i in kept), tuple(offsets[i] for i in kept))
+        ends = {slot: self.lead_in_end(slot) for slot in self.shape}
+        self.lead_in = {slot: end for slot, end in ends.items() if end is not None}
         self.mark = {m: votes.most_common(1)[0][0] for m, votes in self.mark_votes.items()}
         self.stroke = {m: votes.most_common(1)[0][0] for m, votes in self.stroke_votes.items()}
         self.fit_joins()
@@ -498,6 +597,7 @@ class Artwork:
             for half in (0, 1):
                 if (sibling, half) in self.half_votes:
                     self.half_votes[(slot, half)] = self.half_votes[(sibling, half)]
+                    self.dots_seen[(slot, half)] = self.dots_seen[(sibling, half)]
             if sibling in self.stroke_slots:
                 self.stroke_slots.add(slot)
                 self.slot_strokes[slot] = self.slot_strokes[sibling]
@@ -575,6 +675,25 @@ class Artwork:
                 exit_, entry = self.exit(sa), self.entry(sb)
                 if exit_ is not None and entry is not None:
                     joins[(sa, sb, (-lb + entry[1]) - (-la + exit_[1]))] += weight
+        self.settle(joins, list(self.shape))
+
+    def settle_variant_slots(self):
+        """Settles the exit and entry heights of the slots only the
+        alternatives reach on their joins there, the others held: those
+        joins do not move the slots that typed words reach."""
+        new = [slot for slot in self.shape if slot not in self.traced[0]] if self.traced else []
+        joins = Counter()
+        for drawn in self.variant_lines:
+            for (sa, la, wa), (sb, lb, wb) in zip(drawn, drawn[1:]):
+                if wa != wb or sa not in self.shape or sb not in self.shape:
+                    continue
+                exit_, entry = self.exit(sa), self.entry(sb)
+                if exit_ is not None and entry is not None:
+                    joins[(sa, sb, (-lb + entry[1]) - (-la + exit_[1]))] += 1
+        self.settle(joins, new)
+
+    def settle(self, joins, slots):
+        """The sweeps of settle_joins over the given slots and joins."""
         leaving, arriving = defaultdict(list), defaultdict(list)
         for (sa, sb, target), weight in joins.items():
             leaving[sa].append((sb, target, weight))
@@ -582,7 +701,7 @@ class Artwork:
         exit_y = dict(self.raise_by)
         entry_y = {slot: self.raise_by[slot] + self.shear[slot] for slot in self.shape}
         for _ in range(SETTLE_SWEEPS):
-            for slot in self.shape:
+            for slot in slots:
                 # Join a -> b closes when exit_y[a] - entry_y[b] == target.
                 wanted_exit = [(target + entry_y[b], w) for b, target, w in leaving[slot]]
                 wanted_entry = [(exit_y[a] - target, w) for a, target, w in arriving[slot]]
@@ -594,11 +713,44 @@ class Artwork:
                 entry_y[slot] += move
                 exit_y[slot] = best_value(wanted_exit, exit_y[slot], entry_y[slot] - limit, entry_y[slot] + limit)
                 entry_y[slot] = best_value(wanted_entry, entry_y[slot], exit_y[slot] - limit, exit_y[slot] + limit)
-        self.raise_by = exit_y
-        self.shear = {slot: entry_y[slot] - exit_y[slot] for slot in self.shape}
+        for slot in slots:
+            self.raise_by[slot] = exit_y[slot]
+            self.shear[slot] = entry_y[slot] - exit_y[slot]
+
+    def lead_in_end(self, slot):
+        """Where, in source x, a slot's entry moves: the right end of its
+        medial shape's ink, when that shape also begins words and inks well
+        past its entry (the bowl of sad and tah, which the letter before it
+        tucks under); else None. At the start of a word that bowl would lie
+        over the letter or the word before it (the alef of "asl", the qaf
+        before "zolm"); with its entry at the bowl's end, joined by a stroke
+        under the bowl, a letter before it joins there instead. Only the
+        entry's x moves, so the joins' heights stay as fitted."""
+        names = self.shape[slot][0]
+        entry = self.source.entry.get(names[0])
+        if entry is None or not is_form(names, "Med"):
+            return None
+        end = self.source.font["glyf"][names[0]].xMax - LEAD_IN_INSET
+        votes = self.votes[slot]
+        initial = sum(n for other, n in votes.items()
+                      if is_form(other, "Ini") and self.letter_count(other) == self.letter_count(names))
+        if end - entry[0] <= LEAD_IN_OVERHANG or initial < LEAD_IN_SHARE * sum(votes.values()):
+            return None
+        return end
 
     def entry(self, slot):
-        return self.source.entry.get(self.shape[slot][0][0])
+        point = self.source.entry.get(self.shape[slot][0][0])
+        if point is not None and slot in self.lead_in:
+            return self.lead_in[slot], point[1]
+        return point
+
+    def lead_in_stroke(self, slot):
+        """(from x, to x, y) in source units of the stroke that carries a
+        moved entry back to the shape's own, or None."""
+        if slot not in self.lead_in:
+            return None
+        x, y = self.source.entry[self.shape[slot][0][0]]
+        return x - LEAD_IN_INSET, self.lead_in[slot], y
 
     def bends_both_ends(self, slot):
         """Whether a slot's shape is bent at its exit as well as at its
@@ -692,12 +844,14 @@ def bend(x, entry_x, shear, both_ends=False):
     return shear / 2 * (at_entry + smooth_step(x / width))
 
 
-def draw_source(source, names, offsets, dx, dy, entry_x=0, shear=0, cut_first=None, both_ends=False):
+def draw_source(source, names, offsets, dx, dy, entry_x=0, shear=0, cut_first=None, both_ends=False,
+                lead_in=None):
     """Source glyphs at their offsets, components flattened, moved by
     (dx, dy) source units, the part near the entry (at entry_x after the
     move) bent up by shear with a smooth step that leaves the exit in
     place, and scaled to our units per em. With cut_first, only the part of
-    the first glyph below that height is drawn."""
+    the first glyph below that height is drawn; with lead_in (from x, to x,
+    y), a stroke about the joins' thickness centred on y runs between them."""
     def move(point):
         x, y = point
         return (x * SCALE, (y + bend(x, entry_x, shear, both_ends)) * SCALE)
@@ -715,6 +869,19 @@ def draw_source(source, names, offsets, dx, dy, entry_x=0, shear=0, cut_first=No
         source.glyph_set[name].draw(recording)
         for operator, points in recording.value:
             getattr(pen, operator)(*(move((px + ox + dx, py + oy + dy)) for px, py in points))
+    if lead_in is not None:
+        # Clockwise, as the outer contours: where it overlaps them the
+        # nonzero fill keeps it ink. It thins toward its free end, as a pen
+        # stroke leading in does.
+        x0, x1, y = lead_in[0] + dx, lead_in[1] + dx, lead_in[2] + dy
+        steps = max(1, math.ceil((x1 - x0) / 20))
+        half = [LEAD_IN_THICKNESS / 2 * (1 - 0.4 * smooth_step(i / steps)) for i in range(steps + 1)]
+        top = [(x0 + (x1 - x0) * i / steps, y + h) for i, h in enumerate(half)]
+        bottom = [(x, y - h) for (x, _), h in zip(reversed(top), reversed(half))]
+        pen.moveTo(move(top[0]))
+        for point in top[1:] + bottom:
+            pen.lineTo(move(point))
+        pen.closePath()
     return pen.glyph()
 
 
@@ -741,12 +908,12 @@ def build_fonts(art, out_dir, copyright_line):
                 dx, dy, advance = art.placement(slot)
                 cut = STROKE_CUT if art.is_strokeless_kaf(slot) else None
                 glyphs[name] = draw_source(source, *art.shape[slot], dx, dy, advance, art.shear[slot], cut,
-                                           art.bends_both_ends(slot))
+                                           art.bends_both_ends(slot), art.lead_in_stroke(slot))
                 advance = round(advance * SCALE)
-                anchor = tuple(base_anchor(art, slot, half, dx, dy, advance, boxes) for half in (0, 1))
+                glyphs[name].recalcBounds(None)
+                anchor = tuple(base_anchor(art, slot, half, dx, dy, advance, boxes, glyphs[name]) for half in (0, 1))
                 if slot in art.stroke_slots:
                     anchor = (stroke_anchor(art, slot, dx, dy, advance), anchor[1])
-                glyphs[name].recalcBounds(None)
                 anchor = tuple(ink_anchor(glyphs[name], half, advance, boxes)
                                if anchor[half] == (-1, -1) and (slot, half) in art.half_votes else anchor[half]
                                for half in (0, 1))
@@ -754,10 +921,12 @@ def build_fonts(art, out_dir, copyright_line):
                 glyphs[name], advance = stroke_glyph(source, art.stroke[g])
             elif f == MARK_FONT and g in art.mark:
                 glyphs[name], advance = mark_glyph(source, art.mark[g], boxes[art.mark[g]])
+            elif f == MARK_FONT and g in VOWEL_SIGNS:
+                glyphs[name], advance = sign_glyph(source, VOWEL_SIGNS[g])
             elif art.kinds.get(slot) == "mark":
-                # A mark the source font draws no counterpart of (heh's and
-                # hamza's own marks): no ink, rather than a placeholder blob
-                # on every heh once some slot gives it an anchor.
+                # A mark the source font draws no counterpart of (heh's own
+                # mark): no ink, rather than a placeholder blob on every heh
+                # once some slot gives it an anchor.
                 glyphs[name] = TTGlyphPen(None).glyph()
                 advance = placeholder.glyph_shape(f, g).advance
             else:
@@ -833,10 +1002,11 @@ def mark_boxes(art):
     anchor per half for whichever mark lands there: a slot shows one, two
     or three dots by the letter it stands for. So the dot marks share one
     box, the widest dot's ink, and every mark's ink is centred in its box,
-    which the measures take for the mark. Other marks (the madda, only on
+    which the measures take for the mark. The hamza sits on its seat's dot
+    anchor (a tooth's) and shares their box. Other marks (the madda, only on
     alef) keep a box of their own ink's width."""
     boxes = {name: round(source_width(art.source, name) * SCALE) for name in art.mark.values()}
-    dots = [art.mark[g] for g in DOT_MARKS if g in art.mark]
+    dots = [art.mark[g] for g in DOT_MARKS + (HAMZA_MARK,) if g in art.mark]
     dot_box = max((boxes[name] for name in dots), default=0)
     boxes.update({name: dot_box for name in dots})
     return defaultdict(lambda: dot_box, boxes)
@@ -854,6 +1024,18 @@ def mark_glyph(source, name, box):
     by letters with dots above and below (two dots) sits right on both."""
     cx, cy = mark_centre(source, name)
     return draw_source(source, (name,), ((0, 0),), box / 2 / SCALE - cx, -cy), box
+
+
+def sign_glyph(source, name):
+    """A vowel sign, drawn from where the user clicks: centred in a box of
+    its own ink's width, as the madda, and on the side of the baseline the
+    source puts it, SIGN_GAP clear of it. So a sign and its twin below the
+    letters (fatha and kasra: one stroke) are told apart by where they sit."""
+    box = round(source_width(source, name) * SCALE)
+    bounds = source.font["glyf"][name]
+    cx, cy = mark_centre(source, name)
+    dy = (-SIGN_GAP / SCALE - bounds.yMax) if cy < 0 else (SIGN_GAP / SCALE - bounds.yMin)
+    return draw_source(source, (name,), ((0, 0),), box / 2 / SCALE - cx, dy), box
 
 
 class FlattenPen(BasePen):
@@ -951,16 +1133,25 @@ def stroke_anchor(art, slot, dx, dy, advance):
         round(x * SCALE) - advance
 
 
-def base_anchor(art, slot, half, dx, dy, advance, boxes):
+def base_anchor(art, slot, half, dx, dy, advance, boxes, glyph):
     """(y, x) of a slot's anchor in one half: y above the baseline, x from the
     glyph's right edge (negative leftward) to where the advance box of the
-    slot's mark starts (boxes, see mark_boxes); (-1, -1) for none. The mark
-    voted most that the source anchors on the slot's own letter wins; then
-    the other letters of a ligature slot are asked."""
+    slot's mark starts (boxes, see mark_boxes); (-1, -1) for none. Where the
+    letter's dots often sit beside a neighbour's, the source's moved-apart
+    position wins if it keeps them on the letter's ink (glyph, bounds known);
+    else the mark voted most that the source anchors on the slot's own letter
+    wins; then the other letters of a ligature slot are asked."""
     votes = art.half_votes.get((slot, half))
     if not votes:
         return -1, -1
     names, offsets = art.shape[slot]
+    crowded = crowded_dots(art, slot, half)
+    if crowded is not None:
+        x, y = crowded[0] + dx, crowded[1] + dy
+        if on_ink(glyph, x * SCALE, boxes[None]):
+            art.moved_dots.add((slot, half))
+            return round((y + bend(x, advance / SCALE, art.shear[slot], art.bends_both_ends(slot))) * SCALE), \
+                round(x * SCALE) - advance - boxes[None] // 2
     for k in range(len(names)):
         for mark, _ in votes.most_common():
             point, mark_point = art.source.base_anchor(names[k], mark)
@@ -972,6 +1163,29 @@ def base_anchor(art, slot, half, dx, dy, advance, boxes):
             return round((y + bend(x, advance / SCALE, art.shear[slot], art.bends_both_ends(slot))) * SCALE), \
                 round(x * SCALE) - advance - boxes[mark] // 2
     return -1, -1
+
+
+def crowded_dots(art, slot, half):
+    """The centre, in source units from the slot's own letter, of the dots
+    the source font draws on that letter where the letter next to it has dots
+    in the same half, when that happens often enough to decide the slot's
+    one anchor; else None. There the source moves both letters' dots apart
+    (the peh's three dots and the yeh's two in a word like pish), and one
+    anchor at the plain mark position would let them collide."""
+    own = art.shape[slot][0][0]
+    seen = [(centre, crowded) for base, centre, crowded in art.dots_seen.get((slot, half), []) if base == own]
+    crowded = [centre for centre, is_crowded in seen if is_crowded]
+    if not crowded or len(crowded) < CROWDED_SHARE * len(seen):
+        return None
+    return median([x for x, _ in crowded]), median([y for _, y in crowded])
+
+
+def on_ink(glyph, centre_x, box):
+    """Whether dots centred at centre_x (glyph units) still read as the
+    glyph's: their centre at most a quarter of the dot box beyond its ink."""
+    if getattr(glyph, "numberOfContours", 0) == 0:
+        return False
+    return glyph.xMin - box / 4 <= centre_x <= glyph.xMax + box / 4
 
 
 def ink_anchor(glyph, half, advance, boxes):
@@ -1064,7 +1278,7 @@ def main():
     with tempfile.NamedTemporaryFile("w", encoding="utf-8", suffix=".txt", delete=False) as typed, \
             tempfile.NamedTemporaryFile("w", encoding="utf-8", suffix=".txt", delete=False) as letters:
         typed.write("\n".join(lines) + "\n")
-        letters.write("\n".join(with_looped_heh(line) for line in plain) + "\n")
+        letters.write("\n".join(for_source(line) for line in plain) + "\n")
     try:
         records = run_engine(args.shape_tool, args.trace_data, typed.name)
         shaped = run_harfbuzz(args.source, letters.name)
@@ -1082,7 +1296,33 @@ def main():
         if letters is not None:
             matched += 1
             art.add(letters, index >= len(sequences), text != lines[index])
+    # The alternatives menu offers shapings of a connected group of letters
+    # that typing does not reach (a glyph variant of a letter inside it):
+    # their slots take the shape the source font gives those letters there.
+    # The menu shapes a group as if nothing came before it, so each group of
+    # the dictionary words is typed alone.
+    groups = sorted({"".join(chr(int(c["code"], 16)) for c in word["chars"] if c["code"] != "0020")
+                     for record in records[len(sequences):] for word in record["words"]
+                     if len(word["chars"]) <= VARIANT_GROUP_LIMIT} - {""})
+    with tempfile.NamedTemporaryFile("w", encoding="utf-8", suffix=".txt", delete=False) as typed, \
+            tempfile.NamedTemporaryFile("w", encoding="utf-8", suffix=".txt", delete=False) as letters:
+        typed.write("\n".join(groups) + "\n")
+        letters.write("\n".join(for_source(group) for group in groups) + "\n")
+    try:
+        alternatives = run_engine(args.shape_tool, args.trace_data, typed.name, variants=True)
+        shaped_groups = run_harfbuzz(args.source, letters.name)
+    finally:
+        os.unlink(typed.name)
+        os.unlink(letters.name)
+    variants = 0
+    for group, record, glyphs in zip(groups, alternatives, shaped_groups):
+        for word in record["words"][1:]:
+            letters = align(group, {"refused": [], "words": [word]}, glyphs, source)
+            if letters is not None:
+                variants += 1
+                art.add(letters, False, variant=True)
     art.choose()
+    art.settle_variant_slots()
     art.fill_siblings(rule_siblings(args.rules_dir))
 
     copyright_line = next(n.toUnicode() for n in source.font["name"].names if n.nameID == 0)
@@ -1107,7 +1347,7 @@ def main():
     gaps.sort()
     closed = bisect.bisect_right(gaps, GAP_CLOSED)
     report = [
-        "lines typed: %d, matched code by code: %d" % (len(lines), matched),
+        "lines typed: %d, matched code by code: %d, alternatives of words: %d" % (len(lines), matched, variants),
         "letter, digit and punctuation slots: %d, reached: %d, from a sibling: %d, left as placeholders: %d" % (
             len(letter_slots), sum(1 for s in letter_slots if s in art.shape and s not in art.borrowed),
             len(art.borrowed), sum(1 for s in letter_slots if s not in art.shape)),
@@ -1128,6 +1368,12 @@ def main():
                                                     ",".join("%s:%d" % ("+".join(k), v)
                                                              for k, v in art.votes[s].most_common(3)))
                for s in sorted(art.shape)]
+    for (slot, half), seen in sorted(art.dots_seen.items()):
+        if slot in art.shape:
+            own = [crowded for base, _, crowded in seen if base == art.shape[slot][0][0]]
+            report.append("dots %d/%d %s: %d of %d crowded%s" % (
+                slot + ("below" if half else "above", sum(own), len(own),
+                        ", moved apart" if (slot, half) in art.moved_dots else "")))
     report += ["mark %d %s" % (m, art.mark[m]) for m in sorted(art.mark)]
     report += ["stroke %d from %s" % (m, art.stroke[m]) for m in sorted(art.stroke)]
     write_atomically(os.path.join(args.out_dir, "artwork-report.txt"), ("\n".join(report) + "\n").encode("utf-8"))

@@ -32,7 +32,7 @@ using kavitro::WordPosition;
 constexpr char32_t kFirstModifyCode = 0xFF96;
 constexpr char32_t kLastModifyCode = 0xFF98;
 
-constexpr const char* kUsage = R"(Usage: kavitro-shape [--data-dir DIR] [FILE...]
+constexpr const char* kUsage = R"(Usage: kavitro-shape [--data-dir DIR] [--variants] [FILE...]
 
 Types each line of the FILEs (standard input when none is given, or for "-")
 into a new text object, code point by code point at the caret, as a user
@@ -59,6 +59,8 @@ types, and prints the shaped result as one JSON object per line:
 Options:
   --data-dir DIR  the program's data folder with the glyph fonts and the
                   mark-anchor table (default: the build's share/kavitro)
+  --variants      print, as the words, the shapings the alternatives menu
+                  offers for the line's first word (that word first)
   -h, --help      print this text and exit
 
 Exit status: 0 when every line was shaped and written; 1 when the data folder
@@ -194,7 +196,7 @@ void WriteParagraph(OutputWriter& out, const CCalligraphyParagraph& paragraph) {
 // Types the line as a user types into a new text object: the object starts
 // with one space and the caret before it, and every code point goes in at
 // the caret, which moves as the paragraph moves it.
-void ShapeLine(OutputWriter& out, std::string_view line) {
+void ShapeLine(OutputWriter& out, std::string_view line, bool variants) {
     const std::vector<char32_t> text = DecodeUtf8(line);
     CCalligraphyParagraph paragraph;
     std::int32_t caret = 0;
@@ -218,6 +220,11 @@ void ShapeLine(OutputWriter& out, std::string_view line) {
             refused.push_back(i);
     }
 
+    if (variants && !paragraph.m_words.empty()) {
+        const kavitro::CCalligraphyWord first = paragraph.m_words.front();
+        paragraph.BuildStylisticVariants(first);
+    }
+
     out.Text("{\"text\": ");
     WriteJsonString(out, text);
     out.Text(", \"refused\": [");
@@ -238,7 +245,7 @@ int Fail(const std::string& message) {
 
 // Shapes every line of one input; false (with a message on stderr) when it
 // cannot be read or the output cannot be written.
-bool ShapeInput(OutputWriter& out, std::FILE* in, const std::string& name) {
+bool ShapeInput(OutputWriter& out, std::FILE* in, const std::string& name, bool variants) {
     char* line = nullptr;
     std::size_t capacity = 0;
     ssize_t length = 0;
@@ -249,7 +256,7 @@ bool ShapeInput(OutputWriter& out, std::FILE* in, const std::string& name) {
             text.remove_suffix(1);
         if (!text.empty() && text.back() == '\r')
             text.remove_suffix(1);
-        ShapeLine(out, text);
+        ShapeLine(out, text, variants);
         ok = out.FlushIfFull();
     }
     const int readError = std::ferror(in) ? errno : 0;
@@ -316,6 +323,7 @@ int main(int argc, char** argv) {
     std::filesystem::path dataDir = KAVITRO_SHARE_DIR;
     std::vector<std::string> inputs;
     bool onlyFiles = false;
+    bool variants = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (onlyFiles || arg == "-" || arg.empty() || arg[0] != '-') {
@@ -325,6 +333,8 @@ int main(int argc, char** argv) {
         } else if (arg == "-h" || arg == "--help") {
             std::fputs(kUsage, stdout);
             return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+        } else if (arg == "--variants") {
+            variants = true;
         } else if (arg == "--data-dir" && i + 1 < argc) {
             dataDir = argv[++i];
         } else {
@@ -350,7 +360,7 @@ int main(int argc, char** argv) {
                 out.Flush();
                 return Fail("cannot open " + input + ": " + std::strerror(openError));
             }
-            const bool ok = ShapeInput(out, in, isStdin ? "standard input" : input);
+            const bool ok = ShapeInput(out, in, isStdin ? "standard input" : input, variants);
             if (!isStdin)
                 std::fclose(in);
             if (!ok) {
