@@ -41,23 +41,9 @@ constexpr const char16_t* kSentence = u"سلام بر دوستان خوب من";
 using test::InitFonts;
 using test::TextView;
 
-struct TextFixture : ::testing::Test {
-    TestServices services;
-    std::unique_ptr<CKavitroDoc> doc;
-    TextView view;
-
-    void SetUp() override {
-        InitFonts();
-        doc = test::NewDocument(services.services);
-        doc->AddView(&view);
-    }
-    void TearDown() override { doc->RemoveView(&view); }
-
+struct TextFixture : test::TextDocumentFixture {
     CDrawText* AddText(Point at = {-3000, -5000}) {
-        CPolygonRect pr;
-        pr.m_rect = Rect(at.x, at.y, 0, 0);
-        auto* text = new CDrawText(pr, 0, doc.get());
-        doc->Add(text, true);
+        CDrawText* text = NewText(at);
         view.m_selection = {text};
         return text;
     }

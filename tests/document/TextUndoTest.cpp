@@ -19,8 +19,6 @@
 namespace kavitro {
 namespace {
 
-using test::InitFonts;
-using test::TextView;
 
 // Everything a text-edit step saves: words, characters, vowel points,
 // caret, baseline offset and colour.
@@ -38,25 +36,8 @@ std::string State(const CDrawText& t) {
     return out.str();
 }
 
-struct TextUndoFixture : ::testing::Test {
-    test::TestServices services;
-    std::unique_ptr<CKavitroDoc> doc;
-    TextView view;
-
-    void SetUp() override {
-        InitFonts();
-        doc = test::NewDocument(services.services);
-        doc->AddView(&view);
-    }
-    void TearDown() override { doc->RemoveView(&view); }
-
-    CDrawText* AddText(Point at) {
-        CPolygonRect pr;
-        pr.m_rect = Rect(at.x, at.y, 0, 0);
-        auto* text = new CDrawText(pr, 0, doc.get());
-        doc->Add(text, true);
-        return text;
-    }
+struct TextUndoFixture : test::TextDocumentFixture {
+    CDrawText* AddText(Point at) { return NewText(at); }
     void Type(CDrawText* text, std::uint32_t code) {
         view.m_selection = {text};
         text->OnChar(&view, code);
