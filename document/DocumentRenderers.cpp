@@ -43,7 +43,14 @@ Rect CKavitroDoc::GetBoundingRect(const std::vector<CDrawObj*>& objects) const {
         o->GetZoomedRect(r);
         r.NormalizeRect();
         add(r);
-        o->Draw(ink);
+        // A text without pen and brush draws its layout rectangle with the
+        // null pen: invisible, yet the recorder would count it, and that
+        // rectangle stands an ascent lower than the writing.
+        auto* text = dynamic_cast<CDrawText*>(o);
+        if (text && !text->m_bPen && !text->m_bBrush)
+            text->DrawGlyphs(ink, true);
+        else
+            o->Draw(ink);
     }
     const Rect drawn = ink.GetBounds();
     if (!drawn.IsRectEmpty()) add(drawn);

@@ -656,6 +656,36 @@ TEST_F(TextFixture, FrameAndHandlesStandAroundTheInk) {
     EXPECT_GT(std::max(frame.m_bounds.top, frame.m_bounds.bottom), baseline);
 }
 
+// Exported and copied pictures are sized by the document's bounding box: a
+// page holding one text gives a picture that its writing fills, not one that
+// is blank below it where the invisible layout rectangle stands.
+TEST_F(TextFixture, PictureOfOneTextIsFilledByItsWriting) {
+    CDrawText* text = AddText({-3000, -5000});
+    TypeAll(text, kSentence);
+    text->RecalcLayout(&view, false);
+    CQtPainterDC::SetGlyphFontFolder(std::filesystem::path(KAVITRO_SHARE_DIR) / "fonts");
+    QImage image;
+    ASSERT_TRUE(doc->RenderToBitmap(image, Size{800, 800}, {text}, false));
+    int top = image.height(), bottom = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 128) {
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+    ASSERT_GE(bottom, 0);
+    const int margin = image.height() * 15 / 100;
+    EXPECT_LE(top, margin) << "blank above the writing, height " << image.height();
+    EXPECT_GE(bottom, image.height() - 1 - margin) << "blank below the writing, height " << image.height();
+    // A visible border still counts: with a pen the rectangle is drawn.
+    const Rect inkOnly = doc->GetBoundingRect({text});
+    text->m_bPen = 1;
+    Rect withBorder = doc->GetBoundingRect({text}), layout = text->BuildZoomedPosition().m_bounds;
+    layout.NormalizeRect();
+    EXPECT_LE(withBorder.top, std::min(layout.top, inkOnly.top));
+    EXPECT_GE(withBorder.bottom, std::max(layout.bottom, inkOnly.bottom));
+}
+
 // The first word drawn alone, mapped like a page (y grows upwards), as a
 // click on the view sees it.
 void DrawWordInk(CDrawText* text, CPathRecorderDC& recorder) {
