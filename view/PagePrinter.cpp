@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <exception>
 #include <vector>
 
@@ -131,8 +132,18 @@ QPageLayout DocumentPageLayout(const CKavitroDoc& doc) {
 void ApplyPageLayout(CKavitroDoc& doc, const QPageLayout& layout) {
     const QRectF full = layout.fullRect(QPageLayout::Millimeter);
     const QMarginsF m = layout.margins(QPageLayout::Millimeter);
-    doc.SetPageSize(Size{ToUnits(doc, full.width()), ToUnits(doc, full.height())},
-                    Rect(ToUnits(doc, m.left()), ToUnits(doc, m.top()), ToUnits(doc, m.right()), ToUnits(doc, m.bottom())));
+    const Size size{ToUnits(doc, full.width()), ToUnits(doc, full.height())};
+    const Rect margins(ToUnits(doc, m.left()), ToUnits(doc, m.top()), ToUnits(doc, m.right()), ToUnits(doc, m.bottom()));
+    // The document's own paper comes back through millimetres a unit off:
+    // that is no change. Another paper is one, which a save must keep and a
+    // close must ask about.
+    const auto near = [](std::int64_t a, std::int64_t b) { return std::llabs(a - b) <= 1; };
+    if (near(size.cx, doc.m_nPageWidth) && near(size.cy, doc.m_nPageHeight) && near(margins.left, doc.m_margins.left) &&
+        near(margins.top, doc.m_margins.top) && near(margins.right, doc.m_margins.right) &&
+        near(margins.bottom, doc.m_margins.bottom))
+        return;
+    doc.SetPageSize(size, margins);
+    doc.SetModifiedFlag();
 }
 
 bool PrintPages(CKavitroView& view, QPagedPaintDevice& device, const PrintJob& job, std::string* error) {

@@ -208,8 +208,18 @@ TEST(PageLayout, DocumentPaperRoundTripsThroughAPageLayout) {
         ASSERT_TRUE(layout.isValid());
         EXPECT_EQ(layout.orientation(), c.orientation);
         EXPECT_NEAR(layout.fullRect(QPageLayout::Millimeter).width(), c.size.cx / 100.0, 0.01);
+        // Its own paper back is no change; another paper is one.
+        source->SetModifiedFlag(false);
+        ApplyPageLayout(*source, layout);
+        EXPECT_FALSE(source->IsModified());
+        EXPECT_EQ(source->m_nPageWidth, c.size.cx);
         auto target = test::NewDocument(env.services);
+        target->SetModifiedFlag(false);
+        const Size before{target->m_nPageWidth, target->m_nPageHeight};
+        const Rect marginsBefore = target->m_margins;
         ApplyPageLayout(*target, layout);
+        EXPECT_EQ(target->IsModified(), before.cx != target->m_nPageWidth || before.cy != target->m_nPageHeight ||
+                                            !(marginsBefore == target->m_margins));
         EXPECT_NEAR(target->m_nPageWidth, c.size.cx, 1);
         EXPECT_NEAR(target->m_nPageHeight, c.size.cy, 1);
         EXPECT_NEAR(target->m_margins.left, c.margins.left, 1);
