@@ -50,9 +50,10 @@ enum class ActionKind : std::uint8_t {
     Chain,          // SetPrevious<count>Chain(G1..Gn, d1..dn, rest)
 };
 
-// Where a row's outcome came from: as given, derived by a stated relation, or
-// filled in by the fallback policy.
-enum class Origin : std::uint8_t { Given, Derived, Filled };
+// Where a row's outcome came from: as given, derived by a stated relation,
+// filled in by the fallback policy, or added by that policy before a refusal
+// that real words reach (a mend).
+enum class Origin : std::uint8_t { Given, Derived, Filled, Mended };
 
 // A glyph slot holding this value keeps the letter's glyph (the "=cK" form).
 inline constexpr std::uint32_t kKeepGlyph = 0xFFFFFFFFu;

@@ -484,7 +484,9 @@ TEST(SeenShaping, TypedAfterTheLettersBeforeIt) {
         {"1/188, 4/235, 5/97",
          {L(kBeh, G(1, 40)), L(kBeh, G(5, 97)), L(kBeh, G(4, 235)), L(kBeh, G(1, 188))}, kSeen, G(1, 208),
          {L(kBeh, G(1, 40), -38), L(kBeh, G(5, 255), -99), L(kBeh, G(5, 122), -60), L(kBeh, G(1, 117), -210)}},
-        {"1/188, 4/235, 5/118", {L(kBeh, G(5, 118)), L(kBeh, G(4, 235)), L(kBeh, G(1, 188))}, kSeen, 0, {}},
+        // Mended: c1 and c2 as after 5/97, the third tooth kept and moved with c2.
+        {"1/188, 4/235, 5/118", {L(kBeh, G(5, 118)), L(kBeh, G(4, 235)), L(kBeh, G(1, 188))}, kSeen, G(1, 208),
+         {L(kBeh, G(5, 118), -60), L(kBeh, G(5, 122), -60), L(kBeh, G(1, 117), -210)}},
         {"1/179, 3/183 after keheh", {L(kBeh, G(1, 50)), L(kKeheh, G(3, 183)), L(kMeem, G(1, 179))}, kSeen,
          G(1, 208), {L(kBeh, G(1, 50), -71), L(kKeheh, G(5, 218), -72), L(kMeem, G(4, 152), -210)}},
         {"1/179, 3/183 after gaf", {L(kBeh, G(1, 50)), L(kGaf, G(3, 183)), L(kMeem, G(1, 179))}, kSeen, G(1, 208),

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,39 @@ TEST(RuleOrigins, AinFehAndAlefRowsReshapeC1AndC2) {
                 EXPECT_NE(o.glyphs[k], rules::kKeepGlyph) << "line " << o.line << " keeps c" << k + 1;
         }
     }
+}
+
+// A mended row lets a letter type where the table refused it, and nowhere
+// else: it stands right before a refusal (after any other mended rows) that
+// holds wherever the mended row holds, so no context that a given, derived or
+// filled row shaped before reaches it.
+TEST(RuleOrigins, MendedRowsStandOnlyBeforeTheRefusalTheyReplace) {
+    const auto same = [](const rules::Condition& x, const rules::Condition& y) {
+        return x.kind == y.kind && x.k == y.k && x.a == y.a && x.b == y.b;
+    };
+    int mended = 0;
+    for (const rules::RuleTable& table : rules::AllRuleTables()) {
+        SCOPED_TRACE(std::string(table.name));
+        const std::vector<FlatRow> rows = FlattenTable(table, /*withMends=*/true);
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            if (rows[i].outcome->origin != rules::Origin::Mended) continue;
+            ++mended;
+            const rules::Outcome& mend = *rows[i].outcome;
+            EXPECT_NE(mend.verdict, rules::Verdict::Refuse) << "line " << mend.line;
+            std::size_t next = i + 1;
+            while (next < rows.size() && rows[next].outcome->origin == rules::Origin::Mended) ++next;
+            ASSERT_LT(next, rows.size()) << "line " << mend.line << " ends its table";
+            EXPECT_TRUE(IsRefusal(rows[next])) << "line " << mend.line << " stands before line "
+                                               << rows[next].outcome->line << ", which is no refusal";
+            for (const rules::Condition& c : rows[next].conditions) {
+                const bool held = std::any_of(rows[i].conditions.begin(), rows[i].conditions.end(),
+                                              [&](const rules::Condition& m) { return same(c, m); });
+                EXPECT_TRUE(held) << "line " << mend.line << " holds where the refusal on line "
+                                  << rows[next].outcome->line << " may not";
+            }
+        }
+    }
+    EXPECT_GT(mended, 0);
 }
 
 }  // namespace

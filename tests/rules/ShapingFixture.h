@@ -34,8 +34,10 @@ struct FlatRow {
     const rules::Outcome* outcome = nullptr;
 };
 
-// The leaves of a table in evaluation order.
-inline std::vector<FlatRow> FlattenTable(const rules::RuleTable& table) {
+// The leaves of a table in evaluation order. Mended rows are left out unless
+// asked for: they stand before refusals that real words reach, outside the
+// rows the tables state, derive and fill, which the census tests describe.
+inline std::vector<FlatRow> FlattenTable(const rules::RuleTable& table, bool withMends = false) {
     std::vector<FlatRow> rows;
     std::vector<std::uint32_t> open;  // blocks enclosing the current node
     for (std::uint32_t i = 0; i < table.nodes.size(); ++i) {
@@ -54,6 +56,7 @@ inline std::vector<FlatRow> FlattenTable(const rules::RuleTable& table) {
         for (std::uint32_t c = 0; c < node.conditionCount; ++c)
             row.conditions.push_back(table.conditions[node.conditionBegin + c]);
         row.outcome = &table.outcomes[static_cast<std::size_t>(node.outcome)];
+        if (row.outcome->origin == rules::Origin::Mended && !withMends) continue;
         rows.push_back(std::move(row));
     }
     return rows;

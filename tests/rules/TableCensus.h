@@ -74,6 +74,11 @@ inline void Walk(const rules::RuleTable& t, std::uint32_t begin, std::uint32_t e
     std::set<ColumnKey> before;  // first tests of the earlier rows of this block
     for (std::uint32_t i = begin; i < end;) {
         const rules::Node& node = t.nodes[i];
+        // Mended rows stay out of the census, as FlattenTable leaves them out.
+        if (node.outcome >= 0 && t.outcomes[static_cast<std::size_t>(node.outcome)].origin == rules::Origin::Mended) {
+            i = node.skip;
+            continue;
+        }
         std::set<ColumnKey> mine = own;
         std::set<ColumnKey> tried = path;
         tried.insert(before.begin(), before.end());

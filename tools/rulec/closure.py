@@ -1,20 +1,22 @@
 #!/usr/bin/env python3
-"""Checks that the letter tables agree with each other: the forms a derived or
-filled row leaves the letters before the new one in must be forms that the
-tables of the letters after it know in that position.
+"""Checks that the letter tables agree with each other: the forms a derived,
+filled or mended row leaves the letters before the new one in must be forms
+that the tables of the letters after it know in that position.
 
 Usage: closure.py [--words FILE.dic] [--min-share X] [--report N] RULES_DIR
 
 It types every word of a word list (folded as the keyboard folds it) through
 the letter tables as the engine runs them, and follows each refused letter to
 the letter whose form the refusing table's keys do not list and to the row
-that left that letter in its form. When that row is derived or filled and the
-table lists another form of the same letter there, the fill is at fault: the
+that left that letter in its form. When that row is derived, filled or mended
+(a mended row is one the fill policy adds before a refusal that real words
+reach; it is held to the same forms as a filled one) and the table lists
+another form of the same letter there, the fill is at fault: the
 pair (row that wrote, table that refused) is listed with the words that reach
 it, and the check fails. Every other refusal is the table's own (a given row
 left the form, or the table lists no form of that letter there); it is
-listed with the refusing row, the row that left the letter and the derived
-or filled rows the refusal depends on: the rows that wrote the letters the
+listed with the refusing row, the row that left the letter and the derived,
+filled or mended rows the refusal depends on: the rows that wrote the letters the
 refusing row tests, and behind each of them the rows that wrote the letters
 it tested, back to the start of the word. The check
 also fails when fewer words than --min-share type whole. A missing word list
@@ -245,8 +247,8 @@ def apply(row, letters):
 class Refusal:
     """A refused letter: the row that refused (None: no row held), the table,
     the letters it saw, the letter whose form its keys do not list, and the
-    derived or filled rows the refusal depends on (through the letters the
-    refusing row and the blocks around it test)."""
+    derived, filled or mended rows the refusal depends on (through the letters
+    the refusing row and the blocks around it test)."""
 
     def __init__(self, index, table, row, context):
         self.index = index
@@ -265,9 +267,9 @@ class Refusal:
         self.not_given = tuple(sorted((r for r in rows if r.origin != "Given"), key=repr))
 
     def culprit(self, forms):
-        """(row, place) of the derived or filled row that left the letter in a
-        form the refusing table does not list, where it lists another form of
-        that letter; None when a given row left it so, or when the table lists
+        """(row, place) of the derived, filled or mended row that left the letter
+        in a form the refusing table does not list, where it lists another form
+        of that letter; None when a given row left it so, or when the table lists
         no form of that letter there (its own refusal)."""
         if self.k is None:
             return None
@@ -420,7 +422,7 @@ def main():
               f"{len(reached)} words, e.g. {' '.join(reached[:4])}")
         listed = sorted(glyph_name(g) for g in listed_forms[(row, place, name, k)])
         print(f"    forms of that letter {name} lists there: {', '.join(listed)}")
-    print(f"closure: {sum(len(v) for v in faults.values())} words refused because a derived or filled row "
+    print(f"closure: {sum(len(v) for v in faults.values())} words refused because a derived, filled or mended row "
           f"left a letter in a form the next table does not list, "
           f"{sum(len(v) for v in stated.values())} refused where the tables state it (a given row left the form, "
           f"or the table lists no form of that letter)")

@@ -21,7 +21,7 @@ SHAPING_KINDS = ("letter", "wordend", "alternate")
 # Text-modification tables: successor tables keyed on the target's glyph.
 MODIFICATION_KINDS = ("variant", "swap")
 KINDS = SHAPING_KINDS + MODIFICATION_KINDS
-TAGS = {"": "Given", "@derive": "Derived", "@fill": "Filled"}
+TAGS = {"": "Given", "@derive": "Derived", "@fill": "Filled", "@mend": "Mended"}
 # The letters a text-modification condition reads (Condition::k).
 TARGET, PREVIOUS, NEXT = 0, 1, 2
 # Result fields a text-modification row may name, and the members of
@@ -138,7 +138,7 @@ def parse_outcome(text, kind, where):
     if m:
         tag = m.group(1)
         if tag not in TAGS:
-            raise RuleError(f"{where}: unknown tag '{tag}' (use @derive or @fill)")
+            raise RuleError(f"{where}: unknown tag '{tag}' (use @derive, @fill or @mend)")
         text = text[: text.rfind(tag)].strip()
     words = text.split(None, 1)
     if not words:
@@ -315,7 +315,7 @@ def parse_modification_outcome(text, kind, where):
     if m:
         tag = m.group(1)
         if tag not in TAGS:
-            raise RuleError(f"{where}: unknown tag '{tag}' (use @derive or @fill)")
+            raise RuleError(f"{where}: unknown tag '{tag}' (use @derive, @fill or @mend)")
         text = text[: text.rfind(tag)].strip()
     words = text.split()
     if not words:

@@ -148,6 +148,7 @@ start -> 1/133
 c1=1/188:            # a block: entered when c1 is 1/188
   c2=1/241 c1.alt -> 1/219 C2(4/185, 1/40; -27, 126, 10000)
   c2.code=06A9|06AF -> 1/188 S1(1/2; 0) @fill
+  c2=1/215 -> 1/188 S1(1/3; 0) @mend
   -> refuse
 else -> 1/119 C1(=c1; 142, 189) @derive
 """
@@ -155,13 +156,14 @@ else -> 1/119 C1(=c1; 142, 189) @derive
     def test_flattens_to_skip_indexed_preorder_with_origins(self):
         result, generated = compile_text(self.TEXT)
         self.assertEqual(result.returncode, 0, result.stderr)
-        self.assertIn("sample: 5 rows, 1 refusals, derived 1, filled 1, given 3", result.stdout)
-        # start, block, its three rows, else: the block skips to the else row.
-        self.assertIn("{.conditionBegin = 1, .conditionCount = 1, .skip = 5, .outcome = -1, .line = 5},", generated)
+        self.assertIn("sample: 6 rows, 1 refusals, derived 1, filled 1, given 3, mended 1", result.stdout)
+        # start, block, its four rows, else: the block skips to the else row.
+        self.assertIn("{.conditionBegin = 1, .conditionCount = 1, .skip = 6, .outcome = -1, .line = 5},", generated)
         self.assertIn("0x06A9, 0x06AF", generated)
         self.assertIn(".glyphs = {kKeepGlyph, 0x00000", generated)
         self.assertIn("Origin::Filled", generated)
         self.assertIn("Origin::Derived", generated)
+        self.assertIn("Origin::Mended, .line = 8}", generated)
 
     def test_output_is_stable(self):
         _, first = compile_text(self.TEXT)
