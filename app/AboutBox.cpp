@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
 #include <QUrl>
 
 #include "app/LanguagePack.h"
@@ -104,7 +105,10 @@ void CKavitroVersion::paintEvent(QPaintEvent*) {
     painter.setLayoutDirection(Qt::LayoutDirectionAuto);
     painter.setPen(kTextColour);
     painter.setFont(MakeFont(m_fontFamily, kVersionPixels, QFont::Bold));
-    painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop, m_text);
+    // The line starts where the box's lines start: on the right in a
+    // right-to-left language (the painter's direction follows the text, so
+    // the alignment is made visual here, from the widget's).
+    painter.drawText(rect(), QStyle::visualAlignment(layoutDirection(), Qt::AlignLeft) | Qt::AlignTop, m_text);
 }
 
 void CKavitroVersion::mouseReleaseEvent(QMouseEvent* event) {

@@ -15,6 +15,7 @@
 #include "document/DrawText.h"
 #include "engine/CalligraphyFont.h"
 #include "engine/CalligraphyText.h"
+#include "engine/GlyphPlacement.h"
 #include "platform/DC.h"
 #include "platform/Geometry.h"
 #include "platform/PathRecorderDC.h"
@@ -66,9 +67,7 @@ WordPlacement PlaceWord(const CCalligraphyWord& word) {
     const CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
     const std::int32_t width = MulDiv(word.GetWidth(), kAlternativeTextSize, CCalligraphyFont::kReferenceSize);
     // A raised letter (negative offset) makes the item taller; a lowered one does not.
-    std::int32_t highest = 0;
-    for (const CCalligraphyCharacter& c : word.m_characters)
-        highest = std::min(highest, c.m_yOffset);
+    const std::int32_t highest = GetHighestLift(word);
     const std::int32_t height =
         MulDiv(fonts.GetLineHeight() - highest, kAlternativeTextSize, CCalligraphyFont::kReferenceSize);
     const int boxWidth = std::max(1, HimetricToPixels(width));

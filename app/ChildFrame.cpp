@@ -9,8 +9,10 @@
 
 #include <algorithm>
 
+#include "app/FrameCommands.h"
 #include "app/PageViewWidget.h"
 #include "app/RulerWidget.h"
+#include "document/ProfileStore.h"
 #include "document/StringIds.h"
 #include "view/KavitroView.h"
 
@@ -69,9 +71,11 @@ CChildFrame::CChildFrame(std::unique_ptr<CKavitroDoc> document, QueuedNotifier& 
     layout->addWidget(m_verticalRuler, 1, 0);
     layout->addWidget(m_rowSplitter, 1, 1);
     setFocusProxy(m_active);
+    LoadBarState();
 }
 
 CChildFrame::~CChildFrame() {
+    SaveBarState();
     m_notifier.RemoveTarget(m_id);
     // The rulers and the views refer to the document: they go first.
     delete m_horizontalRuler;
@@ -212,8 +216,52 @@ QString CChildFrame::DisplayName() const {
 }
 
 QString CChildFrame::Title() const {
-    // "[*]" is where Qt shows the modified mark.
-    return DisplayName() + QStringLiteral("[*]");
+    // The title is the tab's label, where a lone '&' would underline the
+    // next letter as a shortcut; "[*]" is where Qt shows the modified mark.
+    return QString(DisplayName()).replace(QLatin1Char('&'), QStringLiteral("&&")) + QStringLiteral("[*]");
+}
+
+namespace {
+
+// The bar state: each ruler shown (1) or hidden (0).
+constexpr const char* kHorizontalRulerValue = "HorizontalRuler";
+constexpr const char* kVerticalRulerValue = "VerticalRuler";
+
+}  // namespace
+
+CRulerWidget* CChildFrame::Ruler(std::uint32_t command) const {
+    return command == FrameCommand::ViewHorizontalRuler ? m_horizontalRuler
+           : command == FrameCommand::ViewVerticalRuler ? m_verticalRuler
+                                                        : nullptr;
+}
+
+bool CChildFrame::IsRulerVisible(std::uint32_t command) const {
+    const CRulerWidget* ruler = Ruler(command);
+    return ruler && !ruler->isHidden();
+}
+
+void CChildFrame::ToggleRuler(std::uint32_t command) {
+    if (CRulerWidget* ruler = Ruler(command)) {
+        ruler->setHidden(!ruler->isHidden());
+        // Windows opened from now on start the same way.
+        SaveBarState();
+    }
+}
+
+void CChildFrame::LoadBarState() {
+    const ProfileStore* profile = m_document->GetServices().profile;
+    if (!profile)
+        return;
+    m_horizontalRuler->setHidden(profile->GetProfileInt(kBarStateSection, kHorizontalRulerValue, 1) == 0);
+    m_verticalRuler->setHidden(profile->GetProfileInt(kBarStateSection, kVerticalRulerValue, 1) == 0);
+}
+
+void CChildFrame::SaveBarState() const {
+    ProfileStore* profile = m_document->GetServices().profile;
+    if (!profile)
+        return;
+    profile->WriteProfileInt(kBarStateSection, kHorizontalRulerValue, m_horizontalRuler->isHidden() ? 0 : 1);
+    profile->WriteProfileInt(kBarStateSection, kVerticalRulerValue, m_verticalRuler->isHidden() ? 0 : 1);
 }
 
 std::uint32_t CChildFrame::PageCount() const { return m_document->GetPageCount(); }

@@ -51,11 +51,19 @@ public:
     using PaneSetup = std::function<void(CPageViewWidget&)>;
     void SetPaneSetup(PaneSetup setup);
     TargetId Id() const { return m_id; }
-    // The file name, or "Untitled<n>" for a new document, and a '*' when modified.
+    // The file name, or "Untitled<n>" for a new document, and a '*' when
+    // modified, as a label (a '&' doubled): for the tab.
     QString Title() const;
+    // The same name as plain text: for messages and the window title.
     QString DisplayName() const;
     std::uint32_t PageCount() const;
     std::uint32_t CurrentPage() const;
+    // The rulers, by their commands (59408 horizontal, 59409 vertical): shown
+    // or hidden. New windows start as the last change or the last window
+    // closed left them.
+    bool IsRulerVisible(std::uint32_t command) const;
+    void ToggleRuler(std::uint32_t command);
+    static constexpr const char* kBarStateSection = "ChildFrame";
 
     // The messages posted to this frame: show a page, refresh the rulers.
     void OnMessage(const PostedMessage& message) override;
@@ -82,6 +90,9 @@ private:
     void OnSplitterMoved(QSplitter* splitter);
     // Every pane follows a new zoom: scroll sizes and a repaint.
     void RefreshPanes();
+    CRulerWidget* Ruler(std::uint32_t command) const;
+    void LoadBarState();
+    void SaveBarState() const;
 
     std::unique_ptr<CKavitroDoc> m_document;
     QueuedNotifier& m_notifier;

@@ -14,7 +14,11 @@ inline constexpr std::uint32_t FileSave = 57603;
 inline constexpr std::uint32_t FileSaveAs = 57604;
 inline constexpr std::uint32_t FilePageSetup = 57606;
 inline constexpr std::uint32_t FilePrint = 57607;
+inline constexpr std::uint32_t FilePrintDirect = 57608;
 inline constexpr std::uint32_t FilePrintPreview = 57609;
+// The recent documents, newest first.
+inline constexpr std::uint32_t RecentFile1 = 57616;
+inline constexpr std::uint32_t RecentFileCount = 4;
 inline constexpr std::uint32_t Export = 32806;
 inline constexpr std::uint32_t ImportText = 32807;
 inline constexpr std::uint32_t AppAbout = 57664;

@@ -24,6 +24,7 @@
 #include "app/dialogs/PersianFileDialog.h"
 #include "app/PackCursors.h"
 #include "document/DocumentServices.h"
+#include "app/QtPrinterInformation.h"
 #include "document/SimpleObjects.h"
 #include "engine/CalligraphyFont.h"
 #include "platform/Exceptions.h"
@@ -186,6 +187,8 @@ bool CKavitroApp::RegisterDocumentKinds() {
                                       static_cast<WParam>(change.angle), 0, {}});
     });
     services.propertySheets = m_propertySheets.get();
+    m_printerInformation = std::make_unique<CQtPrinterInformation>();
+    services.printer = m_printerInformation.get();
     m_picturePrompt = std::make_unique<DialogPictureFilePrompt>();
     SetPictureFilePrompt(m_picturePrompt.get());
     SetControlKeyQuery([] { return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ControlModifier); });
@@ -236,6 +239,10 @@ bool CKavitroApp::PrintDocuments() {
     return PrintCommandLineDocuments(*m_frame, m_options.documents,
                                      m_options.makePrinter ? m_options.makePrinter : PrinterFactory(MakeDefaultPrinter),
                                      Report());
+}
+
+std::unique_ptr<QPrinter> CKavitroApp::MakePrinter() const {
+    return m_options.makePrinter ? m_options.makePrinter() : MakeDefaultPrinter();
 }
 
 void CKavitroApp::LoadCursors() {

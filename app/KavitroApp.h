@@ -75,6 +75,9 @@ public:
     // The print switch: prints the documents of the command line; true when
     // every one was printed.
     bool PrintDocuments();
+    // A printer for a print without a dialog: the one given by the options,
+    // else the system's default; null when there is none.
+    std::unique_ptr<QPrinter> MakePrinter() const;
 
     // The language command: asks, switches, rebuilds every text.
     void SwitchLanguage();
@@ -109,6 +112,8 @@ private:
     // The open-picture dialog and the object property sheets of the shell.
     std::unique_ptr<DialogPictureFilePrompt> m_picturePrompt;
     std::unique_ptr<DialogPropertySheets> m_propertySheets;
+    // The system's printers and paper, as new documents take their page.
+    std::unique_ptr<PrinterInformation> m_printerInformation;
     CMetafilePlayer m_metafilePlayer;
     std::vector<QCursor> m_cursors;
     QTranslator m_qtTranslator;  // Qt's own texts in the pack's language

@@ -7,6 +7,8 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QIcon>
+#include <QImage>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -28,11 +30,17 @@
 #include "app/LockKeyIndicators.h"
 #include "app/ObjectMenu.h"
 #include "app/PageViewWidget.h"
+#include "app/LanguagePack.h"
+#include "app/PackPicture.h"
 #include "app/PrintExport.h"
+#include "app/RecentFileList.h"
 #include "app/Ribbon.h"
 #include "app/RibbonLayout.h"
 #include "app/RibbonState.h"
 #include "app/Version.h"
+#include "app/WindowsDialog.h"
+#include "app/CommandLinePrint.h"
+#include "view/PagePrinter.h"
 #include "app/dialogs/FilePrompt.h"
 #include "app/import/ImportWizard.h"
 #include "app/keyboard/KeyboardDialog.h"
@@ -57,11 +65,29 @@ namespace {
 // enough to look immediate, rarely enough to cost nothing.
 constexpr int kUpdateIntervalMs = 200;
 
+// The page navigator's pictures: strips of square images in the language
+// pack, 143 at 16 pixels and 145 at 32; image 1 is the next page, 2 the
+// previous one, both drawn for pages that run right to left.
+constexpr int kNextPageImage = 1;
+constexpr int kPreviousPageImage = 2;
+
+QIcon PageNavigatorIcon(const LanguagePack& pack, int image, bool mirrored) {
+    QIcon icon;
+    for (const auto& [strip, side] : {std::pair{QStringLiteral("143"), 16}, std::pair{QStringLiteral("145"), 32}}) {
+        const std::optional<QImage> pictures = ReadPackPicture(pack.ImagePath(strip));
+        if (!pictures || pictures->height() != side || pictures->width() < (image + 1) * side)
+            continue;
+        icon.addPixmap(QPixmap::fromImage(pictures->copy(image * side, 0, side, side).mirrored(mirrored, false)));
+    }
+    return icon;
+}
+
 }  // namespace
 
 CMainFrame::CMainFrame(CKavitroApp& app) : m_app(app) {
     setObjectName(QStringLiteral("MainFrame"));
     m_id = m_app.Notifier().AddTarget(*this);
+    m_recentFiles = std::make_unique<CRecentFileList>(m_app.Profile());
     m_mdi = new QMdiArea(this);
     m_mdi->setViewMode(QMdiArea::TabbedView);
     m_mdi->setTabsClosable(true);
@@ -128,16 +154,29 @@ void CMainFrame::BuildActions() {
         if (CChildFrame* child = ActiveChild())
             SaveDocument(*child, false);
     });
-    AddCommand(FileSaveAs, QKeySequence::SaveAs, [this] {
+    QAction* saveAs = AddCommand(FileSaveAs, QKeySequence::SaveAs, [this] {
         if (CChildFrame* child = ActiveChild())
             SaveDocument(*child, true);
     });
+    // Several desktops' key tables have no Save As key at all: Ctrl+Shift+S
+    // holds everywhere.
+    if (const QKeySequence ctrlShiftS(Qt::CTRL | Qt::SHIFT | Qt::Key_S); !saveAs->shortcuts().contains(ctrlShiftS))
+        saveAs->setShortcuts(saveAs->shortcuts() << ctrlShiftS);
     AddCommand(AppExit, QKeySequence::Quit, [this] { close(); });
     AddCommand(SwitchLanguage, {}, [this] { m_app.SwitchLanguage(); });
     AddCommand(WindowsDialog, {}, [this] {
-        // The windows list: the tabs already are one; cycle to the next.
-        m_mdi->activateNextSubWindow();
+        CWindowsDialog dialog(*m_mdi, m_app.Pack(), this);
+        dialog.exec();
     });
+    for (std::uint32_t k = 0; k < RecentFileCount; ++k)
+        AddCommand(RecentFile1 + k, {}, [this, k] { OpenRecentFile(static_cast<int>(k)); });
+    for (std::uint32_t ruler : {ViewHorizontalRuler, ViewVerticalRuler}) {
+        AddCommand(ruler, {}, [this, ruler] {
+            if (CChildFrame* child = ActiveChild())
+                child->ToggleRuler(ruler);
+            UpdateCommands();
+        })->setCheckable(true);
+    }
     const auto withView = [this](auto&& run) {
         return [this, run] {
             if (CKavitroView* view = ActiveView())
@@ -145,6 +184,10 @@ void CMainFrame::BuildActions() {
         };
     };
     AddCommand(FilePrint, QKeySequence::Print, withView([this](CKavitroView& v) { PrintInteractive(this, v, false); }));
+    AddCommand(FilePrintDirect, {}, [this] {
+        if (CChildFrame* child = ActiveChild())
+            PrintDirect(*child);
+    });
     AddCommand(FilePrintPreview, {}, withView([this](CKavitroView& v) { PrintInteractive(this, v, true); }));
     AddCommand(FilePageSetup, {}, withView([this](CKavitroView& v) { PageSetupInteractive(this, v); }));
     AddCommand(Export, {}, withView([this](CKavitroView& v) { ExportPageInteractive(this, v); }));
@@ -349,14 +392,26 @@ void CMainFrame::Retranslate() {
         action->setIconText(QString(text).remove(QLatin1Char('&')).remove(QStringLiteral("...")));
     }
     m_ribbon->Retranslate(pack);
+    ShowRecentFiles();
     // The page arrows point the way the pages run.
     const bool rightToLeft = direction == Qt::RightToLeft;
     m_previousPage->setArrowType(rightToLeft ? Qt::RightArrow : Qt::LeftArrow);
     m_nextPage->setArrowType(rightToLeft ? Qt::LeftArrow : Qt::RightArrow);
+    // The pack's own page arrows, where it has them, in place of the style's.
+    for (auto [button, image] : {std::pair{m_previousPage, kPreviousPageImage}, std::pair{m_nextPage, kNextPageImage}}) {
+        const QIcon icon = PageNavigatorIcon(pack, image, !rightToLeft);
+        button->setIcon(icon);
+        if (!icon.isNull())
+            button->setArrowType(Qt::NoArrow);
+    }
     m_previousPage->setToolTip(pack.Text(kPreviousPage));
     m_nextPage->setToolTip(pack.Text(kNextPage));
     m_pages->setToolTip(pack.Text(kPageCombo));
     m_lockKeys->Retranslate(pack);
+    // The pointer's position was written in the old language: the next
+    // move writes it again in the new one, and nothing shows the old meanwhile.
+    m_information->clear();
+    statusBar()->clearMessage();
     for (CChildFrame* child : Children()) {
         if (auto* window = qobject_cast<QMdiSubWindow*>(child->parentWidget()))
             window->setWindowTitle(child->Title());
@@ -481,7 +536,57 @@ CChildFrame* CMainFrame::OpenDocument(const QString& path) {
     auto* child = new CChildFrame(std::move(document), m_app.Notifier(), 0);
     Connect(*child);
     AddWindow(*m_mdi, child);
+    m_recentFiles->Add(path);
+    ShowRecentFiles();
     return child;
+}
+
+void CMainFrame::ShowRecentFiles() {
+    const QStringList& entries = m_recentFiles->Entries();
+    for (std::uint32_t k = 0; k < FrameCommand::RecentFileCount; ++k) {
+        QAction* action = Action(FrameCommand::RecentFile1 + k);
+        const int index = static_cast<int>(k);
+        const bool listed = index < entries.size();
+        action->setText(m_recentFiles->MenuText(index));
+        action->setIconText(m_recentFiles->MenuText(index).remove(0, 1));
+        action->setToolTip(listed ? entries[index] : QString());
+        action->setVisible(listed);
+        // A ribbon button does not follow its action's visibility; the group
+        // shows only while it has an entry.
+        for (QToolButton* button : m_ribbon->findChildren<QToolButton*>()) {
+            if (button->defaultAction() != action)
+                continue;
+            button->setVisible(listed);
+            if (QWidget* group = button->parentWidget(); group && group != m_ribbon)
+                group->setVisible(!entries.isEmpty());
+        }
+    }
+}
+
+void CMainFrame::OpenRecentFile(int index) {
+    const QStringList& entries = m_recentFiles->Entries();
+    if (index < 0 || index >= entries.size())
+        return;
+    const QString path = entries[index];
+    if (!OpenDocument(path)) {
+        m_recentFiles->Remove(static_cast<int>(m_recentFiles->Entries().indexOf(path)));
+        ShowRecentFiles();
+    }
+}
+
+void CMainFrame::PrintDirect(CChildFrame& child) {
+    std::unique_ptr<QPrinter> printer = m_app.MakePrinter();
+    if (!printer) {
+        m_app.Report().ReportError(StringId::NoPrinter, MessageButtons::Ok, MessageIcon::Error);
+        return;
+    }
+    CKavitroDoc& document = child.Document();
+    // The printer is asked for the document's paper; a size it has not is told.
+    document.MatchPrinterPaper();
+    printer->setDocName(child.DisplayName());
+    printer->setPageLayout(DocumentPageLayout(document));
+    if (!PrintPages(child.View(), *printer, PrintJob{}))
+        m_app.Report().ReportError(StringId::PrintFailed, MessageButtons::Ok, MessageIcon::Error);
 }
 
 bool CMainFrame::AskFileName(bool open, QString& fileName) {
@@ -513,6 +618,8 @@ bool CMainFrame::SaveDocument(CChildFrame& child, bool saveAs) {
         return false;
     document.SetPathName(path);
     document.SetModifiedFlag(false);
+    m_recentFiles->Add(path);
+    ShowRecentFiles();
     if (auto* window = qobject_cast<QMdiSubWindow*>(child.parentWidget()))
         window->setWindowTitle(child.Title());
     UpdateTitle();
@@ -564,8 +671,13 @@ void CMainFrame::UpdateCommands() {
         if (action->isCheckable())
             action->setChecked(state.checked);
     }
-    for (std::uint32_t id : {FrameCommand::FilePrint, FrameCommand::FilePrintPreview, FrameCommand::ImportText})
+    for (std::uint32_t id : {FrameCommand::FilePrint, FrameCommand::FilePrintDirect, FrameCommand::FilePrintPreview,
+                             FrameCommand::ImportText})
         m_actions[id]->setEnabled(view != nullptr);
+    for (std::uint32_t id : {FrameCommand::ViewHorizontalRuler, FrameCommand::ViewVerticalRuler}) {
+        m_actions[id]->setEnabled(child != nullptr);
+        m_actions[id]->setChecked(child && child->IsRulerVisible(id));
+    }
     // Page setup asks the system's printers for their papers.
     m_actions[FrameCommand::FilePageSetup]->setEnabled(view != nullptr && IsPageSetupAvailable());
     m_actions[FrameCommand::Export]->setEnabled(view != nullptr && CurrentPageHasText(*view));
@@ -674,7 +786,24 @@ void CMainFrame::StorePlacement() {
     // A minimised window keeps the placement stored before.
     if (isMinimized())
         return;
-    WriteFramePlacement(m_app.Profile(), frameGeometry());
+    // A maximised window stores the rectangle it returns to and the state:
+    // the screen-sized rectangle alone would come back as a normal window
+    // shifted by the title bar, its bottom (status bar and page list) off
+    // screen.
+    const bool maximized = isMaximized();
+    WriteFramePlacement(m_app.Profile(), maximized ? NormalFrameGeometry() : frameGeometry());
+    WriteFrameMaximized(m_app.Profile(), maximized);
+}
+
+QRect CMainFrame::NormalFrameGeometry() const {
+    const QRect normal = normalGeometry();
+    if (normal.isEmpty())
+        return frameGeometry();
+    // normalGeometry() is the inner rectangle: the frame adds what it adds now.
+    const QRect inner = geometry();
+    const QRect outer = frameGeometry();
+    return normal.marginsAdded(QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
+                                        outer.right() - inner.right(), outer.bottom() - inner.bottom()));
 }
 
 void CMainFrame::RestorePlacement() {
@@ -682,23 +811,31 @@ void CMainFrame::RestorePlacement() {
     for (QScreen* screen : QGuiApplication::screens())
         screens.push_back(screen->availableGeometry());
     const std::optional<QRect> placement = UsablePlacement(ReadFramePlacement(m_app.Profile()), screens);
-    if (!placement) {
+    if (placement) {
+        // The stored rectangle is the outer one: the position places the
+        // frame, and the size is made good once the decoration is known
+        // (showEvent).
+        move(placement->topLeft());
+        resize(placement->size());
+        m_pendingPlacement = *placement;
+    } else {
         resize(1024, 768);
-        return;
     }
-    // The stored rectangle is the outer one: the position places the frame,
-    // and the size is made good once the decoration is known (showEvent).
-    move(placement->topLeft());
-    resize(placement->size());
-    m_pendingPlacement = *placement;
+    // Shown maximised by the first show; the rectangle above is the one it
+    // returns to.
+    if (ReadFrameMaximized(m_app.Profile()))
+        setWindowState(windowState() | Qt::WindowMaximized);
 }
 
 void CMainFrame::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!m_pendingPlacement)
         return;
-    const QSize decoration = frameGeometry().size() - size();
-    resize(m_pendingPlacement->size() - decoration);
+    // A maximised window keeps the screen's size.
+    if (!isMaximized()) {
+        const QSize decoration = frameGeometry().size() - size();
+        resize(m_pendingPlacement->size() - decoration);
+    }
     m_pendingPlacement.reset();
 }
 

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -34,6 +35,7 @@ class CChildFrame;
 class CKavitroApp;
 class CKavitroView;
 class CLockKeyIndicators;
+class CRecentFileList;
 class CRibbon;
 
 class CMainFrame final : public QMainWindow, public MessageTarget {
@@ -71,6 +73,7 @@ public:
     QAction* Action(std::uint32_t id) const;
     QLabel* InformationPane() const { return m_information; }
     QComboBox* PageList() const { return m_pages; }
+    const CRecentFileList& RecentFiles() const { return *m_recentFiles; }
     CRibbon* Ribbon() const { return m_ribbon; }
     // Runs a command as the ribbon or a menu does.
     bool RunCommand(std::uint32_t id);
@@ -113,7 +116,15 @@ private:
     bool AskFileName(bool open, QString& fileName);
     void StorePlacement();
     void RestorePlacement();
+    // The outer rectangle of the window when it is not maximised.
+    QRect NormalFrameGeometry() const;
     void UpdateTitle();
+    // The recent documents on their buttons; an entry that cannot be opened
+    // (gone, or no document) is told by the document and leaves the list.
+    void ShowRecentFiles();
+    void OpenRecentFile(int index);
+    // Prints the whole document on the default printer, without a dialog.
+    void PrintDirect(CChildFrame& child);
 
     CKavitroApp& m_app;
     TargetId m_id = kNoTarget;
@@ -128,6 +139,7 @@ private:
     std::map<std::uint32_t, QAction*> m_actions;
     std::vector<std::uint32_t> m_viewActions;  // commands run on the active view
     int m_untitledCount = 0;
+    std::unique_ptr<CRecentFileList> m_recentFiles;
     std::optional<QRect> m_pendingPlacement;  // restored size, applied at the first show
     CApplicationLooks m_looks;
     DesktopLook m_desktopLook = DesktopLook::Current();

@@ -115,7 +115,9 @@ bool ExportPageInteractive(QWidget* parent, CKavitroView& view) {
     const std::vector<FileFilterEntry> filters = ExportFilters();
     CPersianFileDialog dialog(parent, false, filters, QString(), QStringLiteral("Kavitro - Export"), lastFolder,
                               exportFolder);
-    dialog.SetSuppliedPreview(RenderExportPreview(view));
+    dialog.SetSuppliedPreview([&view](QSize room) {
+        return RenderExportPreviewWithin(view, Size{room.width(), room.height()});
+    });
     if (dialog.exec() != QDialog::Accepted) return false;
     const QString chosen = dialog.ChosenPath();
     if (chosen.isEmpty()) return false;
@@ -131,6 +133,9 @@ bool ExportPageInteractive(QWidget* parent, CKavitroView& view) {
 
 bool PrintInteractive(QWidget* parent, CKavitroView& view, bool preview) {
     CKavitroDoc& doc = view.GetDocument();
+    // The default printer is asked for the document's paper; a size it has
+    // not is told before the dialog.
+    doc.MatchPrinterPaper();
     QPrinter printer(QPrinter::HighResolution);
     // The printer starts on the document's paper.
     printer.setPageLayout(DocumentPageLayout(doc));

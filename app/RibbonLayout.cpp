@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 
 #include "app/FrameCommands.h"
 #include "document/StringIds.h"
@@ -21,9 +22,15 @@ constexpr RibbonItem kDocument[] = {
     {E::SmallButton, F::FileSaveAs}, {E::SmallButton, F::FileClose},
 };
 constexpr RibbonItem kPrint[] = {
-    {E::LargeButton, F::FilePrint}, {E::SmallButton, F::FilePrintPreview}, {E::SmallButton, F::FilePageSetup},
-    {E::SmallButton, F::Export}, {E::SmallButton, F::ImportText},
+    {E::LargeButton, F::FilePrint}, {E::SmallButton, F::FilePrintDirect}, {E::SmallButton, F::FilePrintPreview},
+    {E::SmallButton, F::FilePageSetup}, {E::SmallButton, F::Export}, {E::SmallButton, F::ImportText},
 };
+// Each shows one recent document (its button is hidden while it has none).
+constexpr RibbonItem kRecent[] = {
+    {E::SmallButton, F::RecentFile1}, {E::SmallButton, F::RecentFile1 + 1}, {E::SmallButton, F::RecentFile1 + 2},
+    {E::SmallButton, F::RecentFile1 + 3},
+};
+static_assert(std::size(kRecent) == F::RecentFileCount);
 constexpr RibbonItem kProgram[] = {
     {E::SmallButton, F::SwitchLanguage}, {E::SmallButton, F::Keyboard}, {E::SmallButton, F::AppAbout},
     {E::SmallButton, F::AppExit},
@@ -39,6 +46,8 @@ constexpr RibbonItem kText[] = {
     {E::ComboBox, V::TextSizeCombo},        {E::ComboBox, V::TextAngleCombo},     {E::ColourButton, V::TextColor},
     {E::SmallButton, V::RotateTextBack},    {E::SmallButton, V::RotateTextForward}, {E::SmallButton, V::AlignBaselines},
     {E::SmallButton, V::AdjustSpacing},     {E::SmallButton, V::SmartSpacing},    {E::SmallButton, V::Alternatives},
+    // The letter before the caret: its other form, its next variant, its paired form.
+    {E::SmallButton, V::AlternateForm},     {E::SmallButton, V::GlyphVariant},    {E::SmallButton, V::GlyphSwap},
 };
 constexpr RibbonItem kTools[] = {
     {E::LargeButton, V::Select},           {E::LargeButton, V::DrawText},
@@ -64,7 +73,8 @@ constexpr RibbonItem kZoom[] = {
 };
 constexpr RibbonItem kShow[] = {
     {E::SmallButton, V::ShowGrid},     {E::SmallButton, V::ShowGuides},   {E::SmallButton, V::DrawingMode0},
-    {E::SmallButton, V::DrawingMode1}, {E::SmallButton, V::DrawingMode2},
+    {E::SmallButton, V::DrawingMode1}, {E::SmallButton, V::DrawingMode2}, {E::SmallButton, F::ViewHorizontalRuler},
+    {E::SmallButton, F::ViewVerticalRuler},
 };
 constexpr RibbonItem kWindow[] = {
     {E::SmallButton, F::PageProperties},
@@ -72,7 +82,7 @@ constexpr RibbonItem kWindow[] = {
 };
 
 constexpr RibbonGroup kFileGroups[] = {
-    {S::GroupDocument, kDocument}, {S::GroupPrint, kPrint}, {S::GroupProgram, kProgram}};
+    {S::GroupDocument, kDocument}, {S::GroupRecent, kRecent}, {S::GroupPrint, kPrint}, {S::GroupProgram, kProgram}};
 constexpr RibbonGroup kHomeGroups[] = {
     {S::GroupClipboard, kClipboard}, {S::GroupEdit, kEdit}, {S::GroupText, kText}, {S::GroupTools, kTools}};
 constexpr RibbonGroup kInsertGroups[] = {{S::GroupShapes, kShapes}};

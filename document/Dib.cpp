@@ -1,11 +1,14 @@
 #include "document/Dib.h"
 
+#include <algorithm>
+#include <climits>
+
 #include <QBuffer>
 #include <QByteArray>
 #include <QImage>
 #include <QImageReader>
-#include <QPainter>
 
+#include "document/PictureBudget.h"
 #include "platform/AtomicFile.h"
 #include "platform/DC.h"
 #include "platform/Exceptions.h"
@@ -13,6 +16,8 @@
 namespace kavitro {
 
 namespace {
+
+constexpr const char* kOverBudget = "the pictures are too large for one document";
 
 void PutU16(std::vector<std::uint8_t>& out, std::uint16_t v) {
     out.push_back(static_cast<std::uint8_t>(v));
@@ -37,19 +42,32 @@ bool IsAcceptedFormat(const QByteArray& format) {
     return false;
 }
 
-// A 32-bit DIB of the image composed over white, rows bottom-up.
+// The decoded bytes a picture of this size takes as a 32-bit bitmap.
+std::int64_t DecodedBytes(std::int64_t width, std::int64_t height) { return width * height * 4; }
+
+bool IsWithinPictureLimits(std::int64_t w, std::int64_t h) {
+    return w >= 1 && h >= 1 && w <= DibImage::kMaxDimension && h <= DibImage::kMaxDimension && w * h <= CDib::kMaxPixels;
+}
+
+// One premultiplied pixel over white, as a BGR0 quad.
+void PutOverWhite(std::uint8_t* out, QRgb premultiplied) {
+    const int background = 255 - qAlpha(premultiplied);
+    out[0] = static_cast<std::uint8_t>(std::min(255, qBlue(premultiplied) + background));
+    out[1] = static_cast<std::uint8_t>(std::min(255, qGreen(premultiplied) + background));
+    out[2] = static_cast<std::uint8_t>(std::min(255, qRed(premultiplied) + background));
+    out[3] = 0;
+}
+
+// A 32-bit DIB of the image composed over white, rows bottom-up. The rows
+// are composed straight into the bitmap's bytes, so that the pixels exist
+// twice at most (the image and the bitmap) however large the picture.
 std::optional<DibImage> DibFromImage(const QImage& image) {
     if (image.isNull()) return std::nullopt;
     const std::int64_t w = image.width(), h = image.height();
-    if (w < 1 || h < 1 || w > DibImage::kMaxDimension || h > DibImage::kMaxDimension || w * h > CDib::kMaxPixels)
-        return std::nullopt;
-    QImage rgb(image.size(), QImage::Format_RGB32);
-    if (rgb.isNull()) return std::nullopt;
-    rgb.fill(Qt::white);
-    {
-        QPainter painter(&rgb);
-        painter.drawImage(0, 0, image);
-    }
+    if (!IsWithinPictureLimits(w, h)) return std::nullopt;
+    const QImage::Format format = image.format();
+    const bool direct = format == QImage::Format_RGB32 || format == QImage::Format_ARGB32 ||
+                        format == QImage::Format_ARGB32_Premultiplied;
     const std::uint32_t stride = static_cast<std::uint32_t>(w) * 4;
     std::vector<std::uint8_t> packed;
     packed.reserve(BitmapInfoHeader::kSize + static_cast<std::size_t>(stride) * static_cast<std::size_t>(h));
@@ -61,23 +79,53 @@ std::optional<DibImage> DibFromImage(const QImage& image) {
     PutU32(packed, 0);
     PutU32(packed, stride * static_cast<std::uint32_t>(h));
     for (int i = 0; i < 4; ++i) PutU32(packed, 0);
+    // Composed a row at a time and appended: the bitmap's bytes are written
+    // once, never cleared first.
+    std::vector<std::uint8_t> row(stride);
     for (std::int64_t y = h - 1; y >= 0; --y) {
-        const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(static_cast<int>(y)));
+        // Other formats are converted a row at a time, never as a whole.
+        QImage converted;
+        if (!direct)
+            converted = image.copy(0, static_cast<int>(y), static_cast<int>(w), 1)
+                            .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        const auto* line = reinterpret_cast<const QRgb*>(direct ? image.constScanLine(static_cast<int>(y))
+                                                                : converted.constScanLine(0));
+        if (!line) return std::nullopt;
         for (std::int64_t x = 0; x < w; ++x) {
             const QRgb c = line[x];
-            packed.push_back(static_cast<std::uint8_t>(qBlue(c)));
-            packed.push_back(static_cast<std::uint8_t>(qGreen(c)));
-            packed.push_back(static_cast<std::uint8_t>(qRed(c)));
-            packed.push_back(0);
+            PutOverWhite(row.data() + x * 4, format == QImage::Format_ARGB32 ? qPremultiply(c) : c);
         }
+        packed.insert(packed.end(), row.begin(), row.end());
     }
-    return DibImage::FromPacked(packed);
+    return DibImage::AdoptPacked(std::move(packed), 0);
 }
 
+// The pixel size a BMP file's info header declares (Qt's reader does not
+// tell it for every header our own reader takes); invalid when the bytes
+// hold no header.
+QSize BitmapFileSize(std::span<const std::uint8_t> file) {
+    if (file.size() < CDib::kFileHeaderSize + 12) return {};
+    const std::uint32_t headerSize = GetU32(file, CDib::kFileHeaderSize);
+    if (headerSize == 12) return {GetU16(file, 18), GetU16(file, 20)};
+    if (headerSize < 40 || file.size() < CDib::kFileHeaderSize + 12) return {};
+    const auto width = static_cast<std::int32_t>(GetU32(file, 18));
+    const auto height = static_cast<std::int32_t>(GetU32(file, 22));
+    if (width <= 0 || height == 0 || height == INT32_MIN) return {};
+    return {width, height < 0 ? -height : height};
+}
+
+// Qt refuses images over 128 MB by default: an A4 page scanned at 600 dpi
+// is more. Our own pixel bound is the one that holds, so Qt's is raised to
+// what that bound takes in its widest decoded form (16 bits a channel, 8
+// bytes a pixel) and stays in force for every decoding Qt does for us,
+// clipboard images included.
+void ApplyQtDecodeLimit() { QImageReader::setAllocationLimit(static_cast<int>(CDib::kMaxPixels * 8 >> 20)); }
+
 // Decodes an encoded image; nothing for an unaccepted format, an image too
-// large to hold, or bytes that do not decode.
+// large to hold or to afford, or bytes that do not decode.
 std::optional<DibImage> DecodeImage(std::span<const std::uint8_t> bytes) {
     if (bytes.empty() || bytes.size() > CDib::kMaxUnpackedLength) return std::nullopt;
+    ApplyQtDecodeLimit();
     QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
                                               static_cast<qsizetype>(bytes.size()));
     QBuffer buffer(&data);
@@ -86,22 +134,20 @@ std::optional<DibImage> DecodeImage(std::span<const std::uint8_t> bytes) {
     reader.setAutoTransform(false);
     const QByteArray format = reader.format();
     if (!IsAcceptedFormat(format)) return std::nullopt;
+    // The size is read from the header and checked, against the picture's
+    // limits and the document's budget, before anything is decoded; an
+    // image that does not tell its size first is not decoded at all.
+    const QSize size = format == "bmp" ? BitmapFileSize(bytes) : reader.size();
+    if (!size.isValid() || !IsWithinPictureLimits(size.width(), size.height())) return std::nullopt;
+    if (!PictureBudget::Take(DecodedBytes(size.width(), size.height()))) return std::nullopt;
     // Qt's BMP reader leaves the rows of a truncated file undefined; our
     // own reader checks every row against the bytes. The DIB copy is
     // 32-bit, as for every other encoded picture.
     if (format == "bmp") return DibImage::FromBitmapFile(bytes, CDib::kMaxPixels);
-    const QSize size = reader.size();
-    // The size is checked before decoding, when the reader can tell it.
-    if (size.isValid() && (size.width() > DibImage::kMaxDimension || size.height() > DibImage::kMaxDimension ||
-                           std::int64_t{size.width()} * size.height() > CDib::kMaxPixels))
-        return std::nullopt;
-    // Qt refuses images over 128 MB by default: an A4 page scanned at 600
-    // dpi is more. Our own pixel bound above is the one that holds, so Qt's
-    // is raised to what that bound takes in its widest decoded form (16 bits
-    // a channel, 8 bytes a pixel); a reader that cannot tell the size first
-    // still stops there.
-    QImageReader::setAllocationLimit(static_cast<int>(CDib::kMaxPixels * 8 >> 20));
     const QImage image = reader.read();
+    // A reader may decode more than its header said (an animation's frame
+    // outside the screen): the bound holds for what it made.
+    if (image.isNull() || image.width() > size.width() || image.height() > size.height()) return std::nullopt;
     return DibFromImage(image);
 }
 
@@ -121,7 +167,8 @@ int CDib::Draw(CDC& dc, const Rect& rect) const {
     const int oldMode = dc.SetStretchBltMode(COLORONCOLOR);
     const std::int32_t w = m_dib->GetWidth(), h = m_dib->GetHeight();
     bool drawn = false;
-    if (rect.Width() == w && rect.Height() == h)
+    // Measured in 64 bits: the rectangle may span more than 32 bits hold.
+    if (std::int64_t{rect.right} - rect.left == w && std::int64_t{rect.bottom} - rect.top == h)
         drawn = dc.SetDIBitsToDevice(rect.TopLeft(), *m_dib);
     else
         drawn = dc.StretchDIBits(rect, Rect{0, 0, w, h}, *m_dib);
@@ -136,6 +183,7 @@ void CDib::SetDib(DibImage dib) {
 
 bool CDib::FromImage(const QImage& image) {
     Free();
+    if (image.isNull() || !PictureBudget::Take(DecodedBytes(image.width(), image.height()))) return false;
     m_dib = DibFromImage(image);
     return m_dib.has_value();
 }
@@ -225,6 +273,7 @@ void CDib::Load(CArchive& ar, bool skip) {
     // kept where the codec wrote them: a large picture is never copied.
     const std::span<const std::uint8_t> packed = ar.ReadSpan(static_cast<std::size_t>(h.PackedCount()));
     if (skip) return;
+    if (!PictureBudget::Take(static_cast<std::int64_t>(h.unpackedLength))) throw UserException(kOverBudget);
     try {
         m_codec.Decompress(h.level, h.unpackedLength, packed);
         std::vector<std::uint8_t> file = m_codec.TakeUnpacked();
@@ -261,6 +310,7 @@ void CDib::ReadUnpacked(CArchive& ar) {
         const std::uint32_t fileSize = GetU32(h, 2);
         if (fileSize < kFileHeaderSize + BitmapInfoHeader::kSize || fileSize > kMaxUnpackedLength)
             throw UserException("bad bitmap file size");
+        if (!PictureBudget::Take(fileSize)) throw UserException(kOverBudget);
         // Read in place: the pixels are copied once, into the picture.
         TakeDib(ar.ReadSpan(fileSize - kFileHeaderSize));
         return;
@@ -268,7 +318,7 @@ void CDib::ReadUnpacked(CArchive& ar) {
     if (tag == kEncodedTag) {
         const std::uint32_t n = ar.ReadU32();
         if (n > kMaxUnpackedLength) throw UserException("encoded picture too large");
-        if (!LoadImageBytes(ar.ReadSpan(n))) throw UserException("encoded picture does not decode");
+        if (!LoadImageBytes(ar.ReadSpan(n))) throw UserException("encoded picture does not decode or is too large");
         return;
     }
     throw UserException("unknown picture form");

@@ -1,12 +1,14 @@
 #include "document/DocumentBase.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <optional>
 
-#include <QFile>
 #include <QSaveFile>
 
 #include "document/DocumentServices.h"
 #include "document/StringIds.h"
+#include "platform/AtomicFile.h"
 #include "platform/ErrorReport.h"
 
 namespace kavitro {
@@ -55,21 +57,17 @@ QString OpenFailure(const StringTable* strings, const QString& path, const QStri
 }  // namespace
 
 bool CDocument::OnOpenDocument(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        Report(GetErrorReport(),
-               OpenFailure(GetStringTable(), path, QStringLiteral("Cannot open %1: %2").arg(path, file.errorString())));
-        return false;
-    }
-    const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        Report(GetErrorReport(),
-               OpenFailure(GetStringTable(), path, QStringLiteral("Cannot read %1: %2").arg(path, file.errorString())));
+    // Only a regular file of a size a document can have is read at all.
+    std::string reason;
+    const std::optional<std::vector<std::uint8_t>> data =
+        ReadWholeFile(std::filesystem::path(path.toStdU16String()), kMaxFileBytes, &reason);
+    if (!data) {
+        Report(GetErrorReport(), OpenFailure(GetStringTable(), path,
+                                             QStringLiteral("Cannot open %1: %2").arg(path, QString::fromStdString(reason))));
         return false;
     }
     std::string error;
-    const auto* begin = reinterpret_cast<const std::uint8_t*>(data.constData());
-    if (!LoadFromBytes(std::span(begin, static_cast<std::size_t>(data.size())), path.toStdString(), &error)) {
+    if (!LoadFromBytes(*data, path.toStdString(), &error)) {
         Report(GetErrorReport(),
                OpenFailure(GetStringTable(), path,
                            QStringLiteral("%1 is damaged or is not a document: %2").arg(path, QString::fromStdString(error))));

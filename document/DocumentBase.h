@@ -24,6 +24,13 @@ class StringTable;
 
 class CDocument : public CObject {
 public:
+    // The largest file a document may be. Pictures dominate a document's
+    // size, and their decoded pixels are bounded per document (256 MB as
+    // 32-bit bitmaps), their stored forms per picture; this leaves ample
+    // room for everything else and refuses a file no document can be
+    // before it is read.
+    static constexpr std::size_t kMaxFileBytes = std::size_t{1} << 30;
+
     ~CDocument() override = default;
 
     const QString& GetPathName() const { return m_path; }

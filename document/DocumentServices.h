@@ -112,8 +112,12 @@ public:
     virtual std::optional<PrinterPageMetrics> GetDefaultPrinter() const = 0;
     virtual std::vector<PrinterPaper> GetPapers() const = 0;
     virtual void SelectPaper(const PaperSelection& selection) = 0;
+    // The paper the system uses while no printer is set up (the locale's), in
+    // 0.01 mm, portrait; none: US Letter.
+    virtual std::optional<Size> GetSystemPaper() const { return std::nullopt; }
 };
-// No printer: the page size falls back to US Letter with 5 mm margins.
+// No printer and no system paper: the page size falls back to US Letter with
+// 5 mm margins.
 class NoPrinter final : public PrinterInformation {
 public:
     std::optional<PrinterPageMetrics> GetDefaultPrinter() const override { return std::nullopt; }

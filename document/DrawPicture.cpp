@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <optional>
 
 #include "document/DocumentServices.h"
 #include "document/KavitroDoc.h"
+#include "document/PictureBudget.h"
 #include "platform/DC.h"
 #include "platform/Exceptions.h"
 
@@ -261,6 +263,9 @@ bool CDrawPicture::OpenPictureFile(std::unique_ptr<CMetafilePicture>& vector, st
     if (!path) return false;
     if (services->profile) services->profile->WriteProfileString(section, name, path->parent_path().u16string());
 
+    // The new picture shares the per-document budget with the others.
+    std::optional<PictureBudget> budget;
+    if (m_pDocument) budget.emplace(RemainingPictureBytes(*m_pDocument));
     try {
         return LoadPictureFile(*path, vector, raster);
     } catch (const UserException&) {

@@ -9,6 +9,7 @@
 #include "document/KavitroDoc.h"
 #include "engine/CalligraphyFont.h"
 #include "engine/DigitRuns.h"
+#include "engine/GlyphPlacement.h"
 #include "engine/LegacyText.h"
 #include "platform/Exceptions.h"
 
@@ -528,7 +529,11 @@ Point CDrawText::GetCaretOffset() const {
                                         .GetReferenceAbc(words[at.word].m_characters[at.index].GetGlyph())
                                         .Advance()};
             };
-            const std::int64_t x = PlaceCaret(words, static_cast<std::size_t>(m_nCaret), natural, pen, advance);
+            // Before a letter whose join moves it, the caret moves with it.
+            const std::int64_t joined =
+                remaining < count ? CWordJoins(words[i], GetGlyphMetrics())[static_cast<std::size_t>(remaining)].dx : 0;
+            const std::int64_t x =
+                PlaceCaret(words, static_cast<std::size_t>(m_nCaret), natural, pen, advance) + joined;
             const std::int32_t zoom = GetZoom();
             return {Scale(Scale(-x, m_nSize, 2160), zoom, 100), 0};
         }

@@ -10,7 +10,7 @@
 #include "document/DrawText.h"
 #include "document/KavitroDoc.h"
 #include "engine/CalligraphyFont.h"
-#include "engine/DigitRuns.h"
+#include "engine/GlyphPlacement.h"
 #include "platform/Exceptions.h"
 #include "platform/PathRecorderDC.h"
 #include "platform/Vector.h"
@@ -118,10 +118,10 @@ void Unite(Rect& into, bool& any, const Rect& r) {
     into.bottom = std::max(into.bottom, r.bottom);
 }
 
-// Where the digits of words first..last stand, in reference glyph units (the
-// unit of the word positions), for rectangles and outlines.
+// Where the characters of words first..last stand, in reference glyph units
+// (the unit of the word positions), for rectangles and outlines.
 template <typename T>
-CDigitRunPlacement<T> ReferencePlacement(const CWordArray& words, std::size_t first, std::size_t last) {
+CGlyphPlacement<T> ReferencePlacement(const CWordArray& words, std::size_t first, std::size_t last) {
     const CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
     auto pen = [&](CharacterAt at) {
         const CCalligraphyWord& w = words[at.word];
@@ -131,7 +131,8 @@ CDigitRunPlacement<T> ReferencePlacement(const CWordArray& words, std::size_t fi
     auto advance = [&](CharacterAt at) {
         return static_cast<T>(fonts.GetReferenceAbc(words[at.word].m_characters[at.index].GetGlyph()).Advance());
     };
-    return CDigitRunPlacement<T>(words, first, last, pen, advance);
+    auto same = [](std::int32_t glyphUnits) { return static_cast<T>(glyphUnits); };
+    return CGlyphPlacement<T>(words, first, last, pen, advance, same);
 }
 
 // A recorder prepared like a view's client DC: mapped like the page (its y
@@ -251,17 +252,19 @@ int CDrawText::DrawComponents(CDC& dc, const Rect* clip, const CTextComponentSel
         auto deviceAdvance = [&](CharacterAt at) {
             return std::int64_t{fonts.GetCurrentAbc(words[at.word].m_characters[at.index].GetGlyph()).Advance()};
         };
-        const CDigitRunPlacement<std::int64_t> digits(words, first, last, devicePen, deviceAdvance);
+        auto toDevice = [&](std::int32_t glyphUnits) { return std::int64_t{Scale(glyphUnits, s, 2160)}; };
+        const CGlyphPlacement<std::int64_t> placement(words, first, last, devicePen, deviceAdvance, toDevice);
         for (std::size_t wi = first; wi <= last; ++wi) {
             const CCalligraphyWord& w = words[wi];
             std::int64_t accumulator = Scale(w.GetTailOverhang(), s, 2160);
             for (std::size_t k = 0; k < w.m_characters.size(); ++k) {
                 const CCalligraphyCharacter& c = w.m_characters[k];
                 const GlyphId id = c.GetGlyph();
-                const std::int64_t placed = digits.Pen({wi, k}, accumulator + Scale(w.m_x, s, 2160));
-                const Point pen{ClampToInt32(std::int64_t{origin.x} - placed),
+                const auto placed = placement.Place({wi, k}, accumulator + Scale(w.m_x, s, 2160));
+                const Point pen{ClampToInt32(std::int64_t{origin.x} - placed.pen),
                                 ClampToInt32(std::int64_t{origin.y} -
-                                             Scale(std::int64_t{m_nBaselineOffset} + w.m_y + c.m_yOffset, s, 750))};
+                                             Scale(std::int64_t{m_nBaselineOffset} + w.m_y + c.m_yOffset, s, 750) -
+                                             placed.drop)};
                 const bool namesLetter = selection.m_letter == k;
                 if ((mode == kWordsWithMarks || mode == kWordsWithoutMarks || (mode == kLetter && namesLetter)) &&
                     !IsInvisibleGlyph(id)) {
@@ -413,16 +416,17 @@ CPolygonRect CDrawText::GetComponentRect(const CTextComponentSelection& selectio
         if (selection.m_firstWord >= m_paragraph.m_words.size()) throw InvalidArgumentException("no such word");
         const CCalligraphyWord& w = m_paragraph.m_words[selection.m_firstWord];
         const std::size_t wi = selection.m_firstWord;
-        const CDigitRunPlacement<std::int64_t> digits = ReferencePlacement<std::int64_t>(m_paragraph.m_words, wi, wi);
+        const CGlyphPlacement<std::int64_t> placement = ReferencePlacement<std::int64_t>(m_paragraph.m_words, wi, wi);
         if (mode == kWordsWithMarks || mode == kWordsWithoutMarks) {
-            // The word's advances; a digit that its number has moved counts
-            // where it now stands instead.
+            // The word's advances; a digit that its number has moved, or a
+            // letter that its join has moved, counts where it now stands
+            // instead.
             std::optional<std::int64_t> nearest, farthest;
-            bool keepsItsPlace = digits.empty() || w.m_characters.empty();
-            for (std::size_t k = 0; k < w.m_characters.size() && !digits.empty(); ++k) {
+            bool keepsItsPlace = placement.empty() || w.m_characters.empty();
+            for (std::size_t k = 0; k < w.m_characters.size() && !placement.empty(); ++k) {
                 const std::int64_t natural =
                     std::int64_t{w.m_x} + w.GetTailOverhang() + w.GetWidthOfFirst(static_cast<std::int32_t>(k));
-                const std::int64_t placed = digits.Pen({wi, k}, natural);
+                const std::int64_t placed = placement.Place({wi, k}, natural).pen;
                 if (placed == natural) {
                     keepsItsPlace = true;
                     continue;
@@ -446,15 +450,17 @@ CPolygonRect CDrawText::GetComponentRect(const CTextComponentSelection& selectio
             if (selection.m_letter >= w.m_characters.size()) throw InvalidArgumentException("no such letter");
             const std::int32_t k = selection.m_letter;
             const CCalligraphyCharacter& c = w.m_characters[static_cast<std::size_t>(k)];
-            const std::int64_t before = digits.Pen({wi, static_cast<std::size_t>(k)},
-                                                   std::int64_t{w.GetTailOverhang()} + w.GetWidthOfFirst(k) + w.m_x);
+            const auto placed = placement.Place({wi, static_cast<std::size_t>(k)},
+                                                std::int64_t{w.GetTailOverhang()} + w.GetWidthOfFirst(k) + w.m_x);
+            const std::int64_t before = placed.pen;
             if (mode == kLetterMark) {
                 const GlyphId mark = MakeGlyph(kMarkFont, c.m_mark);
                 const CPathData& path = fonts.GetFontPath(mark);
                 const Point anchor = fonts.GetMarkAnchor(c.GetGlyph(), c.m_mark, c.HasMarkBelow());
                 const Point X{ClampToInt32(std::int64_t{o.x} - Scale(before, zs, 2160)),
                               ClampToInt32(std::int64_t{o.y} -
-                                           Scale(std::int64_t{w.m_y} + m_nBaselineOffset + c.m_yOffset, zs, 750))};
+                                           Scale(std::int64_t{w.m_y} + m_nBaselineOffset + c.m_yOffset, zs, 750) -
+                                           Scale(placed.drop, zs, 2160))};
                 const Point m{Add(X.x, Scale(std::int64_t{anchor.x} + c.m_markDx, zs, 2160)),
                               Add(X.y, Scale(std::int64_t{anchor.y} + c.m_markDy, zs, 2160))};
                 r = Rect(ClampToInt32(std::int64_t{m.x} - Scale(adv(mark), zs, 2160)),
@@ -463,14 +469,17 @@ CPolygonRect CDrawText::GetComponentRect(const CTextComponentSelection& selectio
             } else {
                 const GlyphId letter = c.GetGlyph();
                 const CPathData& path = fonts.GetFontPath(letter);
+                // The word's band of lifts, carried with the letter where its
+                // join moves it.
                 std::int32_t lowest = 0;
                 for (const CCalligraphyCharacter& ch : w.m_characters) lowest = std::min(lowest, ch.m_yOffset);
                 const std::int64_t base = std::int64_t{m_nBaselineOffset} + w.m_y;
+                const std::int64_t drop = Scale(placed.drop, zs, 2160);
                 r = Rect(ClampToInt32(std::int64_t{o.x} - Scale(adv(letter) + before, zs, 2160)),
-                         ClampToInt32(std::int64_t{o.y} - Scale(base + lowest, zs, 750) +
+                         ClampToInt32(std::int64_t{o.y} - Scale(base + lowest, zs, 750) - drop +
                                       Scale(path.GetPointCount() ? path.GetYMin() : 0, zs, 2160)),
                          ClampToInt32(std::int64_t{o.x} - Scale(before, zs, 2160)),
-                         ClampToInt32(std::int64_t{o.y} - Scale(base, zs, 750) -
+                         ClampToInt32(std::int64_t{o.y} - Scale(base, zs, 750) - drop -
                                       Scale(path.GetPointCount() ? path.GetYMax() : 0, zs, 2160)));
             }
         }
@@ -569,17 +578,18 @@ int CDrawText::WriteEPS(CVector& writer, const CTextComponentSelection& selectio
         const std::size_t first = std::min(selection.m_firstWord, selection.m_lastWord);
         const std::size_t last = std::max(selection.m_firstWord, selection.m_lastWord);
         if (last >= words.size()) return 0;
-        const CDigitRunPlacement<double> digits = ReferencePlacement<double>(words, first, last);
+        const CGlyphPlacement<double> placement = ReferencePlacement<double>(words, first, last);
         for (std::size_t wi = first; wi <= last; ++wi) {
             const CCalligraphyWord& w = words[wi];
             double advances = 0;
             for (std::size_t k = 0; k < w.m_characters.size(); ++k) {
                 const CCalligraphyCharacter& c = w.m_characters[k];
                 const GlyphId id = c.GetGlyph();
-                const double placed = digits.Pen({wi, k}, static_cast<double>(w.m_x) + w.GetTailOverhang() + advances);
-                const double x = origin.x - placed * s / 2160;
-                const double y =
-                    origin.y - (static_cast<double>(m_nBaselineOffset) + w.m_y + c.m_yOffset) * s / 750;
+                const auto placed =
+                    placement.Place({wi, k}, static_cast<double>(w.m_x) + w.GetTailOverhang() + advances);
+                const double x = origin.x - placed.pen * s / 2160;
+                const double y = origin.y - (static_cast<double>(m_nBaselineOffset) + w.m_y + c.m_yOffset) * s / 750 -
+                                 placed.drop * s / 2160;
                 if (!IsInvisibleGlyph(id)) {
                     const CPathData& path = fonts.GetFontPath(id);
                     writer.SetTransform(s, angle, origin);

@@ -187,7 +187,7 @@ void CKavitro1XDoc::ReadVersion1(CArchive& ar) {
 
     // Each page holds at least its text-block head and its page record.
     const std::uint64_t smallestPage = kBlockHeadSize + kPageRecordSize;
-    if (pageCount > ar.GetRemaining() / smallestPage || pageCount > std::uint64_t{kPageIndexMask} + 1)
+    if (pageCount > ar.GetRemaining() / smallestPage || pageCount > CObjectsBuffer::kMaxPages)
         RefuseShort("more pages than the file holds");
     for (std::uint32_t p = 0; p < pageCount; ++p) {
         if (p > 0) AddPage(kNoTarget);

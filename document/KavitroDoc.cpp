@@ -6,6 +6,7 @@
 #include <new>
 
 #include "document/DrawObj.h"
+#include "document/PictureBudget.h"
 #include "document/SimpleObjects.h"
 #include "document/Thumbnail.h"
 #include "engine/CalligraphyFont.h"
@@ -163,6 +164,7 @@ bool CKavitroDoc::LoadFromBytes(std::span<const std::uint8_t> bytes, const std::
     DroppingNotifier dropping;
     quiet.notifier = &dropping;
     CKavitroDoc loaded(quiet);
+    PictureBudget budget(PictureBudget::kMaxDocumentBytes);
     try {
         CArchive ar = CArchive::ForLoading(bytes);
         ar.SetFileName(fileName);
@@ -273,7 +275,7 @@ void CKavitroDoc::Remove(CDrawObj* object, bool discardLastAction) {
 }
 
 void CKavitroDoc::AddPage(TargetId notify) {
-    if (m_objects.m_nPages > kPageIndexMask) return;  // the page field holds no more
+    if (m_objects.m_nPages >= CObjectsBuffer::kMaxPages) return;
     const std::uint32_t old = m_objects.m_nPages++;
     if (!m_objects.m_bRecordingOff) {
         auto a = std::make_unique<CAction>(CObjectsBuffer::GetActionIdCounter(), CAction::AddPage, nullptr);
@@ -405,6 +407,10 @@ void CKavitroDoc::UpdatePageSize(bool matchPaper) {
     if (matchPaper) MatchPrinterPaper();
     Size size{kLetterWidth, kLetterHeight};
     Rect margins(kDefaultMargin, kDefaultMargin, kDefaultMargin, kDefaultMargin);
+    // Without a printer the paper the system uses (A4 in most of the world),
+    // with the same margins as the fallback.
+    const std::optional<Size> systemPaper = m_services.printer ? m_services.printer->GetSystemPaper() : std::nullopt;
+    if (systemPaper && systemPaper->cx > 0 && systemPaper->cy > 0) size = *systemPaper;
     const std::optional<PrinterPageMetrics> p = m_services.printer ? m_services.printer->GetDefaultPrinter() : std::nullopt;
     if (p) {
         const std::int32_t k = m_nMapMode == 3 ? 2540 : m_nMapMode == 5 ? 1000 : 0;

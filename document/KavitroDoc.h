@@ -122,8 +122,9 @@ public:
     static void MatchTextScale(CDrawText& target, const CDrawText& source);
 
     // --- Page size -------------------------------------------------------------
-    // Page size and margins from the default printer, or US Letter with 5 mm
-    // margins without one; matchPaper first matches the printer's paper.
+    // Page size and margins from the default printer; without one the
+    // system's paper (else US Letter) with 5 mm margins. matchPaper first
+    // matches the printer's paper.
     void UpdatePageSize(bool matchPaper);
     void MatchPrinterPaper();
     Size GetPageSize() const { return {m_nPageWidth, m_nPageHeight}; }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <string>
 #include <utility>
 
 #include "document/DocumentServices.h"
@@ -448,8 +449,11 @@ void CObjectsBuffer::Serialize(CArchive& ar) {
         return;
     }
     m_nPages = ar.ReadU32();
-    if (m_nPages == 0 || m_nPages > kPageIndexMask + 1)
-        throw ArchiveException(ArchiveException::Cause::Generic, "page count out of range", ar.GetFileName());
+    if (m_nPages == 0 || m_nPages > kMaxPages)
+        throw ArchiveException(ArchiveException::Cause::Generic,
+                               "page count " + std::to_string(m_nPages) + " out of range (1 to " +
+                                   std::to_string(kMaxPages) + ")",
+                               ar.GetFileName());
     // Every object takes at least its 2-byte tag and its base record.
     const std::size_t count = ar.ReadCount(2 + CDrawObj::kStoredSize);
     for (std::size_t i = 0; i < count; ++i) {

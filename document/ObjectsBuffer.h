@@ -157,6 +157,14 @@ public:
     // Deletes every object and action.
     void Clear();
 
+    // The most pages a document has. A page costs nothing in the file (only
+    // the count is stored), so no file size can bound it; the page list,
+    // the property pages and printing all spend something per page, so a
+    // count no real document reaches is refused on load and never grown
+    // past: a thousand pages is far beyond any calligraphy work, and
+    // printing that many blank pages stays a matter of seconds.
+    static constexpr std::uint32_t kMaxPages = 1000;
+
     ObjectList m_objects;
     std::uint32_t m_nPages = 1;
     std::uint32_t m_bRecordingOff = 0;

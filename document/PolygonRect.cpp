@@ -152,10 +152,13 @@ void CPolygonRect::Serialize(CArchive& ar) {
     const std::uint32_t angle = ar.ReadU32();
     m_dPivotRatioX = ar.ReadDouble();
     m_dPivotRatioY = ar.ReadDouble();
-    m_rect.left = ar.ReadI32();
-    m_rect.top = ar.ReadI32();
-    m_rect.right = ar.ReadI32();
-    m_rect.bottom = ar.ReadI32();
+    const auto bounded = [](std::int32_t v) {
+        return std::clamp(v, -kMaxStoredCoordinate, kMaxStoredCoordinate);
+    };
+    m_rect.left = bounded(ar.ReadI32());
+    m_rect.top = bounded(ar.ReadI32());
+    m_rect.right = bounded(ar.ReadI32());
+    m_rect.bottom = bounded(ar.ReadI32());
     // Corners and bounds are not stored; an angle of 0 also resets the ratios.
     SetAngle(NormalizeAngle(static_cast<std::int32_t>(angle)));
 }

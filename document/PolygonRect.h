@@ -65,6 +65,11 @@ public:
     std::array<Point, 4> m_corners{};
 
     static constexpr std::size_t kStoredSize = 36;
+    // The largest coordinate a loaded rectangle keeps: larger ones (a
+    // flipped high bit) are brought to it, so that the width and height of
+    // any loaded rectangle fit in 32 bits. Converted version-1.x documents
+    // stack their pages half a billion units down; those stay as they are.
+    static constexpr std::int32_t kMaxStoredCoordinate = (1 << 30) - 1;
 };
 
 }  // namespace kavitro

@@ -168,6 +168,7 @@ inline constexpr std::uint32_t GroupObject = 14019;
 inline constexpr std::uint32_t GroupZoom = 14020;
 inline constexpr std::uint32_t GroupShow = 14021;
 inline constexpr std::uint32_t GroupWindow = 14022;
+inline constexpr std::uint32_t GroupRecent = 14023;
 inline constexpr std::uint32_t AskToSave = 14030;
 inline constexpr std::uint32_t Untitled = 14031;
 inline constexpr std::uint32_t DefaultKeyboardMissing = 14032;
@@ -371,6 +372,7 @@ inline constexpr StringUse kStringUses[] = {
     {StringId::GroupZoom, ""},
     {StringId::GroupShow, ""},
     {StringId::GroupWindow, ""},
+    {StringId::GroupRecent, ""},
     {StringId::AskToSave, "s"},
     {StringId::NoPrinter, ""},
     {StringId::Untitled, ""},
@@ -406,7 +408,8 @@ inline constexpr StringUse kStringUses[] = {
     {32786, ""}, {32791, ""}, {32792, ""}, {32796, ""}, {32797, ""}, {32798, ""}, {32799, ""}, {32800, ""},
     {32802, ""}, {32803, ""}, {32804, ""}, {32805, ""}, {32806, ""}, {32807, ""}, {32808, ""}, {32809, ""},
     {32810, ""}, {32811, ""}, {32812, ""}, {32813, ""}, {32814, ""}, {32815, ""}, {32816, ""}, {32855, ""},
-    {57600, ""}, {57601, ""}, {57602, ""}, {57603, ""}, {57604, ""}, {57606, ""}, {57607, ""}, {57609, ""},
+    {57600, ""}, {57601, ""}, {57602, ""}, {57603, ""}, {57604, ""}, {57606, ""}, {57607, ""}, {57608, ""},
+    {57609, ""},
     {57632, ""}, {57634, ""}, {57635, ""}, {57637, ""}, {57642, ""}, {57643, ""}, {57644, ""}, {57664, ""},
     {57665, ""}, {59137, ""}, {59138, ""}, {59408, ""}, {59409, ""},
     {StringId::WindowsMenu, ""},

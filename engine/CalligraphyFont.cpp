@@ -159,6 +159,13 @@ void CCalligraphyFont::CreateMetrics() {
         const std::size_t first = static_cast<std::size_t>(f - 1) * kGlyphsPerFont;
         std::copy_n(m_currentWidths.begin() + static_cast<std::ptrdiff_t>(first), kGlyphsPerFont,
                     m_referenceWidths.begin() + static_cast<std::ptrdiff_t>(first));
+        if (face->HasJoinPoints()) {
+            m_joinPoints.resize(kGlyphTableSize);
+            for (int g = 0; g < kGlyphsPerFont; ++g) {
+                m_joinPoints[first + static_cast<std::size_t>(g)] = face->GetJoinPoints(g, font.pixelsPerEm);
+            }
+            m_hasJoinPoints = true;
+        }
         largestAscent = std::max(largestAscent, face->ScaleToPixels(face->GetWinAscent(), font.pixelsPerEm));
         largestDescent = std::max(largestDescent, face->ScaleToPixels(face->GetWinDescent(), font.pixelsPerEm));
     }
@@ -320,6 +327,10 @@ std::int32_t CCalligraphyFont::GetAnchorX(GlyphId id, bool below) const {
         return -1;
     }
     return m_anchorX[(below ? kGlyphTableSize : 0) + TableIndex(id)];
+}
+
+GlyphJoinPoints CCalligraphyFont::GetJoinPoints(GlyphId id) const {
+    return IsTableGlyph(id) && !m_joinPoints.empty() ? m_joinPoints[TableIndex(id)] : GlyphJoinPoints{};
 }
 
 const GlyphFontInstance& CCalligraphyFont::GetFont(int entry) const {

@@ -116,6 +116,8 @@ public:
     std::int32_t GetOutlineDepth(GlyphId id) const override;
     std::int32_t GetAnchorY(GlyphId id, bool below) const override;
     std::int32_t GetAnchorX(GlyphId id, bool below) const override;
+    GlyphJoinPoints GetJoinPoints(GlyphId id) const override;
+    bool HasJoinPoints() const override { return m_hasJoinPoints; }
 
     // Widths at the size of the last SelectSize.
     GlyphAbc GetCurrentAbc(GlyphId id) const;
@@ -171,6 +173,8 @@ private:
     std::int32_t m_descent = 0;
     std::vector<std::int32_t> m_anchorY;
     std::vector<std::int32_t> m_anchorX;
+    std::vector<GlyphJoinPoints> m_joinPoints;  // glyph units, from the fonts' join-point tables
+    bool m_hasJoinPoints = false;
 
     // The last SelectSize.
     std::int32_t m_cachedSize = -1;

@@ -10,6 +10,7 @@
 
 #include "engine/Arithmetic32.h"
 #include "engine/CalligraphyText.h"
+#include "engine/GlyphPlacement.h"
 
 namespace kavitro {
 
@@ -65,13 +66,16 @@ std::int32_t CCalligraphyWord::GetWidthOfFirst(std::int32_t n, const IGlyphMetri
 }
 
 std::int32_t CCalligraphyWord::GetTop(bool withMarks, const IGlyphMetrics& metrics) const {
+    const CWordJoins joins(*this, metrics);
     std::int64_t top = 0;
-    for (const CCalligraphyCharacter& c : m_characters) {
-        top = std::max(top, std::int64_t{ToYUnits(metrics.GetOutlineHeight(c.GetGlyph()))} - c.m_yOffset);
+    for (std::size_t i = 0; i < m_characters.size(); ++i) {
+        const CCalligraphyCharacter& c = m_characters[i];
+        const std::int64_t lift = GetPlacedLift(c, joins[i]);
+        top = std::max(top, std::int64_t{ToYUnits(metrics.GetOutlineHeight(c.GetGlyph()))} - lift);
         if (withMarks && c.m_mark != 0) {
             const std::int32_t anchorY = metrics.GetAnchorY(c.GetGlyph(), c.HasMarkBelow());
             const std::int64_t markTop = std::int64_t{ToYUnits(metrics.GetOutlineHeight(MakeGlyph(kMarkFont, c.m_mark)))} -
-                                         c.m_yOffset + ToYUnits(Wrap32(std::int64_t{c.m_markDy} + anchorY));
+                                         lift + ToYUnits(Wrap32(std::int64_t{c.m_markDy} + anchorY));
             top = std::max(top, markTop);
         }
     }
@@ -79,23 +83,31 @@ std::int32_t CCalligraphyWord::GetTop(bool withMarks, const IGlyphMetrics& metri
 }
 
 std::int32_t CCalligraphyWord::GetBottom(bool withMarks, const IGlyphMetrics& metrics) const {
+    const CWordJoins joins(*this, metrics);
     std::int64_t bottom = 0;
-    for (const CCalligraphyCharacter& c : m_characters) {
-        bottom = std::max(bottom, std::int64_t{ToYUnits(metrics.GetOutlineDepth(c.GetGlyph()))} + c.m_yOffset);
+    for (std::size_t i = 0; i < m_characters.size(); ++i) {
+        const CCalligraphyCharacter& c = m_characters[i];
+        const std::int64_t lift = GetPlacedLift(c, joins[i]);
+        bottom = std::max(bottom, std::int64_t{ToYUnits(metrics.GetOutlineDepth(c.GetGlyph()))} + lift);
         if (withMarks && c.m_mark != 0) {
             const std::int32_t anchorY = metrics.GetAnchorY(c.GetGlyph(), c.HasMarkBelow());
             const std::int64_t markBottom = std::int64_t{ToYUnits(metrics.GetOutlineDepth(MakeGlyph(kMarkFont, c.m_mark)))} +
-                                            c.m_yOffset - ToYUnits(Wrap32(std::int64_t{c.m_markDy} + anchorY));
+                                            lift - ToYUnits(Wrap32(std::int64_t{c.m_markDy} + anchorY));
             bottom = std::max(bottom, markBottom);
         }
     }
     return Wrap32(bottom);
 }
 
+// The ink is where the letters are drawn (each join closed); the advances,
+// and so the word's end, stay as typed.
 Rect CCalligraphyWord::GetExtent(const IGlyphMetrics& metrics) const {
+    const CWordJoins joins(*this, metrics);
     std::int64_t left = 0, top = 0, right = 0, bottom = 0;
-    std::int64_t pen = 0;
-    for (const CCalligraphyCharacter& c : m_characters) {
+    std::int64_t advances = 0;
+    for (std::size_t i = 0; i < m_characters.size(); ++i) {
+        const CCalligraphyCharacter& c = m_characters[i];
+        const std::int64_t pen = advances + joins[i].dx;
         const GlyphAbc abc = metrics.GetReferenceAbc(c.GetGlyph());
         left = std::min(left, pen + abc.c);  // near edge of its black box
         if (c.m_mark != 0) {
@@ -109,10 +121,10 @@ Rect CCalligraphyWord::GetExtent(const IGlyphMetrics& metrics) const {
                 bottom = std::min(bottom, markY);
             }
         }
-        pen += abc.Advance();
-        right = std::max(right, pen - abc.a);  // far edge of its black box
+        advances += abc.Advance();
+        right = std::max(right, pen + abc.Advance() - abc.a);  // far edge of its black box
     }
-    return Rect(Wrap32(left + GetTailOverhang(metrics)), Wrap32(top), Wrap32(right - pen), Wrap32(bottom));
+    return Rect(Wrap32(left + GetTailOverhang(metrics)), Wrap32(top), Wrap32(right - advances), Wrap32(bottom));
 }
 
 bool CCalligraphyWord::IsAttachable() const {

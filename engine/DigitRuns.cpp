@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "engine/GlyphPlacement.h"
+
 namespace kavitro {
 
 namespace {
@@ -149,10 +151,7 @@ std::vector<std::int64_t> GetWordShifts(const CWordArray& words, std::size_t fir
 }
 
 std::int64_t GetPlacedPen(const CWordArray& words, CharacterAt at, const IGlyphMetrics& metrics) {
-    auto pen = [&](CharacterAt c) { return ReferencePen(words, c, metrics); };
-    auto advance = [&](CharacterAt c) { return ReferenceAdvance(words, c, metrics); };
-    const CDigitRunPlacement<std::int64_t> placement(words, at.word, at.word, pen, advance);
-    return placement.Pen(at, pen(at));
+    return GetPlacedGlyph(words, at, metrics).pen;
 }
 
 }  // namespace kavitro

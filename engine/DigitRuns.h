@@ -125,8 +125,9 @@ T PlaceCaret(const CWordArray& words, std::size_t caret, T natural, PenOf pen, A
 std::vector<std::int64_t> GetWordShifts(const CWordArray& words, std::size_t first, std::size_t last, std::int64_t dx,
                                         const IGlyphMetrics& metrics = GetGlyphMetrics());
 
-// The pen of a character in reference glyph units, its digit run turned
-// round (the words' own layout is x + tail overhang + the advances before it).
+// The pen of a character in reference glyph units, placed as it is drawn:
+// its digit run turned round, its join closed (the words' own layout is x +
+// tail overhang + the advances before it). GetPlacedGlyph also gives the drop.
 std::int64_t GetPlacedPen(const CWordArray& words, CharacterAt at, const IGlyphMetrics& metrics = GetGlyphMetrics());
 
 }  // namespace kavitro

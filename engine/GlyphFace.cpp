@@ -10,6 +10,7 @@
 #include FT_OUTLINE_H
 #include FT_TRUETYPE_TABLES_H
 
+#include "engine/JoinPointTable.h"
 #include "platform/Exceptions.h"
 #include "platform/Geometry.h"
 
@@ -211,6 +212,23 @@ void CGlyphFace::ReadDesign() {
         design.tags.assign(outline.tags, outline.tags + outline.n_points);
         design.contourEnds.assign(outline.contours, outline.contours + outline.n_contours);
     }
+    ReadJoinPoints();
+}
+
+// The table is outside bytes like the rest of the file: its length is
+// checked before it is read, and a table that is not sound counts as none.
+void CGlyphFace::ReadJoinPoints() {
+    m_joinPoints.clear();
+    FT_ULong length = 0;
+    if (FT_Load_Sfnt_Table(m_face, kJoinPointTableTag, 0, nullptr, &length) != 0 || length == 0 ||
+        length > kLargestJoinPointTable) {
+        return;
+    }
+    std::vector<std::uint8_t> bytes(length);
+    if (FT_Load_Sfnt_Table(m_face, kJoinPointTableTag, 0, bytes.data(), &length) != 0 || length != bytes.size()) {
+        return;
+    }
+    m_joinPoints = ParseJoinPointTable(bytes);
 }
 
 const CGlyphFace::GlyphDesign& CGlyphFace::Glyph(int index) const {
@@ -234,6 +252,17 @@ GlyphAbc CGlyphFace::GetABCWidths(int index, std::int32_t pixelsPerEm) const {
     }
     abc.c = advance - abc.a - static_cast<std::int32_t>(abc.b);
     return abc;
+}
+
+GlyphJoinPoints CGlyphFace::GetJoinPoints(int index, std::int32_t pixelsPerEm) const {
+    if (index < 0 || static_cast<std::size_t>(index) >= m_joinPoints.size()) {
+        return {};
+    }
+    GlyphJoinPoints points = m_joinPoints[static_cast<std::size_t>(index)];
+    const auto scale = [&](Point p) { return Point{ScaleToPixels(p.x, pixelsPerEm), ScaleToPixels(p.y, pixelsPerEm)}; };
+    points.entry = scale(points.entry);
+    points.exit = scale(points.exit);
+    return points;
 }
 
 PathBuffer CGlyphFace::GetGlyphPath(int index, std::int32_t pixelsPerEm) const {

@@ -75,6 +75,12 @@ public:
     // carries CloseFigure (a closing straight line is left implicit).
     PathBuffer GetGlyphPath(int index, std::int32_t pixelsPerEm) const;
 
+    // Where glyph `index` joins its neighbours, at an em of `pixelsPerEm`
+    // pixels; none when the font holds no sound join-point table or no
+    // record for the glyph.
+    GlyphJoinPoints GetJoinPoints(int index, std::int32_t pixelsPerEm) const;
+    bool HasJoinPoints() const { return !m_joinPoints.empty(); }
+
 private:
     struct GlyphDesign {
         std::int32_t advance = 0;
@@ -88,6 +94,7 @@ private:
 
     CGlyphFace(FT_Face face, std::filesystem::path file);
     void ReadDesign();
+    void ReadJoinPoints();
     const GlyphDesign& Glyph(int index) const;
 
     FT_Face m_face;
@@ -96,6 +103,7 @@ private:
     std::int32_t m_winAscent = 0;
     std::int32_t m_winDescent = 0;
     std::array<GlyphDesign, kGlyphCount> m_glyphs;
+    std::vector<GlyphJoinPoints> m_joinPoints;  // font units, by glyph index
 };
 
 }  // namespace kavitro

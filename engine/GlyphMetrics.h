@@ -20,6 +20,20 @@ struct GlyphAbc {
     std::int64_t Advance() const { return std::int64_t{a} + std::int64_t{b} + std::int64_t{c}; }
 };
 
+// Where a glyph joins its neighbours in a connected letter group: glyph
+// units in its own outline coordinates (x rightward from its origin, y up
+// from its baseline, before any lift). A glyph with neither point is
+// transparent: the chain of joins passes across it.
+struct GlyphJoinPoints {
+    bool hasEntry = false;  // where the letter before it (to its right) joins
+    bool hasExit = false;   // where the letter after it (to its left) joins
+    Point entry;
+    Point exit;
+
+    bool IsTransparent() const { return !hasEntry && !hasExit; }
+    friend bool operator==(const GlyphJoinPoints&, const GlyphJoinPoints&) = default;
+};
+
 // All measures in glyph units. Implementations answer every id, also one
 // whose font lies outside 1..5 (with zeros, and no anchor).
 class IGlyphMetrics {
@@ -34,6 +48,11 @@ public:
     // below the letter; y = -1 means the glyph has no anchor there.
     virtual std::int32_t GetAnchorY(GlyphId id, bool below) const = 0;
     virtual std::int32_t GetAnchorX(GlyphId id, bool below) const = 0;
+    // Join points; artwork without them (and a source that knows none)
+    // answers none, so that every join correction is zero.
+    virtual GlyphJoinPoints GetJoinPoints(GlyphId) const { return {}; }
+    // Some glyph has join points: without any, placement skips the walk.
+    virtual bool HasJoinPoints() const { return false; }
 };
 
 // Where mark glyph 4/mark sits on a base glyph: the anchor, with x moved by

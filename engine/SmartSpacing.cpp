@@ -1,7 +1,9 @@
 // Smart spacing: every word of a paragraph is moved along x until the
-// closest distance between its outline and those of the words before it
-// reaches the target distance, and the dot marks are set at a fixed clearance
-// above the letter tops or below the baseline.
+// closest distance between its outline (its letters' and its marks') and
+// those of the words before it reaches the target distance, and the dot
+// marks are set at a fixed clearance above the letter tops or below the
+// baseline, the dots of neighbouring letters staggered where they would
+// land on each other.
 //
 // The search always ends: besides its own limits (a reversal count, x = 0,
 // an overlap limit) it stops when the remaining error is too small to give a
@@ -10,9 +12,11 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "engine/Arithmetic32.h"
 #include "engine/CalligraphyText.h"
+#include "engine/GlyphPlacement.h"
 #include "engine/VectorPathSource.h"
 #include "platform/Exceptions.h"
 
@@ -24,9 +28,16 @@ constexpr std::int32_t kNoGap = 1000;           // the distance reported when no
 constexpr std::int32_t kMaxSearchSteps = 1000;  // far beyond what any sane setting needs
 
 constexpr std::uint8_t kDotMarks[] = {35, 36, 37, 38, 67};
+constexpr std::int32_t kDotGap = 40;  // glyph units the dots of neighbouring letters keep between them
 
 // Glyph units from y units (1/750 of the text size).
 std::int32_t ToGlyphUnits(std::int64_t yUnits) { return MulDiv(Wrap32(yUnits), 2160, 750); }
+
+// How far below the text baseline letter i is drawn, glyph units: the word's
+// and the letter's lift, and its join's drop.
+std::int64_t PlacedDrop(const CCalligraphyWord& word, const CWordJoins& joins, std::size_t i) {
+    return std::int64_t{ToGlyphUnits(std::int64_t{word.m_characters[i].m_yOffset} + word.m_y)} + joins[i].dy;
+}
 
 bool IsDotMark(std::uint8_t mark) { return std::find(std::begin(kDotMarks), std::end(kDotMarks), mark) != std::end(kDotMarks); }
 
@@ -112,6 +123,110 @@ std::int64_t ClosestDistance(const CCalligraphyWord& moved, const CCalligraphyWo
     return std::min(bound, IntegerSqrt(bestSquared));
 }
 
+// The horizontal gap between the ink of `moved` and that of the earlier word
+// `fixed`, which the outline widths alone overstate where the moved word's
+// ink (a first letter's dots) reaches right of its start: near by it, the
+// words are measured point by point.
+std::int64_t InkGap(const CCalligraphyWord& moved, const CCalligraphyWord& fixed) {
+    return (std::int64_t{moved.m_x} - moved.m_bounds.right) - (std::int64_t{fixed.m_x} - fixed.m_bounds.left);
+}
+
+// Where a letter's dot mark is drawn, in the frame of the word's outline (x
+// rightward from the word's start, y upward from its baseline): the box of
+// the mark's polygon outline; none for a letter without a drawn dot.
+std::optional<Rect> DotBox(const CCalligraphyWord& word, std::size_t i, std::int64_t pen, const CWordJoins& joins,
+                           const IGlyphMetrics& metrics, const IVectorPathSource& paths) {
+    const CCalligraphyCharacter& c = word.m_characters[i];
+    if (!IsDotMark(c.m_mark))
+        return std::nullopt;
+    const Point anchor = GetMarkAnchor(metrics, c.GetGlyph(), c.m_mark, c.HasMarkBelow());
+    const auto points = paths.GetVectorPath(MakeGlyph(kMarkFont, c.m_mark)).GetPoints();
+    if (anchor.y == -1 || points.empty())
+        return std::nullopt;
+    const std::int64_t x = pen - joins[i].dx + anchor.x + c.m_markDx;
+    const std::int64_t y = std::int64_t{anchor.y} + c.m_markDy - ToGlyphUnits(c.m_yOffset) - joins[i].dy;
+    Rect box(Wrap32(points[0].x + x), Wrap32(points[0].y + y), Wrap32(points[0].x + x), Wrap32(points[0].y + y));
+    for (const Point& p : points)
+        box = Rect(std::min<std::int32_t>(box.left, Wrap32(p.x + x)), std::min<std::int32_t>(box.top, Wrap32(p.y + y)),
+                   std::max<std::int32_t>(box.right, Wrap32(p.x + x)), std::max<std::int32_t>(box.bottom, Wrap32(p.y + y)));
+    return box;
+}
+
+// Placed at one clearance over the tops or under the baseline, the dots of
+// neighbouring letters on the same side can land on each other (the peh's
+// and the yeh's under pish). Where they would overlap, the later letter's
+// dots step further out, below under the earlier's, above over them, as a
+// calligrapher staggers them.
+void StaggerNeighbourDots(CCalligraphyWord& word, const IGlyphMetrics& metrics, const IVectorPathSource& paths) {
+    const CWordJoins joins(word, metrics);
+    std::optional<Rect> before;
+    bool beforeBelow = false;
+    std::int64_t pen = 0;
+    for (std::size_t i = 0; i < word.m_characters.size(); ++i) {
+        CCalligraphyCharacter& c = word.m_characters[i];
+        const std::int64_t here = pen;
+        pen -= metrics.GetReferenceAbc(c.GetGlyph()).Advance();
+        std::optional<Rect> box = DotBox(word, i, here, joins, metrics, paths);
+        if (!box)
+            continue;
+        const bool below = c.HasMarkBelow();
+        if (before && below == beforeBelow && box->left < before->right + kDotGap &&
+            before->left < box->right + kDotGap && box->top < before->bottom + kDotGap &&
+            before->top < box->bottom + kDotGap) {
+            const std::int64_t step = below ? std::int64_t{box->bottom} - before->top + kDotGap
+                                            : std::int64_t{before->bottom} - box->top + kDotGap;
+            c.m_markDy = Wrap32(std::int64_t{c.m_markDy} + (below ? -step : step));
+            box = DotBox(word, i, here, joins, metrics, paths);
+        }
+        before = box;
+        beforeBelow = below;
+    }
+}
+
+// Adds the outlines of the word's drawn marks (dots, strokes), placed as
+// drawing places them, to its letters' outline, so that the spacing keeps a
+// dot as clear of the next word as it keeps the letters. Called once the
+// marks are placed: their heights are the word's own then.
+void AddMarkOutlines(CCalligraphyWord& word, const IGlyphMetrics& metrics, const IVectorPathSource& paths) {
+    const CWordJoins joins(word, metrics);
+    std::vector<Point> marks;
+    std::int64_t advances = 0;
+    for (std::size_t i = 0; i < word.m_characters.size(); ++i) {
+        const CCalligraphyCharacter& c = word.m_characters[i];
+        const Point anchor = c.m_mark != 0 ? GetMarkAnchor(metrics, c.GetGlyph(), c.m_mark, c.HasMarkBelow()) : Point{0, -1};
+        if (anchor.y != -1) {
+            // The same frame as the letters' outline: x rightward from the
+            // word's start, y upward from its baseline.
+            const std::int64_t x = advances - joins[i].dx + anchor.x + c.m_markDx;
+            const std::int64_t y = std::int64_t{anchor.y} + c.m_markDy - ToGlyphUnits(c.m_yOffset) - joins[i].dy;
+            const CPathData& path = paths.GetVectorPath(MakeGlyph(kMarkFont, c.m_mark));
+            const auto types = path.GetTypes();
+            const auto points = path.GetPoints();
+            for (std::size_t k = 0; k < std::min(types.size(), points.size()); ++k) {
+                if (IsBezier(types[k]))
+                    throw NotSupportedException("a curve in a mark's polygon outline");
+                if (IsLineOrMove(types[k]))
+                    marks.push_back({Wrap32(points[k].x + x), Wrap32(points[k].y + y)});
+            }
+        }
+        advances -= metrics.GetReferenceAbc(c.GetGlyph()).Advance();
+    }
+    if (marks.empty())
+        return;
+    Rect& bounds = word.m_bounds;
+    if (word.m_outline.empty())
+        bounds = Rect(marks.front().x, marks.front().y, marks.front().x, marks.front().y);
+    for (const Point& p : marks)
+        bounds = Rect(std::min(bounds.left, p.x), std::min(bounds.top, p.y), std::max(bounds.right, p.x),
+                      std::max(bounds.bottom, p.y));
+    // Kept sorted by x: the distance search looks at a window of it.
+    const auto byX = [](const Point& a, const Point& b) { return a.x < b.x; };
+    std::sort(marks.begin(), marks.end(), byX);
+    const auto middle = static_cast<std::ptrdiff_t>(word.m_outline.size());
+    word.m_outline.insert(word.m_outline.end(), marks.begin(), marks.end());
+    std::inplace_merge(word.m_outline.begin(), word.m_outline.begin() + middle, word.m_outline.end(), byX);
+}
+
 }  // namespace
 
 // --- Word geometry ---------------------------------------------------------------
@@ -122,11 +237,14 @@ void CCalligraphyWord::BuildGeometry(const IGlyphMetrics& metrics, const IVector
     m_outline.clear();
     m_bounds = Rect();
 
+    const CWordJoins joins(*this, metrics);
     std::vector<Point> outline;
-    std::int64_t pen = 0;
-    for (const CCalligraphyCharacter& c : m_characters) {
+    std::int64_t advances = 0;
+    for (std::size_t i = 0; i < m_characters.size(); ++i) {
+        const CCalligraphyCharacter& c = m_characters[i];
         const CPathData& path = paths.GetVectorPath(c.GetGlyph());
-        const std::int64_t ty = ToGlyphUnits(c.m_yOffset);
+        const std::int64_t pen = advances - joins[i].dx;  // x grows rightward here
+        const std::int64_t ty = std::int64_t{ToGlyphUnits(c.m_yOffset)} + joins[i].dy;
         const auto types = path.GetTypes();
         const auto points = path.GetPoints();
         // Sized by the points there are, not by the record's segment count.
@@ -137,7 +255,7 @@ void CCalligraphyWord::BuildGeometry(const IGlyphMetrics& metrics, const IVector
             if (IsLineOrMove(types[k]))
                 outline.push_back({Wrap32(points[k].x + pen), Wrap32(points[k].y - ty)});
         }
-        pen -= metrics.GetReferenceAbc(c.GetGlyph()).Advance();
+        advances -= metrics.GetReferenceAbc(c.GetGlyph()).Advance();
     }
     if (outline.empty())
         return;
@@ -162,7 +280,7 @@ std::int32_t CCalligraphyWord::GetClearance(std::int32_t i, const IGlyphMetrics&
     if (i < 0 || static_cast<std::size_t>(i) >= m_characters.size())
         return 0;
     const CCalligraphyCharacter& c = m_characters[static_cast<std::size_t>(i)];
-    const std::int64_t y = ToGlyphUnits(std::int64_t{c.m_yOffset} + m_y);
+    const std::int64_t y = PlacedDrop(*this, CWordJoins(*this, metrics), static_cast<std::size_t>(i));
     const std::int32_t height = metrics.GetOutlineHeight(c.GetGlyph());
     // Tall strokes count at two thirds: a dot beside them may sit lower.
     const std::int64_t counted = HasTallStroke(c.m_code) ? MulDiv(height, 10, 15) : height;
@@ -171,6 +289,7 @@ std::int32_t CCalligraphyWord::GetClearance(std::int32_t i, const IGlyphMetrics&
 
 void CCalligraphyWord::PlaceMarks(std::int32_t pointsAbove, std::int32_t pointsBelow, std::int32_t minWidth,
                                   const IGlyphMetrics& metrics) {
+    const CWordJoins joins(*this, metrics);
     for (std::size_t i = 0; i < m_characters.size(); ++i) {
         CCalligraphyCharacter& c = m_characters[i];
         if (!IsDotMark(c.m_mark))
@@ -181,7 +300,7 @@ void CCalligraphyWord::PlaceMarks(std::int32_t pointsAbove, std::int32_t pointsB
             continue;
         // Mark dy counts upward from the anchor; Y downward from the text
         // baseline, so (Y - anchor) brings the mark to the text baseline.
-        const std::int64_t y = ToGlyphUnits(std::int64_t{c.m_yOffset} + m_y);
+        const std::int64_t y = PlacedDrop(*this, joins, i);
         if (below) {
             c.m_markDy = Wrap32(y - anchor.y - pointsBelow);
             continue;
@@ -219,7 +338,7 @@ std::int32_t CCalligraphyParagraph::MeasureWordGap(std::int32_t n, CCalligraphyW
             word->m_x = Clamp32(earlierEnd - allowed);
             return s.targetDistance;
         }
-        if (h < 2 * target && !word->m_outline.empty() && !earlier.m_outline.empty()) {
+        if (std::min(h, InkGap(*word, earlier)) < 2 * target && !word->m_outline.empty() && !earlier.m_outline.empty()) {
             const std::int64_t dx = std::int64_t{word->m_x} - earlier.m_x;
             const std::int64_t dy = (std::int64_t{word->m_y} - earlier.m_y) * 2160 / 750;
             best = ClosestDistance(*word, earlier, dx, dy, best);
@@ -244,6 +363,8 @@ void CCalligraphyParagraph::SmartSpace(bool resetY, const SmartSpacingSettings& 
             word.m_y = 0;
         word.BuildGeometry(m_context.Metrics(), m_context.Outlines());
         word.PlaceMarks(s.pointsAbove, s.pointsBelow, s.pointsMinWidthToIgnoreAdjacent, m_context.Metrics());
+        StaggerNeighbourDots(word, m_context.Metrics(), m_context.Outlines());
+        AddMarkOutlines(word, m_context.Metrics(), m_context.Outlines());
         if (i == 0) {
             word.m_x = 0;
             continue;

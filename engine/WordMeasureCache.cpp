@@ -7,6 +7,7 @@
 
 #include "engine/CalligraphyText.h"
 #include "engine/GlyphMetrics.h"
+#include "engine/GlyphPlacement.h"
 
 namespace kavitro {
 
@@ -19,8 +20,7 @@ static_assert(std::is_trivially_copyable_v<CCalligraphyCharacter>);
 WordMeasures Measure(const CCalligraphyWord& word, const IGlyphMetrics& metrics) {
     WordMeasures m;
     m.width = word.GetWidth(metrics);
-    for (const CCalligraphyCharacter& c : word.m_characters)
-        m.highest = std::min(m.highest, c.m_yOffset);
+    m.highest = GetHighestLift(word, metrics);
     m.extent = word.GetExtent(metrics);
     return m;
 }

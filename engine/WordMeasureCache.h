@@ -24,7 +24,7 @@ class IGlyphMetrics;
 // y are not part of them).
 struct WordMeasures {
     std::int32_t width = 0;    // CCalligraphyWord::GetWidth
-    std::int32_t highest = 0;  // smallest character y offset, at most 0
+    std::int32_t highest = 0;  // highest place a character is drawn at (lift and join), y units, at most 0
     Rect extent;               // CCalligraphyWord::GetExtent
 };
 

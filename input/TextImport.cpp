@@ -2,9 +2,6 @@
 
 #include <QStringDecoder>
 
-#include <fstream>
-#include <system_error>
-
 #include "platform/AtomicFile.h"
 
 namespace kavitro {
@@ -20,18 +17,7 @@ TextByteOrderMark DetectByteOrderMark(std::span<const std::uint8_t> bytes) {
 }
 
 std::optional<std::vector<std::uint8_t>> ReadImportSource(const std::filesystem::path& path) {
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(path, error);
-    if (error || size > kMaxImportFileSize)
-        return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (static_cast<std::uintmax_t>(in.gcount()) != size)
-        return std::nullopt;
-    return bytes;
+    return ReadWholeFile(path, static_cast<std::size_t>(kMaxImportFileSize));
 }
 
 namespace {

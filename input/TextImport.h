@@ -26,7 +26,8 @@ TextByteOrderMark DetectByteOrderMark(std::span<const std::uint8_t> bytes);
 inline constexpr std::uintmax_t kMaxImportFileSize = 64u << 20;
 
 // The whole file, or nothing when it cannot be read completely (missing,
-// unreadable, too large, or shorter than its size promised).
+// unreadable, too large, or no regular file: a FIFO or device is refused
+// before it is read).
 std::optional<std::vector<std::uint8_t>> ReadImportSource(const std::filesystem::path& path);
 
 // The UTF-16 text of a source. A marked source is decoded by its mark and the

@@ -5,18 +5,50 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <string>
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <random>
 
 namespace kavitro {
 namespace {
+
+namespace fs = std::filesystem;
+
+void SetReason(std::string* reason, std::string text) {
+    if (reason) *reason = std::move(text);
+}
+
+std::string ErrnoText(int error) { return std::strerror(error); }
+
+// Closes a descriptor when it goes out of scope.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int Get() const { return m_fd; }
+    // Closes now, reporting whether the close (the last chance for a
+    // delayed write error) succeeded.
+    bool Close() {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd < 0 || ::close(fd) == 0;
+    }
+
+private:
+    int m_fd;
+};
 
 bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             return false;
         }
         done += static_cast<std::size_t>(n);
@@ -25,7 +57,7 @@ bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
 }
 
 // Makes a finished rename survive a crash; failure here does not undo it.
-void SyncFolder(const std::filesystem::path& folder) {
+void SyncFolder(const fs::path& folder) {
     const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         ::fsync(fd);
@@ -33,58 +65,182 @@ void SyncFolder(const std::filesystem::path& folder) {
     }
 }
 
-}  // namespace
+// The file a chain of symbolic links ends at (the path itself when it is
+// no link); nothing for a loop. A link to a missing file gives that file,
+// so that writing through it creates the file the link names.
+std::optional<fs::path> FollowLinks(fs::path path) {
+    for (int depth = 0; depth < 40; ++depth) {
+        std::error_code error;
+        if (!fs::is_symlink(fs::symlink_status(path, error))) return path;
+        const fs::path target = fs::read_symlink(path, error);
+        if (error) return std::nullopt;
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    return std::nullopt;
+}
 
-bool WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
-    if (path.filename().empty())
-        return false;
-    std::string temporary = path.string() + ".XXXXXX";
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    // mkostemp creates the file for its owner only; give it the usual mode.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
+// A read-only file stays read-only, even for a user whom the system would
+// let write it anyway (root): its owner's write bit decides for its owner.
+bool IsWritableByUs(const fs::path& file, const struct stat& info) {
+    if (info.st_uid == ::geteuid() && (info.st_mode & S_IWUSR) == 0) return false;
+    return ::access(file.c_str(), W_OK) == 0;
+}
 
-    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok)
-        ok = ::rename(temporary.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temporary.c_str());
+std::string RandomSuffix() {
+    static thread_local std::mt19937 generator{std::random_device{}()};
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
+    std::string suffix = ".";
+    for (int i = 0; i < 8; ++i) suffix += kLetters[pick(generator)];
+    return suffix;
+}
+
+// The unnamed file's bytes get a name next to the target; the name is then
+// renamed over the target. Between the two steps a kill can leave the name,
+// but never a partly written file.
+bool NameAndReplace(int fd, const fs::path& target, std::string* reason) {
+    const std::string source = "/proc/self/fd/" + std::to_string(fd);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string temporary = target.string() + RandomSuffix();
+        if (::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, temporary.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+            if (errno == EEXIST) continue;
+            SetReason(reason, ErrnoText(errno));
+            return false;
+        }
+        if (::rename(temporary.c_str(), target.c_str()) != 0) {
+            SetReason(reason, ErrnoText(errno));
+            ::unlink(temporary.c_str());
+            return false;
+        }
+        return true;
+    }
+    SetReason(reason, "no free temporary name");
+    return false;
+}
+
+// The fallback where the file system has no unnamed files: a named
+// temporary that a kill during the write would leave behind.
+bool WriteThroughNamedTemporary(const fs::path& target, mode_t mode, std::span<const std::uint8_t> bytes,
+                                std::string* reason) {
+    std::string temporary = target.string() + ".XXXXXX";
+    FileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (fd.Get() < 0) {
+        SetReason(reason, ErrnoText(errno));
         return false;
     }
-    SyncFolder(path.parent_path());
+    bool ok = WriteAll(fd.Get(), bytes) && ::fchmod(fd.Get(), mode) == 0 && ::fsync(fd.Get()) == 0;
+    if (!ok) SetReason(reason, ErrnoText(errno));
+    ok = fd.Close() && ok;
+    if (ok && ::rename(temporary.c_str(), target.c_str()) != 0) {
+        SetReason(reason, ErrnoText(errno));
+        ok = false;
+    }
+    if (!ok) ::unlink(temporary.c_str());
+    return ok;
+}
+
+}  // namespace
+
+bool WriteFileAtomically(const fs::path& path, std::span<const std::uint8_t> bytes, std::string* reason) {
+    if (path.filename().empty()) {
+        SetReason(reason, "no file name");
+        return false;
+    }
+    const std::optional<fs::path> resolved = FollowLinks(path);
+    if (!resolved) {
+        SetReason(reason, "too many levels of symbolic links");
+        return false;
+    }
+    const fs::path& target = *resolved;
+
+    // An existing file keeps its permissions; a new one gets what the umask
+    // gives a plain new file.
+    mode_t mode = 0;
+    struct stat existing {};
+    if (::stat(target.c_str(), &existing) == 0) {
+        if (!S_ISREG(existing.st_mode)) {
+            SetReason(reason, "not a regular file");
+            return false;
+        }
+        if (!IsWritableByUs(target, existing)) {
+            SetReason(reason, "the file is read-only");
+            return false;
+        }
+        mode = existing.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+
+    const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+    FileDescriptor fd(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    if (fd.Get() < 0) {
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+            SetReason(reason, ErrnoText(errno));
+            return false;
+        }
+        if (!WriteThroughNamedTemporary(target, mode, bytes, reason)) return false;
+        SyncFolder(folder);
+        return true;
+    }
+    if (!WriteAll(fd.Get(), bytes) || ::fchmod(fd.Get(), mode) != 0 || ::fsync(fd.Get()) != 0) {
+        SetReason(reason, ErrnoText(errno));
+        return false;
+    }
+    if (!NameAndReplace(fd.Get(), target, reason)) return false;
+    if (!fd.Close()) {
+        // The rename is done and the bytes were synced before it.
+        SetReason(reason, ErrnoText(errno));
+    }
+    SyncFolder(folder);
     return true;
 }
 
-std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+std::optional<std::vector<std::uint8_t>> ReadWholeFile(const fs::path& path, std::size_t maxBytes,
+                                                       std::string* reason) {
+    // Non-blocking, so that opening a FIFO returns at once; the kind of file
+    // is checked right after.
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (fd.Get() < 0) {
+        SetReason(reason, ErrnoText(errno));
         return std::nullopt;
-    std::vector<std::uint8_t> bytes;
-    std::uint8_t buffer[4096];
-    bool ok = true;
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            ok = false;
-            break;
-        }
-        if (n == 0)
-            break;
-        if (bytes.size() + static_cast<std::size_t>(n) > maxBytes) {
-            ok = false;
-            break;
-        }
-        bytes.insert(bytes.end(), buffer, buffer + n);
     }
-    ::close(fd);
-    if (!ok)
+    struct stat info {};
+    if (::fstat(fd.Get(), &info) != 0) {
+        SetReason(reason, ErrnoText(errno));
         return std::nullopt;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        SetReason(reason, S_ISDIR(info.st_mode) ? "a folder, not a file" : "not a regular file");
+        return std::nullopt;
+    }
+    const auto tooLarge = [&] {
+        SetReason(reason, "larger than " + std::to_string(maxBytes) + " bytes");
+        return std::nullopt;
+    };
+    if (info.st_size < 0 || static_cast<std::uintmax_t>(info.st_size) > maxBytes) return tooLarge();
+
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size));
+    std::size_t done = 0;
+    for (;;) {
+        // The file may grow while it is read: one byte past the cap is
+        // asked for, so that growing past it is noticed.
+        if (done == bytes.size()) {
+            if (bytes.size() > maxBytes) return tooLarge();
+            bytes.resize(std::min(std::min(maxBytes, SIZE_MAX - 1) + 1, std::max<std::size_t>(bytes.size() * 2, 4096)));
+        }
+        const ssize_t n = ::read(fd.Get(), bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            SetReason(reason, ErrnoText(errno));
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    if (done > maxBytes) return tooLarge();
+    bytes.resize(done);
     return bytes;
 }
 

@@ -13,26 +13,53 @@ namespace kavitro {
 
 namespace {
 
+// The header comments Illustrator 3 readers look at, then a prolog of our
+// own: the file names the Illustrator 3 procset dictionaries in its setup and
+// trailer and paints with Illustrator's one-letter operators, and no reader
+// can be relied on to supply them, so the prolog defines every one of them
+// (written from the PostScript language reference, for what the body uses).
+// Inside a compound path ("*u" .. "*U") the figures only gather into one
+// path, painted at its end with the nonzero rule the glyph outlines are
+// drawn with on screen.
 constexpr const char* kPrologLines[] = {
     "%%DocumentProcessColors: Cyan Magenta Yellow Black",
-    "%%DocumentNeededResources: procset Adobe_packedarray 2.0 0",
-    "%%+ procset Adobe_cmykcolor 1.1 0",
-    "%%+ procset Adobe_cshow 1.1 0",
-    "%%+ procset Adobe_customcolor 1.0 0",
-    "%%+ procset Adobe_typography_AI3 1.0 1",
-    "%%+ procset Adobe_pattern_AI3 1.0 1",
-    "%%+ procset Adobe_IllustratorA_AI3 1.0 1",
+    "%%DocumentSuppliedResources: procset Kavitro_AI3 1.0 0",
     "%AI3_ColorUsage: Color",
     "%AI3_DocumentPreview: None",
     "%%EndComments",
     "%%BeginProlog",
-    "%%IncludeResource: procset Adobe_Packedarray 2.0 0",
-    "%%IncludeResource: procset Adobe_cmykcolor 1.1 0",
-    "%%IncludeResource: procset Adobe_cshow 1.1 0",
-    "%%IncludeResource: procset Adobe_customcolor 1.0 0",
-    "%%IncludeResource: procset Adobe_typography_AI3 1.0 1",
-    "%%IncludeResource: procset Adobe_pattern_AI3 1.0 1",
-    "%%IncludeResource: procset Adobe_IllustratorA_AI3 1.0 0",
+    "%%BeginResource: procset Kavitro_AI3 1.0 0",
+    "/Kavitro_AI3 24 dict def",
+    "Kavitro_AI3 begin",
+    "/_compound false def",
+    "/_painted false def",
+    "/_fill [0 0 0 1] def",
+    "/_fillcolor {_fill aload pop setcmykcolor} bind def",
+    "/O {0 ne /setoverprint where {pop setoverprint} {pop} ifelse} bind def",
+    "/k {4 array astore Kavitro_AI3 exch /_fill exch put} bind def",
+    "/J {setlinecap} bind def",
+    "/j {setlinejoin} bind def",
+    "/w {setlinewidth} bind def",
+    "/m {moveto} bind def",
+    "/l {lineto} bind def",
+    "/c {curveto} bind def",
+    "/f {closepath _compound {Kavitro_AI3 /_painted true put} {_fillcolor fill} ifelse} bind def",
+    "/n {closepath _compound not {newpath} if} bind def",
+    "/*u {newpath Kavitro_AI3 /_compound true put Kavitro_AI3 /_painted false put} bind def",
+    "/*U {Kavitro_AI3 /_compound false put _painted {_fillcolor fill} {newpath} ifelse} bind def",
+    "/annotatepage {} bind def",
+    "end",
+    "/Adobe_packedarray 2 dict dup begin /initialize {} def /terminate {} def end def",
+    "/Adobe_cmykcolor 2 dict dup begin /initialize {} def /terminate {} def end def",
+    "/Adobe_cshow 2 dict dup begin /initialize {} def /terminate {} def end def",
+    "/Adobe_customcolor 2 dict dup begin /initialize {} def /terminate {} def end def",
+    "/Adobe_typography_AI3 2 dict dup begin /initialize {} def /terminate {} def end def",
+    "/Adobe_pattern_AI3 2 dict dup begin /initialize {} def /terminate {} def end def",
+    "/Adobe_IllustratorA_AI3 2 dict dup begin",
+    "/initialize {Kavitro_AI3 begin} bind def",
+    "/terminate {end} bind def",
+    "end def",
+    "%%EndResource",
     "%%EndProlog",
     "%%BeginSetup",
     "Adobe_packedarray /initialize get exec",
@@ -157,7 +184,9 @@ void CVector::AddPath(double x, double y, std::span<const std::uint8_t> types, s
 void CVector::BuildHeaderAndTrailer() {
     m_prolog.clear();
     m_trailer.clear();
-    WriteLine(m_prolog, "%!PS-Adobe-3.0");
+    // "EPSF-3.0" tells readers the file is one picture with a bounding box,
+    // to be placed in other documents, not a page to print.
+    WriteLine(m_prolog, "%!PS-Adobe-3.0 EPSF-3.0");
     WriteLine(m_prolog, "%%Creator: Kavitro 2");
     WriteLine(m_prolog, "%%CreationDate:(Unknown)");
     auto truncated = [](double v) {

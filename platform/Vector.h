@@ -1,8 +1,10 @@
 #pragma once
 
 // The EPS writer: glyph outlines become an Encapsulated PostScript file in
-// the Illustrator 3 dialect. The body is written while the bounding box
-// grows; the header, which needs the final box, is built afterwards. Use:
+// the Illustrator 3 dialect, whose prolog defines everything the file uses,
+// so that any PostScript reader renders it alone. The body is written while
+// the bounding box grows; the header, which needs the final box, is built
+// afterwards. Use:
 //   measure pass: AddPath(..., true) for every path (the box becomes final);
 //   write pass:   AddPath(..., false) for the same paths with the same
 //                 transforms (coordinates relative to the final box);

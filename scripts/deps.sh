@@ -25,8 +25,14 @@ PACKAGES=(
   fonts-noto-core libharfbuzz-bin
   # independent readers that check exported and printed files
   ghostscript emf2svg libwmf-bin poppler-utils libtiff-tools pngcheck imagemagick
+  # other programs that import our EPS, EMF and WMF exports, as users open them
+  libreoffice-draw inkscape
+  # Inkscape reads EPS through its Python extensions (ghostscript's ps2pdf, then inkex)
+  python3-lxml python3-cssselect python3-numpy
   # end-to-end tests drive the real program under a virtual display
   xvfb xauth xdotool
+  # ... and a window manager for what only one does (maximising), with its remote and x11-utils' probes
+  openbox wmctrl x11-utils
   # the clipboard test reads and writes the X clipboard from outside the program
   xclip
 )

@@ -14,6 +14,7 @@
 #include "document/DrawPicture.h"
 #include "document/DrawText.h"
 #include "document/KavitroDoc.h"
+#include "document/PictureBudget.h"
 #include "view/ClipboardFormat.h"
 #include "view/KavitroView.h"
 
@@ -212,6 +213,8 @@ PasteKind ClassifyPaste(const QMimeData& data, const CKavitroView& view, bool dr
 }
 
 bool PasteData(CKavitroView& view, const QMimeData& data, std::optional<Point> dropPoint) {
+    // Pasted and dropped pictures share the per-document budget.
+    const PictureBudget budget(RemainingPictureBytes(view.GetDocument()));
     bool inserted = false;
     switch (ClassifyPaste(data, view, dropPoint.has_value())) {
         case PasteKind::None: return false;

@@ -1,7 +1,6 @@
 #include "view/DropTarget.h"
 
 #include <QtCore/QByteArray>
-#include <QtCore/QFile>
 #include <QtCore/QMimeData>
 #include <QtCore/QStringConverter>
 #include <QtCore/QUrl>
@@ -10,11 +9,14 @@
 #include <cctype>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
-#include <system_error>
+#include <vector>
 
 #include "document/DrawPicture.h"
 #include "document/KavitroDoc.h"
+#include "document/PictureBudget.h"
+#include "platform/AtomicFile.h"
 #include "view/ClipboardPaste.h"
 #include "view/KavitroView.h"
 
@@ -60,12 +62,10 @@ bool CanTakeFile(const std::filesystem::path& path) {
 
 // A text file's characters: UTF-8, or UTF-16 with its byte-order mark.
 std::u16string ReadTextFile(const std::filesystem::path& path) {
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(path, error);
-    if (error || size > CDropTarget::kMaxTextFileBytes) throw UserException("the text file cannot be read");
-    QFile file(QString::fromStdU16String(path.u16string()));
-    if (!file.open(QIODevice::ReadOnly)) throw UserException("the text file cannot be read");
-    const QByteArray bytes = file.read(static_cast<qint64>(CDropTarget::kMaxTextFileBytes));
+    const std::optional<std::vector<std::uint8_t>> read =
+        ReadWholeFile(path, static_cast<std::size_t>(CDropTarget::kMaxTextFileBytes));
+    if (!read) throw UserException("the text file cannot be read");
+    const QByteArray bytes(reinterpret_cast<const char*>(read->data()), static_cast<qsizetype>(read->size()));
     const auto encoding = QStringConverter::encodingForData(bytes).value_or(QStringConverter::Utf8);
     QStringDecoder decode(encoding);
     const QString text = decode(bytes);
@@ -95,6 +95,7 @@ bool CDropTarget::DropFile(const std::filesystem::path& path, Point point) {
         case FileKind::Picture: {
             std::unique_ptr<CMetafilePicture> vector;
             std::unique_ptr<CDib> raster;
+            const PictureBudget budget(RemainingPictureBytes(m_view.GetDocument()));
             return CDrawPicture::LoadPictureFile(path, vector, raster) &&
                    InsertPicture(m_view, std::move(vector), std::move(raster), point);
         }

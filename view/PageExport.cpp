@@ -224,4 +224,13 @@ QImage RenderExportPreview(CKavitroView& view) {
     return preview;
 }
 
+QImage RenderExportPreviewWithin(CKavitroView& view, Size room) {
+    // The margin adds a twentieth: the objects get twenty parts of 21.
+    const Size fitted{room.cx * 20 / 21, room.cy * 20 / 21};
+    if (fitted.cx <= 0 || fitted.cy <= 0) return {};
+    QImage preview;
+    if (!view.GetDocument().RenderToBitmap(preview, fitted, ObjectsToExport(view), true)) return {};
+    return preview;
+}
+
 }  // namespace kavitro

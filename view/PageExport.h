@@ -94,5 +94,9 @@ ExportOutcome ExportCurrentPage(CKavitroView& view, const std::filesystem::path&
 // on the paper colour; null when it cannot be made.
 inline constexpr Size kExportPreviewSize{600, 800};
 QImage RenderExportPreview(CKavitroView& view);
+// The same drawn for a room of the given size, margin included: a pane
+// shows it as it is, not scaled down from a larger picture, which would
+// fade or drop the one-pixel lines.
+QImage RenderExportPreviewWithin(CKavitroView& view, Size room);
 
 }  // namespace kavitro

@@ -119,7 +119,10 @@ CommandUpdate OnUpdateSelectTool(CKavitroView& view, Id) {
 }
 
 void OnZoomTool(CKavitroView& view, std::int32_t shape) {
-    CDrawTool::ShapeBeforeZoom() = Shape();
+    // Choosing a zoom tool while one is in hand keeps the tool to go back
+    // to: were it the zoom tool itself, every later click would zoom.
+    if (Shape() != kShapeZoomIn && Shape() != kShapeZoomOut)
+        CDrawTool::ShapeBeforeZoom() = Shape();
     Shape() = shape;
     view.m_nFitMode = 0;
 }

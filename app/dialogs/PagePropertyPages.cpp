@@ -1,7 +1,10 @@
 #include "app/dialogs/PagePropertyPages.h"
 
 #include <algorithm>
+#include <array>
+#include <optional>
 
+#include <QBitmap>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
@@ -16,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include "app/LanguagePack.h"
+#include "app/PackPicture.h"
 #include "app/dialogs/ColourPicker.h"
 #include "app/dialogs/DialogLanguage.h"
 #include "app/dialogs/PaperPage.h"
@@ -41,6 +45,20 @@ constexpr int kGuideStyleWidth = 48;
 constexpr int kGuideStyleHeight = 8;
 
 }  // namespace
+
+QPixmap GuideStyleIcon(int style, const QColor& colour) {
+    // The language pack's picture of the style, its colour 0 transparent;
+    // the style drawn here when the pack has none.
+    static constexpr std::array kPackPictures = {121, 132, 133, 134, 135};
+    const std::size_t index = static_cast<std::size_t>(std::clamp(style, 0, 4));
+    const QString path = DialogLanguage().ImagePath(QString::number(kPackPictures[index]));
+    if (std::optional<QImage> picture = ReadPackPicture(path)) {
+        QPixmap pixmap = QPixmap::fromImage(*picture);
+        pixmap.setMask(QBitmap::fromImage(picture->createMaskFromColor(qRgb(0, 0, 0), Qt::MaskInColor)));
+        return pixmap;
+    }
+    return GuideStylePicture(style, colour);
+}
 
 QPixmap GuideStylePicture(int style, const QColor& colour) {
     QPixmap picture(kGuideStyleWidth, kGuideStyleHeight);
@@ -157,7 +175,7 @@ void CPagePropertiesGuidelinePropertyPage::OnFirstActive() {
     const QColor ink = palette().color(QPalette::Text);
     m_style->setIconSize(QSize(kGuideStyleWidth, kGuideStyleHeight));
     for (std::uint32_t id = StringId::StyleSolid; id <= StringId::StyleDashDotDot; ++id)
-        m_style->addItem(QIcon(GuideStylePicture(static_cast<int>(id - StringId::StyleSolid), ink)), DialogText(id));
+        m_style->addItem(QIcon(GuideStyleIcon(static_cast<int>(id - StringId::StyleSolid), ink)), DialogText(id));
     PreparePicker(*m_colour, m_settings[P::GuideColor]);
     m_allPagesBox->setChecked(false);
     if (!m_filled) return;

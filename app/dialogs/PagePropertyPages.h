@@ -159,5 +159,7 @@ bool RunPageProperties(QWidget* parent, CApplicationProperties& settings, CKavit
 // The picture of a guide-line style (0 solid, 1 dash, 2 dot, 3 dash-dot,
 // 4 dash-dot-dot): a line across 48 x 8 pixels in that pen style.
 QPixmap GuideStylePicture(int style, const QColor& colour);
+// The picture the style list shows: the language pack's, else the one above.
+QPixmap GuideStyleIcon(int style, const QColor& colour);
 
 }  // namespace kavitro

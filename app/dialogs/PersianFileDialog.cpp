@@ -137,6 +137,13 @@ void CPersianFileDialog::SetPreviewDisabled(bool disabled) {
 
 void CPersianFileDialog::SetSuppliedPreview(const QImage& picture) {
     m_supplied = picture;
+    m_suppliedRender = {};
+    OnCurrentChanged(m_current);
+}
+
+void CPersianFileDialog::SetSuppliedPreview(CKavitroPreviewControl::Renderer render) {
+    m_supplied = QImage();
+    m_suppliedRender = std::move(render);
     OnCurrentChanged(m_current);
 }
 
@@ -168,6 +175,13 @@ void CPersianFileDialog::accept() {
 void CPersianFileDialog::OnCurrentChanged(const QString& path) {
     m_current = path;
     if (m_previewDisabled) return;
+    if (m_suppliedRender) {
+        if (IsPreviewOn())
+            m_preview->ShowRendered(m_suppliedRender);
+        else
+            m_preview->ShowPicture(QImage());
+        return;
+    }
     if (!m_supplied.isNull()) {
         m_preview->ShowPicture(IsPreviewOn() ? m_supplied : QImage());
         return;

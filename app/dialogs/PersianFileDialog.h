@@ -15,11 +15,11 @@
 #include <string_view>
 #include <vector>
 
+#include "app/dialogs/PreviewControl.h"
+
 class QCheckBox;
 
 namespace kavitro {
-
-class CKavitroPreviewControl;
 
 // One entry of a dialog's filter: its text and its patterns ("*.kv2").
 struct FileFilterEntry {
@@ -80,6 +80,8 @@ public:
     // A picture the pane shows instead of the selected file's, switched by
     // the check box like a file's (the export shows the page it writes).
     void SetSuppliedPreview(const QImage& picture);
+    // The same drawn for the pane's room, again whenever that changes.
+    void SetSuppliedPreview(CKavitroPreviewControl::Renderer render);
 
     // Whether the dialog may end with this name: any name in a save dialog;
     // in an open dialog an existing file with an accepted extension.
@@ -102,6 +104,7 @@ private:
     QCheckBox* m_previewCheck = nullptr;
     QString m_current;
     QImage m_supplied;
+    CKavitroPreviewControl::Renderer m_suppliedRender;
 };
 
 }  // namespace kavitro

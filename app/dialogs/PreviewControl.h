@@ -10,6 +10,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
+
 namespace kavitro {
 
 class CKavitroPreviewControl : public QWidget {
@@ -28,6 +30,12 @@ public:
     // about to write); a null picture shows the cross. A later file path
     // replaces it.
     void ShowPicture(const QImage& picture);
+    // Shows a picture drawn for the room inside the frame, drawn again when
+    // the pane changes size (an empty function shows the cross).
+    using Renderer = std::function<QImage(QSize room)>;
+    void ShowRendered(Renderer render);
+    // The room inside the frame that pictures are fitted into.
+    QSize PictureRoom() const;
     // The decoded picture (null when there is nothing to show).
     const QImage& Picture() const { return m_picture; }
     // How many files were decoded so far.
@@ -37,10 +45,14 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void Render();
+
     QString m_path;
     QImage m_picture;
+    Renderer m_render;
     bool m_supplied = false;
     int m_decodes = 0;
 };

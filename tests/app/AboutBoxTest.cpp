@@ -14,7 +14,9 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QtTest/QTest>
+#include <algorithm>
 #include <functional>
+#include <utility>
 
 #include "app/AboutBox.h"
 #include "app/PackPicture.h"
@@ -102,6 +104,32 @@ TEST_F(AboutBox, TurnsTheMedallionAndScrollsFromTheFirstDoubleClick) {
     EXPECT_EQ(text.ScrollOffset(), 0);
     box.OnTimer();
     EXPECT_EQ(text.ScrollOffset(), 1);
+}
+
+// The version line starts on its language's side: the left in English,
+// the right in Farsi.
+TEST_F(AboutBox, TheVersionLineStartsOnItsLanguagesSide) {
+    for (const auto& [language, rightToLeft] : {std::pair{"English", false}, std::pair{"Farsi", true}}) {
+        SCOPED_TRACE(language);
+        RecordingErrorReport report;
+        CAboutDlg box(test::BuiltPack(QString::fromLatin1(language)), report, QCursor());
+        ASSERT_NE(box.VersionWindow(), nullptr);
+        const QImage line = box.VersionWindow()->grab().toImage();
+        // The inked columns: those with a pixel unlike the top-left corner's.
+        int first = line.width(), last = -1;
+        for (int x = 0; x < line.width(); ++x) {
+            for (int y = 0; y < line.height(); ++y) {
+                if (line.pixel(x, y) != line.pixel(0, 0)) {
+                    first = std::min(first, x);
+                    last = x;
+                    break;
+                }
+            }
+        }
+        ASSERT_GE(last, 0);
+        const int leftGap = first, rightGap = line.width() - 1 - last;
+        EXPECT_EQ(rightGap < leftGap, rightToLeft) << "gaps " << leftGap << " and " << rightGap;
+    }
 }
 
 TEST_F(AboutBox, DamagedFramesGiveMessage11040AndNoMedallion) {

@@ -37,4 +37,31 @@ TEST(FramePlacement, OnlyAPlacementThatReachesAScreenIsUsed) {
     EXPECT_FALSE(kavitro::UsablePlacement(std::nullopt, screens).has_value());
 }
 
+TEST(FramePlacement, TheMaximisedStateIsKeptBesideTheRectangle) {
+    kavitro::MemoryProfileStore profile;
+    EXPECT_FALSE(kavitro::ReadFrameMaximized(profile));
+    kavitro::WriteFramePlacement(profile, QRect(40, 30, 900, 640));
+    kavitro::WriteFrameMaximized(profile, true);
+    EXPECT_TRUE(kavitro::ReadFrameMaximized(profile));
+    EXPECT_EQ(kavitro::ReadFramePlacement(profile), QRect(40, 30, 900, 640));
+    kavitro::WriteFrameMaximized(profile, false);
+    EXPECT_FALSE(kavitro::ReadFrameMaximized(profile));
+}
+
+TEST(FramePlacement, AUsedPlacementLiesWhollyOnItsScreen) {
+    const QList<QRect> screens = {QRect(0, 0, 1600, 1000), QRect(1600, 0, 1280, 1024)};
+    struct Case {
+        const char* name;
+        QRect stored, used;
+    } cases[] = {
+        {"a maximised rectangle below the title bar", QRect(0, 22, 1600, 1000), QRect(0, 0, 1600, 1000)},
+        {"larger than the screen", QRect(-50, -40, 2000, 1400), QRect(0, 0, 1600, 1000)},
+        {"over the right edge", QRect(1200, 100, 800, 600), QRect(800, 100, 800, 600)},
+        {"mostly on the second screen", QRect(1500, 900, 800, 600), QRect(1600, 424, 800, 600)},
+        {"already inside", QRect(10, 20, 300, 200), QRect(10, 20, 300, 200)},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(kavitro::UsablePlacement(c.stored, screens), c.used) << c.name;
+}
+
 }  // namespace

@@ -14,6 +14,10 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QMimeData>
 #include <QUrl>
 #include <QMenu>
@@ -23,7 +27,9 @@
 #include <QRegularExpression>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QTest>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -37,6 +43,7 @@
 #include "app/AlternativesMenu.h"
 #include "app/ChildFrame.h"
 #include "app/dialogs/ObjectPropertyPages.h"
+#include "app/dialogs/PersianFileDialog.h"
 #include "app/FrameCommands.h"
 #include "app/GalleryPictures.h"
 #include "app/KavitroApp.h"
@@ -45,6 +52,8 @@
 #include "app/PageViewWidget.h"
 #include "app/Ribbon.h"
 #include "app/RulerWidget.h"
+#include "app/RecentFileList.h"
+#include "app/WindowsDialog.h"
 #include "document/DrawText.h"
 #include "document/Kavitro1XDoc.h"
 #include "document/KavitroDoc.h"
@@ -192,13 +201,57 @@ TEST_F(MainFrameTest, SavesAndAsksBeforeClosingAModifiedDocument) {
     EXPECT_TRUE(frame.Children().empty());
 }
 
+// What a label shows of its text: "&&" is one '&', a lone '&' marks the
+// shortcut letter and is not shown.
+QString ShownLabel(const QString& text) {
+    QString shown;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('&') && ++i == text.size())
+            break;
+        shown += text[i];
+    }
+    return shown;
+}
+
+TEST_F(MainFrameTest, CtrlShiftSSavesAsAndTheTabShowsAnAmpersandAsTyped) {
+    CKavitroApp& app = Start();
+    kavitro::CMainFrame& frame = *app.MainFrame();
+    CChildFrame& child = *frame.Children()[0];
+    child.Document().SetPathName(m_home.filePath(QStringLiteral("R&D.kv2")));
+    ASSERT_TRUE(frame.SaveDocument(child, false));
+    auto* tabs = frame.findChild<QTabBar*>();
+    ASSERT_NE(tabs, nullptr);
+    EXPECT_EQ(ShownLabel(tabs->tabText(0)), QStringLiteral("R&D.kv2"));
+
+    // The key, not only the ribbon, reaches Save As: it asks for a new name.
+    const QString renamed = m_home.filePath(QStringLiteral("Q&A.kv2"));
+    bool asked = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<kavitro::CPersianFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        asked = true;
+        dialog->selectFile(renamed);
+        dialog->accept();
+    });
+    frame.activateWindow();
+    QApplication::setActiveWindow(&frame);
+    QTest::keyClick(&frame, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(asked);
+    EXPECT_TRUE(QFile::exists(renamed));
+    EXPECT_EQ(frame.windowTitle(), QStringLiteral("Q&A.kv2 - Kavitro"));
+    EXPECT_EQ(ShownLabel(tabs->tabText(0)), QStringLiteral("Q&A.kv2"));
+}
+
 TEST_F(MainFrameTest, LanguageSwitchRebuildsTextsAndDirection) {
     CKavitroApp& app = Start();
     kavitro::CMainFrame& frame = *app.MainFrame();
     QAction* save = frame.Action(kavitro::FrameCommand::FileSave);
     EXPECT_EQ(save->text(), QStringLiteral("&Save"));
+    frame.InformationPane()->setText(QStringLiteral("X: 12.00 mm"));  // the pointer's last place
     // The question is answered with its first button, Yes.
     frame.Action(kavitro::FrameCommand::SwitchLanguage)->trigger();
+    // Nothing in the status bar stays in the old language.
+    EXPECT_EQ(frame.InformationPane()->text(), QString());
     EXPECT_EQ(QApplication::layoutDirection(), Qt::RightToLeft);
     EXPECT_EQ(save->text(), app.Pack().Text(kavitro::FrameCommand::FileSave));
     EXPECT_NE(save->text(), QStringLiteral("&Save"));
@@ -775,6 +828,156 @@ TEST_P(AlternativesMenuTest, ShowsTheWordsInCalligraphyAndTheChosenOneReplacesTh
             inked += qAlpha(picture.pixel(x, y)) > 0 ? 1 : 0;
     EXPECT_GT(inked, picture.width());
 }
+
+// The ribbon button that carries a command, or null.
+QToolButton* RibbonButton(kavitro::CMainFrame& frame, std::uint32_t command) {
+    for (QToolButton* button : frame.Ribbon()->findChildren<QToolButton*>())
+        if (button->defaultAction() && button->defaultAction()->data().toUInt() == command)
+            return button;
+    return nullptr;
+}
+
+TEST_F(MainFrameTest, EveryCommandOfTheShellIsOnARibbonButton) {
+    CKavitroApp& app = Start();
+    kavitro::CMainFrame& frame = *app.MainFrame();
+    namespace F = kavitro::FrameCommand;
+    namespace V = kavitro::ViewCommand;
+    for (const std::uint32_t id : {V::AlternateForm, V::GlyphVariant, V::GlyphSwap, F::ViewHorizontalRuler,
+                                   F::ViewVerticalRuler, F::WindowsDialog, F::FilePrintDirect, F::RecentFile1,
+                                   F::RecentFile1 + F::RecentFileCount - 1}) {
+        SCOPED_TRACE(id);
+        QToolButton* button = RibbonButton(frame, id);
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(button->defaultAction(), frame.Action(id));
+        const bool recent = id >= F::RecentFile1 && id < F::RecentFile1 + F::RecentFileCount;
+        // A recent entry's caption is its document's name.
+        EXPECT_TRUE(recent || !frame.Action(id)->text().isEmpty());
+    }
+}
+
+TEST_F(MainFrameTest, RulersHideAndNewWindowsStartAsTheLastOneClosedLeftThem) {
+    namespace F = kavitro::FrameCommand;
+    QSettings().remove(QStringLiteral("ChildFrame"));  // the profile outlives each test
+    {
+        CKavitroApp& app = Start();
+        kavitro::CMainFrame& frame = *app.MainFrame();
+        CChildFrame& child = *frame.Children()[0];
+        frame.UpdateCommands();
+        EXPECT_TRUE(frame.Action(F::ViewHorizontalRuler)->isChecked());
+        frame.Action(F::ViewHorizontalRuler)->trigger();
+        EXPECT_FALSE(child.IsRulerVisible(F::ViewHorizontalRuler));
+        EXPECT_TRUE(child.IsRulerVisible(F::ViewVerticalRuler));
+        EXPECT_FALSE(frame.Action(F::ViewHorizontalRuler)->isChecked());
+        // Twice is back where it was.
+        frame.Action(F::ViewVerticalRuler)->trigger();
+        frame.Action(F::ViewVerticalRuler)->trigger();
+        EXPECT_TRUE(child.IsRulerVisible(F::ViewVerticalRuler));
+        child.Document().SetModifiedFlag(false);
+        frame.Action(F::FileClose)->trigger();
+        QApplication::processEvents();
+        ASSERT_TRUE(frame.Children().empty());
+        CChildFrame* next = frame.NewDocument();
+        EXPECT_FALSE(next->IsRulerVisible(F::ViewHorizontalRuler));
+        EXPECT_TRUE(next->IsRulerVisible(F::ViewVerticalRuler));
+        next->Document().SetModifiedFlag(false);
+    }
+    m_app.reset();
+    CKavitroApp& again = Start();
+    EXPECT_FALSE(again.MainFrame()->Children()[0]->IsRulerVisible(F::ViewHorizontalRuler));
+    EXPECT_EQ(QSettings().value(QStringLiteral("ChildFrame/HorizontalRuler")).toInt(), 0);
+}
+
+TEST_F(MainFrameTest, RecentDocumentsSurviveARestartAndAGoneOneIsDroppedWithAMessage) {
+    namespace F = kavitro::FrameCommand;
+    const QString first = MakeDocument(QStringLiteral("first.kv2"));
+    const QString second = MakeDocument(QStringLiteral("second.kv2"));
+    QSettings().remove(QStringLiteral("Recent File List"));  // the profile outlives each test
+    Start({first, second});
+    m_app.reset();
+    CKavitroApp& app = Start();
+    kavitro::CMainFrame& frame = *app.MainFrame();
+    // Newest first.
+    EXPECT_EQ(frame.RecentFiles().Entries(), (QStringList{second, first}));
+    EXPECT_EQ(frame.Action(F::RecentFile1)->text(), QStringLiteral("&1 second.kv2"));
+    EXPECT_FALSE(RibbonButton(frame, F::RecentFile1 + 2)->isVisibleTo(frame.Ribbon()));
+
+    ASSERT_TRUE(QFile::remove(first));
+    const std::size_t reports = m_report.Reports().size();
+    frame.Action(F::RecentFile1 + 1)->trigger();
+    EXPECT_EQ(m_report.Reports().size(), reports + 1);
+    EXPECT_EQ(frame.RecentFiles().Entries(), QStringList{second});
+    EXPECT_FALSE(frame.Action(F::RecentFile1 + 1)->isVisible());
+
+    // Opening one that is there activates or opens it and keeps it first.
+    frame.Action(F::RecentFile1)->trigger();
+    EXPECT_EQ(frame.ActiveChild()->DisplayName(), QStringLiteral("second.kv2"));
+    EXPECT_EQ(QSettings().value(QStringLiteral("Recent File List/File1")).toString(), second);
+}
+
+TEST_F(MainFrameTest, TheWindowsDialogActivatesAndClosesTheChosenDocuments) {
+    CKavitroApp& app = Start();
+    kavitro::CMainFrame& frame = *app.MainFrame();
+    frame.NewDocument();
+    const auto children = frame.Children();
+    ASSERT_EQ(children.size(), 2u);
+    for (CChildFrame* child : children)
+        child->Document().SetModifiedFlag(false);
+    auto* area = frame.findChild<QMdiArea*>();
+    ASSERT_NE(area, nullptr);
+    {
+        kavitro::CWindowsDialog dialog(*area, app.Pack(), &frame);
+        ASSERT_EQ(dialog.List()->count(), 2);
+        EXPECT_EQ(dialog.List()->item(0)->text(), QStringLiteral("Untitled1"));
+        EXPECT_EQ(dialog.List()->currentRow(), 1);  // the active one
+        dialog.List()->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
+        dialog.ActivateChosen();
+        EXPECT_EQ(frame.ActiveChild(), children[0]);
+    }
+    kavitro::CWindowsDialog dialog(*area, app.Pack(), &frame);
+    dialog.List()->setCurrentRow(1, QItemSelectionModel::ClearAndSelect);
+    dialog.CloseChosen();
+    QApplication::processEvents();
+    EXPECT_EQ(dialog.List()->count(), 1);
+    EXPECT_EQ(frame.Children(), std::vector<CChildFrame*>{children[0]});
+}
+
+TEST_F(MainFrameTest, PrintDirectPrintsTheWholeDocumentWithoutADialog) {
+    namespace F = kavitro::FrameCommand;
+    const QString pdf = m_home.filePath(QStringLiteral("direct.pdf"));
+    m_printer = [&] {
+        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(pdf);
+        return printer;
+    };
+    {
+        CKavitroApp& app = Start();
+        app.MainFrame()->UpdateCommands();
+        app.MainFrame()->Action(F::FilePrintDirect)->trigger();
+        QFile file(pdf);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.read(5), "%PDF-");
+        EXPECT_TRUE(m_report.Reports().empty());
+        app.MainFrame()->Children()[0]->Document().SetModifiedFlag(false);
+    }
+    m_app.reset();
+    m_printer = [] { return std::unique_ptr<QPrinter>(); };
+    CKavitroApp& app = Start();
+    app.MainFrame()->UpdateCommands();
+    app.MainFrame()->Action(F::FilePrintDirect)->trigger();
+    ASSERT_EQ(m_report.Reports().size(), 1u);
+    EXPECT_EQ(m_report.Reports()[0].stringId, kavitro::StringId::NoPrinter);
+}
+
+TEST_F(MainFrameTest, WithoutAPrinterANewDocumentIsOnTheSystemsPaper) {
+    if (!QPrinterInfo::defaultPrinter().isNull())
+        GTEST_SKIP() << "a printer is set up: new pages take its paper";
+    qputenv("PAPERSIZE", "a5");
+    CKavitroApp& app = Start();
+    qunsetenv("PAPERSIZE");
+    EXPECT_EQ(app.MainFrame()->Children()[0]->Document().GetPageSize(), (kavitro::Size{14800, 21000}));
+}
+
 
 INSTANTIATE_TEST_SUITE_P(Languages, AlternativesMenuTest, ::testing::Values(u"English.dll", u"Farsi.dll"));
 

@@ -2,6 +2,7 @@
 // clipboard and miscellaneous settings; settings change only on OK.
 
 #include <QCheckBox>
+#include <QImage>
 #include <QComboBox>
 #include <QRadioButton>
 #include <QLineEdit>
@@ -186,6 +187,20 @@ TEST_F(PageProperties, PaperPageGivesTheDocumentAStandardSizeWithoutAPrinter) {
     EXPECT_TRUE(own.LandscapeButton().isChecked());
     own.OnOK();
     EXPECT_EQ(doc->GetPageSize(), (Size{20000, 15000}));
+}
+
+TEST_F(PageProperties, TheStyleListShowsThePacksPicturesOnAClearBackground) {
+    // Without a pack the style is drawn in the ink asked for.
+    const QImage drawn = GuideStyleIcon(0, Qt::red).toImage();
+    EXPECT_EQ(drawn.pixelColor(24, 4), QColor(Qt::red));
+    // The pack's dash (132): 8 pixels on, 4 off, on rows 3 and 4, drawn on
+    // colour 0, which stays clear.
+    SetDialogLanguage(&test::BuiltPack(QStringLiteral("English")));
+    const QImage dash = GuideStyleIcon(1, Qt::red).toImage();
+    ASSERT_EQ(dash.size(), QSize(48, 8));
+    EXPECT_EQ(qAlpha(dash.pixel(2, 0)), 0);
+    EXPECT_EQ(qAlpha(dash.pixel(9, 3)), 0);
+    EXPECT_EQ(dash.pixel(2, 3), qRgb(0x20, 0x20, 0x20));
 }
 
 }  // namespace

@@ -53,8 +53,8 @@ protected:
     void SetUp() override {
         DialogTest::SetUp();
         ASSERT_TRUE(dir.isValid());
-        CDrawRect* r = test::AddRect(*doc, test::Place(-9000, -9000, 4000, 2000));
-        r->m_bBrush = 1;
+        rect = test::AddRect(*doc, test::Place(-9000, -9000, 4000, 2000));
+        rect->m_bBrush = 1;
         view->OnActivateView(true);
     }
     void TearDown() override {
@@ -71,6 +71,7 @@ protected:
     RecordingViewHost host;
     std::unique_ptr<CKavitroView> view = std::make_unique<CKavitroView>(*doc, host);
     QTemporaryDir dir;
+    CDrawRect* rect = nullptr;  // the page's one object, filled
 };
 
 TEST_F(PrintExportTest, ExportWritesTheChosenTypeAndRemembersTheFolder) {
@@ -86,10 +87,14 @@ TEST_F(PrintExportTest, ExportWritesTheChosenTypeAndRemembersTheFolder) {
         EXPECT_EQ(dialog.windowTitle(), "Kavitro - Export");
         EXPECT_EQ(dialog.nameFilters().size(), 8);
         // The pane shows the page about to be written, not a cross: 4000 x 2000
-        // fitted into 600 x 800, and a twentieth more for the margin.
+        // drawn for the pane's room, margin included.
         const QImage& preview = dialog.Preview().Picture();
-        EXPECT_EQ(preview.size(), QSize(630, 315));
-        EXPECT_EQ(preview, RenderExportPreview(*view));
+        const QSize room = dialog.Preview().PictureRoom();
+        ASSERT_FALSE(preview.isNull());
+        EXPECT_LE(preview.width(), room.width());
+        EXPECT_LE(preview.height(), room.height());
+        EXPECT_NEAR(preview.width(), 2 * preview.height(), 2);
+        EXPECT_EQ(preview, RenderExportPreviewWithin(*view, Size{room.width(), room.height()}));
         dialog.selectNameFilter(dialog.nameFilters()[1]);
         dialog.selectFile(dir.filePath("page.png"));
         dialog.accept();
@@ -102,6 +107,33 @@ TEST_F(PrintExportTest, ExportWritesTheChosenTypeAndRemembersTheFolder) {
     EXPECT_EQ(proposed, (Size{1000, 500}));  // a quarter of 4000 x 2000
     EXPECT_EQ(QDir(LastExportDir()), QDir(dir.path()));
     EXPECT_TRUE(env.errors.Reports().empty());
+}
+
+// A rectangle drawn with one-pixel lines and no fill still shows in the
+// pane: a big picture scaled down would fade its lines into the paper.
+TEST_F(PrintExportTest, ThePreviewKeepsOnePixelLines) {
+    rect->m_bBrush = 0;
+    QImage shown;
+    WhenDialogShows([&](QWidget& w) {
+        auto& dialog = dynamic_cast<CPersianFileDialog&>(w);
+        shown = dialog.Preview().grab().toImage();
+        dialog.reject();
+    });
+    EXPECT_FALSE(ExportPageInteractive(nullptr, *view));
+    ASSERT_FALSE(shown.isNull());
+    // Along the middle row and column of the pane the outline crosses twice,
+    // each time as a dark pixel (the pane's own frame lies at its border).
+    const auto darkCrossings = [&](bool row) {
+        int crossings = 0;
+        const int length = row ? shown.width() : shown.height();
+        for (int i = 4; i < length - 4; ++i) {
+            const QRgb pixel = row ? shown.pixel(i, shown.height() / 2) : shown.pixel(shown.width() / 2, i);
+            if (qGray(pixel) < 100) ++crossings;
+        }
+        return crossings;
+    };
+    EXPECT_GE(darkCrossings(true), 2);
+    EXPECT_GE(darkCrossings(false), 2);
 }
 
 TEST_F(PrintExportTest, CancelWritesNothingAndChangesNothing) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -17,7 +19,6 @@
 #include "DocumentFixture.h"
 #include "document/Dib.h"
 #include "document/DrawPicture.h"
-#include "tests/support/GhostscriptProcsetStub.h"
 
 namespace kavitro {
 namespace {
@@ -104,6 +105,20 @@ TEST_F(DocToolTest, DumpsTheDocumentAsJson) {
     EXPECT_EQ(o["guideLines"].toArray()[0].toObject()["orientation"].toInt(), 1);
 }
 
+// Standard error is for the tool's own messages: a clean run, even in a
+// session without a runtime folder (a cron job, a container), says nothing.
+TEST_F(DocToolTest, ACleanRunWritesNothingToStandardError) {
+    QProcess p;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    p.setProcessEnvironment(environment);
+    p.start(QStringLiteral(KAVITRO_BINARY_DIR "/tools/doc/kavitro-doc"), {"dump", path});
+    ASSERT_TRUE(p.waitForFinished(120000));
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_EQ(p.readAllStandardError().toStdString(), "");
+}
+
 TEST_F(DocToolTest, ResaveIsByteIdenticalAndBadFilesFail) {
     const QString out = dir.filePath("again.kv2");
     const ToolRun r = Tool({"resave", path, out});
@@ -141,13 +156,9 @@ TEST_F(DocToolTest, ExportsMetafilesThatIndependentReadersAccept) {
     }
     const QString gs = QStandardPaths::findExecutable("gs");
     if (!gs.isEmpty()) {
-        QFile stubbed(dir.filePath("stubbed.ps"));
-        ASSERT_TRUE(stubbed.open(QIODevice::WriteOnly));
-        stubbed.write(test::kGhostscriptProcsetStub);
-        stubbed.write(ReadAll(eps));
-        stubbed.close();
+        // The file alone: it carries the definitions of what it uses.
         QProcess p;
-        p.start(gs, {"-q", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-sDEVICE=bbox", stubbed.fileName()});
+        p.start(gs, {"-q", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-sDEVICE=bbox", eps});
         ASSERT_TRUE(p.waitForFinished(60000));
         EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
     }
@@ -199,6 +210,32 @@ TEST_F(DocToolTest, PrintsEveryPageIntoAPdfOfTheDocumentsPaper) {
     EXPECT_TRUE(info.contains("Page size:       612 x 792 pts")) << info.toStdString();  // US Letter
 }
 
+
+// A FIFO, an endless device and a huge sparse file are refused at once,
+// with the reason, by every command that reads a document or a picture.
+TEST_F(DocToolTest, RefusesWhatIsNoRegularFileOrTooLargeWithoutReadingIt) {
+    const QString fifo = dir.filePath("fifo.kv2");
+    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    const QString zero = dir.filePath("zero.png");
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), zero));
+    const QString sparse = dir.filePath("sparse.kv2");
+    {
+        QFile f(sparse);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(qint64{100} << 30));
+    }
+    const QString out = dir.filePath("out");
+    for (const QString& hostile : {fifo, zero, sparse}) {
+        for (const QStringList& args : {QStringList{"dump", hostile}, QStringList{"thumbnail", hostile, out},
+                                        QStringList{"resave", hostile, out}, QStringList{"new", out, "--picture", hostile}}) {
+            SCOPED_TRACE((args.join(' ')).toStdString());
+            const ToolRun run = Tool(args);
+            EXPECT_EQ(run.exitCode, 1);
+            EXPECT_FALSE(run.err.isEmpty());
+        }
+    }
+    EXPECT_FALSE(QFile::exists(out));
+}
 
 TEST_F(DocToolTest, NewWithAPictureKeepsTheFileBytesAndRefusesWhatDoesNotDecode) {
     // Quarters red, green above blue, white: the export shows them where

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -188,6 +190,8 @@ TEST_F(DocumentFileTest, BadFilesAreRefusedAndTheOpenDocumentStays) {
     Bytes unpackedLength = patched(51, 0xFFFFFFF0u);
     const Bytes cases[] = {
         patched(at.pageCount, 0), patched(at.pageCount, 0x10000001u), patched(at.pageSize, 0),
+        // One flipped bit, and one page past the most a document has.
+        patched(at.pageCount, 0x10000000u), patched(at.pageCount, CObjectsBuffer::kMaxPages + 1),
         patched(at.pageSize + 4, 0xFFFFFFFFu), nullEntry, hugeCount, thumbLength, unpackedLength,
     };
     auto target = RichDocument(env.services);
@@ -207,6 +211,43 @@ TEST_F(DocumentFileTest, BadFilesAreRefusedAndTheOpenDocumentStays) {
     }
     EXPECT_EQ(target->StoreToBytes(), before);
     EXPECT_EQ(env.errors.Reports().size(), reports);  // LoadFromBytes itself does not report
+}
+
+TEST_F(DocumentFileTest, PageCountStaysWithinTheMostADocumentHas) {
+    auto doc = test::NewDocument(env.services);
+    Bytes most = doc->StoreToBytes();
+    const std::uint32_t count = CObjectsBuffer::kMaxPages;
+    std::memcpy(most.data() + LayoutOf(most).pageCount, &count, 4);
+    ASSERT_TRUE(doc->LoadFromBytes(most, "most.kv2", nullptr));
+    EXPECT_EQ(doc->GetPageCount(), count);
+    doc->AddPage(0);
+    EXPECT_EQ(doc->GetPageCount(), count);
+}
+
+// None of these is read: each is refused at once with a report, instead of
+// blocking start-up or filling memory until the program dies.
+TEST_F(DocumentFileTest, OpenRefusesFilesThatCannotBeDocuments) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString fifo = dir.filePath("fifo.kv2");
+    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    const QString zero = dir.filePath("zero.kv2");
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), zero));
+    const QString sparse = dir.filePath("sparse.kv2");
+    {
+        QFile f(sparse);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(qint64{100} << 30));  // holes only
+    }
+    auto doc = RichDocument(env.services);
+    const Bytes before = doc->StoreToBytes();
+    for (const QString& path : {fifo, zero, sparse}) {
+        SCOPED_TRACE(path.toStdString());
+        env.errors.Clear();
+        EXPECT_FALSE(doc->OnOpenDocument(path));
+        EXPECT_EQ(env.errors.Reports().size(), 1u);
+    }
+    EXPECT_EQ(doc->StoreToBytes(), before);
 }
 
 TEST_F(DocumentFileTest, GuideListTakesOnlyGuideLines) {

@@ -2,6 +2,8 @@
 // drags, the file prompt, Dodavo changes with undo, cloning and storage.
 
 #include <algorithm>
+#include <climits>
+#include <cstring>
 
 #include <gtest/gtest.h>
 
@@ -10,6 +12,7 @@
 #include "DocumentFixture.h"
 #include "PictureFixtures.h"
 #include "document/DrawPicture.h"
+#include "document/PictureBudget.h"
 #include "platform/Exceptions.h"
 #include "platform/SpyDC.h"
 
@@ -286,6 +289,65 @@ TEST_F(DrawPictureTest, DocumentsWithEveryPictureKindStoreByteIdentically) {
     EXPECT_EQ(empty->m_bLoaded, 0u);
     EXPECT_EQ(dynamic_cast<CDrawPicture*>(*++it)->m_bLoaded, 1u);
     EXPECT_EQ(loaded.StoreToBytes(), first);
+}
+
+// One flipped bit in a stored rectangle puts an edge two billion units off
+// the page: it is brought back before anything measures or draws it (the
+// width of such a rectangle overflowed 32 bits in the picture's drawing).
+TEST_F(DrawPictureTest, RectanglesFarOffThePageAreBoundedOnLoad) {
+    CDrawPicture* p = AddPicture(777);  // left 0, right -777
+    p->m_pDib = Raster(20, 10);
+    p->m_nPictureType = CDrawPicture::RasterPicture;
+    const Bytes good = doc->StoreToBytes();
+    const std::int32_t storedRight = -777;
+    const auto rightAt = static_cast<std::size_t>(
+        std::search(good.begin(), good.end(), reinterpret_cast<const std::uint8_t*>(&storedRight),
+                    reinterpret_cast<const std::uint8_t*>(&storedRight) + 4) -
+        good.begin());
+    ASSERT_LT(rightAt, good.size());
+    struct Case {
+        std::size_t at;
+        std::int32_t value;
+    };
+    const std::int32_t most = CPolygonRect::kMaxStoredCoordinate;
+    for (const Case c : {Case{rightAt - 8, INT32_MAX}, Case{rightAt - 8, 0x40000000}, Case{rightAt, INT32_MIN},
+                         Case{rightAt - 4, INT32_MIN}}) {
+        SCOPED_TRACE(c.value);
+        Bytes bad = good;
+        std::memcpy(bad.data() + c.at, &c.value, 4);
+        CKavitroDoc loaded(env.services);
+        ASSERT_TRUE(loaded.LoadFromBytes(bad, "far.kv2", nullptr));
+        ASSERT_EQ(loaded.m_objects.m_objects.size(), 1u);
+        const Rect r = loaded.m_objects.m_objects.front()->m_position.m_rect;
+        for (const std::int32_t v : {r.left, r.top, r.right, r.bottom}) {
+            EXPECT_LE(v, most);
+            EXPECT_GE(v, -most);
+        }
+        QImage image;
+        EXPECT_TRUE(loaded.RenderToBitmap(image, Size{200, 100}, loaded.ObjectsOnPage(0), false));
+        CSpyDC spy;
+        loaded.m_objects.m_objects.front()->Draw(spy);
+        loaded.StoreToBytes();  // the thumbnail draws it too
+    }
+}
+
+TEST_F(DrawPictureTest, PicturesOfADocumentShareOneBudget) {
+    const Bytes png = EncodedImage("png");  // 20 x 10: 800 decoded bytes
+    for (int i = 0; i < 2; ++i) {
+        CDrawPicture* p = AddPicture();
+        p->m_pDib = std::make_unique<CDib>();
+        ASSERT_TRUE(p->m_pDib->LoadImageBytes(png));
+        p->m_nPictureType = CDrawPicture::RasterPicture;
+    }
+    EXPECT_EQ(RemainingPictureBytes(*doc), PictureBudget::kMaxDocumentBytes - 2 * 800);
+    const Bytes file = doc->StoreToBytes();
+    CKavitroDoc loaded(env.services);
+    {
+        const PictureBudget around(2 * 800 - 1);
+        EXPECT_FALSE(loaded.LoadFromBytes(file, "two.kv2", nullptr));
+    }
+    const PictureBudget around(2 * 800);
+    EXPECT_TRUE(loaded.LoadFromBytes(file, "two.kv2", nullptr));
 }
 
 TEST_F(DrawPictureTest, RefusesAnUnknownStoredPictureType) {

@@ -73,6 +73,19 @@ inline Bytes TinyGif() {
                  0x00, 0x2C, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0x02, 0x02, 0x44, 0x01, 0x00, 0x3B};
 }
 
+// The same 35 bytes declaring a screen and an image of w x h pixels: a
+// decoder fills what the one pixel of data leaves out.
+inline Bytes GifDeclaring(std::uint16_t w, std::uint16_t h) {
+    Bytes gif = TinyGif();
+    for (const std::size_t at : {std::size_t{6}, std::size_t{24}}) {
+        gif[at] = static_cast<std::uint8_t>(w);
+        gif[at + 1] = static_cast<std::uint8_t>(w >> 8);
+        gif[at + 2] = static_cast<std::uint8_t>(h);
+        gif[at + 3] = static_cast<std::uint8_t>(h >> 8);
+    }
+    return gif;
+}
+
 // A Windows metafile (no placeable header) and an EMF of a small drawing.
 inline Bytes RecordedWmf() {
     CWmfRecorder rec;

@@ -2,12 +2,14 @@
 // write, and how they refuse bad bytes.
 
 #include <algorithm>
+#include <functional>
 
 #include <gtest/gtest.h>
 
 #include "PictureFixtures.h"
 #include "document/Dib.h"
 #include "document/MetafilePicture.h"
+#include "document/PictureBudget.h"
 #include "platform/Exceptions.h"
 #include "platform/Metafile.h"
 #include "platform/SpyDC.h"
@@ -149,6 +151,62 @@ TEST(DibTest, TakesLargeScansAndRefusesHugeHeadersBeforeDecoding) {
     // 900 million pixels is refused from the header alone (its rows are missing).
     EXPECT_FALSE(dib.LoadImageBytes(BlackPng(30000, 30000, 1)));
     EXPECT_TRUE(dib.IsEmpty());
+}
+
+// Every form a picture arrives in takes its decoded bytes from the budget
+// before anything is decoded or unpacked; one the budget cannot afford is
+// refused and takes nothing. A 35-byte GIF declaring 65 million pixels
+// would cost a quarter of a gigabyte to decode.
+TEST(DibTest, EveryPictureFormTakesFromTheBudgetBeforeDecoding) {
+    const auto archived = [](const Bytes& bytes, bool unpacked) {
+        return [bytes, unpacked](CDib& dib) {
+            try {
+                CArchive ar = CArchive::ForLoading(bytes);
+                if (unpacked) dib.ReadUnpacked(ar);
+                else dib.Load(ar);
+                return true;
+            } catch (const UserException&) {
+                return false;
+            }
+        };
+    };
+    CDib source;
+    source.SetDib(MakeDib(20, 10, 8));
+    const Bytes packedBytes = StoredBytes(&CDib::Store, source);
+    const Bytes bitmapFileBytes = StoredBytes(&CDib::WriteUnpacked, source);
+    const Bytes png = EncodedImage("png");
+    const Bytes bomb = GifDeclaring(2053, 31872);
+    const QImage clipboardImage(20, 10, QImage::Format_ARGB32);
+
+    struct Case {
+        const char* form;
+        std::function<bool(CDib&)> load;
+        std::int64_t bytes;
+    };
+    const Case cases[] = {
+        {"png", [&](CDib& d) { return d.LoadImageBytes(png); }, 20 * 10 * 4},
+        {"gif bomb", [&](CDib& d) { return d.LoadImageBytes(bomb); }, std::int64_t{2053} * 31872 * 4},
+        {"clipboard image", [&](CDib& d) { return d.FromImage(clipboardImage); }, 20 * 10 * 4},
+        {"packed bitmap", archived(packedBytes, false), StoredBlockHeader::Read(packedBytes).unpackedLength},
+        {"bitmap file", archived(bitmapFileBytes, true), U32At(bitmapFileBytes, 2)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.form);
+        {
+            PictureBudget budget(c.bytes - 1);
+            CDib dib;
+            EXPECT_FALSE(c.load(dib));
+            EXPECT_TRUE(dib.IsEmpty());
+            EXPECT_EQ(budget.GetRemaining(), c.bytes - 1);
+        }
+        if (c.bytes > 1000) continue;  // the bomb is never decoded here
+        PictureBudget outer(c.bytes + 5);
+        PictureBudget inner(c.bytes * 10);
+        CDib dib;
+        EXPECT_TRUE(c.load(dib));
+        EXPECT_EQ(outer.GetRemaining(), 5);  // a nested budget takes from both
+        EXPECT_FALSE(c.load(dib));
+    }
 }
 
 // A 2 x 2 BMP file: red, green on the top row; blue, white below.

@@ -115,7 +115,9 @@ public:
     std::optional<PrinterPageMetrics> GetDefaultPrinter() const override { return metrics; }
     std::vector<PrinterPaper> GetPapers() const override { return papers; }
     void SelectPaper(const PaperSelection& s) override { selected.push_back(s); }
+    std::optional<Size> GetSystemPaper() const override { return systemPaper; }
     std::optional<PrinterPageMetrics> metrics;
+    std::optional<Size> systemPaper;
     std::vector<PrinterPaper> papers;
     std::vector<PaperSelection> selected;
 };
@@ -146,6 +148,36 @@ TEST_F(SimpleObjectsTest, PageSizeFromThePrinterAndPaperMatching) {
         EXPECT_EQ(local.errors.Reports().size(), reports + (c.message ? 1 : 0));
     }
     EXPECT_EQ(local.errors.Reports().back().stringId, 11041u);
+}
+
+TEST_F(SimpleObjectsTest, WithoutAPrinterANewPageTakesTheSystemsPaper) {
+    const PrinterPageMetrics a4At600{4960, 7016, 150, 150, 600, 600, 4660, 6716};
+    struct Case {
+        const char* what;
+        std::optional<PrinterPageMetrics> printer;
+        std::optional<Size> systemPaper;
+        Size page;
+        std::int32_t leftMargin;
+    };
+    const Case cases[] = {
+        {"the locale's A4", std::nullopt, Size{21000, 29700}, {21000, 29700}, 500},
+        {"no system paper: US Letter", std::nullopt, std::nullopt, {21590, 27940}, 500},
+        {"an empty system paper: US Letter", std::nullopt, Size{0, 29700}, {21590, 27940}, 500},
+        {"a printer beats the system", a4At600, Size{14800, 21000}, {MulDiv(4960, 2540, 600), MulDiv(7016, 2540, 600)},
+         MulDiv(150, 2540, 600)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakePrinter printer;
+        printer.metrics = c.printer;
+        printer.systemPaper = c.systemPaper;
+        test::TestServices local;
+        local.services.printer = &printer;
+        auto d = test::NewDocument(local.services);
+        EXPECT_EQ(d->GetPageSize(), c.page);
+        EXPECT_EQ(d->m_margins.left, c.leftMargin);
+        EXPECT_TRUE(local.errors.Reports().empty());
+    }
 }
 
 }  // namespace

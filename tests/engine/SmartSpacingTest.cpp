@@ -305,6 +305,88 @@ TEST(SmartSpace, ResetYLevelsTheWordsBeforeTheDotsArePlaced) {
     EXPECT_EQ(p.paragraph.m_words[1].m_characters[0].m_markDy, 216 + 100 - 800);
 }
 
+// A letter whose dot hangs right of the word's start, level with the tall
+// word before it: spaced by the letters alone, the dot would sit in that
+// word.
+TEST(SmartSpace, KeepsADotAsClearOfTheWordBeforeAsTheLetters) {
+    for (const bool dotted : {false, true}) {
+        SCOPED_TRACE(dotted ? "dotted" : "bare");
+        BoxParagraph p;
+        p.Add(1000, 1200);
+        p.Add(1000, 500);
+        CCalligraphyCharacter& letter = p.paragraph.m_words[1].m_characters[0];
+        letter.m_code = kNoon;
+        letter.m_mark = dotted ? 35 : 0;
+        const GlyphId dot = MakeGlyph(kMarkFont, 35);
+        p.glyphs.metrics.SetAbc(dot, {0, 200, 0});
+        p.glyphs.paths.Set(dot, {PathPoint::MoveTo, PathPoint::LineTo, PathPoint::LineTo, PathPoint::LineTo | PathPoint::CloseFigure},
+                           {{0, 0}, {-200, 0}, {-200, 200}, {0, 200}});
+        // The dot's box reaches from 300 to 500 right of the letter's start,
+        // further than twice the target distance; placed 350 over the
+        // letter's top, it spans y 850..1050.
+        p.glyphs.metrics.SetOutline(letter.GetGlyph(), 500, 0);
+        p.glyphs.metrics.SetAnchor(letter.GetGlyph(), false, {300, 0});
+        p.paragraph.SmartSpace(false);
+
+        const std::int64_t letterGap = p.X(1) - 1000;
+        if (!dotted) {
+            EXPECT_GE(letterGap, 250 - 15);
+            EXPECT_LE(letterGap, 250 + 15);
+            continue;
+        }
+        ASSERT_EQ(letter.m_markDy, 850);
+        // The dot stands left of the tall word, not in it; the nearest
+        // points are its upper right corner and the tall word's top left one.
+        EXPECT_GT(letterGap - 500, 0);
+        const double dotGap = std::hypot(static_cast<double>(letterGap - 500), 1200.0 - 1050.0);
+        EXPECT_GE(dotGap, 250 - 15);
+        EXPECT_LE(dotGap, 250 + 15 + 1);
+    }
+}
+
+// Two neighbouring letters whose dots, hung at one clearance, would land on
+// each other: the later letter's dots step out past the earlier's.
+TEST(SmartSpace, StaggersTheDotsOfNeighbouringLetters) {
+    struct Case {
+        const char* name;
+        std::uint16_t first, second;  // beh hangs its dot below, teh above
+        std::int32_t secondDotLeft;   // where the later dot's box starts, from the word's start
+        std::int32_t secondDy;        // the later dot's mark dy
+    };
+    // Letters 400 wide; a dot box 200 square, the first's at x -200..0;
+    // below: 800 under the baseline, above: 350 over the letters' top at 500.
+    const Case cases[] = {
+        {"below, overlapping: one dot box and the gap lower", kBeh, kBeh, -300, -800 - 200 - 40},
+        {"above, overlapping: one dot box and the gap higher", kTeh, kTeh, -300, 850 + 200 + 40},
+        {"clear of each other: left alone", kBeh, kBeh, -600, -800},
+        {"on opposite sides: left alone", kTeh, kBeh, -300, -800},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        BoxGlyphs glyphs;
+        const GlyphId first = glyphs.Box(70, 400, 500), second = glyphs.Box(71, 400, 500);
+        const GlyphId dot = MakeGlyph(kMarkFont, 35);
+        glyphs.metrics.SetAbc(dot, {0, 200, 0});
+        glyphs.paths.Set(dot, {PathPoint::MoveTo, PathPoint::LineTo, PathPoint::LineTo, PathPoint::LineTo | PathPoint::CloseFigure},
+                         {{0, 0}, {-200, 0}, {-200, 200}, {0, 200}});
+        for (const GlyphId g : {first, second})
+            glyphs.metrics.SetOutline(g, 500, 0);
+        // A dot's box starts at its letter's start plus the anchor's x.
+        glyphs.metrics.SetAnchor(first, false, {-200, 0});
+        glyphs.metrics.SetAnchor(first, true, {-200, 0});
+        glyphs.metrics.SetAnchor(second, false, {c.secondDotLeft + 400, 0});
+        glyphs.metrics.SetAnchor(second, true, {c.secondDotLeft + 400, 0});
+        CCalligraphyParagraph paragraph;
+        paragraph.m_words.push_back(Word({Char(first, c.first), Char(second, c.second)}));
+        for (CCalligraphyCharacter& letter : paragraph.m_words[0].m_characters)
+            letter.m_mark = 35;
+        paragraph.SmartSpace(false, SmartSpacingSettings{});
+        const auto& letters = paragraph.m_words[0].m_characters;
+        EXPECT_EQ(letters[0].m_markDy, c.first == kBeh ? -800 : 850);
+        EXPECT_EQ(letters[1].m_markDy, c.secondDy);
+    }
+}
+
 TEST(SmartSpace, EndsWhateverTheSettings) {
     SmartSpacingSettings noStep;  // the error left soon truncates to a step of 0
     noStep.minJump = 0;

@@ -43,6 +43,10 @@ public:
         m_anchor[{id, below}] = anchor;
         NoteGlyphMetricsChanged();
     }
+    void SetJoinPoints(GlyphId id, GlyphJoinPoints points) {
+        m_joinPoints[id] = points;
+        NoteGlyphMetricsChanged();
+    }
 
     GlyphAbc GetReferenceAbc(GlyphId id) const override {
         auto it = m_abc.find(id);
@@ -68,6 +72,11 @@ public:
         auto it = m_anchor.find({id, below});
         return it != m_anchor.end() ? it->second.x : -1;
     }
+    GlyphJoinPoints GetJoinPoints(GlyphId id) const override {
+        auto it = m_joinPoints.find(id);
+        return it != m_joinPoints.end() ? it->second : GlyphJoinPoints{};
+    }
+    bool HasJoinPoints() const override { return !m_joinPoints.empty(); }
 
 private:
     GlyphAbc m_default;
@@ -76,6 +85,7 @@ private:
     std::map<GlyphId, GlyphAbc> m_abc;
     std::map<GlyphId, std::pair<std::int32_t, std::int32_t>> m_outline;
     std::map<std::pair<GlyphId, bool>, Point> m_anchor;
+    std::map<GlyphId, GlyphJoinPoints> m_joinPoints;
 };
 
 // A shaped character and a placed word, for measures that need no shaping.

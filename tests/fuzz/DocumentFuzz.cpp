@@ -22,7 +22,7 @@ void FuzzDocument(std::span<const std::uint8_t> input) {
         KAVITRO_FUZZ_CHECK(doc.m_guideLines.empty());
         return;
     }
-    KAVITRO_FUZZ_CHECK(doc.GetPageCount() >= 1 && doc.GetPageCount() <= kPageIndexMask + 1);
+    KAVITRO_FUZZ_CHECK(doc.GetPageCount() >= 1 && doc.GetPageCount() <= CObjectsBuffer::kMaxPages);
     KAVITRO_FUZZ_CHECK(doc.m_nPageWidth > 0 && doc.m_nPageHeight > 0);
     for (CDrawObj* o : doc.m_objects.m_objects) KAVITRO_FUZZ_CHECK(o && o->m_pDocument == &doc);
     for (CDrawObj* g : doc.m_guideLines) {

@@ -21,9 +21,6 @@
 namespace kavitro::fuzz {
 namespace {
 
-constexpr std::size_t kHeaderSize = 4 + 4 + 4 + 4 + 8;
-constexpr std::size_t kRecordSize = 20;
-
 class Reader {
 public:
     explicit Reader(std::span<const std::uint8_t> bytes) : m_bytes(bytes) {}

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -27,6 +32,10 @@ protected:
     void TearDown() override { fs::remove_all(m_dir); }
     std::size_t FilesInFolder() const {
         return static_cast<std::size_t>(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()));
+    }
+    static mode_t ModeOf(const fs::path& file) {
+        struct stat info {};
+        return ::stat(file.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
     }
     fs::path m_dir;
 };
@@ -73,6 +82,84 @@ TEST_F(AtomicFile, FailedWriteLeavesTheOldFileAndNoTemporary) {
     fs::create_directories(m_dir / "folder.bin");
     EXPECT_FALSE(WriteFileAtomically(m_dir / "folder.bin", old));
     EXPECT_EQ(FilesInFolder(), 2u);
+}
+
+// None of these may block, be read to its end or be loaded whole: each is
+// refused before a byte is read.
+TEST_F(AtomicFile, ReadRefusesWhatIsNoRegularFileOrTooLarge) {
+    const fs::path fifo = m_dir / "fifo.kv2";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const fs::path zeroLink = m_dir / "zero.kv2";
+    fs::create_symlink("/dev/zero", zeroLink);
+    const fs::path sparse = m_dir / "sparse.kv2";
+    {
+        const int fd = ::open(sparse.c_str(), O_WRONLY | O_CREAT, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::ftruncate(fd, off_t{100} << 30), 0);  // 100 GB of holes
+        ::close(fd);
+    }
+    for (const fs::path& hostile : {fifo, zeroLink, fs::path("/dev/zero"), sparse, m_dir}) {
+        SCOPED_TRACE(hostile.string());
+        std::string reason;
+        EXPECT_FALSE(ReadWholeFile(hostile, std::size_t{1} << 20, &reason).has_value());
+        EXPECT_FALSE(reason.empty());
+    }
+}
+
+TEST_F(AtomicFile, WriteKeepsTheFilesModeAndLinkAndRefusesReadOnlyFiles) {
+    const fs::path privateFile = m_dir / "private.bin";
+    ASSERT_TRUE(WriteFileAtomically(privateFile, Bytes{1}));
+    ASSERT_EQ(::chmod(privateFile.c_str(), 0600), 0);
+    ASSERT_TRUE(WriteFileAtomically(privateFile, Bytes{2}));
+    EXPECT_EQ(ModeOf(privateFile), 0600u);
+
+    // Through a relative link: the link stays, the file it names changes.
+    const fs::path link = m_dir / "link.bin";
+    fs::create_symlink("private.bin", link);
+    ASSERT_TRUE(WriteFileAtomically(link, Bytes{3}));
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(link)));
+    EXPECT_EQ(ReadWholeFile(privateFile, 10), Bytes{3});
+    EXPECT_EQ(ModeOf(privateFile), 0600u);
+
+    // A new file gets what the umask leaves of rw for everyone.
+    const mode_t mask = ::umask(022);
+    EXPECT_TRUE(WriteFileAtomically(m_dir / "new.bin", Bytes{4}));
+    ::umask(mask);
+    EXPECT_EQ(ModeOf(m_dir / "new.bin"), 0644u);
+
+    const fs::path readOnly = m_dir / "read-only.bin";
+    ASSERT_TRUE(WriteFileAtomically(readOnly, Bytes{5}));
+    ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
+    std::string reason;
+    EXPECT_FALSE(WriteFileAtomically(readOnly, Bytes{6}, &reason));
+    EXPECT_FALSE(reason.empty());
+    EXPECT_EQ(ReadWholeFile(readOnly, 10), Bytes{5});
+    EXPECT_EQ(FilesInFolder(), 4u);
+}
+
+TEST_F(AtomicFile, ProcessKilledWhileWritingLeavesOnlyTheOldFile) {
+    const fs::path file = m_dir / "keep.bin";
+    const Bytes old{9, 8, 7};
+    ASSERT_TRUE(WriteFileAtomically(file, old));
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Crossing the file-size limit kills the writer in the middle of
+        // its write, as a kill would.
+        const rlimit noCore{0, 0};
+        ::setrlimit(RLIMIT_CORE, &noCore);
+        ::signal(SIGXFSZ, SIG_DFL);
+        const rlimit small{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        WriteFileAtomically(file, Bytes(1 << 20, 1));
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), SIGXFSZ);
+    EXPECT_EQ(ReadWholeFile(file, 100), old);
+    EXPECT_EQ(FilesInFolder(), 1u);
 }
 
 }  // namespace

@@ -51,8 +51,14 @@ TEST(VectorTest, WorkedExampleGivesBodyAndBoxes) {
     EXPECT_EQ(LineStartingWith(v.GetProlog(), "%%BoundingBox"), "%%BoundingBox: -5 -5 6 6\r");
     EXPECT_EQ(LineStartingWith(v.GetProlog(), "%%HiResBoundingBox"),
               "%%HiResBoundingBox: -5.00000000 -5.00000000 6.00000000 6.00000000\r");
-    EXPECT_EQ(v.GetProlog().rfind("%!PS-Adobe-3.0\r\n%%Creator: Kavitro 2\r\n%%CreationDate:(Unknown)\r\n", 0), 0u);
-    EXPECT_NE(v.GetProlog().find("%%IncludeResource: procset Adobe_Packedarray 2.0 0\r\n"), std::string::npos);
+    EXPECT_EQ(v.GetProlog().rfind("%!PS-Adobe-3.0 EPSF-3.0\r\n%%Creator: Kavitro 2\r\n%%CreationDate:(Unknown)\r\n", 0), 0u);
+    // The prolog carries what the body uses, as a resource of the file's own,
+    // and asks a reader for nothing.
+    EXPECT_NE(v.GetProlog().find("%%DocumentSuppliedResources: procset Kavitro_AI3 1.0 0\r\n"), std::string::npos);
+    EXPECT_NE(v.GetProlog().find("%%BeginProlog\r\n%%BeginResource: procset Kavitro_AI3 1.0 0\r\n"), std::string::npos);
+    EXPECT_NE(v.GetProlog().find("%%EndResource\r\n%%EndProlog\r\n%%BeginSetup\r\n"), std::string::npos);
+    EXPECT_EQ(v.GetProlog().find("%%IncludeResource"), std::string::npos);
+    EXPECT_EQ(v.GetProlog().find("%%DocumentNeededResources"), std::string::npos);
     EXPECT_TRUE(v.GetProlog().ends_with("0 j\r\n0.2160 w\r\n"));
     EXPECT_EQ(v.GetTrailer().rfind("%%PageTrailer\r\ngsave annotatepage grestore showpage\r\n", 0), 0u);
     EXPECT_TRUE(v.GetTrailer().ends_with("Adobe_packedarray /terminate get exec\r\n%%EOF\r\n"));

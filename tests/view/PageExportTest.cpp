@@ -13,7 +13,6 @@
 #include <set>
 
 #include "PageFixture.h"
-#include "tests/support/GhostscriptProcsetStub.h"
 #include "view/GifEncoder.h"
 #include "view/PageExport.h"
 
@@ -135,13 +134,7 @@ TEST_F(PageExportTest, EveryFormatIsReadBackAndRasterPicturesShowTheObjects) {
         const QString file = Q(path);
         switch (f.format) {
             case PageExportFormat::Eps: {
-                const std::filesystem::path stubbed = dir / "stubbed.ps";
-                std::vector<std::uint8_t> ps(test::kGhostscriptProcsetStub,
-                                             test::kGhostscriptProcsetStub + std::strlen(test::kGhostscriptProcsetStub));
-                const std::vector<std::uint8_t> eps = test::ReadFile(path);
-                ps.insert(ps.end(), eps.begin(), eps.end());
-                test::WriteFile(stubbed, ps);
-                const auto gs = RunReader("gs", {"-q", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-sDEVICE=bbox", Q(stubbed)});
+                const auto gs = RunReader("gs", {"-q", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-sDEVICE=bbox", file});
                 allReaders = allReaders && gs.installed;
                 if (gs.installed) {
                     EXPECT_EQ(gs.exitCode, 0) << gs.out.toStdString();
@@ -325,6 +318,107 @@ TEST_F(PageExportTest, CommandAndToolGiveThePictureOfTheAskedSize) {
         EXPECT_EQ(command, QSize(proposed.cx, proposed.cy));
         EXPECT_EQ(tool, command);
     }
+}
+
+// The ink of a picture (dark and opaque pixels), cut to its own extent and
+// scaled to `size`, so that two renderings at different resolutions meet.
+QImage TrimmedInk(const QImage& picture, QSize size) {
+    const QImage argb = picture.convertToFormat(QImage::Format_ARGB32);
+    auto inked = [&](int x, int y) {
+        const QRgb c = argb.pixel(x, y);
+        return qAlpha(c) > 128 && qGray(c) < 128;
+    };
+    QRect extent;
+    for (int y = 0; y < argb.height(); ++y)
+        for (int x = 0; x < argb.width(); ++x)
+            if (inked(x, y)) extent |= QRect(x, y, 1, 1);
+    if (extent.isEmpty()) return {};
+    QImage ink(extent.size(), QImage::Format_Grayscale8);
+    for (int y = 0; y < ink.height(); ++y)
+        for (int x = 0; x < ink.width(); ++x)
+            ink.setPixel(x, y, inked(extent.x() + x, extent.y() + y) ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+    return ink.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+// How far two ink pictures of one size agree: the shared ink over the ink
+// of either (1: the same shapes; mirrored, shifted or holed shapes fall far).
+double InkOverlap(const QImage& a, const QImage& b) {
+    int both = 0, either = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const bool inA = qGray(a.pixel(x, y)) < 128, inB = qGray(b.pixel(x, y)) < 128;
+            both += inA && inB;
+            either += inA || inB;
+        }
+    return either == 0 ? 0.0 : static_cast<double>(both) / either;
+}
+
+// The EPS of a page with a text, a line and a rectangle renders with nothing
+// but the file in ghostscript and in Inkscape, and shows the text as the PNG
+// export draws it (only texts give the EPS paths). The renderings stay in
+// the build tree, in eps-artefacts/.
+TEST_F(PageExportTest, EpsAloneRendersInOtherProgramsLikeThePngExport) {
+    doc->Remove(picture, false);
+    doc->Remove(rect, false);
+    view->Select(text, false, false);
+    for (const char16_t c : std::u16string_view(u" بر دوستان خوب")) view->OnChar(c);
+    view->ClearSelection();
+    const Rect words = RectOf(*text);
+    // Below the text, a little apart: the page's picture stays near the
+    // text's own size, so that the PNG shows the text at a useful resolution.
+    CDrawRect* box = test::AddRect(*doc, test::Place(words.left, words.top - 1500, 2000, 1000));
+    CDrawLine* line = test::AddLine(*doc, test::Place(words.right - 3000, words.top - 1500, 3000, 1000));
+    for (CDrawObj* other : {static_cast<CDrawObj*>(box), static_cast<CDrawObj*>(line)}) {
+        Rect shared;
+        ASSERT_FALSE(shared.IntersectRect(words, RectOf(*other))) << "the text must stand clear of the other objects";
+    }
+
+    const std::filesystem::path artefacts = std::filesystem::path(KAVITRO_BINARY_DIR) / "eps-artefacts";
+    std::filesystem::create_directories(artefacts);
+    const std::filesystem::path eps = artefacts / "page.eps", png = artefacts / "page.png";
+    ASSERT_EQ(ExportCurrentPage(*view, eps, PageExportFormat::Eps).status, ExportStatus::Written);
+    ASSERT_EQ(ExportCurrentPage(*view, png, PageExportFormat::Png, [](Size& size) {
+                  size = Size{3000, 3000};
+                  return true;
+              }).status,
+              ExportStatus::Written);
+    const std::vector<CDrawObj*> objects = doc->ObjectsOnPage(0);
+    const test::PictureOfBox page{doc->GetBoundingRect(objects), QImage(Q(png))};
+    ASSERT_FALSE(page.image.isNull());
+    const QPoint from = page.PixelOf(words.left, words.bottom), to = page.PixelOf(words.right, words.top);
+    const QImage textOfPng = page.image.copy(QRect(from, to).normalized());
+    const QImage expected = TrimmedInk(textOfPng, QSize(600, 300));
+    ASSERT_FALSE(expected.isNull());
+
+    const struct {
+        const char* reader;
+        QString program;
+        QStringList args;
+    } readers[] = {
+        {"ghostscript", "gs",
+         {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-dEPSCrop", "-sDEVICE=png16m", "-r300",
+          "-sOutputFile=" + Q(artefacts / "page-ghostscript.png"), Q(eps)}},
+        {"inkscape", KAVITRO_INKSCAPE_EPS_PNG, {Q(eps), Q(artefacts / "page-inkscape.png"), "300"}},
+    };
+    bool allReaders = true;
+    for (const auto& r : readers) {
+        SCOPED_TRACE(r.reader);
+        const std::filesystem::path rendered = artefacts / ("page-" + std::string(r.reader) + ".png");
+        std::filesystem::remove(rendered);
+        const auto run = RunReader(r.program, r.args);
+        const bool installed = run.installed && run.exitCode != 77;  // the Inkscape script: 77, not installed
+        allReaders = allReaders && installed;
+        if (!installed) continue;
+        ASSERT_EQ(run.exitCode, 0) << run.out.toStdString();
+        const QImage picture(Q(rendered));
+        ASSERT_FALSE(picture.isNull()) << run.out.toStdString();
+        const QImage ink = TrimmedInk(picture, expected.size());
+        ASSERT_FALSE(ink.isNull()) << "no ink";
+        const double overlap = InkOverlap(ink, expected);
+        RecordProperty(std::string("overlap_") + r.reader, std::to_string(overlap));
+        EXPECT_GT(overlap, 0.85) << "overlap with the PNG export " << overlap;
+    }
+    if (!allReaders) GTEST_SKIP() << "ghostscript or inkscape is not installed";
 }
 
 }  // namespace

@@ -272,11 +272,11 @@ TEST_F(InsertionFixture, ClickTheFirstTextAndTypeGivesTheGlyphsOfKavitroShape) {
 
     const std::filesystem::path file = std::filesystem::path(KAVITRO_BINARY_DIR) / "view_typing_test.kv2";
     ASSERT_TRUE(doc->OnSaveDocument(QString::fromStdString(file.string())));
-    const std::string dumped = RunCommand(KAVITRO_BINARY_DIR "/tools/doc/kavitro-doc dump '" + file.string() + "'");
+    const std::string dumped = RunCommand(KAVITRO_BINARY_DIR "/tools/doc/kavitro-doc --data-dir '" KAVITRO_SHARE_DIR "' dump '" + file.string() + "'");
     std::filesystem::remove(file);
     // The first space came with the document, the letters were typed after it.
     const std::string shaped =
-        RunCommand("printf '%s\\n' ' سلام دنیا' | " KAVITRO_BINARY_DIR "/tools/shape/kavitro-shape");
+        RunCommand("printf '%s\\n' ' سلام دنیا' | " KAVITRO_BINARY_DIR "/tools/shape/kavitro-shape --data-dir '" KAVITRO_SHARE_DIR "'");
     EXPECT_EQ(WordsOf(dumped), WordsOf(shaped));
 }
 

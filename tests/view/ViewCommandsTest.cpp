@@ -237,6 +237,20 @@ TEST_F(ViewCommandFixture, RulesFollowToolPageFitAndScrollState) {
     (void)text;
 }
 
+// A zoom tool chosen while a zoom tool is in hand (the ribbon button clicked
+// twice, or zoom-out after zoom-in) still returns to the tool before it.
+TEST_F(ViewCommandFixture, ZoomToolsChosenInARowReturnToTheToolBeforeThem) {
+    const std::vector<std::vector<std::uint32_t>> sequences = {
+        {C::ZoomIn, C::ZoomIn}, {C::ZoomIn, C::ZoomOut}, {C::ZoomOut, C::ZoomIn, C::ZoomOut}};
+    for (const std::vector<std::uint32_t>& chosen : sequences) {
+        Run(C::DrawLine);
+        const std::int32_t line = CDrawTool::CurrentShape();
+        for (std::uint32_t id : chosen)
+            Run(id);
+        EXPECT_EQ(CDrawTool::ShapeBeforeZoom(), line) << chosen.size() << " zoom tools chosen";
+    }
+}
+
 // The export command's rule: a text shown on the current page.
 TEST_F(ViewCommandFixture, CurrentPageHasTextCountsEveryPageObjects) {
     Rect("A");

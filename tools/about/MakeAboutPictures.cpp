@@ -34,6 +34,7 @@
 #include "engine/CalligraphyFont.h"
 #include "platform/AtomicFile.h"
 #include "platform/ErrorReport.h"
+#include "platform/qt/HeadlessSession.h"
 #include "platform/qt/QtPainterDC.h"
 
 namespace {
@@ -308,7 +309,7 @@ int Fail(const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    const kavitro::HeadlessSession session;
     QGuiApplication application(argc, argv);
     const QStringList args = QGuiApplication::arguments();
     if (args.size() < 4 || args[1] != QLatin1String("--data-dir"))

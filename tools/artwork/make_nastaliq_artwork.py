@@ -13,8 +13,13 @@ source font uses in the same contexts:
           those words (kavitro-shape --variants) speak for the slots only
           they reach;
   vote    the same lines are shaped by HarfBuzz (hb-shape, language "ur")
-          with the source font (a heh joined to the letter before it given
-          as its two-eyed heh, the looped forms Persian writes);
+          with the source font (a zero-width non-joiner before a letter
+          whose slot the engine writes where a chain begins, though the
+          letter before could join it: the suffix after the ligature of
+          "allah"; a medial heh given as its two-eyed heh,
+          whose medial form is the knotted heh Persian writes; a joined
+          final heh stays its hooked final heh, which is drawn with an eye:
+          the looped final heh of Persian);
           each slot takes the glyphs used most often for it: its letter's,
           plus those of the letters after it that the engine gives a blank
           attachable slot, which the slot then draws as a ligature (their
@@ -36,12 +41,20 @@ source font uses in the same contexts:
           slot's exit and entry heights are settled, one slot at a time, on
           the value that closes the most joins of the dictionary words. A
           medial sad or tah that also begins words has its entry moved to its
-          bowl's end, so that the bowl stays off what comes before.
+          bowl's end, so that the bowl stays off what comes before. A slot
+          whose exit the source joins through an entry stroke of the next
+          letter that the next slot lacks (the waw's swash under a qaf or
+          feh; that slot serves every letter before waw) draws the stroke.
 
 Writes into OUT_DIR: fonts/Vorl21.ttf .. Vorl25.ttf (2880 upem, glyph i at
-U+F000 + i), MarkAnchors.bin (20480 bytes), OFL.txt, and artwork-report.txt
+U+F000 + i), MarkAnchors.bin (20480 bytes), OFL.txt, VPFinfo.bin (made by
+the --vector-path-tool from these fonts), and artwork-report.txt
 with the vote coverage and the gap of every join of the traced dictionary
-words. The traces also type the text-modification keys (alternate form,
+words. Each font carries a KVJN table with every letter slot's entry and
+exit as drawn (see join_point_record), from which the engine closes at
+drawing time the joins that one height per slot leaves open; given the
+ink-piece tool, the report also says how many joined groups of the
+dictionary words the program then writes in one piece of ink. The traces also type the text-modification keys (alternate form,
 glyph variant, glyph swap), which reach the forms plain typing does not.
 Slots that no traced context reaches take the letter shape of their
 nearest sibling in the rule tables (the same letter before and after a
@@ -50,11 +63,12 @@ shape, as do the engine's blank and attachable slots.
 
 usage: make_nastaliq_artwork.py --shape-tool EXE --trace-data DIR
            --source FONT --license DEBIAN_COPYRIGHT --word-list DIC
-           --rules-dir DIR OUT_DIR
+           --rules-dir DIR [--vector-path-tool EXE] [--ink-tool EXE] OUT_DIR
 """
 
 import argparse
 import bisect
+import functools
 import json
 import math
 import os
@@ -107,6 +121,7 @@ JOINS_NEXT = set(PERSIAN_LETTERS) - {0x0621, 0x0622, 0x0627, 0x062F, 0x0630, 0x0
 PERSIAN_CODES = set(PERSIAN_LETTERS)
 HEH, HEH_DOACHASHMEE = "\u0647", "\u06be"
 HAMZA, YEH_WITH_HAMZA = "\u0621", "\u0626"
+ZWNJ = "\u200c"
 SOURCE_HAMZA = "Hamza"   # the source's hamza letter, which has no seat
 # Digits and punctuation our engine writes with one glyph each.
 SYMBOLS = [0x0021, 0x0022, 0x0028, 0x0029, 0x002A, 0x002B, 0x002D, 0x002E, 0x002F, 0x003A, 0x003D,
@@ -131,6 +146,7 @@ FIT_SCALE = 6.0         # source units: a join this far open weighs half
 CLOSED_UNITS = 8        # source units: the widest gap that is still within GAP_CLOSED
 FAR_UNITS = 20          # source units: the widest gap within GAP_WORST
 SETTLE_SWEEPS = 6
+CHAIN_START_SHARE = 0.01  # share of a slot's contexts after a joining letter below which it begins chains
 SEQUENCE_WEIGHT = 0.05  # weight of a join in a traced letter sequence against one in a dictionary word
 RAISE_PRIOR = 5.0       # joins' worth of pull toward the source font's lift
 SHEAR_PRIOR = 1.0       # joins' worth of pull toward an unbent entry: enough to steady slots seen in few joins
@@ -151,6 +167,15 @@ LEAD_IN_THICKNESS = 70  # source units: about the thickness of a joining stroke
 VARIANT_GROUP_LIMIT = 7  # the most characters (a trailing space counted) of a group the alternatives menu varies
 INK_ANCHOR_GAP = 240   # glyph units between a glyph's ink and the centre of dots it has no anchor for
 SIGN_GAP = 40           # glyph units between the baseline of a placed vowel sign and its ink
+# The source's hooked final heh, which Persian writes as a loop: drawn with
+# an eye whose walls are as thick as those of the source's round heh.
+LOOPED_FINAL_HEH = {"HehFin", "HehFin.wide"}
+ROUND_HEH = "HehSep"
+EYE_GRID = 6            # source units between the points tried for the eye's centre
+EYE_RAYS = 72
+LEAD_OUT_GAP = 30       # source units an exit may lie off its shape's ink and still join it
+LEAD_OUT_OVERLAP = 10   # source units a drawn lead-out stroke reaches into the next letter's ink
+EYE_CLEARED_STEPS = 32  # lines per curve of a glyph drawn flattened so that an eye clears its ink
 
 
 class SourceFont:
@@ -238,9 +263,12 @@ def without_modification_keys(line):
 
 def for_source(line):
     """A line as the source font is given it. The source writes a joined
-    heh, final or medial, in the hooked Urdu style, and its two-eyed heh in
-    the looped ones that Persian writes there (the round final heh, the
-    knotted medial heh); the letter stays heh to us. Our hamza is a yeh seat
+    medial heh in the hooked Urdu style, and its two-eyed heh there in the
+    knotted medial heh that Persian writes: a medial heh is given as that
+    one, and stays heh to us. Its two-eyed final heh reads as a medial heh to
+    a Persian reader, so a joined final heh stays heh: the source's hooked
+    final heh, which is drawn with the eye of Persian's looped one (see
+    looped_final_eye). Our hamza is a yeh seat
     with the hamza as its mark (4/67), where the source has a letter with no
     seat: standing alone, it is given as the source's yeh with hamza above,
     so that its slot takes the seat and an anchor for the mark. Joined to a
@@ -250,7 +278,8 @@ def for_source(line):
     Artwork.choose)."""
     out = list(line)
     for i in range(len(out)):
-        if out[i] == HEH and i > 0 and ord(line[i - 1]) in JOINS_NEXT:
+        if (out[i] == HEH and i > 0 and ord(line[i - 1]) in JOINS_NEXT
+                and i + 1 < len(line) and ord(line[i + 1]) in PERSIAN_CODES):
             out[i] = HEH_DOACHASHMEE
         elif (out[i] == HAMZA and (i == 0 or ord(line[i - 1]) not in JOINS_NEXT)
               and (i + 1 == len(line) or ord(line[i + 1]) not in PERSIAN_CODES)):
@@ -271,22 +300,88 @@ def run_harfbuzz(source, text_file):
     return [json.loads(line) for line in out.stdout.decode("utf-8").splitlines() if line.strip()]
 
 
+def run_engine_on(tool, data_dir, lines, variants=False):
+    """run_engine over a list of lines."""
+    with tempfile.NamedTemporaryFile("w", encoding="utf-8", suffix=".txt", delete=False) as typed:
+        typed.write("\n".join(lines) + "\n")
+    try:
+        return run_engine(tool, data_dir, typed.name, variants)
+    finally:
+        os.unlink(typed.name)
+
+
+def run_harfbuzz_on(source, lines):
+    """run_harfbuzz over a list of lines, each given as for_source gives it."""
+    with tempfile.NamedTemporaryFile("w", encoding="utf-8", suffix=".txt", delete=False) as letters:
+        letters.write("\n".join(for_source(line) for line in lines) + "\n")
+    try:
+        return run_harfbuzz(source, letters.name)
+    finally:
+        os.unlink(letters.name)
+
+
 def parse_glyph(text):
     f, g = text.split("/")
     return int(f), int(g)
 
 
 class Letter:
-    __slots__ = ("code", "slot", "lift", "mark", "word", "base", "pos", "marks")
+    __slots__ = ("code", "slot", "lift", "mark", "word", "base", "pos", "marks", "new_chain")
 
     def __init__(self, code, slot, lift, mark, word):
         self.code, self.slot, self.lift, self.mark, self.word = code, slot, lift, mark, word
-        self.base, self.pos, self.marks = None, (0, 0), []
+        self.base, self.pos, self.marks, self.new_chain = None, (0, 0), [], False
+
+
+def engine_letters(record):
+    """(code, slot, word) of every letter the engine typed in a line, the
+    spaces left out."""
+    return [(int(c["code"], 16), parse_glyph(c["glyph"]), w) for w, word in enumerate(record["words"])
+            for c in word["chars"] if c["code"] != "0020"]
+
+
+def chain_start_slots(records, kinds):
+    """The slots the engine writes where a chain of joined letters begins:
+    those that follow a letter of their word that could join them in fewer
+    than CHAIN_START_SHARE of their contexts in the given lines. Where the
+    rules put one after such a letter all the same (a suffix after the
+    ligature of "allah"), that letter ends its chain there."""
+    joined, seen = Counter(), Counter()
+    for record in records:
+        if record["refused"]:
+            continue
+        letters = engine_letters(record)
+        for k, (_, slot, word) in enumerate(letters):
+            if kinds.get(slot) in DRAWN_KINDS:
+                seen[slot] += 1
+                joined[slot] += int(k > 0 and letters[k - 1][2] == word and letters[k - 1][0] in JOINS_NEXT)
+    return {slot for slot, n in seen.items() if joined[slot] < CHAIN_START_SHARE * n}
+
+
+def with_chain_breaks(text, record, starts):
+    """The letters of a line as the source font is to join them: a
+    zero-width non-joiner before each letter that the engine gives a
+    chain-start slot (see chain_start_slots) after a letter that could join
+    it, so that the letters around it take the forms the engine's do."""
+    letters = engine_letters(record)
+    if len(letters) != sum(1 for ch in text if ch != " "):
+        return text
+    out, k = [], 0
+    for ch in text:
+        if ch != " ":
+            _, slot, word = letters[k]
+            if k > 0 and slot in starts and letters[k - 1][2] == word and letters[k - 1][0] in JOINS_NEXT:
+                out.append(ZWNJ)
+            k += 1
+        out.append(ch)
+    return "".join(out)
 
 
 def align(text, record, shaped, source):
     """The letters of one line with both shapers' answers, or None when the
-    engine refused a letter or the answers cannot be matched code by code."""
+    engine refused a letter or the answers cannot be matched code by code.
+    The text is the line as HarfBuzz was given it, before for_source: its
+    zero-width non-joiners mark the letters that begin a new chain."""
     if record["refused"]:
         return None
     letters = []
@@ -295,9 +390,9 @@ def align(text, record, shaped, source):
             letters.append(Letter(int(c["code"], 16), parse_glyph(c["glyph"]), c["y"], c["mark"], w))
     codes = [ord(ch) for ch in text]
     letters = [l for l in letters if l.code != 0x20]
-    if [l.code for l in letters] != [c for c in codes if c != 0x20]:
+    positions = [i for i, c in enumerate(codes) if c not in (0x20, ord(ZWNJ))]
+    if [l.code for l in letters] != [codes[i] for i in positions]:
         return None
-    positions = [i for i, c in enumerate(codes) if c != 0x20]
     # HarfBuzz lists right-to-left text in visual order, left to right.
     clusters = defaultdict(list)
     pen = 0
@@ -305,6 +400,7 @@ def align(text, record, shaped, source):
         clusters[g["cl"]].append((g["g"], (pen + g["dx"], g["dy"])))
         pen += g["ax"]
     for letter, i in zip(letters, positions):
+        letter.new_chain = i > 0 and codes[i - 1] == ord(ZWNJ)
         if letter.code in SYMBOL_GLYPHS:
             letter.base, letter.pos = SYMBOL_GLYPHS[letter.code], clusters[i][0][1] if clusters.get(i) else (0, 0)
             continue
@@ -441,6 +537,7 @@ class Artwork:
         self.blank_marks = defaultdict(list)     # (blank slot, half) -> (head slot, mark glyph, lift difference)
         self.traced = None                       # slots and blank halves the typed lines reached (see add)
         self.variant_lines = []                  # like lines, for the alternatives of dictionary words
+        self.next_glyphs = defaultdict(Counter)  # slot -> (next letter's slot, its source glyph) -> count
 
     def is_attached(self, letter, word):
         return letter.word == word and self.kinds.get(letter.slot) == "blank" and letter.slot[1] != 32
@@ -475,6 +572,11 @@ class Artwork:
             # engine keeps a dal and the reh after it in one word.
             drawn.append((l.slot, l.lift, (l.word, run)))
             run += int(group[-1].code not in JOINS_NEXT)
+            following = letters[k + 1] if k + 1 < len(letters) else None
+            if (not keyed and len(group) == 1 and l.code in JOINS_NEXT and following is not None
+                    and following.word == l.word and not following.new_chain and following.base is not None
+                    and self.kinds.get(following.slot) in DRAWN_KINDS):
+                self.next_glyphs[l.slot][(following.slot, following.base)] += 1
             if any(m.base is None for m in group) or (variant and l.slot in self.traced[0]):
                 continue
             # An attached letter's dots are the engine's mark on its blank
@@ -738,6 +840,35 @@ class Artwork:
             return None
         return end
 
+    def lead_out(self, slot):
+        """(glyph, offset, from x) of the stroke that leads a slot into the
+        letter after it, or None: where the slot's exit lies off its ink,
+        the source closes the join with the next letter's entry stroke (the
+        swash of the waw after qaf or feh), which the next slot, shared with
+        letters that join it otherwise, draws without: the same body (its
+        ink box but on the right) without that stroke. Then this slot draws
+        the part of the next letter's source glyph right of the next slot's
+        shape (from x, in that glyph's units), placed so that its body lies
+        on the next slot's when the join closes."""
+        exit_ = self.exit(slot)
+        if exit_ is None or not self.next_glyphs.get(slot):
+            return None
+        names, offsets = self.shape[slot]
+        glyf = self.source.font["glyf"]
+        inked = [(glyf[n], o) for n, o in zip(names, offsets) if glyf[n].numberOfContours]
+        if not inked or any(g.xMin + ox - LEAD_OUT_GAP <= exit_[0] <= g.xMax + ox + LEAD_OUT_GAP
+                            and g.yMin + oy - LEAD_OUT_GAP <= exit_[1] <= g.yMax + oy + LEAD_OUT_GAP
+                            for g, (ox, oy) in inked):
+            return None
+        (next_slot, glyph), _ = self.next_glyphs[slot].most_common(1)[0]
+        drawn = self.shape.get(next_slot, ((None,),))[0][0]
+        entry = self.source.entry.get(drawn)
+        if (entry is None or drawn == glyph or not glyf[drawn].numberOfContours
+                or (glyf[drawn].xMin, glyf[drawn].yMin, glyf[drawn].yMax) != (glyf[glyph].xMin, glyf[glyph].yMin,
+                                                                             glyf[glyph].yMax)):
+            return None
+        return glyph, (exit_[0] - entry[0], exit_[1] - entry[1]), glyf[drawn].xMax - LEAD_OUT_OVERLAP
+
     def entry(self, slot):
         point = self.source.entry.get(self.shape[slot][0][0])
         if point is not None and slot in self.lead_in:
@@ -845,30 +976,57 @@ def bend(x, entry_x, shear, both_ends=False):
 
 
 def draw_source(source, names, offsets, dx, dy, entry_x=0, shear=0, cut_first=None, both_ends=False,
-                lead_in=None):
+                lead_in=None, lead_out=None):
     """Source glyphs at their offsets, components flattened, moved by
     (dx, dy) source units, the part near the entry (at entry_x after the
     move) bent up by shear with a smooth step that leaves the exit in
     place, and scaled to our units per em. With cut_first, only the part of
     the first glyph below that height is drawn; with lead_in (from x, to x,
-    y), a stroke about the joins' thickness centred on y runs between them."""
+    y), a stroke about the joins' thickness centred on y runs between them;
+    with lead_out (glyph, offset, from x), the part of that glyph right of
+    from x is drawn at the offset (see Artwork.lead_out)."""
     def move(point):
         x, y = point
         return (x * SCALE, (y + bend(x, entry_x, shear, both_ends)) * SCALE)
 
     pen = TTGlyphPen(None)
+
+    def polygon(points, ox, oy):
+        pen.moveTo(move((points[0][0] + ox + dx, points[0][1] + oy + dy)))
+        for px, py in points[1:]:
+            pen.lineTo(move((px + ox + dx, py + oy + dy)))
+        pen.closePath()
+
+    # A looped final heh's eye, and the glyphs that must be drawn flattened
+    # so that the eye's contours clear their ink exactly.
+    eyes, flattened = {}, set()
+    for i, (name, (ox, oy)) in enumerate(zip(names, offsets)):
+        if name in LOOPED_FINAL_HEH:
+            others = [j for j in range(len(names)) if j != i]
+            eyes[i], covered = looped_final_eye(source, name, tuple(
+                (names[j], offsets[j][0] - ox, offsets[j][1] - oy) for j in others))
+            flattened.update(others[k] for k in covered)
     for i, (name, (ox, oy)) in enumerate(zip(names, offsets)):
         if i == 0 and cut_first is not None:
             for part in clipped_contours(source, name, cut_first, above=False):
-                pen.moveTo(move((part[0][0] + ox + dx, part[0][1] + oy + dy)))
-                for px, py in part[1:]:
-                    pen.lineTo(move((px + ox + dx, py + oy + dy)))
-                pen.closePath()
-            continue
-        recording = DecomposingRecordingPen(source.glyph_set)
-        source.glyph_set[name].draw(recording)
-        for operator, points in recording.value:
-            getattr(pen, operator)(*(move((px + ox + dx, py + oy + dy)) for px, py in points))
+                polygon(part, ox, oy)
+        elif i in flattened:
+            for contour in flattened_contours(source, name, EYE_CLEARED_STEPS):
+                polygon(contour, ox, oy)
+        else:
+            recording = DecomposingRecordingPen(source.glyph_set)
+            source.glyph_set[name].draw(recording)
+            for operator, points in recording.value:
+                getattr(pen, operator)(*(move((px + ox + dx, py + oy + dy)) for px, py in points))
+        for contour in eyes.get(i, ()):
+            polygon(contour, ox, oy)
+    if lead_out is not None:
+        glyph, (ox, oy), from_x = lead_out
+        right_of = [(from_x, -10 ** 6), (10 ** 6, -10 ** 6), (10 ** 6, 10 ** 6), (from_x, 10 ** 6)]
+        for contour in flattened_contours(source, glyph, EYE_CLEARED_STEPS):
+            part = clip_to_convex(contour, right_of)
+            if len(part) >= 3:
+                polygon(part, ox, oy)
     if lead_in is not None:
         # Clockwise, as the outer contours: where it overlaps them the
         # nonzero fill keeps it ink. It thins toward its free end, as a pen
@@ -908,7 +1066,7 @@ def build_fonts(art, out_dir, copyright_line):
                 dx, dy, advance = art.placement(slot)
                 cut = STROKE_CUT if art.is_strokeless_kaf(slot) else None
                 glyphs[name] = draw_source(source, *art.shape[slot], dx, dy, advance, art.shear[slot], cut,
-                                           art.bends_both_ends(slot), art.lead_in_stroke(slot))
+                                           art.bends_both_ends(slot), art.lead_in_stroke(slot), art.lead_out(slot))
                 advance = round(advance * SCALE)
                 glyphs[name].recalcBounds(None)
                 anchor = tuple(base_anchor(art, slot, half, dx, dy, advance, boxes, glyphs[name]) for half in (0, 1))
@@ -963,6 +1121,7 @@ def build_fonts(art, out_dir, copyright_line):
                     sTypoLineGap=0, usWeightClass=400, achVendID="KVTR", fsType=0)
         fb.setupPost()
         fb.font["head"].created = fb.font["head"].modified = 3786825600  # 2024-01-01
+        fb.font[JOIN_TABLE_TAG] = join_point_table(art, f, glyphs)
         save_atomically(fb.font, os.path.join(out_dir, "fonts", family + ".ttf"))
     return anchors
 
@@ -1084,6 +1243,143 @@ def clipped_contours(source, name, cut, above=True):
     source.glyph_set[name].draw(pen)
     parts = [clip_above(contour, cut, above) for contour in pen.contours]
     return [part for part in parts if len(part) >= 3]
+
+
+def segment_distance(point, a, b):
+    (px, py), (ax, ay), (bx, by) = point, a, b
+    dx, dy = bx - ax, by - ay
+    length = dx * dx + dy * dy
+    t = 0 if length == 0 else max(0.0, min(1.0, ((px - ax) * dx + (py - ay) * dy) / length))
+    return math.hypot(px - ax - t * dx, py - ay - t * dy)
+
+
+def outline_distance(point, polygon):
+    return min(segment_distance(point, polygon[i - 1], polygon[i]) for i in range(len(polygon)))
+
+
+def inside_polygon(point, polygon):
+    x, y = point
+    inside = False
+    for (x1, y1), (x2, y2) in zip(polygon[-1:] + polygon[:-1], polygon):
+        if (y1 > y) != (y2 > y) and x < x1 + (y - y1) * (x2 - x1) / (y2 - y1):
+            inside = not inside
+    return inside
+
+
+def signed_area(polygon):
+    return sum(a[0] * b[1] - b[0] * a[1] for a, b in zip(polygon[-1:] + polygon[:-1], polygon)) / 2
+
+
+def eye_of(polygon, wall, others=()):
+    """The eye of a loop drawn as the filled polygon: the part of the
+    polygon farther than wall from the outline of all ink, the polygon's and
+    that of the other polygons drawn with it (the letter before, whose
+    stroke runs into the loop), seen from its deepest point along EYE_RAYS
+    rays, and wound against the polygon so that it stays open; None where
+    no point is that deep. The polygon's thin parts (a tail) are too thin to
+    hold any of it."""
+    xs, ys = [x for x, _ in polygon], [y for _, y in polygon]
+    near = [o for o in others if min(x for x, _ in o) < max(xs) + wall and max(x for x, _ in o) > min(xs) - wall
+            and min(y for _, y in o) < max(ys) + wall and max(y for _, y in o) > min(ys) - wall]
+    inks = [polygon] + near
+    # The outline of all ink: the edges of each polygon that no other covers.
+    edges = [(a, b) for ink in inks for a, b in zip(ink[-1:] + ink[:-1], ink)
+             if not any(other is not ink and inside_polygon(((a[0] + b[0]) / 2, (a[1] + b[1]) / 2), other)
+                        for other in inks)]
+
+    def clearance(point):
+        """How far point lies inside the ink, negative outside the polygon:
+        beyond it, the eye would clear the other ink only, not its own."""
+        if not inside_polygon(point, polygon):
+            return -1.0
+        return min(segment_distance(point, a, b) for a, b in edges)
+
+    depth, centre = max((clearance((x, y)), (x, y))
+                        for x in range(math.floor(min(xs)), math.ceil(max(xs)), EYE_GRID)
+                        for y in range(math.floor(min(ys)), math.ceil(max(ys)), EYE_GRID))
+    if depth <= wall:
+        return None
+    eye = []
+    for k in range(EYE_RAYS):
+        u = (math.cos(2 * math.pi * k / EYE_RAYS), math.sin(2 * math.pi * k / EYE_RAYS))
+        low, high = 0.0, depth - wall
+        while clearance((centre[0] + high * u[0], centre[1] + high * u[1])) >= wall:
+            low, high = high, 2 * high
+        while high - low > 0.5:
+            mid = (low + high) / 2
+            low, high = (mid, high) if clearance((centre[0] + mid * u[0], centre[1] + mid * u[1])) >= wall else (low, mid)
+        eye.append((centre[0] + low * u[0], centre[1] + low * u[1]))
+    return eye if (signed_area(eye) > 0) != (signed_area(polygon) > 0) else eye[::-1]
+
+
+def convex_hull(points):
+    points = sorted(set(points))
+    if len(points) < 3:
+        return points
+
+    def half(sequence):
+        out = []
+        for p in sequence:
+            while len(out) >= 2 and ((out[-1][0] - out[-2][0]) * (p[1] - out[-2][1])
+                                     - (out[-1][1] - out[-2][1]) * (p[0] - out[-2][0])) <= 0:
+                out.pop()
+            out.append(p)
+        return out[:-1]
+    return half(points) + half(reversed(points))
+
+
+def clip_to_convex(polygon, hull):
+    """The part of a polygon inside a convex polygon wound counterclockwise
+    (Sutherland-Hodgman); where the polygon is not convex the part may
+    hold edges of no width, which fill nothing."""
+    out = polygon
+    for a, b in zip(hull, hull[1:] + hull[:1]):
+        def side(point):
+            return (b[0] - a[0]) * (point[1] - a[1]) - (b[1] - a[1]) * (point[0] - a[0])
+        points, out = out, []
+        for prev, cur in zip(points[-1:] + points[:-1], points):
+            if (side(cur) >= 0) != (side(prev) >= 0):
+                t = side(prev) / (side(prev) - side(cur))
+                out.append((prev[0] + t * (cur[0] - prev[0]), prev[1] + t * (cur[1] - prev[1])))
+            if side(cur) >= 0:
+                out.append(cur)
+        if not out:
+            break
+    return out
+
+
+@functools.lru_cache(maxsize=None)
+def looped_final_eye(source, name, others=()):
+    """The contours that open the eye that makes the source's hooked final
+    heh (a solid head with a tail) the looped final heh of Persian, in the
+    glyph's source units: the eye, with the walls of the round heh's loop on
+    its thinner side (the lower quartile of the distances of its eye from its
+    outline), and, for the glyphs drawn with it (others: (name, x, y) from
+    it), the part of each of their contours over the eye, wound against it,
+    so that under the nonzero fill no ink is left there; and the indexes in
+    others of the glyphs with such parts, which must be drawn as the same
+    flattened contours for that. Empty where the head is too thin to hold
+    an eye."""
+    rings = flattened_contours(source, ROUND_HEH)
+    wall = sorted(outline_distance(p, rings[0]) for ring in rings[1:] for p in ring)
+    head = max(flattened_contours(source, name), key=lambda c: abs(signed_area(c)))
+    polygons = [[(x + ox, y + oy) for x, y in c] for other, ox, oy in others for c in flattened_contours(source, other)]
+    eye = eye_of(head, wall[len(wall) // 4], polygons)
+    if eye is None:
+        return (), ()
+    hull = convex_hull(eye)
+    covered = [(j, clip_to_convex([(x + ox, y + oy) for x, y in c], hull)) for j, (other, ox, oy) in enumerate(others)
+               for c in flattened_contours(source, other, EYE_CLEARED_STEPS)]
+    covered = [(j, part) for j, part in covered if len(part) >= 3 and abs(signed_area(part)) > 1]
+    return ((tuple(eye),) + tuple(tuple(part[::-1]) for _, part in covered),
+            tuple(sorted({j for j, _ in covered})))
+
+
+def flattened_contours(source, name, steps=FlattenPen.STEPS):
+    pen = FlattenPen(source.glyph_set)
+    pen.STEPS = steps
+    source.glyph_set[name].draw(pen)
+    return [contour for contour in pen.contours if len(contour) >= 3]
 
 
 def stroke_root(source, name):
@@ -1225,6 +1521,157 @@ def blank_anchor(art, slot, half, advance, boxes):
     return round(median(ys) * SCALE), round(median(xs) * SCALE) - advance
 
 
+BROKEN_SHOWN = 300      # broken groups the report names, the most frequent first
+INK_JOBS = 3            # kavitro-ink-pieces runs at once
+JOIN_TABLE_TAG = "KVJN"
+JOIN_ENTRY, JOIN_EXIT = 1, 2
+JOIN_INSET = 60         # font units a join point on the ink's end lies inside it
+JOIN_REACH = 150        # font units an anchor may lie outside the ink box before it is moved onto the ink
+
+
+def open_join_ends(art):
+    """The slots that the traced words join on a side their shape has no
+    anchor for: (slots joined from the letter before, slots joined to the
+    letter after). The shape chosen there is one of another position (an
+    isolated lam, an initial kaf that a few words write medially). Where
+    both sides are open, the letter begins a new chain after one that could
+    join it (the suffix after the ligature of "allah", whose heh is final):
+    the pair stays apart, as the tables write it, rather than have the
+    correction pull the ligature onto the suffix."""
+    if not hasattr(art, "open_join_ends"):
+        entries, exits = set(), set()
+        for sa, sb, _ in art.traced_joins(words_only=True):
+            if art.exit(sa) is not None and art.entry(sb) is None:
+                entries.add(sb)
+            if art.entry(sb) is not None and art.exit(sa) is None:
+                exits.add(sa)
+        art.open_join_ends = entries, exits
+    return art.open_join_ends
+
+
+def ink_end(glyph, right):
+    """A point on a drawn glyph's ink, font units, where a letter joining a
+    side without an anchor meets it: the lowest outline point of the ink's
+    outer quarter on that side, moved JOIN_INSET into the stroke. (The
+    lower half's far end is no guide: a tooth's lower half can stand wholly
+    on its left.)"""
+    if not getattr(glyph, "numberOfContours", 0):
+        return None
+    quarter = (glyph.xMax - glyph.xMin) / 4
+    points = [p for p, flag in zip(glyph.coordinates, glyph.flags)
+              if flag & 1 and (p[0] >= glyph.xMax - quarter if right else p[0] <= glyph.xMin + quarter)]
+    if not points:
+        return None
+    x, y = min(points, key=lambda p: (p[1], -p[0] if right else p[0]))
+    return (x - JOIN_INSET, y) if right else (x + JOIN_INSET, y)
+
+
+def near_ink(glyph, point):
+    """Whether a join point lies within JOIN_REACH of the glyph's ink box. A
+    source anchor can lie far off the ink where the source joins the letter
+    to a form of its neighbour that reaches under it (the feh or qaf head
+    over the waw made for it); our neighbour's slot has its plain form. An
+    entry at the advance may stand a hairline right of the ink, as the
+    source's joins do: that one stays."""
+    return bool(getattr(glyph, "numberOfContours", 0)) and (
+        glyph.xMin - JOIN_REACH <= point[0] <= glyph.xMax + JOIN_REACH
+        and glyph.yMin - JOIN_REACH <= point[1] <= glyph.yMax + JOIN_REACH)
+
+
+def ink_near(glyph, point):
+    """The drawn outline point nearest to an anchor that lies off the ink,
+    moved JOIN_INSET into the stroke along x: the join stays on the side of
+    the letter its anchor was on (the lower half's far end of a tooth can
+    stand on the other side)."""
+    points = [p for p, flag in zip(glyph.coordinates, glyph.flags) if flag & 1]
+    if not points:
+        return None
+    x, y = min(points, key=lambda p: (p[0] - point[0]) ** 2 + (p[1] - point[1]) ** 2)
+    centre = (glyph.xMin + glyph.xMax) / 2
+    return (x - JOIN_INSET, y) if x > centre else (x + JOIN_INSET, y)
+
+
+def join_point_record(art, slot, glyph):
+    """(flags, entry x, entry y, exit x, exit y) of a slot in font units of
+    its drawn outline: the exit at the origin and the entry at the advance
+    (a moved entry's too), each at the height the joins were settled on, the
+    entry's bend included. A side the words join but the shape has no
+    anchor for, or whose anchor lies off the drawn ink, joins on its ink
+    (see ink_end). Only letters join: other slots, and sides nothing joins,
+    are transparent to the engine's chain."""
+    if art.kinds.get(slot) != "letter" or slot not in art.shape:
+        return (0, 0, 0, 0, 0)
+    _, dy, advance = art.placement(slot)
+    open_entries, open_exits = open_join_ends(art)
+    entry, exit_point = None, None
+    point = art.exit(slot)
+    if point is not None:
+        exit_point = (0, round((point[1] + dy) * SCALE))
+        if not near_ink(glyph, exit_point):
+            exit_point = ink_near(glyph, exit_point)
+    elif slot in open_exits:
+        exit_point = ink_end(glyph, right=False)
+    point = art.entry(slot)
+    if point is not None:
+        lift = bend(advance, advance, art.shear[slot], art.bends_both_ends(slot))
+        # The font keeps no negative advance (an overlapping alternate form), and
+        # the entry stands at the advance the font keeps.
+        entry = (max(0, round(advance * SCALE)), round((point[1] + dy + lift) * SCALE))
+        if not near_ink(glyph, entry):
+            entry = ink_near(glyph, entry)
+    elif slot in open_entries:
+        entry = ink_end(glyph, right=True)
+    flags = (JOIN_ENTRY if entry else 0) | (JOIN_EXIT if exit_point else 0)
+    clamp = lambda v: max(-32768, min(32767, round(v)))  # noqa: E731
+    return (flags,) + tuple(clamp(v) for v in (entry or (0, 0)) + (exit_point or (0, 0)))
+
+
+def join_point_table(art, f, glyphs):
+    """The font's KVJN table: version 1, a record for every glyph index."""
+    from fontTools.ttLib.tables.DefaultTable import DefaultTable
+    table = DefaultTable(JOIN_TABLE_TAG)
+    records = [join_point_record(art, (f, g), glyphs.get(placeholder.glyph_name(g))) if g >= placeholder.FIRST_DRAWN
+               else (0, 0, 0, 0, 0) for g in range(GLYPHS)]
+    table.data = struct.pack(">HH", 1, GLYPHS) + b"".join(struct.pack(">Hhhhh", *r) for r in records)
+    return table
+
+
+def ink_pieces(tool, data_dir, lines):
+    """What kavitro-ink-pieces says of the lines, typed with the artwork in
+    data_dir and the join correction: (groups, groups in one piece, Counter
+    of the broken groups). The lines are measured in INK_JOBS parts at once."""
+    parts = [lines[i::INK_JOBS] for i in range(INK_JOBS)]
+    files, runs = [], []
+    try:
+        for part in parts:
+            with tempfile.NamedTemporaryFile("w", encoding="utf-8", suffix=".txt", delete=False) as typed:
+                typed.write("\n".join(part) + "\n")
+            files.append(typed.name)
+            runs.append(subprocess.Popen([tool, "--data-dir", data_dir, "--broken-only", typed.name],
+                                         stdout=subprocess.PIPE))
+        groups, whole, broken = 0, 0, Counter()
+        for run in runs:
+            out = run.communicate()[0].decode("utf-8").splitlines()
+            if run.returncode != 0 or not out:
+                sys.exit("make_nastaliq_artwork: %s failed" % tool)
+            summary = re.fullmatch(r"joined groups: (\d+), one piece: (\d+) \(.*\)", out[-1])
+            groups, whole = groups + int(summary.group(1)), whole + int(summary.group(2))
+            broken.update(line.split("\t")[0] for line in out[:-1])
+        return groups, whole, broken
+    finally:
+        for run in runs:
+            run.wait()
+        for name in files:
+            os.unlink(name)
+
+
+def ink_piece_report(pieces):
+    """The report's lines on the joined groups written in one piece of ink."""
+    groups, whole, broken = pieces
+    return (["joined groups in one piece of ink: %.2f%% (%d of %d)" % (100.0 * whole / max(1, groups), whole, groups)]
+            + ["broken group %s: %d times" % item for item in broken.most_common(BROKEN_SHOWN)])
+
+
 def save_atomically(font, path):
     tmp = path + ".tmp"
     font.save(tmp)
@@ -1260,6 +1707,8 @@ def main():
     parser.add_argument("--license", required=True)
     parser.add_argument("--word-list", required=True)
     parser.add_argument("--rules-dir", required=True, help="the engine's rule tables")
+    parser.add_argument("--ink-tool", help="kavitro-ink-pieces, to report the joined groups written in one piece")
+    parser.add_argument("--vector-path-tool", help="make_vector_paths, to make the vector-path file of the fonts")
     parser.add_argument("out_dir")
     args = parser.parse_args()
     os.makedirs(os.path.join(args.out_dir, "fonts"), exist_ok=True)
@@ -1275,23 +1724,18 @@ def main():
     sequences, words = trace_lines(args.word_list)
     lines = sequences + words
     plain = [without_modification_keys(line) for line in lines]
-    with tempfile.NamedTemporaryFile("w", encoding="utf-8", suffix=".txt", delete=False) as typed, \
-            tempfile.NamedTemporaryFile("w", encoding="utf-8", suffix=".txt", delete=False) as letters:
-        typed.write("\n".join(lines) + "\n")
-        letters.write("\n".join(for_source(line) for line in plain) + "\n")
-    try:
-        records = run_engine(args.shape_tool, args.trace_data, typed.name)
-        shaped = run_harfbuzz(args.source, letters.name)
-    finally:
-        os.unlink(typed.name)
-        os.unlink(letters.name)
-    if len(records) != len(lines) or len(shaped) != len(lines):
-        sys.exit("make_nastaliq_artwork: %d lines typed, %d by the engine, %d by HarfBuzz"
-                 % (len(lines), len(records), len(shaped)))
+    records = run_engine_on(args.shape_tool, args.trace_data, lines)
+    if len(records) != len(lines):
+        sys.exit("make_nastaliq_artwork: %d lines typed, %d by the engine" % (len(lines), len(records)))
+    starts = chain_start_slots([r for r, line, text in zip(records, lines, plain) if line == text], kinds)
+    given = [with_chain_breaks(text, record, starts) for text, record in zip(plain, records)]
+    shaped = run_harfbuzz_on(args.source, given)
+    if len(shaped) != len(lines):
+        sys.exit("make_nastaliq_artwork: %d lines typed, %d by HarfBuzz" % (len(lines), len(shaped)))
 
     art = Artwork(source, kinds)
     matched = 0
-    for index, (text, record, glyphs) in enumerate(zip(plain, records, shaped)):
+    for index, (text, record, glyphs) in enumerate(zip(given, records, shaped)):
         letters = align(text, record, glyphs, source)
         if letters is not None:
             matched += 1
@@ -1304,23 +1748,24 @@ def main():
     groups = sorted({"".join(chr(int(c["code"], 16)) for c in word["chars"] if c["code"] != "0020")
                      for record in records[len(sequences):] for word in record["words"]
                      if len(word["chars"]) <= VARIANT_GROUP_LIMIT} - {""})
-    with tempfile.NamedTemporaryFile("w", encoding="utf-8", suffix=".txt", delete=False) as typed, \
-            tempfile.NamedTemporaryFile("w", encoding="utf-8", suffix=".txt", delete=False) as letters:
-        typed.write("\n".join(groups) + "\n")
-        letters.write("\n".join(for_source(group) for group in groups) + "\n")
-    try:
-        alternatives = run_engine(args.shape_tool, args.trace_data, typed.name, variants=True)
-        shaped_groups = run_harfbuzz(args.source, letters.name)
-    finally:
-        os.unlink(typed.name)
-        os.unlink(letters.name)
+    alternatives = run_engine_on(args.shape_tool, args.trace_data, groups, variants=True)
+    # Each shaping joins its letters its own way: HarfBuzz is given each
+    # group once for every way its shapings break it into chains.
+    shapings = [(group, {"refused": [], "words": [word]}) for group, record in zip(groups, alternatives)
+                for word in record["words"][1:]]
+    given = [with_chain_breaks(group, record, starts) for group, record in shapings]
+    distinct = sorted(set(given))
+    shaped_distinct = run_harfbuzz_on(args.source, distinct)
+    if len(shaped_distinct) != len(distinct):
+        sys.exit("make_nastaliq_artwork: %d groups given, %d shaped by HarfBuzz"
+                 % (len(distinct), len(shaped_distinct)))
+    shaped_groups = dict(zip(distinct, shaped_distinct))
     variants = 0
-    for group, record, glyphs in zip(groups, alternatives, shaped_groups):
-        for word in record["words"][1:]:
-            letters = align(group, {"refused": [], "words": [word]}, glyphs, source)
-            if letters is not None:
-                variants += 1
-                art.add(letters, False, variant=True)
+    for text, (_, record) in zip(given, shapings):
+        letters = align(text, record, shaped_groups.get(text, []), source)
+        if letters is not None:
+            variants += 1
+            art.add(letters, False, variant=True)
     art.choose()
     art.settle_variant_slots()
     art.fill_siblings(rule_siblings(args.rules_dir))
@@ -1362,6 +1807,12 @@ def main():
             "joins beyond %d units: %d; median gap %.0f, worst %.0f" % (
                 GAP_WORST, len(gaps) - bisect.bisect_right(gaps, GAP_WORST), gaps[len(gaps) // 2], gaps[-1]),
         ]
+    if args.vector_path_tool:
+        # The engine reads the vector-path file with the fonts: the ink
+        # measure below types through it, so it is made from these fonts first.
+        subprocess.run([args.vector_path_tool, args.out_dir], check=True)
+    if args.ink_tool:
+        report += ink_piece_report(ink_pieces(args.ink_tool, args.out_dir, words))
     report += ["unreached slots: " + " ".join("%d/%d" % s for s in sorted(letter_slots) if s not in art.shape)]
     report += ["slot %d/%d from sibling %d/%d" % (s + b) for s, b in sorted(art.borrowed.items())]
     report += ["slot %d/%d %s raise %d votes %s" % (s[0], s[1], "+".join(art.shape[s][0]), art.raise_by[s],

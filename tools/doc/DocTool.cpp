@@ -11,6 +11,8 @@
 #include <vector>
 
 #include <QBuffer>
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPdfWriter>
@@ -26,8 +28,10 @@
 #include "engine/CalligraphyFont.h"
 #include "input/KeyboardLayoutModule.h"
 #include "engine/Compressor.h"
+#include "engine/GlyphPlacement.h"
 #include "platform/ErrorReport.h"
 #include "platform/AtomicFile.h"
+#include "platform/qt/HeadlessSession.h"
 #include "platform/qt/ProgramFolders.h"
 #include "platform/qt/QtPainterDC.h"
 #include "tools/Utf8Decode.h"
@@ -43,8 +47,8 @@ using namespace kavitro;
 constexpr const char* kUsage = R"(Usage: kavitro-doc [--data-dir DIR] COMMAND ...
   --data-dir DIR
       measures and draws texts with the glyph artwork in DIR; by default with
-      the artwork the program uses (the derived Nastaliq artwork beside the
-      data folder when the build made it, else the data folder's)
+      the artwork the program uses (installed: share/kavitro beside the
+      binary; in the build tree: the Nastaliq artwork the build made)
   kavitro-doc dump FILE
       prints the document as JSON: page size, margins, page count, zoom, every
       object (class, page field, rect, angle, pen, brush and what its class
@@ -74,8 +78,6 @@ Exit status: 0 on success; 1 when a file cannot be read, is refused or
 cannot be written, or a picture size is refused; 2 on a bad command line.
 )";
 
-constexpr std::size_t kMaxFileBytes = std::size_t{1} << 31;
-
 int Fail(const std::string& message) {
     std::fprintf(stderr, "kavitro-doc: %s\n", message.c_str());
     return 1;
@@ -86,14 +88,24 @@ int BadUsage(const std::string& message) {
     return 2;
 }
 
-std::optional<std::vector<std::uint8_t>> ReadFile(const std::string& path) {
-    return ReadWholeFile(std::filesystem::path(path), kMaxFileBytes);
+// A document file; a FIFO, a device or a file larger than any document is
+// refused before it is read. why gets the reason.
+std::optional<std::vector<std::uint8_t>> ReadFile(const std::string& path, std::string* why = nullptr) {
+    return ReadWholeFile(std::filesystem::path(path), CKavitroDoc::kMaxFileBytes, why);
+}
+
+// Replaces the file atomically, keeping its permissions and links; the
+// reason when it cannot (empty on success).
+std::string Write(const std::string& path, std::span<const std::uint8_t> bytes) {
+    std::string reason;
+    return WriteFileAtomically(std::filesystem::path(path), bytes, &reason) ? std::string() : reason;
 }
 
 bool Load(CKavitroDoc& doc, const std::string& path, std::string& error) {
-    const auto bytes = ReadFile(path);
+    std::string reason;
+    const auto bytes = ReadFile(path, &reason);
     if (!bytes) {
-        error = "cannot read " + path;
+        error = "cannot read " + path + ": " + reason;
         return false;
     }
     std::string why;
@@ -136,13 +148,14 @@ std::string TextJson(const CDrawText& t) {
         s += (firstWord ? "{\"x\": " : ", {\"x\": ") + std::to_string(w.m_x) + ", \"y\": " + std::to_string(w.m_y) +
              ", \"chars\": [";
         firstWord = false;
-        bool firstChar = true;
-        for (const CCalligraphyCharacter& c : w.m_characters) {
-            s += (firstChar ? "{\"code\": \"" : ", {\"code\": \"") + Hex4(c.m_code) + "\", \"glyph\": \"" +
+        const CWordJoins joins(w, GetGlyphMetrics());
+        for (std::size_t i = 0; i < w.m_characters.size(); ++i) {
+            const CCalligraphyCharacter& c = w.m_characters[i];
+            s += (i == 0 ? "{\"code\": \"" : ", {\"code\": \"") + Hex4(c.m_code) + "\", \"glyph\": \"" +
                  std::to_string(c.m_font) + "/" + std::to_string(c.m_glyph) + "\", \"y\": " +
                  std::to_string(c.m_yOffset) + ", \"mark\": " + std::to_string(c.m_mark) +
-                 ", \"flags\": " + std::to_string(c.m_flags) + "}";
-            firstChar = false;
+                 ", \"flags\": " + std::to_string(c.m_flags) + ", \"dx\": " + std::to_string(joins[i].dx) +
+                 ", \"dy\": " + std::to_string(GetJoinDropInYUnits(joins[i])) + "}";
         }
         s += "]}";
     }
@@ -215,7 +228,7 @@ int Convert(const std::string& in, const std::string& out) {
     CKavitro1XDoc doc;
     std::string error;
     if (!Load(doc, in, error)) return Fail(error);
-    if (!WriteFileAtomically(out, doc.StoreToBytes())) return Fail("cannot write " + out);
+    if (const std::string why = Write(out, doc.StoreToBytes()); !why.empty()) return Fail("cannot write " + out + ": " + why);
     return 0;
 }
 
@@ -223,7 +236,7 @@ int Resave(const std::string& in, const std::string& out) {
     CKavitroDoc doc;
     std::string error;
     if (!Load(doc, in, error)) return Fail(error);
-    if (!WriteFileAtomically(out, doc.StoreToBytes())) return Fail("cannot write " + out);
+    if (const std::string why = Write(out, doc.StoreToBytes()); !why.empty()) return Fail("cannot write " + out + ": " + why);
     return 0;
 }
 
@@ -261,13 +274,15 @@ int Print(const std::string& in, const std::string& out) {
         if (!PrintPages(view, writer, PrintJob{}, &error)) return Fail("cannot print " + in + ": " + error);
     }
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(pdf.constData());
-    if (!WriteFileAtomically(out, std::span(bytes, static_cast<std::size_t>(pdf.size())))) return Fail("cannot write " + out);
+    if (const std::string why = Write(out, std::span(bytes, static_cast<std::size_t>(pdf.size()))); !why.empty())
+        return Fail("cannot write " + out + ": " + why);
     return 0;
 }
 
 int Thumbnail(const std::string& in, const std::string& out) {
-    const auto bytes = ReadFile(in);
-    if (!bytes) return Fail("cannot read " + in);
+    std::string reason;
+    const auto bytes = ReadFile(in, &reason);
+    if (!bytes) return Fail("cannot read " + in + ": " + reason);
     try {
         CArchive ar = CArchive::ForLoading(std::span<const std::uint8_t>(*bytes));
         const std::u16string magic = ar.ReadString();
@@ -279,7 +294,7 @@ int Thumbnail(const std::string& in, const std::string& out) {
         codec.UnpackBlock(std::span<const std::uint8_t>(*bytes).subspan(ar.GetPosition()));
         const auto bmp = codec.GetUnpacked();
         if (bmp.size() < 2 || bmp[0] != 'B' || bmp[1] != 'M') return Fail("the thumbnail of " + in + " is not a BMP file");
-        if (!WriteFileAtomically(out, bmp)) return Fail("cannot write " + out);
+        if (const std::string why = Write(out, bmp); !why.empty()) return Fail("cannot write " + out + ": " + why);
         return 0;
     } catch (const std::exception& e) {
         return Fail("the thumbnail of " + in + " cannot be read: " + e.what());
@@ -324,6 +339,13 @@ bool AddPicture(CKavitroDoc& doc, const std::string& file, std::string& error) {
     return true;
 }
 
+// The program's data folder: beside the binary once installed, else the
+// build's.
+QString DataFolder() {
+    const QString installed = ProgramDataFolder(QCoreApplication::applicationDirPath());
+    return QFileInfo(installed).isDir() ? installed : QStringLiteral(KAVITRO_SHARE_DIR);
+}
+
 // A new document with an optional picture and an optional text at the top
 // right of the first page's margin box; the text is typed into key by key:
 // each key is one undo step, as in the editor.
@@ -333,7 +355,7 @@ int NewWithText(const std::string& out, const std::optional<std::string>& textOp
     // layouts; a zero-width non-joiner types as a space), not the user's own
     // layout, so that the same command always makes the same file.
     CKeyboardLayoutModule keyboard;
-    keyboard.SetFolders(std::filesystem::path(KAVITRO_SHARE_DIR));
+    keyboard.SetFolders(DataFolder().toStdString());
     keyboard.LoadLayouts();
     DocumentServices services = DocumentServices::Current();
     services.translator = &keyboard;
@@ -342,7 +364,7 @@ int NewWithText(const std::string& out, const std::optional<std::string>& textOp
     std::string error;
     if (pictureFile && !AddPicture(doc, *pictureFile, error)) return Fail(error);
     if (!textOption) {
-        if (!WriteFileAtomically(out, doc.StoreToBytes())) return Fail("cannot write " + out);
+        if (const std::string why = Write(out, doc.StoreToBytes()); !why.empty()) return Fail("cannot write " + out + ": " + why);
         return 0;
     }
     const std::string& text = *textOption;
@@ -399,13 +421,13 @@ bool ParseNumber(std::string_view text, std::uint32_t& value) {
 
 int main(int argc, char** argv) {
     // The raster renderers paint with QtGui; no display is needed.
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    const HeadlessSession session;
     QGuiApplication app(argc, argv);
     RegisterDocumentClasses();
     std::vector<std::string> args(argv + 1, argv + argc);
     // The artwork the program draws with, unless a folder is named (the
     // tests name the build's placeholder artwork).
-    std::filesystem::path artwork = GlyphArtworkFolderOf(QStringLiteral(KAVITRO_SHARE_DIR)).toStdString();
+    std::filesystem::path artwork = GlyphArtworkFolderOf(DataFolder()).toStdString();
     if (!args.empty() && args[0] == "--data-dir") {
         if (args.size() < 2) return BadUsage("option --data-dir needs a folder");
         artwork = args[1];

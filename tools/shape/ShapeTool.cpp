@@ -20,17 +20,13 @@
 
 #include "engine/CalligraphyFont.h"
 #include "engine/CalligraphyText.h"
-#include "platform/ErrorReport.h"
+#include "engine/GlyphPlacement.h"
 #include "tools/Utf8Decode.h"
+#include "tools/shape/LineTyping.h"
 
 namespace {
 
 using kavitro::CCalligraphyParagraph;
-using kavitro::WordPosition;
-
-// The text-modification keys: alternate form, glyph variant, glyph swap.
-constexpr char32_t kFirstModifyCode = 0xFF96;
-constexpr char32_t kLastModifyCode = 0xFF98;
 
 constexpr const char* kUsage = R"(Usage: kavitro-shape [--data-dir DIR] [--variants] [FILE...]
 
@@ -40,7 +36,8 @@ types, and prints the shaped result as one JSON object per line:
 
   {"text": "...", "refused": [2, 5],
    "words": [{"x": 0, "y": 0, "chars": [{"code": "0628", "glyph": "1/66",
-                                          "y": 0, "mark": 35, "flags": 0}]}]}
+                                          "y": 0, "mark": 35, "flags": 0,
+                                          "dx": 0, "dy": 0}]}]}
 
   text     the line as typed; invalid UTF-8 is typed as U+FFFD; the
            text-modification keys U+FF96 (alternate form), U+FF97 (glyph
@@ -55,10 +52,16 @@ types, and prints the shaped result as one JSON object per line:
            y      the letter's lift, y units, growing downward
            mark   font 4's glyph index of its dot or stroke, 0 for none
            flags  the character's flags (1: alternate form)
+           dx, dy where drawing moves the glyph (with its marks) to close
+                  its join, beyond x and y: dx in glyph units growing
+                  leftward, dy in y units growing downward (rounded); 0
+                  when the artwork carries no join points
 
 Options:
   --data-dir DIR  the program's data folder with the glyph fonts and the
-                  mark-anchor table (default: the build's share/kavitro)
+                  mark-anchor table (default: the artwork the program
+                  draws with: share/kavitro beside the binary once
+                  installed, in the build tree the Nastaliq artwork)
   --variants      print, as the words, the shapings the alternatives menu
                   offers for the line's first word (that word first)
   -h, --help      print this text and exit
@@ -171,10 +174,11 @@ void WriteParagraph(OutputWriter& out, const CCalligraphyParagraph& paragraph) {
         out.Text(", \"y\": ");
         out.Number(word.m_y);
         out.Text(", \"chars\": [");
-        bool firstChar = true;
-        for (const kavitro::CCalligraphyCharacter& c : word.m_characters) {
+        const kavitro::CWordJoins joins(word, kavitro::GetGlyphMetrics());
+        for (std::size_t i = 0; i < word.m_characters.size(); ++i) {
+            const kavitro::CCalligraphyCharacter& c = word.m_characters[i];
+            const bool firstChar = i == 0;
             out.Text(firstChar ? "{\"code\": \"" : ", {\"code\": \"");
-            firstChar = false;
             out.Hex4(c.m_code);
             out.Text("\", \"glyph\": \"");
             out.Number(c.m_font);
@@ -186,6 +190,10 @@ void WriteParagraph(OutputWriter& out, const CCalligraphyParagraph& paragraph) {
             out.Number(c.m_mark);
             out.Text(", \"flags\": ");
             out.Number(c.m_flags);
+            out.Text(", \"dx\": ");
+            out.Number(joins[i].dx);
+            out.Text(", \"dy\": ");
+            out.Number(kavitro::GetJoinDropInYUnits(joins[i]));
             out.Char('}');
         }
         out.Text("]}");
@@ -193,32 +201,11 @@ void WriteParagraph(OutputWriter& out, const CCalligraphyParagraph& paragraph) {
     out.Char(']');
 }
 
-// Types the line as a user types into a new text object: the object starts
-// with one space and the caret before it, and every code point goes in at
-// the caret, which moves as the paragraph moves it.
+// Types the line as a user types into a new text object (see TypeLine).
 void ShapeLine(OutputWriter& out, std::string_view line, bool variants) {
     const std::vector<char32_t> text = DecodeUtf8(line);
     CCalligraphyParagraph paragraph;
-    std::int32_t caret = 0;
-    paragraph.InsertCharacter(caret, 0x0020);
-    std::vector<std::size_t> refused;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] >= kFirstModifyCode && text[i] <= kLastModifyCode) {
-            // The text-modification keys change the letter before the caret,
-            // as they do when typed into a text object.
-            const WordPosition at = paragraph.CaretToWord(caret, true);
-            if (at.offset > 0)
-                paragraph.ModifyCharacter(at.word, at.offset, static_cast<std::uint16_t>(text[i]));
-            else
-                refused.push_back(i);
-            continue;
-        }
-        // A code point beyond the 16-bit range has no UTF-16 code of its own.
-        const bool accepted =
-            text[i] <= 0xFFFF && paragraph.InsertCharacter(caret, static_cast<std::uint16_t>(text[i])) == 1;
-        if (!accepted)
-            refused.push_back(i);
-    }
+    const std::vector<std::size_t> refused = kavitro::tool::TypeLine(paragraph, text);
 
     if (variants && !paragraph.m_words.empty()) {
         const kavitro::CCalligraphyWord first = paragraph.m_words.front();
@@ -268,59 +255,28 @@ bool ShapeInput(OutputWriter& out, std::FILE* in, const std::string& name, bool 
     return ok;
 }
 
-// Records what the glyph fonts report instead of printing it: the tool
-// names the missing files itself.
-class QuietReport : public kavitro::ErrorReport {
-public:
-    bool Any() const { return m_any; }
-
-protected:
-    kavitro::DialogResult Show(const kavitro::ErrorMessage&) override {
-        m_any = true;
-        return kavitro::DialogResult::Ok;
-    }
-
-private:
-    bool m_any = false;
-};
-
-// Loads the glyph fonts and the mark-anchor table from `dataDir`; false,
-// with every missing file named on stderr, when something is missing.
-bool LoadGlyphData(const std::filesystem::path& dataDir) {
-    using kavitro::CCalligraphyFont;
-    QuietReport report;
-    CCalligraphyFont& font = CCalligraphyFont::GetInstance();
-    font.SetErrorReport(&report);
-    font.Init(dataDir, 0);
-    font.SetErrorReport(nullptr);
-    if (!report.Any())
-        return true;
-
-    bool named = false;
-    for (int f = 1; f <= CCalligraphyFont::kFontCount; ++f) {
-        if (font.GetFace(f) == nullptr) {
-            const std::filesystem::path file =
-                dataDir / CCalligraphyFont::kFontsFolderName / (font.GetFontDescription(f).faceName + ".ttf");
-            Fail("missing glyph font " + file.string());
-            named = true;
-        }
-    }
-    const std::filesystem::path anchors = dataDir / CCalligraphyFont::kAnchorFileName;
+// The artwork the program draws with, as it chooses it: installed, the data
+// folder beside the binary (<bin>/../share/kavitro); in the build tree, the
+// derived Nastaliq artwork beside the build's data folder once its fonts are
+// there, else the build's placeholder artwork.
+std::filesystem::path DefaultDataDir() {
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(anchors, ec) ||
-        std::filesystem::file_size(anchors, ec) != CCalligraphyFont::kAnchorTableBytes || ec) {
-        Fail("missing or damaged mark-anchor table " + anchors.string());
-        named = true;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec) {
+        const std::filesystem::path installed = exe.parent_path().parent_path() / "share" / "kavitro";
+        if (std::filesystem::is_directory(installed, ec)) return installed;
     }
-    if (!named)
-        Fail("cannot load the glyph data of " + dataDir.string());
-    return false;
+    const std::filesystem::path build = KAVITRO_SHARE_DIR;
+    const std::filesystem::path derived = build.parent_path() / "kavitro-nastaliq";
+    if (std::filesystem::is_regular_file(derived / kavitro::CCalligraphyFont::kFontsFolderName / "Vorl21.ttf", ec))
+        return derived;
+    return build;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::filesystem::path dataDir = KAVITRO_SHARE_DIR;
+    std::filesystem::path dataDir = DefaultDataDir();
     std::vector<std::string> inputs;
     bool onlyFiles = false;
     bool variants = false;
@@ -348,7 +304,7 @@ int main(int argc, char** argv) {
         inputs.emplace_back("-");
 
     try {
-        if (!LoadGlyphData(dataDir))
+        if (!kavitro::tool::LoadGlyphData(dataDir, "kavitro-shape"))
             return 1;
         OutputWriter out(STDOUT_FILENO);
         bool readFailed = false;
