@@ -1551,18 +1551,25 @@ def open_join_ends(art):
 
 def ink_end(glyph, right):
     """A point on a drawn glyph's ink, font units, where a letter joining a
-    side without an anchor meets it: the lowest outline point of the ink's
-    outer quarter on that side, moved JOIN_INSET into the stroke. (The
-    lower half's far end is no guide: a tooth's lower half can stand wholly
-    on its left.)"""
+    side without an anchor meets it, moved JOIN_INSET into the stroke: the
+    far end of the lower half's ink on that side (the base stroke of a kaf),
+    or, where that end stands on the other half of the letter (a tooth's
+    lower half can lie wholly on its left), the lowest point of the ink's
+    outer quarter on that side."""
     if not getattr(glyph, "numberOfContours", 0):
         return None
-    quarter = (glyph.xMax - glyph.xMin) / 4
-    points = [p for p, flag in zip(glyph.coordinates, glyph.flags)
-              if flag & 1 and (p[0] >= glyph.xMax - quarter if right else p[0] <= glyph.xMin + quarter)]
-    if not points:
+    on_curve = [p for p, flag in zip(glyph.coordinates, glyph.flags) if flag & 1]
+    if not on_curve:
         return None
-    x, y = min(points, key=lambda p: (p[1], -p[0] if right else p[0]))
+    middle = (glyph.yMin + glyph.yMax) / 2
+    centre = (glyph.xMin + glyph.xMax) / 2
+    lower = [p for p in on_curve if p[1] <= middle]
+    end = (max(lower) if right else min(lower)) if lower else None
+    if end is None or (end[0] < centre if right else end[0] > centre):
+        quarter = (glyph.xMax - glyph.xMin) / 4
+        outer = [p for p in on_curve if (p[0] >= glyph.xMax - quarter if right else p[0] <= glyph.xMin + quarter)]
+        end = min(outer, key=lambda p: (p[1], -p[0] if right else p[0]))
+    x, y = end
     return (x - JOIN_INSET, y) if right else (x + JOIN_INSET, y)
 
 
