@@ -23,7 +23,7 @@
 #include "engine/DigitRuns.h"
 #include "platform/SpyDC.h"
 #include "platform/Vector.h"
-#include "tests/document/DocumentFixture.h"
+#include "tests/document/TextDocumentFixture.h"
 
 namespace kavitro {
 namespace {
@@ -34,20 +34,7 @@ struct DigitView : DefaultDocumentView, TextEditView {
     Point DeviceToLogical(Point device) const override { return device; }
 };
 
-struct DigitRunLayout : ::testing::Test {
-    test::TestServices services;
-    std::unique_ptr<CKavitroDoc> doc;
-    DigitView view;
-
-    void SetUp() override {
-        CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
-        if (!fonts.IsInitialized())
-            fonts.Init(KAVITRO_SHARE_DIR, 0);
-        doc = test::NewDocument(services.services);
-        doc->AddView(&view);
-    }
-    void TearDown() override { doc->RemoveView(&view); }
-
+struct DigitRunLayout : test::TextDocumentFixture<DigitView> {
     CDrawText* Type(std::u16string_view typed) {
         CPolygonRect pr;
         pr.m_rect = Rect(-3000, -5000, 0, 0);

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdlib>
 
@@ -17,6 +15,7 @@
 #include <QTemporaryDir>
 
 #include "DocumentFixture.h"
+#include "tests/support/HostileFiles.h"
 #include "document/Dib.h"
 #include "document/DrawPicture.h"
 
@@ -214,18 +213,10 @@ TEST_F(DocToolTest, PrintsEveryPageIntoAPdfOfTheDocumentsPaper) {
 // A FIFO, an endless device and a huge sparse file are refused at once,
 // with the reason, by every command that reads a document or a picture.
 TEST_F(DocToolTest, RefusesWhatIsNoRegularFileOrTooLargeWithoutReadingIt) {
-    const QString fifo = dir.filePath("fifo.kv2");
-    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
-    const QString zero = dir.filePath("zero.png");
-    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), zero));
-    const QString sparse = dir.filePath("sparse.kv2");
-    {
-        QFile f(sparse);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        ASSERT_TRUE(f.resize(qint64{100} << 30));
-    }
+    const QStringList hostiles = test::MakeHostileFiles(dir, QStringLiteral("zero.png"));
+    ASSERT_EQ(hostiles.size(), 3);
     const QString out = dir.filePath("out");
-    for (const QString& hostile : {fifo, zero, sparse}) {
+    for (const QString& hostile : hostiles) {
         for (const QStringList& args : {QStringList{"dump", hostile}, QStringList{"thumbnail", hostile, out},
                                         QStringList{"resave", hostile, out}, QStringList{"new", out, "--picture", hostile}}) {
             SCOPED_TRACE((args.join(' ')).toStdString());

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <cstring>
 #include <string>
 #include <vector>
@@ -11,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include "DocumentFixture.h"
+#include "tests/support/HostileFiles.h"
 #include "document/StringIds.h"
 #include "engine/Compressor.h"
 
@@ -229,19 +228,11 @@ TEST_F(DocumentFileTest, PageCountStaysWithinTheMostADocumentHas) {
 TEST_F(DocumentFileTest, OpenRefusesFilesThatCannotBeDocuments) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const QString fifo = dir.filePath("fifo.kv2");
-    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
-    const QString zero = dir.filePath("zero.kv2");
-    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), zero));
-    const QString sparse = dir.filePath("sparse.kv2");
-    {
-        QFile f(sparse);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        ASSERT_TRUE(f.resize(qint64{100} << 30));  // holes only
-    }
+    const QStringList hostiles = test::MakeHostileFiles(dir);
+    ASSERT_EQ(hostiles.size(), 3);
     auto doc = RichDocument(env.services);
     const Bytes before = doc->StoreToBytes();
-    for (const QString& path : {fifo, zero, sparse}) {
+    for (const QString& path : hostiles) {
         SCOPED_TRACE(path.toStdString());
         env.errors.Clear();
         EXPECT_FALSE(doc->OnOpenDocument(path));

@@ -15,7 +15,7 @@
 #include "engine/JoinCorrection.h"
 #include "platform/SpyDC.h"
 #include "platform/Vector.h"
-#include "tests/document/DocumentFixture.h"
+#include "tests/document/TextDocumentFixture.h"
 
 namespace kavitro {
 namespace {
@@ -97,20 +97,7 @@ Outputs Capture(CDrawText& text) {
     return o;
 }
 
-struct JoinPlacement : ::testing::Test {
-    test::TestServices services;
-    std::unique_ptr<CKavitroDoc> doc;
-    JoinView view;
-
-    void SetUp() override {
-        CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
-        if (!fonts.IsInitialized())
-            fonts.Init(KAVITRO_SHARE_DIR, 0);
-        doc = test::NewDocument(services.services);
-        doc->AddView(&view);
-    }
-    void TearDown() override { doc->RemoveView(&view); }
-};
+using JoinPlacement = test::TextDocumentFixture<JoinView>;
 
 TEST_F(JoinPlacement, DrawingHitTestsAndOutlinesMoveTheLetterAlike) {
     CPolygonRect pr;
