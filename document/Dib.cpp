@@ -121,6 +121,104 @@ QSize BitmapFileSize(std::span<const std::uint8_t> file) {
 // clipboard images included.
 void ApplyQtDecodeLimit() { QImageReader::setAllocationLimit(static_cast<int>(CDib::kMaxPixels * 8 >> 20)); }
 
+constexpr std::uint32_t kRle8 = 1, kRle4 = 2, kBitFields = 3;
+
+// The compression a packed DIB's header declares; 0 (none) for bytes too
+// short to declare one, which the plain reader then refuses.
+std::uint32_t CompressionOf(std::span<const std::uint8_t> dib) {
+    return dib.size() >= BitmapInfoHeader::kSize && GetU32(dib, 0) >= BitmapInfoHeader::kSize ? GetU32(dib, 16) : 0;
+}
+
+// The pixels a run-length stream fills must lie inside the bitmap, and the
+// stream must end (or fill every row) within its bytes. Qt's reader clips
+// runs and stops quietly where the bytes stop, which would hand out a
+// damaged picture as a good one; such streams are refused here instead.
+bool IsWholeRunLengthStream(std::span<const std::uint8_t> s, std::int64_t w, std::int64_t h, bool fourBits) {
+    std::int64_t x = 0, y = 0;
+    std::size_t i = 0;
+    while (i + 2 <= s.size()) {
+        const std::uint8_t count = s[i], code = s[i + 1];
+        i += 2;
+        if (count != 0) {  // a run of one index (two alternating for 4 bits)
+            x += count;
+            if (x > w || y >= h) return false;
+            continue;
+        }
+        if (code == 0) {  // end of line
+            x = 0;
+            if (++y > h) return false;
+        } else if (code == 1) {  // end of bitmap
+            return true;
+        } else if (code == 2) {  // delta
+            if (i + 2 > s.size()) return false;
+            x += s[i];
+            y += s[i + 1];
+            i += 2;
+            if (x > w || y >= h) return false;
+        } else {  // literal indices, padded to a 16-bit boundary
+            const std::size_t bytes = fourBits ? (code + 1u) / 2 : code;
+            i += (bytes + 1) & ~std::size_t{1};
+            x += code;
+            if (i > s.size() || x > w || y >= h) return false;
+        }
+    }
+    return i == s.size() && y == h;
+}
+
+// A compressed packed DIB (4- or 8-bit runs, or colour masks) as a 32-bit
+// DIB; nothing when it is damaged or unlike what its header declares. The
+// caller checks the size and takes it from the budget first.
+std::optional<DibImage> DecodeCompressedDib(std::span<const std::uint8_t> dib) {
+    const std::uint32_t headerSize = GetU32(dib, 0);
+    const std::uint16_t bits = GetU16(dib, 14);
+    const std::uint32_t compression = GetU32(dib, 16);
+    const auto width = static_cast<std::int32_t>(GetU32(dib, 4));
+    const auto height = static_cast<std::int32_t>(GetU32(dib, 8));
+    const std::uint32_t clrUsed = GetU32(dib, 32);
+    if (headerSize > dib.size() || !IsWithinPictureLimits(width, height < 0 ? -std::int64_t{height} : height))
+        return std::nullopt;
+    // A BMP file around the DIB: the pixels follow the header, the masks of
+    // a 40-byte header and the colour table.
+    const std::uint64_t masks = compression == kBitFields && headerSize == BitmapInfoHeader::kSize ? 12 : 0;
+    const std::uint64_t colors = clrUsed != 0 ? clrUsed : bits <= 8 ? std::uint64_t{1} << bits : 0;
+    const std::uint64_t offBits = CDib::kFileHeaderSize + headerSize + masks + colors * 4;
+    if (offBits > CDib::kFileHeaderSize + dib.size()) return std::nullopt;
+    std::vector<std::uint8_t> file;
+    file.reserve(CDib::kFileHeaderSize + dib.size());
+    PutU16(file, CDib::kBitmapFileTag);
+    PutU32(file, static_cast<std::uint32_t>(CDib::kFileHeaderSize + dib.size()));
+    PutU32(file, 0);
+    PutU32(file, static_cast<std::uint32_t>(offBits));
+    file.insert(file.end(), dib.begin(), dib.end());
+    if (compression == kBitFields) return DibImage::FromBitmapFile(file, CDib::kMaxPixels);
+    const bool fourBits = compression == kRle4;
+    if ((compression != kRle8 || bits != 8) && (!fourBits || bits != 4)) return std::nullopt;
+    if (height < 0 || !IsWholeRunLengthStream(std::span(file).subspan(static_cast<std::size_t>(offBits)), width,
+                                              height, fourBits))
+        return std::nullopt;
+    ApplyQtDecodeLimit();
+    QImage image;
+    if (!image.loadFromData(file.data(), static_cast<int>(file.size()), "BMP") || image.width() != width ||
+        image.height() != height)
+        return std::nullopt;
+    return DibFromImage(image);
+}
+
+// Takes the decoded size of a compressed DIB from the budget, then decodes
+// it; a UserException for a damaged or unaffordable one.
+DibImage TakeCompressedDib(std::span<const std::uint8_t> dib) {
+    const auto width = static_cast<std::int32_t>(GetU32(dib, 4));
+    const auto height = static_cast<std::int32_t>(GetU32(dib, 8));
+    const std::int64_t rows = height < 0 ? -std::int64_t{height} : height;
+    const std::uint32_t compression = CompressionOf(dib);
+    if (compression < kRle8 || compression > kBitFields || !IsWithinPictureLimits(width, rows))
+        throw UserException("bad bitmap");
+    if (!PictureBudget::Take(DecodedBytes(width, rows))) throw UserException(kOverBudget);
+    std::optional<DibImage> decoded = DecodeCompressedDib(dib);
+    if (!decoded) throw UserException("bad compressed bitmap");
+    return std::move(*decoded);
+}
+
 // Decodes an encoded image; nothing for an unaccepted format, an image too
 // large to hold or to afford, or bytes that do not decode.
 std::optional<DibImage> DecodeImage(std::span<const std::uint8_t> bytes) {
@@ -143,7 +241,12 @@ std::optional<DibImage> DecodeImage(std::span<const std::uint8_t> bytes) {
     // Qt's BMP reader leaves the rows of a truncated file undefined; our
     // own reader checks every row against the bytes. The DIB copy is
     // 32-bit, as for every other encoded picture.
-    if (format == "bmp") return DibImage::FromBitmapFile(bytes, CDib::kMaxPixels);
+    if (format == "bmp") {
+        const auto dib = bytes.subspan(CDib::kFileHeaderSize);
+        const std::uint32_t compression = CompressionOf(dib);
+        if (compression == kRle8 || compression == kRle4) return DecodeCompressedDib(dib);
+        return DibImage::FromBitmapFile(bytes, CDib::kMaxPixels);
+    }
     const QImage image = reader.read();
     // A reader may decode more than its header said (an animation's frame
     // outside the screen): the bound holds for what it made.
@@ -254,7 +357,27 @@ void CDib::Load(CArchive& ar, bool skip) {
     Free();
     std::uint8_t head[StoredBlockHeader::kSize];
     ar.ReadExact(head, sizeof head);
-    const StoredBlockHeader h = StoredBlockHeader::Read(head);
+    LoadAfterHead(head, ar, skip);
+}
+
+void CDib::LoadAnyForm(CArchive& ar) {
+    Free();
+    // Both heads are longer than one byte: a short one is the end of the file.
+    std::uint8_t head[std::max(StoredBlockHeader::kSize, kFileHeaderSize)];
+    head[0] = ar.ReadU8();
+    if (head[0] <= CCompressor::kMaxLevel) {
+        ar.ReadExact(head + 1, StoredBlockHeader::kSize - 1);
+        LoadAfterHead(head, ar, false);
+    } else if (head[0] == (kBitmapFileTag & 0xFF) || head[0] == (kEncodedTag & 0xFF)) {
+        ar.ReadExact(head + 1, kFileHeaderSize - 1);
+        ReadUnpackedAfterHead(head, ar);
+    } else {
+        throw UserException("unknown picture form");
+    }
+}
+
+void CDib::LoadAfterHead(const std::uint8_t* head, CArchive& ar, bool skip) {
+    const StoredBlockHeader h = StoredBlockHeader::Read(std::span(head, StoredBlockHeader::kSize));
     if (h.IsUnpackedMarker()) {
         if (skip) {
             // The unpacked form: its own header says how long it is.
@@ -279,7 +402,9 @@ void CDib::Load(CArchive& ar, bool skip) {
         std::vector<std::uint8_t> file = m_codec.TakeUnpacked();
         m_codec.Free();
         if (file.size() < kFileHeaderSize || GetU16(file, 0) != kBitmapFileTag) throw UserException("not a bitmap file");
-        m_dib = DibImage::AdoptPacked(std::move(file), kFileHeaderSize);
+        const std::span<const std::uint8_t> dib = std::span(file).subspan(kFileHeaderSize);
+        if (CompressionOf(dib) != 0) m_dib = TakeCompressedDib(dib);
+        else m_dib = DibImage::AdoptPacked(std::move(file), kFileHeaderSize);
         if (!m_dib) throw UserException("bad bitmap");
     } catch (...) {
         Free();
@@ -304,15 +429,24 @@ void CDib::ReadUnpacked(CArchive& ar) {
     Free();
     std::uint8_t head[kFileHeaderSize];
     ar.ReadExact(head, sizeof head);  // a short header is the end of the file
-    const std::span<const std::uint8_t> h(head, sizeof head);
+    ReadUnpackedAfterHead(head, ar);
+}
+
+void CDib::ReadUnpackedAfterHead(const std::uint8_t* head, CArchive& ar) {
+    const std::span<const std::uint8_t> h(head, kFileHeaderSize);
     const std::uint16_t tag = GetU16(h, 0);
     if (tag == kBitmapFileTag) {
         const std::uint32_t fileSize = GetU32(h, 2);
         if (fileSize < kFileHeaderSize + BitmapInfoHeader::kSize || fileSize > kMaxUnpackedLength)
             throw UserException("bad bitmap file size");
-        if (!PictureBudget::Take(fileSize)) throw UserException(kOverBudget);
         // Read in place: the pixels are copied once, into the picture.
-        TakeDib(ar.ReadSpan(fileSize - kFileHeaderSize));
+        const std::span<const std::uint8_t> dib = ar.ReadSpan(fileSize - kFileHeaderSize);
+        if (CompressionOf(dib) != 0) {
+            m_dib = TakeCompressedDib(dib);
+            return;
+        }
+        if (!PictureBudget::Take(fileSize)) throw UserException(kOverBudget);
+        TakeDib(dib);
         return;
     }
     if (tag == kEncodedTag) {

@@ -4,7 +4,8 @@
 // table, pixels), and for a picture read from an image file also the file's
 // own encoded bytes. Inside an archive it takes one of two forms: packed (the
 // 9-byte stored-block head and the LZ stream of a BMP file) or unpacked (a
-// BMP file, or the tag 0xAAFF and an encoded image).
+// BMP file, or the tag 0xAAFF and an encoded image). A BMP file's DIB may be
+// run-length or mask compressed; it is read into an uncompressed one.
 //
 // An encoded picture (PNG, JPEG, GIF, TIFF, BMP file) keeps its bytes exactly
 // as they were read and writes them back unchanged, so that saving never
@@ -84,11 +85,19 @@ public:
     // The unpacked form: a BMP file or the encoded-image form.
     void WriteUnpacked(CArchive& ar) const;
     void ReadUnpacked(CArchive& ar);
+    // Either form, told apart by the first byte: a codec level (0 to 2)
+    // starts the packed form or the unpacked marker, "B" a BMP file, 0xFF
+    // the encoded-image tag; any other byte raises a UserException.
+    void LoadAnyForm(CArchive& ar);
 
     // The BMP file of the DIB: file header, then the packed DIB.
     std::vector<std::uint8_t> BuildBitmapFile() const;
 
 private:
+    // The rest of the packed form after its 9-byte head, and of the
+    // unpacked form after its 14-byte head.
+    void LoadAfterHead(const std::uint8_t* head, CArchive& ar, bool skip);
+    void ReadUnpackedAfterHead(const std::uint8_t* head, CArchive& ar);
     // Takes a BMP file's DIB (UserException when it is not one).
     void TakeBitmapFile(std::span<const std::uint8_t> file);
     // Takes a packed DIB (UserException when it is not one).

@@ -102,7 +102,9 @@ void CDrawPicture::Serialize(CArchive& ar) {
     m_nPictureType = type;
     if (type == RasterPicture) {
         m_pDib = std::make_unique<CDib>();
-        m_pDib->ReadUnpacked(ar);
+        // Written unpacked; documents written packed, or with the unpacked
+        // marker first, are read as well.
+        m_pDib->LoadAnyForm(ar);
         m_bLoaded = 1;
     } else if (type == VectorPicture) {
         m_pMetafile = std::make_unique<CMetafilePicture>();

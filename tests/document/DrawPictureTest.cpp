@@ -15,6 +15,7 @@
 #include "document/PictureBudget.h"
 #include "platform/Exceptions.h"
 #include "platform/SpyDC.h"
+#include "tests/support/StoredBytes.h"
 
 namespace kavitro::test {
 namespace {
@@ -348,6 +349,49 @@ TEST_F(DrawPictureTest, PicturesOfADocumentShareOneBudget) {
     }
     const PictureBudget around(2 * 800);
     EXPECT_TRUE(loaded.LoadFromBytes(file, "two.kv2", nullptr));
+}
+
+// Pictures are written unpacked, but documents holding the packed form, or
+// the unpacked marker before the unpacked form, open to the same picture.
+TEST_F(DrawPictureTest, RasterPicturesOpenFromEveryStoredForm) {
+    CDrawPicture* p = AddPicture();
+    p->m_pDib = Raster(30, 20);
+    p->m_nPictureType = CDrawPicture::RasterPicture;
+    const Bytes written = doc->StoreToBytes();
+    const Bytes unpacked = StoredBytes(&CDib::WriteUnpacked, *p->m_pDib);
+    const auto at = std::search(written.begin(), written.end(), unpacked.begin(), unpacked.end());
+    ASSERT_NE(at, written.end());
+    const auto marker = StoredBlockHeader::UnpackedMarker().ToBytes();
+    Bytes marked(marker.begin(), marker.end());
+    marked.insert(marked.end(), unpacked.begin(), unpacked.end());
+    QImage expected;
+    ASSERT_TRUE(doc->RenderToBitmap(expected, Size{200, 100}, doc->ObjectsOnPage(0), false));
+
+    const std::pair<const char*, Bytes> forms[] = {
+        {"unpacked", unpacked}, {"packed", StoredBytes(&CDib::Store, *p->m_pDib)}, {"marked", marked}};
+    for (const auto& [name, form] : forms) {
+        SCOPED_TRACE(name);
+        Bytes file(written.begin(), at);
+        file.insert(file.end(), form.begin(), form.end());
+        file.insert(file.end(), at + static_cast<std::ptrdiff_t>(unpacked.size()), written.end());
+        CKavitroDoc loaded(env.services);
+        std::string error;
+        ASSERT_TRUE(loaded.LoadFromBytes(file, "forms.kv2", &error)) << error;
+        ASSERT_EQ(loaded.m_objects.m_objects.size(), 1u);
+        const auto* picture = dynamic_cast<CDrawPicture*>(loaded.m_objects.m_objects.front());
+        ASSERT_TRUE(picture && picture->m_pDib && !picture->m_pDib->IsEmpty());
+        EXPECT_EQ(*picture->m_pDib->GetDib(), *p->m_pDib->GetDib());
+        QImage image;
+        ASSERT_TRUE(loaded.RenderToBitmap(image, Size{200, 100}, loaded.ObjectsOnPage(0), false));
+        EXPECT_EQ(image, expected);
+        // Saved again it is in the form written today.
+        EXPECT_EQ(loaded.StoreToBytes(), written);
+    }
+    Bytes unknown(written.begin(), at);
+    unknown.push_back('X');
+    unknown.insert(unknown.end(), at + 1, written.end());
+    CKavitroDoc refused(env.services);
+    EXPECT_FALSE(refused.LoadFromBytes(unknown, "unknown.kv2", nullptr));
 }
 
 TEST_F(DrawPictureTest, RefusesAnUnknownStoredPictureType) {

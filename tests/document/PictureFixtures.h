@@ -131,6 +131,58 @@ inline Bytes ReadFile(const std::filesystem::path& path) {
     return Bytes(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
+// A 5 x 3 picture of four colours, stored compressed: 8- and 4-bit runs
+// (with literal stretches, odd ones padded) and 16-bit masks. Rows are
+// listed top first; the streams run bottom-up.
+inline constexpr std::uint8_t kFourColourIndices[3][5] = {{0, 0, 0, 1, 2}, {3, 3, 3, 3, 3}, {1, 2, 1, 2, 0}};
+inline constexpr std::uint32_t kFourColourPalette[4] = {0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF};
+inline const Bytes kRle8Stream = {0, 5, 1, 2, 1, 2, 0, 0, 0, 0, 5, 3, 0, 0, 3, 0, 1, 1, 1, 2, 0, 1};
+inline const Bytes kRle4Stream = {0, 5, 0x12, 0x12, 0x00, 0, 0, 0, 5, 0x33, 0, 0, 3, 0x00, 2, 0x12, 0, 1};
+
+inline Bytes FourColourDib(std::uint16_t bits, std::uint32_t compression, const Bytes& pixels) {
+    Bytes out;
+    for (const std::uint32_t v : {40u, 5u, 3u}) PutLE(out, v, 4);
+    PutLE(out, 1, 2);
+    PutLE(out, bits, 2);
+    PutLE(out, compression, 4);
+    PutLE(out, pixels.size(), 4);
+    for (const std::uint32_t v : {0u, 0u, bits <= 8 ? 4u : 0u, 0u}) PutLE(out, v, 4);
+    if (compression == 3)
+        for (const std::uint32_t m : {0xF800u, 0x07E0u, 0x001Fu}) PutLE(out, m, 4);
+    if (bits <= 8)
+        for (const std::uint32_t c : kFourColourPalette) PutLE(out, c, 4);
+    out.insert(out.end(), pixels.begin(), pixels.end());
+    return out;
+}
+// The same picture uncompressed, 8 bits a pixel.
+inline Bytes PlainFourColourDib() {
+    Bytes rows;
+    for (int y = 2; y >= 0; --y) {
+        rows.insert(rows.end(), std::begin(kFourColourIndices[y]), std::end(kFourColourIndices[y]));
+        rows.resize(rows.size() + 3, 0);
+    }
+    return FourColourDib(8, 0, rows);
+}
+inline Bytes MaskedFourColourDib() {
+    Bytes rows;
+    for (int y = 2; y >= 0; --y) {
+        for (const std::uint8_t i : kFourColourIndices[y]) {
+            const std::uint32_t c = kFourColourPalette[i];
+            PutLE(rows, ((c >> 19) << 11) | (((c >> 10) & 0x3F) << 5) | ((c & 0xFF) >> 3), 2);
+        }
+        rows.resize(rows.size() + 2, 0);
+    }
+    return FourColourDib(16, 3, rows);
+}
+inline Bytes BitmapFileOf(const Bytes& dib) {
+    Bytes out{'B', 'M'};
+    PutLE(out, 14 + dib.size(), 4);
+    PutLE(out, 0, 4);
+    PutLE(out, 14 + 40 + (dib[14] <= 8 ? 16 : 0) + (dib[16] == 3 ? 12 : 0), 4);
+    out.insert(out.end(), dib.begin(), dib.end());
+    return out;
+}
+
 // A fresh folder for the files of one test.
 inline std::filesystem::path TestFolder(const std::string& name) {
     const auto dir = std::filesystem::temp_directory_path() / ("kavitro-picture-" + name + "-" + std::to_string(::getpid()));

@@ -189,6 +189,7 @@ TEST(DibTest, EveryPictureFormTakesFromTheBudgetBeforeDecoding) {
         {"clipboard image", [&](CDib& d) { return d.FromImage(clipboardImage); }, 20 * 10 * 4},
         {"packed bitmap", archived(packedBytes, false), StoredBlockHeader::Read(packedBytes).unpackedLength},
         {"bitmap file", archived(bitmapFileBytes, true), U32At(bitmapFileBytes, 2)},
+        {"run-length bitmap file", archived(BitmapFileOf(FourColourDib(8, 1, kRle8Stream)), true), 5 * 3 * 4},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.form);
@@ -369,6 +370,75 @@ TEST(DibTest, RefusesBadAndShortForms) {
             EXPECT_TRUE(d.IsEmpty());
         }
     }
+}
+
+TEST(DibTest, CompressedBitmapsReadAsTheirPixelsInEveryForm) {
+    CDib plain;
+    plain.SetDib(*DibImage::FromPacked(PlainFourColourDib()));
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x) {
+                const std::uint32_t c = kFourColourPalette[kFourColourIndices[y][x]];
+                ASSERT_EQ(plain.GetDib()->GetPixel(x, y), RGB(c >> 16, (c >> 8) & 0xFF, c & 0xFF));
+            }
+    const std::pair<const char*, Bytes> compressed[] = {
+        {"8-bit runs", FourColourDib(8, 1, kRle8Stream)},
+        {"4-bit runs", FourColourDib(4, 2, kRle4Stream)},
+        {"16-bit masks", MaskedFourColourDib()},
+    };
+    CCompressor codec;
+    for (const auto& [name, dib] : compressed) {
+        const Bytes file = BitmapFileOf(dib);
+        const std::pair<const char*, std::function<void(CDib&)>> forms[] = {
+            {"bitmap file", [&](CDib& d) { LoadDib(d, file, true); }},
+            {"packed", [&](CDib& d) { LoadDib(d, codec.PackBlock(file)); }},
+            {"image file", [&](CDib& d) { ASSERT_TRUE(d.LoadImageBytes(file)); }},
+        };
+        for (const auto& [form, load] : forms) {
+            SCOPED_TRACE(std::string(name) + ", " + form);
+            CDib loaded;
+            load(loaded);
+            ASSERT_FALSE(loaded.IsEmpty());
+            ASSERT_EQ(loaded.GetWidth(), 5);
+            ASSERT_EQ(loaded.GetHeight(), 3);
+            for (int y = 0; y < 3; ++y)
+                for (int x = 0; x < 5; ++x)
+                    EXPECT_EQ(loaded.GetDib()->GetPixel(x, y), plain.GetDib()->GetPixel(x, y)) << x << "," << y;
+            // Stored again it is an uncompressed bitmap.
+            EXPECT_EQ(loaded.GetDib()->GetHeader().compression, 0u);
+        }
+    }
+
+    // Streams that leave the bitmap or their bytes are damage, not pictures.
+    const auto with = [](std::size_t at, std::size_t erase, Bytes insert) {
+        Bytes b = kRle8Stream;
+        b.erase(b.begin() + static_cast<std::ptrdiff_t>(at), b.begin() + static_cast<std::ptrdiff_t>(at + erase));
+        b.insert(b.begin() + static_cast<std::ptrdiff_t>(at), insert.begin(), insert.end());
+        return b;
+    };
+    const std::pair<const char*, Bytes> damaged[] = {
+        {"no end of bitmap", with(20, 2, {})},
+        {"run past the row", with(10, 1, {6})},
+        {"literal past the row", with(1, 1, {6})},
+        {"delta past the top", with(0, 0, {0, 2, 0, 3})},
+        {"literal cut by the end", Bytes{0, 5, 1, 2}},
+        {"a fourth row", with(20, 0, {0, 0, 1, 1})},
+    };
+    for (const auto& [name, stream] : damaged) {
+        SCOPED_TRACE(name);
+        const Bytes file = BitmapFileOf(FourColourDib(8, 1, stream));
+        CDib dib;
+        CArchive ar = CArchive::ForLoading(file);
+        EXPECT_THROW(dib.ReadUnpacked(ar), UserException);
+        EXPECT_TRUE(dib.IsEmpty());
+        CArchive packed = CArchive::ForLoading(codec.PackBlock(file));
+        EXPECT_THROW(dib.Load(packed), UserException);
+        EXPECT_TRUE(dib.IsEmpty());
+        EXPECT_FALSE(dib.LoadImageBytes(file));
+    }
+    // Runs declared at a depth they do not come in.
+    CDib dib;
+    CArchive ar = CArchive::ForLoading(BitmapFileOf(FourColourDib(4, 1, kRle8Stream)));
+    EXPECT_THROW(dib.ReadUnpacked(ar), UserException);
 }
 
 TEST(DibTest, DrawsOneToOneOrStretched) {

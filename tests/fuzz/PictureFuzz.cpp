@@ -1,7 +1,8 @@
 // The raster picture's stored forms: CDib::Load (the 9-byte head and a
 // packed BMP file, or the unpacked marker and an unpacked form) and
-// CDib::ReadUnpacked (a BMP file, or tag 0xAAFF and an encoded image). The
-// first byte picks the reader.
+// CDib::ReadUnpacked (a BMP file, or tag 0xAAFF and an encoded image), and
+// CDib::LoadAnyForm, which tells them apart itself. The first byte picks the
+// reader: bit 0 the unpacked form, bit 1 either form.
 //
 // Beyond "no crash": a picture that loads has pixels within the bounds;
 // stored again it loads to the same pixels and encoded bytes, and stores to
@@ -19,18 +20,20 @@ Bytes Stored(CDib& dib, bool unpacked) {
     return unpacked ? test::StoredBytes(&CDib::WriteUnpacked, dib) : test::StoredBytes(&CDib::Store, dib);
 }
 
-void Load(CDib& dib, std::span<const std::uint8_t> bytes, bool unpacked) {
+void Load(CDib& dib, std::span<const std::uint8_t> bytes, bool unpacked, bool anyForm = false) {
     CArchive ar = CArchive::ForLoading(bytes);
-    if (unpacked) dib.ReadUnpacked(ar);
+    if (anyForm) dib.LoadAnyForm(ar);
+    else if (unpacked) dib.ReadUnpacked(ar);
     else dib.Load(ar);
 }
 
 void FuzzPicture(std::span<const std::uint8_t> input) {
     if (input.empty()) return;
     const bool unpacked = (input[0] & 1) != 0;
+    const bool anyForm = (input[0] & 2) != 0;
     const auto body = input.subspan(1);
     CDib dib;
-    if (!CompletesOrRefuses([&] { Load(dib, body, unpacked); })) {
+    if (!CompletesOrRefuses([&] { Load(dib, body, unpacked, anyForm); })) {
         KAVITRO_FUZZ_CHECK(dib.IsEmpty());
         return;
     }
@@ -74,5 +77,17 @@ std::vector<kavitro::fuzz::Bytes> KavitroFuzzSeeds() {
     }
     CDib gif;
     if (gif.LoadImageBytes(test::TinyGif())) add(gif, true);
+    // Compressed bitmaps, unpacked and packed, and read as either form.
+    CCompressor codec;
+    for (const fuzz::Bytes& dib : {test::FourColourDib(8, 1, test::kRle8Stream),
+                                   test::FourColourDib(4, 2, test::kRle4Stream), test::MaskedFourColourDib()}) {
+        const fuzz::Bytes file = test::BitmapFileOf(dib);
+        const fuzz::Bytes packed = codec.PackBlock(file);
+        for (const auto& [selector, bytes] : {std::pair{1, &file}, std::pair{0, &packed}, std::pair{3, &file}}) {
+            fuzz::Bytes seed{static_cast<std::uint8_t>(selector)};
+            seed.insert(seed.end(), bytes->begin(), bytes->end());
+            seeds.push_back(std::move(seed));
+        }
+    }
     return seeds;
 }
