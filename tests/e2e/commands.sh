@@ -12,12 +12,12 @@ set -uo pipefail
 KAVITRO=$1 ARTEFACTS=$2
 E2E_DIR=$(cd "$(dirname "$0")" && pwd)
 . "$E2E_DIR/driver.sh"
+SHOT=commands
 prepare English xvfb-run xdotool import compare
 
 cat > "$WORK/drive.sh" <<'DRIVE'
 set -u
 . "$E2E_DIR/driver.sh"
-fail() { echo "FAIL: $*"; import -window root "$ARTEFACTS/commands-failed.png"; kill $PID 2>/dev/null; exit 1; }
 click() { xdotool mousemove --window "$WINDOW" "$1" "$2" click 1; sleep 0.7; }
 # A part of the main window as a picture ("WxH+X+Y"), and whether two are alike.
 shot() { import -window "$WINDOW" -crop "$2" +repage "$WORK/$1.png"; }

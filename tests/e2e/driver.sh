@@ -1,5 +1,6 @@
-# What road.sh and session.sh share. Both source this file, and so does the
+# What the end-to-end scripts share. Each sources this file, and so does the
 # drive script each writes to $WORK/drive.sh and runs in the virtual display.
+# Each sets SHOT, the name of the screen picture kept when its drive fails.
 
 # --- Outside the display --------------------------------------------------------
 
@@ -23,15 +24,18 @@ prepare() {
 # offscreen one), the program's folders under WORK; the program's output
 # is shown when the drive fails or takes longer.
 drive() {
-  export KAVITRO WORK ARTEFACTS CONF E2E_DIR
+  export KAVITRO WORK ARTEFACTS CONF E2E_DIR SHOT
   export XDG_CONFIG_HOME="$WORK/config" XDG_DATA_HOME="$WORK/data" XDG_RUNTIME_DIR="$WORK/run"
   mkdir -m 700 -p "$XDG_RUNTIME_DIR"
   unset QT_QPA_PLATFORM
   timeout "$1" xvfb-run -a -s "-screen 0 1280x900x24" bash "$WORK/drive.sh" || { cat "$WORK/program.log"; exit 1; }
 }
 
-# --- Inside the display: the drive script defines fail (report, stop the
-# program, exit); start sets PID and WINDOW ------------------------------------
+# --- Inside the display: start sets PID and WINDOW ---------------------------
+
+# Says what failed, keeps a picture of the screen, stops the program and ends
+# the drive.
+fail() { echo "FAIL: $*"; import -window root "$ARTEFACTS/$SHOT-failed.png"; kill $PID 2>/dev/null; exit 1; }
 
 # Starts the program and waits for its main window, then gives it the keyboard.
 start() {

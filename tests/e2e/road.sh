@@ -11,12 +11,12 @@ set -uo pipefail
 KAVITRO=$1 DOC_TOOL=$2 LANGUAGE=$3 ARTEFACTS=$4
 E2E_DIR=$(cd "$(dirname "$0")" && pwd)
 . "$E2E_DIR/driver.sh"
+SHOT=kavitro-$LANGUAGE
 prepare "$LANGUAGE" xvfb-run xdotool import
 
 cat > "$WORK/drive.sh" <<'DRIVE'
 set -u
 . "$E2E_DIR/driver.sh"
-fail() { echo "FAIL: $*"; import -window root "$ARTEFACTS/kavitro-$LANGUAGE-failed.png"; kill $PID 2>/dev/null; exit 1; }
 # The text object of the new document takes the keys.
 start
 # One key at a time, slowly: xdotool maps each Persian letter to a spare key

@@ -15,12 +15,12 @@ set -uo pipefail
 KAVITRO=$1 DOC_TOOL=$2 ARTEFACTS=$3
 E2E_DIR=$(cd "$(dirname "$0")" && pwd)
 . "$E2E_DIR/driver.sh"
+SHOT=session
 prepare English xvfb-run xdotool import convert
 
 cat > "$WORK/drive.sh" <<'DRIVE'
 set -u
 . "$E2E_DIR/driver.sh"
-fail() { echo "FAIL: $*"; import -window root "$ARTEFACTS/session-failed.png"; kill $PID 2>/dev/null; exit 1; }
 quit_cleanly() {
   quit
   status=$?

@@ -13,12 +13,12 @@ set -uo pipefail
 KAVITRO=$1 ARTEFACTS=$2
 E2E_DIR=$(cd "$(dirname "$0")" && pwd)
 . "$E2E_DIR/driver.sh"
+SHOT=zoom-and-window
 prepare English xvfb-run xdotool import compare openbox wmctrl xwininfo xprop
 
 cat > "$WORK/drive.sh" <<'DRIVE'
 set -u
 . "$E2E_DIR/driver.sh"
-fail() { echo "FAIL: $*"; import -window root "$ARTEFACTS/zoom-and-window-failed.png"; kill $PID 2>/dev/null; exit 1; }
 click() { xdotool mousemove --window "$WINDOW" "$1" "$2" click 1; sleep 0.5; }
 # The window's client area on the root window: "left top width height".
 placement() {

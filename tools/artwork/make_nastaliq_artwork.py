@@ -1522,7 +1522,7 @@ def blank_anchor(art, slot, half, advance, boxes):
 
 
 BROKEN_SHOWN = 300      # broken groups the report names, the most frequent first
-INK_JOBS = 3            # kavitro-ink-pieces runs at once
+INK_JOBS = 3            # kavitro-group-ink runs at once
 JOIN_TABLE_TAG = "KVJN"
 JOIN_ENTRY, JOIN_EXIT = 1, 2
 JOIN_INSET = 60         # font units a join point on the ink's end lies inside it
@@ -1643,8 +1643,8 @@ def join_point_table(art, f, glyphs):
     return table
 
 
-def ink_pieces(tool, data_dir, lines):
-    """What kavitro-ink-pieces says of the lines, typed with the artwork in
+def group_ink(tool, data_dir, lines):
+    """What kavitro-group-ink says of the lines, typed with the artwork in
     data_dir and the join correction: (groups, groups in one piece, Counter
     of the broken groups). The lines are measured in INK_JOBS parts at once."""
     parts = [lines[i::INK_JOBS] for i in range(INK_JOBS)]
@@ -1714,7 +1714,7 @@ def main():
     parser.add_argument("--license", required=True)
     parser.add_argument("--word-list", required=True)
     parser.add_argument("--rules-dir", required=True, help="the engine's rule tables")
-    parser.add_argument("--ink-tool", help="kavitro-ink-pieces, to report the joined groups written in one piece")
+    parser.add_argument("--ink-tool", help="kavitro-group-ink, to report the joined groups written in one piece")
     parser.add_argument("--vector-path-tool", help="make_vector_paths, to make the vector-path file of the fonts")
     parser.add_argument("out_dir")
     args = parser.parse_args()
@@ -1819,7 +1819,7 @@ def main():
         # measure below types through it, so it is made from these fonts first.
         subprocess.run([args.vector_path_tool, args.out_dir], check=True)
     if args.ink_tool:
-        report += ink_piece_report(ink_pieces(args.ink_tool, args.out_dir, words))
+        report += ink_piece_report(group_ink(args.ink_tool, args.out_dir, words))
     report += ["unreached slots: " + " ".join("%d/%d" % s for s in sorted(letter_slots) if s not in art.shape)]
     report += ["slot %d/%d from sibling %d/%d" % (s + b) for s, b in sorted(art.borrowed.items())]
     report += ["slot %d/%d %s raise %d votes %s" % (s[0], s[1], "+".join(art.shape[s][0]), art.raise_by[s],

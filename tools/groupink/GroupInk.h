@@ -45,7 +45,7 @@ private:
     std::vector<std::size_t> m_parent;  // union-find over the rows' merged stretches
 };
 
-inline std::size_t CountInkPieces(const std::vector<InkRun>& runs) { return CInkPieceCounter().Count(runs); }
+inline std::size_t CountGroupInk(const std::vector<InkRun>& runs) { return CInkPieceCounter().Count(runs); }
 
 // A run of letters of one word each of which joins the next (as the join
 // correction groups them): characters

@@ -1,4 +1,4 @@
-#include "tools/inkpieces/InkPieces.h"
+#include "tools/groupink/GroupInk.h"
 
 #include <cmath>
 #include <numeric>
@@ -143,7 +143,7 @@ GlyphInk CGlyphRasterizer::Render(GlyphId id) const {
     params.user = &sink;
     if (FT_Outline_Render(m_library.Get(), &outline, &params) != 0)
         throw std::runtime_error("FreeType cannot render a glyph outline");
-    ink.pieces = CountInkPieces(ink.runs);
+    ink.pieces = CountGroupInk(ink.runs);
     return ink;
 }
 

@@ -1,4 +1,4 @@
-// kavitro-ink-pieces: types each line of its input as kavitro-shape does and
+// kavitro-group-ink: types each line of its input as kavitro-shape does and
 // says, for every joined letter group of two or more letters, whether the
 // program writes it as one piece of ink.
 
@@ -16,12 +16,12 @@
 #include "engine/CalligraphyText.h"
 #include "engine/JoinCorrection.h"
 #include "tools/Utf8Decode.h"
-#include "tools/inkpieces/InkPieces.h"
+#include "tools/groupink/GroupInk.h"
 #include "tools/shape/LineTyping.h"
 
 namespace {
 
-constexpr const char* kUsage = R"(Usage: kavitro-ink-pieces [--data-dir DIR] [--without-correction] [--broken-only]
+constexpr const char* kUsage = R"(Usage: kavitro-group-ink [--data-dir DIR] [--without-correction] [--broken-only]
                           [FILE...]
 
 Types each line of the FILEs (standard input when none is given, or for "-")
@@ -101,7 +101,7 @@ void MeasureLine(std::string_view line, const Options& options, kavitro::tool::C
 }
 
 int Fail(const std::string& message) {
-    std::fprintf(stderr, "kavitro-ink-pieces: %s\n", message.c_str());
+    std::fprintf(stderr, "kavitro-group-ink: %s\n", message.c_str());
     return 1;
 }
 
@@ -147,7 +147,7 @@ int ReadOptions(int argc, char** argv, Options& options) {
         } else if (arg == "--data-dir" && i + 1 < argc) {
             options.dataDir = argv[++i];
         } else {
-            std::fprintf(stderr, "kavitro-ink-pieces: %s: %.*s\nTry 'kavitro-ink-pieces --help'.\n",
+            std::fprintf(stderr, "kavitro-group-ink: %s: %.*s\nTry 'kavitro-group-ink --help'.\n",
                          arg == "--data-dir" ? "option needs a folder" : "unknown option",
                          static_cast<int>(arg.size()), arg.data());
             return 2;
@@ -163,7 +163,7 @@ int main(int argc, char** argv) {
     Options options;
     if (const int status = ReadOptions(argc, argv, options); status != 0) return status < 0 ? 0 : status;
     try {
-        if (!kavitro::tool::LoadGlyphData(options.dataDir, "kavitro-ink-pieces")) return 1;
+        if (!kavitro::tool::LoadGlyphData(options.dataDir, "kavitro-group-ink")) return 1;
         kavitro::tool::CGroupInkMeasure measure;
         Tally tally;
         for (const std::string& input : options.inputs) {

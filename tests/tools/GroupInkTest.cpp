@@ -11,7 +11,7 @@
 
 #include "engine/CalligraphyText.h"
 #include "engine/JoinCorrection.h"
-#include "tools/inkpieces/InkPieces.h"
+#include "tools/groupink/GroupInk.h"
 #include "tools/shape/LineTyping.h"
 
 namespace kavitro::tool {
@@ -23,7 +23,7 @@ struct PiecesCase {
     std::size_t pieces;
 };
 
-TEST(InkPieces, CountsEightConnectedPieces) {
+TEST(GroupInk, CountsEightConnectedPieces) {
     const PiecesCase cases[] = {
         {"nothing", {}, 0},
         {"gap of a pixel in a row", {{0, 0, 2}, {0, 4, 6}}, 2},
@@ -37,7 +37,7 @@ TEST(InkPieces, CountsEightConnectedPieces) {
         {"a stretch touching both neighbours' ends", {{0, 0, 1}, {0, 10, 11}, {1, 2, 9}}, 1},
         {"unsorted rows", {{5, 0, 0}, {3, 0, 0}, {4, 1, 1}}, 1},
     };
-    for (const PiecesCase& c : cases) EXPECT_EQ(CountInkPieces(c.runs), c.pieces) << c.name;
+    for (const PiecesCase& c : cases) EXPECT_EQ(CountGroupInk(c.runs), c.pieces) << c.name;
 }
 
 CCalligraphyWord WordOf(std::initializer_list<std::uint16_t> codes) {
@@ -57,7 +57,7 @@ std::string GroupsOf(const CCalligraphyWord& word) {
     return out;
 }
 
-TEST(InkPieces, GroupsRunsOfLettersThatJoinTheNext) {
+TEST(GroupInk, GroupsRunsOfLettersThatJoinTheNext) {
     // kaf teh alef beh: the alef ends the group; the lone beh is no group.
     EXPECT_EQ(GroupsOf(WordOf({0x06A9, 0x062A, 0x0627, 0x0628, 0x0020})), "0+3 ");
     // beh beh, a space, beh seen mim: nothing joins across the space.
@@ -71,7 +71,7 @@ TEST(InkPieces, GroupsRunsOfLettersThatJoinTheNext) {
 
 class PlacedGroup : public testing::Test {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(LoadGlyphData(KAVITRO_SHARE_DIR, "InkPiecesTest")); }
+    static void SetUpTestSuite() { ASSERT_TRUE(LoadGlyphData(KAVITRO_SHARE_DIR, "GroupInkTest")); }
 
     // Two plain placeholder letters, beh beh, at equal lifts.
     static CCalligraphyWord TwoLetters() {

@@ -1,10 +1,10 @@
 #!/usr/bin/python3
 """Checks that the joined letter groups the program writes with the derived
-Nastaliq artwork are one piece of ink (kavitro-ink-pieces, with the join
+Nastaliq artwork are one piece of ink (kavitro-group-ink, with the join
 correction): every group of the proof text, and at least the share this
 artwork reached of a fixed sample of the word list.
 
-usage: test_ink_pieces.py ARTWORK_DIR INK_TOOL PROOF_TEXT WORD_LIST"""
+usage: test_group_ink.py ARTWORK_DIR INK_TOOL PROOF_TEXT WORD_LIST"""
 
 import os
 import re
