@@ -199,7 +199,17 @@ void CEmfRecorder::Select(const MetaObject& value, int stock, MetaSelection::Whi
 void CEmfRecorder::OnStateChanged(DcState what) {
     if (m_closed) return;
     switch (what) {
-        case DcState::MapMode: return U32Record(emr::kSetMapMode, static_cast<std::uint32_t>(GetMapMode()));
+        case DcState::MapMode:
+            U32Record(emr::kSetMapMode, static_cast<std::uint32_t>(GetMapMode()));
+            // A fixed mode's scale also as the extents it implies: players
+            // ignore extents in these modes, but Inkscape takes its scale
+            // from the extent records alone and otherwise draws each unit
+            // as a device pixel.
+            if (GetMapMode() >= MM_LOMETRIC && GetMapMode() <= MM_TWIPS) {
+                PointRecord(emr::kSetWindowExtEx, GetWindowExt().cx, GetWindowExt().cy);
+                PointRecord(emr::kSetViewportExtEx, GetViewportExt().cx, GetViewportExt().cy);
+            }
+            return;
         case DcState::WindowOrg: return PointRecord(emr::kSetWindowOrgEx, GetWindowOrg().x, GetWindowOrg().y);
         case DcState::WindowExt: return PointRecord(emr::kSetWindowExtEx, GetWindowExt().cx, GetWindowExt().cy);
         case DcState::ViewportOrg: return PointRecord(emr::kSetViewportOrgEx, GetViewportOrg().x, GetViewportOrg().y);
@@ -446,10 +456,23 @@ const std::vector<std::uint8_t>& CEmfRecorder::Close() {
     if (!description.empty()) description.append(2, u'\0');
     const std::size_t descriptionBytes = (description.size() * 2 + 3) / 4 * 4;
     const std::size_t headerSize = emr::kHeaderSize + descriptionBytes;
-    const Rect bounds = m_bounds.value_or(Rect(0, 0, -1, -1));
+    Rect bounds = m_bounds.value_or(Rect(0, 0, -1, -1));
     Rect frame;
     if (m_frame) {
         frame = *m_frame;
+        // Text boxes are estimated from the font height and overshoot; the
+        // picture lies inside the frame it was given, and readers place it
+        // by the corner of the bounds (0.01 mm to device pixels).
+        auto px = [](std::int32_t v) { return MulDiv(v, kDevicePixels.cx, kDeviceMillimeters.cx * 100); };
+        auto py = [](std::int32_t v) { return MulDiv(v, kDevicePixels.cy, kDeviceMillimeters.cy * 100); };
+        Rect inFrame(px(frame.left), py(frame.top), px(frame.right), py(frame.bottom));
+        inFrame.NormalizeRect();
+        if (m_bounds) {
+            // Inclusive on both sides: a line may have no height.
+            bounds = Rect(std::max(bounds.left, inFrame.left), std::max(bounds.top, inFrame.top),
+                          std::min(bounds.right, inFrame.right), std::min(bounds.bottom, inFrame.bottom));
+            if (bounds.left > bounds.right || bounds.top > bounds.bottom) bounds = Rect(0, 0, -1, -1);
+        }
     } else if (m_bounds) {
         // Device pixels to 0.01 mm.
         auto hx = [](std::int32_t v) { return MulDiv(v, kDeviceMillimeters.cx * 100, kDevicePixels.cx); };

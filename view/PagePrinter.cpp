@@ -158,6 +158,8 @@ bool PrintPages(CKavitroView& view, QPagedPaintDevice& device, const PrintJob& j
         const Point offset{ToUnits(doc, paint.left() - full.left()), ToUnits(doc, paint.top() - full.top())};
         QPainter painter;
         if (!painter.begin(&device)) return Fail(error, "the printer cannot be started");
+        // Pictures keep their pixels: Qt's PDF writer would store them as JPEG.
+        painter.setRenderHint(QPainter::LosslessImageRendering);
         for (std::size_t i = 0; i < pages.size(); ++i) {
             if (i > 0 && !device.newPage()) return Fail(error, "the printer refused another page");
             view.SetCurrentPage(pages[i]);

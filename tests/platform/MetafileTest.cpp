@@ -165,6 +165,48 @@ TEST(MetafileRecorderTest, SceneRecordedAsEmfPlaysBackWithTheSameCalls) {
     EXPECT_GT(mf->bounds.right, 150);
 }
 
+// A page as the export records it, in the document's 0.01 mm: the mode's
+// scale is also written as extents (readers that take the scale from those
+// records alone draw the page at its size; players ignore them in a fixed
+// mode), and the header's bounds stay inside the frame although a text's
+// box is only estimated from its font height.
+TEST(MetafileRecorderTest, FixedModePageCarriesItsScaleAndStaysInItsFrame) {
+    auto draw = [](CDC& dc) {
+        dc.SetMapMode(MM_HIMETRIC);
+        dc.SetWindowOrg({0, 1270});
+        dc.SelectFont(MakeFont(scene::GlyphFont(1200)));
+        dc.ExtTextOut(5000, 100, 0, nullptr, u"\uF041");
+    };
+    CEmfRecorder emf;
+    emf.SetFrame(Rect(0, 0, 5080, 1270));  // 192 x 48 pixels of the reference device
+    draw(emf);
+    const Bytes bytes = emf.Close();
+    CheckEmfFraming(bytes);
+    const auto mf = ParseMetafile(bytes);
+    ASSERT_TRUE(mf);
+
+    std::vector<std::array<std::int32_t, 3>> mapping;
+    for (const MetaRecord& r : mf->records)
+        if (r.op == MetaOp::SetMapMode || r.op == MetaOp::SetWindowExt || r.op == MetaOp::SetViewportExt)
+            mapping.push_back({static_cast<std::int32_t>(r.op), r.v[0], r.v[1]});
+    const std::vector<std::array<std::int32_t, 3>> expected = {
+        {static_cast<std::int32_t>(MetaOp::SetMapMode), MM_HIMETRIC, 0},
+        {static_cast<std::int32_t>(MetaOp::SetWindowExt), 2540, 2540},
+        {static_cast<std::int32_t>(MetaOp::SetViewportExt), 96, -96}};
+    EXPECT_EQ(mapping, expected);
+
+    EXPECT_GE(mf->bounds.left, 0);
+    EXPECT_GE(mf->bounds.top, 0);
+    EXPECT_LE(mf->bounds.right, 192);
+    EXPECT_LE(mf->bounds.bottom, 48);
+    EXPECT_GT(mf->bounds.right, 150);  // the text's box still counts
+
+    // Played back, the extents change nothing.
+    CSpyDC spy;
+    draw(spy);
+    EXPECT_EQ(PlayAsRecorded(bytes), spy.Calls());
+}
+
 TEST(MetafileRecorderTest, SceneRecordedAsWmfPlaysBackWithTheSameCalls) {
     CSpyDC spy;
     DrawSceneAndClip(spy);

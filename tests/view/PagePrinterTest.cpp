@@ -189,6 +189,38 @@ TEST_F(PagePrinterTest, SelectionIsOfferedWheneverSomethingIsSelected) {
     EXPECT_TRUE(PreparePrinting(*view).offerSelection);
 }
 
+// A raster picture reaches the PDF with its own pixels: Qt's PDF writer
+// stores pictures as JPEG unless it is asked for lossless images.
+TEST_F(PagePrinterTest, PicturesKeepTheirPixels) {
+    QImage pixels(48, 32, QImage::Format_RGB32);
+    for (int y = 0; y < pixels.height(); ++y)
+        for (int x = 0; x < pixels.width(); ++x) pixels.setPixel(x, y, qRgb(x * 5, (x * y * 7) & 0xFF, y * 8));
+    CPolygonRect at;
+    at.m_rect = Rect{-9000, -19000, -13800, -15800};
+    at.SetAngle(0);
+    auto* picture = new CDrawPicture(at, 0, doc.get());
+    picture->m_pDib = std::make_unique<CDib>();
+    ASSERT_TRUE(picture->m_pDib->FromImage(pixels));
+    picture->m_nPictureType = CDrawPicture::RasterPicture;
+    doc->Add(picture, true);
+    const QString pdf = tmp.filePath("picture.pdf");
+    ASSERT_TRUE(PrintToPdf(PrintJob{}, pdf));
+
+    const auto list = RunReader("pdfimages", {"-list", pdf});
+    if (!list.installed) GTEST_SKIP() << "poppler-utils is not installed";
+    // page num type width height color comp bpc enc ...: one picture, not JPEG.
+    QStringList rows = QString(list.out).split('\n', Qt::SkipEmptyParts).mid(2);
+    ASSERT_EQ(rows.size(), 1) << list.out.toStdString();
+    const QStringList columns = rows[0].split(' ', Qt::SkipEmptyParts);
+    ASSERT_GE(columns.size(), 9);
+    EXPECT_EQ(columns[8], "image") << list.out.toStdString();
+
+    ASSERT_EQ(RunReader("pdfimages", {"-png", pdf, tmp.filePath("picture")}).exitCode, 0);
+    const QImage stored(tmp.filePath("picture-000.png"));
+    ASSERT_EQ(stored.size(), pixels.size());
+    EXPECT_EQ(stored.convertToFormat(QImage::Format_RGB32), pixels);
+}
+
 TEST(PageLayout, DocumentPaperRoundTripsThroughAPageLayout) {
     const struct {
         Size size;

@@ -3,7 +3,7 @@
 
 Writes into the given share folder:
   fonts/Vorl21.ttf .. fonts/Vorl25.ttf  five TrueType fonts, 2880 units per em,
-                                        glyph i mapped from U+F000 + i
+                                        glyph i mapped from U+F000 + i and U+0000 + i
   MarkAnchors.bin                       the 20480-byte mark-anchor table
   artwork-manifest.txt                  every glyph's expected metrics, for the tests
 
@@ -269,12 +269,31 @@ def glyph_name(g):
     return "g%03d" % g
 
 
+def character_map(glyph_count):
+    """Glyph i answers to U+F000 + i, the code the program writes, and to
+    U+0000 + i too, as a symbol font does on Windows. Programs reading our
+    metafiles with the fonts installed (Inkscape) take the private-use codes
+    down to U+0020..U+00FF before they look the glyphs up, and look a space
+    up in every font they load: without one, Inkscape 1.2 crashes."""
+    names = {g: glyph_name(g) for g in range(FIRST_DRAWN, glyph_count)}
+    return {**{FIRST_CODE + g: n for g, n in names.items()}, **names}
+
+
+# OS/2 fields that tell other programs what the fonts are: a regular style,
+# and glyphs of the symbol character set (what the metafiles' font records
+# ask for), not a Latin font to fall back on.
+OS2_REGULAR = 1 << 6
+OS2_SYMBOL_CODE_PAGE = 1 << 31
+OS2_IDENTITY = dict(usWeightClass=400, achVendID="KVTR", fsType=0, fsSelection=OS2_REGULAR,
+                    ulCodePageRange1=OS2_SYMBOL_CODE_PAGE, ulCodePageRange2=0)
+
+
 def build_font(f, shapes, path):
     order = [".notdef"] + [glyph_name(g) for g in range(FIRST_DRAWN, GLYPHS_PER_FONT)]
     fb = FontBuilder(UNITS_PER_EM, isTTF=True)
     fb.font.recalcTimestamp = False
     fb.setupGlyphOrder(order)
-    fb.setupCharacterMap({FIRST_CODE + g: glyph_name(g) for g in range(FIRST_DRAWN, GLYPHS_PER_FONT)})
+    fb.setupCharacterMap(character_map(GLYPHS_PER_FONT))
     glyphs = {".notdef": TTGlyphPen(None).glyph()}
     for g in range(FIRST_DRAWN, GLYPHS_PER_FONT):
         pen = TTGlyphPen(None)
@@ -291,8 +310,7 @@ def build_font(f, shapes, path):
     fb.setupNameTable({"familyName": family, "styleName": "Regular", "uniqueFontIdentifier": family,
                        "fullName": family, "psName": family, "version": "Version 1.000"})
     fb.setupOS2(usWinAscent=WIN_ASCENT[f], usWinDescent=WIN_DESCENT[f],
-                sTypoAscender=WIN_ASCENT[f], sTypoDescender=-WIN_DESCENT[f], sTypoLineGap=0,
-                usWeightClass=400, achVendID="KVTR", fsType=0)
+                sTypoAscender=WIN_ASCENT[f], sTypoDescender=-WIN_DESCENT[f], sTypoLineGap=0, **OS2_IDENTITY)
     fb.setupPost()
     fb.font["head"].created = fb.font["head"].modified = 3786825600  # 2024-01-01
     fb.save(path)

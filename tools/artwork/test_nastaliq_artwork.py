@@ -42,6 +42,19 @@ class Outputs(unittest.TestCase):
         self.assertIn("SIL OPEN FONT LICENSE", text.upper())
         self.assertIn("PERMISSION & CONDITIONS", text)
 
+    def test_other_programs_find_the_glyphs_and_a_space(self):
+        # Readers of our metafiles look glyph i up as U+0000 + i as well as
+        # U+F000 + i, and load no font without a space (Inkscape crashed);
+        # the fonts say they are a regular style of the symbol character set.
+        for n in range(1, 6):
+            font = TTFont(os.path.join(FOLDER, "fonts", "Vorl2%d.ttf" % n))
+            cmap, os2 = font.getBestCmap(), font["OS/2"]
+            with self.subTest(font=n):
+                self.assertEqual({c: cmap.get(c) for c in range(0x20, 0x100)},
+                                 {c: cmap[0xF000 + c] for c in range(0x20, 0x100)})
+                self.assertTrue(os2.fsSelection & (1 << 6))
+                self.assertTrue(os2.ulCodePageRange1 & (1 << 31))
+
     def test_declared_extents_hold_every_glyph(self):
         # The engine sizes lines and text frames by 70 % of the ascent and
         # 80 % of the descent.
