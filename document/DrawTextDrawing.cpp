@@ -210,11 +210,42 @@ int CDrawText::DrawGlyphs(CDC& dc, bool glyphsOnly) {
         dc.SetTextColor(m_color);
     }
     int count = 0;
+    const std::optional<Rect> reach = ReachOfClip(dc, origin);
     for (std::size_t i = 0; i < m_paragraph.m_words.size(); ++i)
-        count += DrawComponents(dc, nullptr, WordSelection(i), origin, kWordsWithMarks);
+        if (!reach || MayReach(i, *reach))
+            count += DrawComponents(dc, nullptr, WordSelection(i), origin, kWordsWithMarks);
     for (std::size_t j = 0; j < m_paragraph.m_points.size(); ++j)
         count += DrawComponents(dc, nullptr, PointSelection(j), origin, kVowelPoint);
     return count;
+}
+
+std::optional<Rect> CDrawText::ReachOfClip(const CDC& dc, Point origin) const {
+    // A long text on a screen shows a few of its words: the clip is taken to
+    // the text's own units (glyph units leftward, y units downward from the
+    // baseline), widened by twice the text size, as far as ink may leave a
+    // word's measured box (a stroke or a mark). A turned text is drawn whole.
+    if (!dc.GetDeviceClip() || m_position.m_nAngle != 0) return std::nullopt;
+    const double s = Scale(m_nSize, GetZoom(), 100);
+    if (s < 1) return std::nullopt;
+    const Rect c = Normalized(dc.GetClipBox());
+    const double x1 = (static_cast<double>(origin.x) - c.right) * 2160 / s;
+    const double x2 = (static_cast<double>(origin.x) - c.left) * 2160 / s;
+    const double y1 = (static_cast<double>(origin.y) - c.bottom) * 750 / s - m_nBaselineOffset;
+    const double y2 = (static_cast<double>(origin.y) - c.top) * 750 / s - m_nBaselineOffset;
+    const auto bound = [](double v) { return SaturateToInt32(std::floor(v)); };
+    return Rect(bound(std::min(x1, x2) - 2 * 2160 - 2), bound(std::min(y1, y2) - 2 * 750 - 2),
+                bound(std::max(x1, x2) + 2 * 2160 + 2), bound(std::max(y1, y2) + 2 * 750 + 2));
+}
+
+bool CDrawText::MayReach(std::size_t word, const Rect& reach) const {
+    const CTextLayout::WordInk& ink = m_layout.GetWords(m_paragraph)[word];
+    if (ink.digits) return true;  // a number is drawn turned round within its run
+    const CCalligraphyWord& w = m_paragraph.m_words[word];
+    const std::int64_t nearX = std::int64_t{w.m_x} + std::min(0, ink.extent.left);
+    const std::int64_t farX = std::int64_t{w.m_x} + ink.width + std::max(0, ink.extent.right);
+    const std::int64_t height = std::max({0, ink.top, ink.bottom});
+    return nearX <= reach.right && farX >= reach.left && std::int64_t{w.m_y} - height <= reach.bottom &&
+           std::int64_t{w.m_y} + height >= reach.top;
 }
 
 int CDrawText::DrawComponents(CDC& dc, const Rect* clip, const CTextComponentSelection& selection, Point origin,
@@ -278,8 +309,8 @@ int CDrawText::DrawComponents(CDC& dc, const Rect* clip, const CTextComponentSel
                     const Point anchor = fonts.GetMarkAnchor(id, c.m_mark, c.HasMarkBelow());
                     if (anchor.y != -1) {
                         dc.SelectFont(markFont(c.m_mark));
-                        const Point at{Add(pen.x, Scale(std::int64_t{anchor.x} + c.m_markDx, s, 2160)),
-                                       Add(pen.y, Scale(std::int64_t{anchor.y} + c.m_markDy, s, 2160))};
+                        const Point at{Add(pen.x, Scale(std::int64_t{anchor.x} + c.m_markDx, s, 2160) - placed.markPen),
+                                       Add(pen.y, Scale(std::int64_t{anchor.y} + c.m_markDy, s, 2160) - placed.markDrop)};
                         OutputGlyph(dc, RotateMark(at, origin, angle), clip, c.m_mark);
                         ++count;
                     }
@@ -365,16 +396,23 @@ void CDrawText::GetZoomedRect(Rect& out) const {
     const std::int32_t zoom = GetZoom();
     const std::int32_t zs = Scale(m_nSize, zoom, 100);
     const Point o = GetZoomedBaselinePoint();
-    const Rect e = m_paragraph.GetExtent();
+    const Rect e = m_layout.GetExtent(m_paragraph);
     Rect box;
     bool any = false;
-    for (const CCalligraphyWord& w : m_paragraph.m_words) {
-        const std::int64_t top = w.GetTop(true), bottom = w.GetBottom(true);
-        Rect r(ClampToInt32(std::int64_t{Scale(m_position.m_rect.left, zoom, 100)} - Scale(e.left, zs, 2160)),
-               ClampToInt32(std::int64_t{o.y} - Scale(std::int64_t{w.m_y} - top + m_nBaselineOffset, zs, 750)),
-               ClampToInt32(std::int64_t{Scale(m_position.m_rect.right, zoom, 100)} - Scale(e.right, zs, 2160)),
-               ClampToInt32(std::int64_t{o.y} - Scale(bottom + m_nBaselineOffset + w.m_y, zs, 750)));
-        Unite(box, any, Normalized(r));
+    if (!m_paragraph.m_words.empty()) {
+        // Every word's box spans the same width; scaling keeps order, so the
+        // highest and lowest reach of the words give the union's height.
+        const CTextLayout::Totals& t = m_layout.GetTotals(m_paragraph);
+        const auto pageY = [&](std::int64_t below) {
+            return ClampToInt32(std::int64_t{o.y} - Scale(below + m_nBaselineOffset, zs, 750));
+        };
+        const std::int32_t left =
+            ClampToInt32(std::int64_t{Scale(m_position.m_rect.left, zoom, 100)} - Scale(e.left, zs, 2160));
+        const std::int32_t right =
+            ClampToInt32(std::int64_t{Scale(m_position.m_rect.right, zoom, 100)} - Scale(e.right, zs, 2160));
+        box = Rect(std::min(left, right), std::min(pageY(t.maxAbove), pageY(t.maxBelow)), std::max(left, right),
+                   std::max(pageY(t.minAbove), pageY(t.minBelow)));
+        any = true;
     }
     for (std::size_t j = 0; j < m_paragraph.m_points.size(); ++j)
         Unite(box, any, Normalized(GetComponentRect(PointSelection(j), kVowelPoint).m_rect));
@@ -461,8 +499,8 @@ CPolygonRect CDrawText::GetComponentRect(const CTextComponentSelection& selectio
                               ClampToInt32(std::int64_t{o.y} -
                                            Scale(std::int64_t{w.m_y} + m_nBaselineOffset + c.m_yOffset, zs, 750) -
                                            Scale(placed.drop, zs, 2160))};
-                const Point m{Add(X.x, Scale(std::int64_t{anchor.x} + c.m_markDx, zs, 2160)),
-                              Add(X.y, Scale(std::int64_t{anchor.y} + c.m_markDy, zs, 2160))};
+                const Point m{Add(X.x, Scale(std::int64_t{anchor.x} + c.m_markDx - placed.markPen, zs, 2160)),
+                              Add(X.y, Scale(std::int64_t{anchor.y} + c.m_markDy - placed.markDrop, zs, 2160))};
                 r = Rect(ClampToInt32(std::int64_t{m.x} - Scale(adv(mark), zs, 2160)),
                          Add(m.y, Scale(path.GetPointCount() ? path.GetYMin() : 0, zs, 2160)), m.x,
                          ClampToInt32(std::int64_t{m.y} - Scale(path.GetPointCount() ? path.GetYMax() : 0, zs, 2160)));
@@ -601,8 +639,9 @@ int CDrawText::WriteEPS(CVector& writer, const CTextComponentSelection& selectio
                     if (anchor.y != -1) {
                         const CPathData& path = fonts.GetFontPath(MakeGlyph(kMarkFont, c.m_mark));
                         writer.SetTransform(markScale(c.m_mark), angle, origin);
-                        writer.AddPath(x + (static_cast<double>(anchor.x) + c.m_markDx) * s / 2160,
-                                       y + (static_cast<double>(anchor.y) + c.m_markDy) * s / 2160, path.GetTypes(),
+                        writer.AddPath(x + (static_cast<double>(anchor.x) + c.m_markDx - placed.markPen) * s / 2160,
+                                       y + (static_cast<double>(anchor.y) + c.m_markDy - placed.markDrop) * s / 2160,
+                                       path.GetTypes(),
                                        path.GetPoints(), measure);
                         ++count;
                     }

@@ -75,7 +75,7 @@ std::int32_t CCalligraphyWord::GetTop(bool withMarks, const IGlyphMetrics& metri
         if (withMarks && c.m_mark != 0) {
             const std::int32_t anchorY = metrics.GetAnchorY(c.GetGlyph(), c.HasMarkBelow());
             const std::int64_t markTop = std::int64_t{ToYUnits(metrics.GetOutlineHeight(MakeGlyph(kMarkFont, c.m_mark)))} -
-                                         lift + ToYUnits(Wrap32(std::int64_t{c.m_markDy} + anchorY));
+                                         lift + ToYUnits(Wrap32(std::int64_t{c.m_markDy} + anchorY - joins[i].markDy));
             top = std::max(top, markTop);
         }
     }
@@ -92,7 +92,7 @@ std::int32_t CCalligraphyWord::GetBottom(bool withMarks, const IGlyphMetrics& me
         if (withMarks && c.m_mark != 0) {
             const std::int32_t anchorY = metrics.GetAnchorY(c.GetGlyph(), c.HasMarkBelow());
             const std::int64_t markBottom = std::int64_t{ToYUnits(metrics.GetOutlineDepth(MakeGlyph(kMarkFont, c.m_mark)))} +
-                                            lift - ToYUnits(Wrap32(std::int64_t{c.m_markDy} + anchorY));
+                                            lift - ToYUnits(Wrap32(std::int64_t{c.m_markDy} + anchorY - joins[i].markDy));
             bottom = std::max(bottom, markBottom);
         }
     }

@@ -40,8 +40,10 @@ template <typename T>
 class CGlyphPlacement {
 public:
     struct Placed {
-        T pen;   // as the words' x grows (leftward)
-        T drop;  // how far the glyph sits below its stored lift, as y offsets grow (downward)
+        T pen;       // as the words' x grows (leftward)
+        T drop;      // how far the glyph sits below its stored lift, as y offsets grow (downward)
+        T markPen;   // how much further its dots sit along the pen (leftward) from the glyph's anchor
+        T markDrop;  // how much further its dots sit below (negative: above) it
     };
 
     template <typename PenOf, typename AdvanceOf, typename ToUnit>
@@ -53,19 +55,21 @@ public:
         for (std::size_t w = first; w <= last; ++w) {
             m_wordStarts.push_back(m_joins.size());
             for (const JoinCorrection& j : GetJoinCorrections(words[w], metrics))
-                m_joins.push_back({toUnit(j.dx), toUnit(j.dy)});
+                m_joins.push_back({toUnit(j.dx), toUnit(j.dy), toUnit(j.markDx), toUnit(j.markDy)});
         }
         m_wordStarts.push_back(m_joins.size());
     }
 
     // The character's place, given `natural`, its pen in the words' own layout.
     Placed Place(CharacterAt at, T natural) const {
-        Placed placed{m_digits.Pen(at, natural), T{}};
+        Placed placed{m_digits.Pen(at, natural), T{}, T{}, T{}};
         if (at.word >= m_first && at.word - m_first + 1 < m_wordStarts.size()) {
             const std::size_t i = m_wordStarts[at.word - m_first] + at.index;
             if (i < m_wordStarts[at.word - m_first + 1]) {
-                placed.pen += m_joins[i].first;
-                placed.drop = m_joins[i].second;
+                placed.pen += m_joins[i].pen;
+                placed.drop = m_joins[i].drop;
+                placed.markPen = m_joins[i].markPen;
+                placed.markDrop = m_joins[i].markDrop;
             }
         }
         return placed;
@@ -78,7 +82,7 @@ private:
     CDigitRunPlacement<T> m_digits;
     std::size_t m_first;
     std::vector<std::size_t> m_wordStarts;  // where each word's corrections start in m_joins, and the end
-    std::vector<std::pair<T, T>> m_joins;   // (dx, dy) in T
+    std::vector<Placed> m_joins;            // each character's correction in T, its pen the dx
 };
 
 // The join's drop in y units (1/750 of the text size), rounded.

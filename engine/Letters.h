@@ -19,6 +19,10 @@ constexpr unsigned GlyphIndex(GlyphId id) { return id & 0xFF; }
 // The font that holds dots, strokes, vowel signs, digits and punctuation.
 inline constexpr unsigned kMarkFont = 4;
 
+// Its dot marks (one, two, three dots above, three below) and the hamza:
+// the marks that sit beside a neighbour's and are kept clear of them.
+constexpr bool IsDotMark(std::uint8_t mark) { return (mark >= 35 && mark <= 38) || mark == 67; }
+
 // A space is glyph 32 of whichever font holds it; typing gives it font 1.
 inline constexpr unsigned kSpaceGlyphIndex = 32;
 inline constexpr GlyphId kSpaceGlyph = MakeGlyph(1, kSpaceGlyphIndex);

@@ -14,7 +14,9 @@
 #include "engine/GlyphFace.h"
 #include "engine/JoinCorrection.h"
 #include "engine/JoinPointTable.h"
+#include "platform/DcPath.h"
 #include "tests/engine/TestGlyphMetrics.h"
+#include "tests/engine/TestVectorPaths.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/JoinPointTable.h"
 
@@ -132,6 +134,47 @@ TEST_F(JoinCorrectionTest, GroupsEndAtSpacesDigitsPunctuationAndLettersThatDoNot
             ExpectJoined(word, corrections, a, b);
         for (const std::size_t i : c.unmoved)
             EXPECT_EQ(corrections[i], JoinCorrection{}) << "character " << i;
+    }
+}
+
+// Two level letters a hundred units apart whose dots (100 wide, 60 high)
+// hang at one depth and would touch: one group steps aside, the first that
+// lands clear of the other dots and of the letters' ink.
+TEST_F(JoinCorrectionTest, DotsOfNeighbouringLettersStepApartWhereTheyLandClear) {
+    const GlyphId kOther = MakeGlyph(1, 44);  // a level letter with an outline of its own
+    const GlyphId kDot = MakeGlyph(kMarkFont, 35);
+    constexpr std::uint16_t kTeh = 0x062A;  // dots above; the beh's hang below
+    m_metrics.SetJoinPoints(kOther, {true, true, {100, 20}, {0, 20}});
+    m_metrics.SetAbc(kDot, {0, 100, 0});
+    m_metrics.SetOutline(kDot, 30, 30);
+    for (const GlyphId g : {kLevel, kOther}) {
+        m_metrics.SetAnchor(g, true, {-60, -100});
+        m_metrics.SetAnchor(g, false, {-60, 300});
+    }
+    struct Case {
+        const char* name;
+        std::uint16_t code;
+        std::vector<Point> firstInk, secondInk;  // a point of each letter's outline, or none
+        JoinCorrection first, second;
+    };
+    const std::vector<Case> cases = {
+        {"the later dots step down", kBeh, {}, {}, {}, {0, 0, 0, 100}},
+        {"above, the later dots step up", kTeh, {}, {}, {}, {0, 0, 0, -100}},
+        {"ink under the later dots moves the earlier ones", kBeh, {}, {{-10, -200}}, {0, 0, 0, 100}, {}},
+        {"ink under both moves the earlier dots back", kBeh, {{-10, -200}}, {{-10, -200}}, {0, 0, -40, 0}, {}},
+        {"ink everywhere near leaves them", kBeh, {{-10, -200}, {90, -100}}, {{-10, -200}, {-110, -100}}, {}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TestVectorPaths paths;
+        if (!c.firstInk.empty()) paths.Set(kLevel, std::vector<std::uint8_t>(c.firstInk.size(), PT_MOVETO), c.firstInk);
+        if (!c.secondInk.empty()) paths.Set(kOther, std::vector<std::uint8_t>(c.secondInk.size(), PT_MOVETO), c.secondInk);
+        CCalligraphyCharacter first = MakeCharacter(kLevel, c.code), second = MakeCharacter(kOther, c.code);
+        first.m_mark = second.m_mark = 35;
+        const std::vector<JoinCorrection> corrections = GetJoinCorrections(Word({first, second}), m_metrics);
+        ASSERT_EQ(corrections.size(), 2u);
+        EXPECT_EQ(corrections[0], c.first);
+        EXPECT_EQ(corrections[1], c.second);
     }
 }
 

@@ -35,7 +35,7 @@ def check_record(test, record):
             font, index = (int(v) for v in c["glyph"].split("/"))
             test.assertTrue(1 <= font <= 5 and 1 <= index <= 255, c)
             test.assertRegex(c["code"], r"^[0-9A-F]{4}$")
-            test.assertTrue(isinstance(c["dx"], int) and isinstance(c["dy"], int), c)
+            test.assertTrue(all(isinstance(c[k], int) for k in ("dx", "dy", "markdx", "markdy")), c)
     refused = record["refused"]
     test.assertEqual(refused, sorted(set(refused)))
     text = record["text"]

@@ -15,8 +15,7 @@ source font uses in the same contexts:
   vote    the same lines are shaped by HarfBuzz (hb-shape, language "ur")
           with the source font (a zero-width non-joiner before a letter
           whose slot the engine writes where a chain begins, though the
-          letter before could join it: the suffix after the ligature of
-          "allah"; a medial heh given as its two-eyed heh,
+          letter before could join it; a medial heh given as its two-eyed heh,
           whose medial form is the knotted heh Persian writes; a joined
           final heh stays its hooked final heh, which is drawn with an eye:
           the looped final heh of Persian);
@@ -54,7 +53,8 @@ words. Each font carries a KVJN table with every letter slot's entry and
 exit as drawn (see join_point_record), from which the engine closes at
 drawing time the joins that one height per slot leaves open; given the
 ink-piece tool, the report also says how many joined groups of the
-dictionary words the program then writes in one piece of ink. The traces also type the text-modification keys (alternate form,
+dictionary words the program then writes in one piece of ink, and in how
+many of those words the dots of neighbouring letters touch. The traces also type the text-modification keys (alternate form,
 glyph variant, glyph swap), which reach the forms plain typing does not.
 Slots that no traced context reaches take the letter shape of their
 nearest sibling in the rule tables (the same letter before and after a
@@ -344,8 +344,8 @@ def chain_start_slots(records, kinds):
     """The slots the engine writes where a chain of joined letters begins:
     those that follow a letter of their word that could join them in fewer
     than CHAIN_START_SHARE of their contexts in the given lines. Where the
-    rules put one after such a letter all the same (a suffix after the
-    ligature of "allah"), that letter ends its chain there."""
+    rules put one after such a letter all the same, that letter ends its
+    chain there."""
     joined, seen = Counter(), Counter()
     for record in records:
         if record["refused"]:
@@ -1104,8 +1104,7 @@ def build_fonts(art, out_dir, copyright_line):
         fb = FontBuilder(placeholder.UNITS_PER_EM, isTTF=True)
         fb.font.recalcTimestamp = False
         fb.setupGlyphOrder(order)
-        fb.setupCharacterMap({placeholder.FIRST_CODE + g: placeholder.glyph_name(g)
-                              for g in range(placeholder.FIRST_DRAWN, GLYPHS)})
+        fb.setupCharacterMap(placeholder.character_map(GLYPHS))
         fb.setupGlyf(glyphs)
         fb.setupHorizontalMetrics(metrics)
         fb.setupHorizontalHeader(ascent=ascent, descent=-descent)
@@ -1118,7 +1117,7 @@ def build_fonts(art, out_dir, copyright_line):
             "licenseInfoURL": "https://openfontlicense.org",
         })
         fb.setupOS2(usWinAscent=ascent, usWinDescent=descent, sTypoAscender=ascent, sTypoDescender=-descent,
-                    sTypoLineGap=0, usWeightClass=400, achVendID="KVTR", fsType=0)
+                    sTypoLineGap=0, **placeholder.OS2_IDENTITY)
         fb.setupPost()
         fb.font["head"].created = fb.font["head"].modified = 3786825600  # 2024-01-01
         fb.font[JOIN_TABLE_TAG] = join_point_table(art, f, glyphs)
@@ -1535,9 +1534,8 @@ def open_join_ends(art):
     letter after). The shape chosen there is one of another position (an
     isolated lam, an initial kaf that a few words write medially). Where
     both sides are open, the letter begins a new chain after one that could
-    join it (the suffix after the ligature of "allah", whose heh is final):
-    the pair stays apart, as the tables write it, rather than have the
-    correction pull the ligature onto the suffix."""
+    join it: the pair stays apart, as the tables write it, rather than have
+    the correction pull a final shape onto the letter after it."""
     if not hasattr(art, "open_join_ends"):
         entries, exits = set(), set()
         for sa, sb, _ in art.traced_joins(words_only=True):
@@ -1643,10 +1641,11 @@ def join_point_table(art, f, glyphs):
     return table
 
 
-def group_ink(tool, data_dir, lines):
-    """What kavitro-group-ink says of the lines, typed with the artwork in
-    data_dir and the join correction: (groups, groups in one piece, Counter
-    of the broken groups). The lines are measured in INK_JOBS parts at once."""
+def run_ink_tool(tool, data_dir, lines, option, summary_pattern):
+    """What kavitro-group-ink says of the lines with `option`, typed with the
+    artwork in data_dir: (the summary's two counts summed, Counter of the
+    first field of the lines it lists). The lines are measured in INK_JOBS
+    parts at once."""
     parts = [lines[i::INK_JOBS] for i in range(INK_JOBS)]
     files, runs = [], []
     try:
@@ -1654,17 +1653,16 @@ def group_ink(tool, data_dir, lines):
             with tempfile.NamedTemporaryFile("w", encoding="utf-8", suffix=".txt", delete=False) as typed:
                 typed.write("\n".join(part) + "\n")
             files.append(typed.name)
-            runs.append(subprocess.Popen([tool, "--data-dir", data_dir, "--broken-only", typed.name],
-                                         stdout=subprocess.PIPE))
-        groups, whole, broken = 0, 0, Counter()
+            runs.append(subprocess.Popen([tool, "--data-dir", data_dir, option, typed.name], stdout=subprocess.PIPE))
+        first, second, listed = 0, 0, Counter()
         for run in runs:
             out = run.communicate()[0].decode("utf-8").splitlines()
             if run.returncode != 0 or not out:
                 sys.exit("make_nastaliq_artwork: %s failed" % tool)
-            summary = re.fullmatch(r"joined groups: (\d+), one piece: (\d+) \(.*\)", out[-1])
-            groups, whole = groups + int(summary.group(1)), whole + int(summary.group(2))
-            broken.update(line.split("\t")[0] for line in out[:-1])
-        return groups, whole, broken
+            summary = re.fullmatch(summary_pattern, out[-1])
+            first, second = first + int(summary.group(1)), second + int(summary.group(2))
+            listed.update(line.split("\t")[0] for line in out[:-1])
+        return first, second, listed
     finally:
         for run in runs:
             run.wait()
@@ -1672,11 +1670,26 @@ def group_ink(tool, data_dir, lines):
             os.unlink(name)
 
 
+def group_ink(tool, data_dir, lines):
+    """(groups, groups in one piece, Counter of the broken groups) of the
+    lines as the program writes them, with the join correction."""
+    return run_ink_tool(tool, data_dir, lines, "--broken-only", r"joined groups: (\d+), one piece: (\d+) \(.*\)")
+
+
 def ink_piece_report(pieces):
     """The report's lines on the joined groups written in one piece of ink."""
     groups, whole, broken = pieces
     return (["joined groups in one piece of ink: %.2f%% (%d of %d)" % (100.0 * whole / max(1, groups), whole, groups)]
             + ["broken group %s: %d times" % item for item in broken.most_common(BROKEN_SHOWN)])
+
+
+def neighbour_dots_report(tool, data_dir, lines):
+    """The report's lines on the words whose neighbouring letters' dots
+    touch as the program places them."""
+    count, crowded, words = run_ink_tool(tool, data_dir, lines, "--dots",
+                                         r"lines: (\d+), with touching dots: (\d+) \(.*\)")
+    return (["words whose neighbouring dots touch: %.2f%% (%d of %d)" % (100.0 * crowded / max(1, count), crowded, count)]
+            + ["dots touch in %s" % word for word in sorted(words)[:BROKEN_SHOWN]])
 
 
 def save_atomically(font, path):
@@ -1820,6 +1833,7 @@ def main():
         subprocess.run([args.vector_path_tool, args.out_dir], check=True)
     if args.ink_tool:
         report += ink_piece_report(group_ink(args.ink_tool, args.out_dir, words))
+        report += neighbour_dots_report(args.ink_tool, args.out_dir, words)
     report += ["unreached slots: " + " ".join("%d/%d" % s for s in sorted(letter_slots) if s not in art.shape)]
     report += ["slot %d/%d from sibling %d/%d" % (s + b) for s, b in sorted(art.borrowed.items())]
     report += ["slot %d/%d %s raise %d votes %s" % (s[0], s[1], "+".join(art.shape[s][0]), art.raise_by[s],

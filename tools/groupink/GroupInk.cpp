@@ -175,4 +175,48 @@ GroupPieces CGroupInkMeasure::Measure(const CCalligraphyWord& word, const Joined
     return result;
 }
 
+namespace {
+
+bool InkTouches(const std::vector<InkRun>& a, const std::vector<InkRun>& b) {
+    for (const InkRun& p : a)
+        for (const InkRun& q : b)
+            if (p.y <= q.y + 1 && q.y <= p.y + 1 && p.x0 <= q.x1 + 1 && q.x0 <= p.x1 + 1) return true;
+    return false;
+}
+
+}  // namespace
+
+std::size_t CNeighbourDotMeasure::CountTouchingPairs(const CCalligraphyWord& word,
+                                                     const std::vector<JoinCorrection>& corrections,
+                                                     const IGlyphMetrics& metrics) {
+    // x rightward from the word's start, y upward from its baseline, glyph
+    // units; a mark is drawn with its right edge at the anchor moved by its
+    // advance, so its origin stands at the raw anchor.
+    m_dots.clear();
+    std::int64_t start = 0;
+    for (std::size_t k = 0; k < word.m_characters.size(); ++k) {
+        const CCalligraphyCharacter& c = word.m_characters[k];
+        const std::int64_t here = start;
+        start -= metrics.GetReferenceAbc(c.GetGlyph()).Advance();
+        if (!IsDotMark(c.m_mark)) continue;
+        const bool below = c.HasMarkBelow();
+        const std::int32_t anchorY = metrics.GetAnchorY(c.GetGlyph(), below);
+        if (anchorY == -1) continue;
+        const JoinCorrection correction = k < corrections.size() ? corrections[k] : JoinCorrection{};
+        const double x = static_cast<double>(here - correction.dx - correction.markDx +
+                                             metrics.GetAnchorX(c.GetGlyph(), below) + c.m_markDx);
+        const double y = static_cast<double>(anchorY) + c.m_markDy - c.m_yOffset * 2160.0 / 750.0 - correction.dy -
+                         correction.markDy;
+        const int px = static_cast<int>(std::lround(x / kGlyphUnitsPerPixel));
+        const int py = static_cast<int>(std::lround(y / kGlyphUnitsPerPixel));
+        std::vector<InkRun>& placed = m_dots.emplace_back();
+        for (const InkRun& run : m_rasterizer.GetInk(MakeGlyph(kMarkFont, c.m_mark)).runs)
+            placed.push_back({run.y + py, run.x0 + px, run.x1 + px});
+    }
+    std::size_t pairs = 0;
+    for (std::size_t i = 0; i < m_dots.size(); ++i)
+        for (std::size_t j = i + 1; j < m_dots.size(); ++j) pairs += InkTouches(m_dots[i], m_dots[j]);
+    return pairs;
+}
+
 }  // namespace kavitro::tool

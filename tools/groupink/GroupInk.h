@@ -114,4 +114,19 @@ private:
     std::vector<InkRun> m_ink;
 };
 
+// Whether the dots of a word's letters keep clear of each other as the
+// program places them: each letter's dot mark at its anchor, moved by the
+// stored mark offset and the letter's placement correction, rasterised as
+// the groups are.
+class CNeighbourDotMeasure {
+public:
+    // The pairs of letters whose dots' ink touches (8-connected).
+    std::size_t CountTouchingPairs(const CCalligraphyWord& word, const std::vector<JoinCorrection>& corrections,
+                                   const IGlyphMetrics& metrics = GetGlyphMetrics());
+
+private:
+    CGlyphRasterizer m_rasterizer;
+    std::vector<std::vector<InkRun>> m_dots;  // per dotted letter, its placed ink
+};
+
 }  // namespace kavitro::tool

@@ -22,7 +22,7 @@
 namespace {
 
 constexpr const char* kUsage = R"(Usage: kavitro-group-ink [--data-dir DIR] [--without-correction] [--broken-only]
-                          [FILE...]
+                          [--dots] [FILE...]
 
 Types each line of the FILEs (standard input when none is given, or for "-")
 into a new text object as kavitro-shape does, and rasterises every joined
@@ -39,11 +39,24 @@ and at the end
 
   joined groups: N, one piece: M (P%)
 
+With --dots it measures instead whether the dots of the letters of each line
+keep clear of each other: each letter's dot mark where the program draws it
+(its anchor, the stored mark offset, and the placement that closes joins and
+staggers neighbouring dots), rasterised as above. Prints a line per line of
+input whose dots touch (the ink of two letters' dots 8-connected):
+
+  LINE<TAB>dots touching<TAB>PAIRS
+
+and at the end
+
+  lines: N, with touching dots: M (P%)
+
 Options:
   --data-dir DIR          the data folder with the glyph fonts and the
                           mark-anchor table (default: the build's share/kavitro)
   --without-correction    place the letters without the join correction
   --broken-only           print only the broken groups (and the summary)
+  --dots                  measure the dots of neighbouring letters instead
   -h, --help              print this text and exit
 
 Exit status: 0 on success; 1 when the data folder is incomplete or an input
@@ -54,6 +67,7 @@ struct Options {
     std::filesystem::path dataDir = KAVITRO_SHARE_DIR;
     bool withCorrection = true;
     bool brokenOnly = false;
+    bool dots = false;
     std::vector<std::string> inputs;
 };
 
@@ -77,10 +91,31 @@ void PutUtf8(std::string& out, char32_t cp) {
     }
 }
 
-void MeasureLine(std::string_view line, const Options& options, kavitro::tool::CGroupInkMeasure& measure,
-                 Tally& tally, std::string& out) {
+struct Measures {
+    kavitro::tool::CGroupInkMeasure groups;
+    kavitro::tool::CNeighbourDotMeasure dots;
+};
+
+void MeasureDots(std::string_view line, const kavitro::CCalligraphyParagraph& paragraph, const Options& options,
+                 kavitro::tool::CNeighbourDotMeasure& measure, Tally& tally, std::string& out) {
+    std::size_t pairs = 0;
+    for (const kavitro::CCalligraphyWord& word : paragraph.m_words)
+        pairs += measure.CountTouchingPairs(
+            word, options.withCorrection ? kavitro::GetJoinCorrections(word) : std::vector<kavitro::JoinCorrection>{});
+    ++tally.groups;
+    tally.whole += pairs == 0;
+    if (pairs == 0) return;
+    out.append(line);
+    out += "\tdots touching\t";
+    out += std::to_string(pairs);
+    out += '\n';
+}
+
+void MeasureLine(std::string_view line, const Options& options, Measures& measures, Tally& tally, std::string& out) {
     kavitro::CCalligraphyParagraph paragraph;
     kavitro::tool::TypeLine(paragraph, kavitro::tool::DecodeUtf8(line));
+    if (options.dots) return MeasureDots(line, paragraph, options, measures.dots, tally, out);
+    kavitro::tool::CGroupInkMeasure& measure = measures.groups;
     for (const kavitro::CCalligraphyWord& word : paragraph.m_words) {
         const std::vector<kavitro::tool::JoinedGroup> groups = kavitro::tool::FindJoinedGroups(word);
         if (groups.empty()) continue;
@@ -106,8 +141,8 @@ int Fail(const std::string& message) {
 }
 
 // Measures every line of one input; false when it cannot be read.
-bool MeasureInput(std::FILE* in, const std::string& name, const Options& options,
-                  kavitro::tool::CGroupInkMeasure& measure, Tally& tally) {
+bool MeasureInput(std::FILE* in, const std::string& name, const Options& options, Measures& measure,
+                  Tally& tally) {
     char* line = nullptr;
     std::size_t capacity = 0;
     ssize_t length = 0;
@@ -144,6 +179,8 @@ int ReadOptions(int argc, char** argv, Options& options) {
             options.withCorrection = false;
         } else if (arg == "--broken-only") {
             options.brokenOnly = true;
+        } else if (arg == "--dots") {
+            options.dots = true;
         } else if (arg == "--data-dir" && i + 1 < argc) {
             options.dataDir = argv[++i];
         } else {
@@ -164,7 +201,7 @@ int main(int argc, char** argv) {
     if (const int status = ReadOptions(argc, argv, options); status != 0) return status < 0 ? 0 : status;
     try {
         if (!kavitro::tool::LoadGlyphData(options.dataDir, "kavitro-group-ink")) return 1;
-        kavitro::tool::CGroupInkMeasure measure;
+        Measures measure;
         Tally tally;
         for (const std::string& input : options.inputs) {
             const bool isStdin = input == "-";
@@ -174,8 +211,13 @@ int main(int argc, char** argv) {
             if (!isStdin) std::fclose(in);
             if (!ok) return 1;
         }
-        std::printf("joined groups: %llu, one piece: %llu (%.2f%%)\n", static_cast<unsigned long long>(tally.groups),
-                    static_cast<unsigned long long>(tally.whole), tally.Percent());
+        if (options.dots)
+            std::printf("lines: %llu, with touching dots: %llu (%.2f%%)\n",
+                        static_cast<unsigned long long>(tally.groups),
+                        static_cast<unsigned long long>(tally.groups - tally.whole), 100.0 - tally.Percent());
+        else
+            std::printf("joined groups: %llu, one piece: %llu (%.2f%%)\n", static_cast<unsigned long long>(tally.groups),
+                        static_cast<unsigned long long>(tally.whole), tally.Percent());
         if (std::fflush(stdout) != 0) return Fail("cannot write the output");
         return 0;
     } catch (const std::exception& e) {

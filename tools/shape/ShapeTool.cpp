@@ -37,7 +37,8 @@ types, and prints the shaped result as one JSON object per line:
   {"text": "...", "refused": [2, 5],
    "words": [{"x": 0, "y": 0, "chars": [{"code": "0628", "glyph": "1/66",
                                           "y": 0, "mark": 35, "flags": 0,
-                                          "dx": 0, "dy": 0}]}]}
+                                          "dx": 0, "dy": 0, "markdx": 0,
+                                          "markdy": 0}]}]}
 
   text     the line as typed; invalid UTF-8 is typed as U+FFFD; the
            text-modification keys U+FF96 (alternate form), U+FF97 (glyph
@@ -56,6 +57,9 @@ types, and prints the shaped result as one JSON object per line:
                   its join, beyond x and y: dx in glyph units growing
                   leftward, dy in y units growing downward (rounded); 0
                   when the artwork carries no join points
+           markdx, markdy  where drawing moves the letter's dots further,
+                  beyond dx and dy and in their units, so that they keep
+                  clear of a neighbouring letter's dots; 0 elsewhere
 
 Options:
   --data-dir DIR  the program's data folder with the glyph fonts and the
@@ -194,6 +198,10 @@ void WriteParagraph(OutputWriter& out, const CCalligraphyParagraph& paragraph) {
             out.Number(joins[i].dx);
             out.Text(", \"dy\": ");
             out.Number(kavitro::GetJoinDropInYUnits(joins[i]));
+            out.Text(", \"markdx\": ");
+            out.Number(joins[i].markDx);
+            out.Text(", \"markdy\": ");
+            out.Number(kavitro::GetJoinDropInYUnits({0, joins[i].markDy}));
             out.Char('}');
         }
         out.Text("]}");
