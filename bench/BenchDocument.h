@@ -14,10 +14,20 @@
 
 namespace kavitro::bench {
 
+// The artwork a user's program draws with: the Nastaliq glyph fonts where
+// the build derives them, the placeholder strokes otherwise.
+inline const char* ArtworkDir() {
+#ifdef KAVITRO_NASTALIQ_DIR
+    return KAVITRO_NASTALIQ_DIR;
+#else
+    return KAVITRO_SHARE_DIR;
+#endif
+}
+
 inline std::unique_ptr<CKavitroDoc> NewA4Document() {
     CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
-    if (!fonts.IsInitialized()) fonts.Init(KAVITRO_SHARE_DIR, 0);
-    CQtPainterDC::SetGlyphFontFolder(std::filesystem::path(KAVITRO_SHARE_DIR) / "fonts");
+    if (!fonts.IsInitialized()) fonts.Init(ArtworkDir(), 0);
+    CQtPainterDC::SetGlyphFontFolder(std::filesystem::path(ArtworkDir()) / "fonts");
     RegisterDocumentClasses();
     auto doc = std::make_unique<CKavitroDoc>(DocumentServices::Defaults());
     doc->OnNewDocument();
@@ -29,7 +39,7 @@ inline std::unique_ptr<CKavitroDoc> NewA4Document() {
 // no painter fonts), as the benchmarks that type into text objects use.
 inline std::unique_ptr<CKavitroDoc> NewTextDocument() {
     CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
-    if (!fonts.IsInitialized()) fonts.Init(KAVITRO_SHARE_DIR, 0);
+    if (!fonts.IsInitialized()) fonts.Init(ArtworkDir(), 0);
     RegisterDocumentClasses();
     auto doc = std::make_unique<CKavitroDoc>(DocumentServices::Defaults());
     doc->OnNewDocument();

@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "document/DrawObj.h"
 #include "document/DrawText.h"
 #include "document/KavitroDoc.h"
@@ -31,9 +33,14 @@ Rect CKavitroDoc::GetBoundingRect(const std::vector<CDrawObj*>& objects) const {
     };
     // What is drawn may reach past the frames (tall letters, the kaf's
     // stroke, marks): the objects are drawn into a recorder and its bounds
-    // join the frames, so that an export never cuts the ink.
+    // join the frames, so that an export never cuts the ink. The recorder
+    // holds one object's outlines at a time (a page of text would otherwise
+    // keep every glyph outline of the page); the box of all of them is the
+    // box of the objects' boxes.
     // The recorder maps like a page (y up).
     CPathRecorderDC ink;
+    bool inked = false;
+    Rect drawn;
     if (!ink.SetMapMode(m_nMapMode)) ink.SetMapMode(MM_HIMETRIC);
     ink.SetGlyphOutlineSource(&CGlyphFontOutlines::Instance());
     ink.SetBkMode(TRANSPARENT);
@@ -51,8 +58,14 @@ Rect CKavitroDoc::GetBoundingRect(const std::vector<CDrawObj*>& objects) const {
             text->DrawGlyphs(ink, true);
         else
             o->Draw(ink);
+        if (ink.GetOutline().IsEmpty()) continue;
+        const Rect own = ink.GetBounds();
+        ink.Clear();
+        drawn = inked ? Rect(std::min(drawn.left, own.left), std::min(drawn.top, own.top),
+                             std::max(drawn.right, own.right), std::max(drawn.bottom, own.bottom))
+                      : own;
+        inked = true;
     }
-    const Rect drawn = ink.GetBounds();
     if (!drawn.IsRectEmpty()) add(drawn);
     return bounds;
 }

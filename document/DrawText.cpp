@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <memory>
+#include <stdexcept>
+#include <utility>
 
 #include "document/DocumentServices.h"
 #include "document/KavitroDoc.h"
@@ -280,7 +283,7 @@ Point CDrawText::GetZoomedBaselinePoint() const {
 }
 
 Rect CDrawText::TextBox() const {
-    const Rect b = m_paragraph.GetBoundingRect();
+    const Rect b = m_layout.GetBoundingRect(m_paragraph);
     if (b.left > b.right) return Rect();  // no word holds a character
     const std::int32_t height = CCalligraphyFont::GetInstance().GetLineHeight();
     return Rect(Scale(b.left, m_nSize, 2160), Scale(b.top, m_nSize, 750), Scale(b.right, m_nSize, 2160),
@@ -312,12 +315,14 @@ void CDrawText::FitFrameToText(const Rect& box, DocumentViewObserver* view, bool
     if (box.left != 0 || box.top != 0) {
         // Words move to the box's origin; the rectangle moves the other way,
         // so the glyphs keep their place on the page.
-        const Rect b = m_paragraph.GetBoundingRect();
+        const Rect b = m_layout.GetBoundingRect(m_paragraph);
         if (b.left <= b.right) {
+            const std::uint64_t before = m_paragraph.m_words.GetChangeCount();
             for (CCalligraphyWord& w : m_paragraph.m_words) {
                 w.m_x = ClampToInt32(std::int64_t{w.m_x} - b.left);
                 w.m_y = ClampToInt32(std::int64_t{w.m_y} - b.top);
             }
+            m_layout.WordsMoved(m_paragraph.m_words, before, 0);
             m_nBaselineOffset = ClampToInt32(std::int64_t{m_nBaselineOffset} + b.top);
         }
     }
@@ -337,11 +342,13 @@ std::pair<std::int64_t, std::int64_t> CDrawText::InkHeights() const {
     // Page y grows upwards, paragraph y downwards: a word stands
     // (baseline offset + its y) below the baseline.
     std::int64_t low = std::numeric_limits<std::int64_t>::max(), high = std::numeric_limits<std::int64_t>::min();
-    for (const CCalligraphyWord& w : m_paragraph.m_words) {
-        if (w.m_characters.empty()) continue;
-        // Negated in 64 bits: a saturated measure may be the 32-bit minimum.
-        high = std::max(high, -std::int64_t{Scale(std::int64_t{w.m_y} - w.GetTop(true) + m_nBaselineOffset, m_nSize, 750)});
-        low = std::min(low, -std::int64_t{Scale(std::int64_t{w.GetBottom(true)} + m_nBaselineOffset + w.m_y, m_nSize, 750)});
+    const CTextLayout::Totals& words = m_layout.GetTotals(m_paragraph);
+    if (words.inkHighest <= words.inkLowest) {
+        // Scaling keeps order, so the highest and lowest word give the
+        // reach. Negated in 64 bits: a saturated measure may be the 32-bit
+        // minimum.
+        high = -std::int64_t{Scale(words.inkHighest + m_nBaselineOffset, m_nSize, 750)};
+        low = -std::int64_t{Scale(words.inkLowest + m_nBaselineOffset, m_nSize, 750)};
     }
     const CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
     for (const CCalligraphyPoint& point : m_paragraph.m_points) {
@@ -360,7 +367,7 @@ std::pair<std::int64_t, std::int64_t> CDrawText::InkHeights() const {
 
 void CDrawText::UpdateFrame() {
     ++m_nFrameUpdates;
-    const Rect e = m_paragraph.GetExtent();
+    const Rect e = m_layout.GetExtent(m_paragraph);
     const std::int32_t L = Scale(e.left, m_nSize, 2160), R = Scale(e.right, m_nSize, 2160);
     const Rect& p = m_position.m_rect;
     // Across, the words' advance box widened by the ink beyond it; up and
@@ -397,7 +404,7 @@ void CDrawText::MoveHandleTo(int handle, Point point, DocumentViewObserver* view
         m_nSize = ClampSize(Scale(m_nSize, Abs32(ratio), 100000));
     }
     PostSelectionChanged();
-    const Rect b = m_paragraph.GetBoundingRect();
+    const Rect b = m_layout.GetBoundingRect(m_paragraph);
     if (b.left > b.right) return;
     const std::int32_t height = CCalligraphyFont::GetInstance().GetLineHeight();
     const Size natural{ClampToInt32(std::int64_t{Scale(b.right, m_nSize, 2160)} - Scale(b.left, m_nSize, 2160)),
@@ -418,50 +425,132 @@ void CDrawText::ScaleAbout(Point origin, double factor, DocumentViewObserver* vi
 
 // --- Editing ---------------------------------------------------------------------
 
+template <typename Edit>
+std::int32_t CDrawText::EditAroundCaret(Edit&& edit, bool alwaysRecorded) {
+    const CWordArray& words = std::as_const(m_paragraph).m_words;
+    const std::size_t count = words.size();
+    // An edit changes no word more than two before the caret's (past empty
+    // ones) and none past the one after it but by moving it; the window
+    // takes a word more each way.
+    std::size_t first = 0, oldEnd = count;
+    try {
+        if (count > 0) {
+            const WordPosition at = m_paragraph.CaretToWord(m_nCaret, false);
+            auto ending = static_cast<std::size_t>(at.word);
+            if (at.offset == 0)
+                while (ending > 0 && words[--ending].m_characters.empty()) {
+                }
+            first = ending >= 3 ? ending - 3 : 0;
+            oldEnd = std::min(count, static_cast<std::size_t>(at.word) + 3);
+        }
+    } catch (const InvalidArgumentException&) {
+        first = 0;  // the edit refuses the caret; the window holds every word
+    }
+    // The undo step keeps the window's words as they were, and the text's
+    // other state whole.
+    std::unique_ptr<CObjectsBuffer::CAction> step;
+    std::int64_t xAfter = 0;
+    if (m_pDocument && !m_pDocument->m_objects.m_bRecordingOff &&
+        !m_pDocument->m_objects.IsObjectInCurrentAction(this)) {
+        step = std::make_unique<CObjectsBuffer::CAction>(CObjectsBuffer::GetActionIdCounter(),
+                                                         CObjectsBuffer::CAction::TextEdit, this);
+        step->m_position = m_position;
+        TextSnapshot& kept = step->m_text;
+        kept.paragraph.SetContext(m_paragraph.GetContext());
+        kept.paragraph.m_words.reserve(oldEnd - first);
+        kept.paragraph.m_words.insert(kept.paragraph.m_words.cend(),
+                                      words.begin() + static_cast<std::ptrdiff_t>(first),
+                                      words.begin() + static_cast<std::ptrdiff_t>(oldEnd));
+        kept.paragraph.m_points = m_paragraph.m_points;
+        kept.caret = m_nCaret;
+        kept.baselineOffset = m_nBaselineOffset;
+        kept.color = m_color;
+        if (oldEnd < count) xAfter = words[oldEnd].m_x;
+    }
+#ifndef NDEBUG
+    const CWordArray wordsBefore = step ? words : CWordArray();
+#endif
+    const std::uint64_t changes = words.GetChangeCount();
+    const auto finish = [&](bool changed) {
+        m_layout.WordsEdited(m_paragraph, changes, first, oldEnd, count);
+        if (!step || !(changed || alwaysRecorded)) return;
+        const std::size_t newCount = words.size();
+        if (oldEnd + newCount < count + first)
+            throw std::logic_error("an edit changed words before the ones it names");
+        const std::size_t newEnd = oldEnd + newCount - count;
+        step->m_bTextDelta = true;
+        step->m_nSameBefore = first;
+        step->m_nSameAfter = newCount - newEnd;
+        step->m_nShiftAfter = newEnd < newCount ? xAfter - words[newEnd].m_x : 0;
+        CObjectsBuffer::TrimTextDelta(*step, words);
+#ifndef NDEBUG
+        // The words the step gives back must be the words before the edit.
+        const CWordArray given = CObjectsBuffer::WordsBeforeTextDelta(words, *step);
+        const auto same = [](const CCalligraphyWord& a, const CCalligraphyWord& b) {
+            return a.m_x == b.m_x && a.m_y == b.m_y &&
+                   std::equal(a.m_characters.begin(), a.m_characters.end(), b.m_characters.begin(),
+                              b.m_characters.end(), [](const CCalligraphyCharacter& c, const CCalligraphyCharacter& d) {
+                                  return c.m_code == d.m_code && c.GetGlyph() == d.GetGlyph() &&
+                                         c.m_yOffset == d.m_yOffset && c.m_flags == d.m_flags &&
+                                         c.m_mark == d.m_mark && c.m_markDx == d.m_markDx && c.m_markDy == d.m_markDy;
+                              });
+        };
+        if (!std::equal(given.begin(), given.end(), wordsBefore.begin(), wordsBefore.end(), same))
+            throw std::logic_error("an edit changed words outside the ones its undo step keeps");
+#endif
+        m_pDocument->m_objects.Record(std::move(step));
+    };
+    std::int32_t result = 0;
+    try {
+        result = edit();
+    } catch (...) {
+        finish(true);
+        throw;
+    }
+    finish(result != 0);
+    return result;
+}
+
 int CDrawText::OnChar(DocumentViewObserver* view, std::uint32_t code, std::uint32_t) {
     // A typed key passes the keyboard layout and the engine, either of which
     // may refuse it: it takes its undo step only once it went in, so that
     // keys that type nothing neither bury the user's steps nor empty the
-    // redo list.
-    const bool typed = code != 8 && code != 13 && (code < kFirstModifyCode || code > kLastModifyCode);
-    if (m_pDocument && !typed) m_pDocument->RecordModify(this);
-    const auto insertTyped = [&](std::uint16_t character) {
-        if (!m_pDocument) return m_paragraph.InsertCharacter(m_nCaret, character);
-        TextSnapshot before = TakeTextSnapshot();
-        const CPolygonRect position = m_position;
-        std::int32_t inserted = 0;
-        try {
-            inserted = m_paragraph.InsertCharacter(m_nCaret, character);
-        } catch (...) {
-            m_pDocument->RecordModify(this, std::move(before), position);
-            throw;
-        }
-        if (inserted != 0) m_pDocument->RecordModify(this, std::move(before), position);
-        return inserted;
-    };
+    // redo list. Backspace and the letter commands always take theirs.
+    if (code == 13) {
+        if (m_pDocument) m_pDocument->RecordModify(this);
+        ClearSelection(ComponentSelectionOf(view));
+        return StartNewLine(view);
+    }
     ClearSelection(ComponentSelectionOf(view));
     if (code == 8) {
-        m_paragraph.DeleteCharacter(m_nCaret);
+        EditAroundCaret([&] { m_paragraph.DeleteCharacter(m_nCaret); return 1; }, true);
         RecalcLayout(view, true);
         return 1;
     }
-    if (code == 13) return StartNewLine(view);
     int result = 1;
-    if (code == 32) {
-        result = insertTyped(u' ');
-    } else if (code >= kFirstModifyCode && code <= kLastModifyCode) {
-        const WordPosition at = m_paragraph.CaretToWord(m_nCaret, true);
+    if (code >= kFirstModifyCode && code <= kLastModifyCode) {
+        WordPosition at;
+        EditAroundCaret(
+            [&] {
+                at = m_paragraph.CaretToWord(m_nCaret, true);
+                if (at.offset > 0) m_paragraph.ModifyCharacter(at.word, at.offset, static_cast<std::uint16_t>(code));
+                return 1;
+            },
+            true);
         if (at.offset > 0) {
-            m_paragraph.ModifyCharacter(at.word, at.offset, static_cast<std::uint16_t>(code));
             RecalcLayout(view, true);
             return 1;
         }
     } else {
-        const CharacterTranslator* translator =
-            m_pDocument ? m_pDocument->GetServices().translator : DocumentServices::Current().translator;
-        const std::uint16_t translated =
-            translator ? translator->TranslateChar(code) : IdentityCharacterTranslator().TranslateChar(code);
-        if (translated < CharacterTranslator::kRefused) result = insertTyped(translated);
+        std::uint16_t character = u' ';
+        if (code != 32) {
+            const CharacterTranslator* translator =
+                m_pDocument ? m_pDocument->GetServices().translator : DocumentServices::Current().translator;
+            character =
+                translator ? translator->TranslateChar(code) : IdentityCharacterTranslator().TranslateChar(code);
+        }
+        if (code == 32 || character < CharacterTranslator::kRefused)
+            result = EditAroundCaret([&] { return m_paragraph.InsertCharacter(m_nCaret, character); }, false);
     }
     RecalcLayout(view, true);
     if (result == 0 && (Setting(CApplicationProperties::DebugLevel, 0) & 16) && m_pDocument &&

@@ -17,6 +17,7 @@
 
 #include "document/ApplicationProperties.h"
 #include "document/DrawObj.h"
+#include "document/DrawTextLayout.h"
 #include "document/ObjectsBuffer.h"
 #include "engine/CalligraphyText.h"
 #include "engine/TextComponentSelection.h"
@@ -160,6 +161,12 @@ public:
 
 private:
     int StartNewLine(DocumentViewObserver* view);
+    // Runs an edit of the words around the caret (which returns non-zero
+    // when it took the key): the layout measures again only the words it may
+    // change, and its undo step keeps only those words as they were. The
+    // step is taken when the edit took the key, failed, or alwaysRecorded.
+    template <typename Edit>
+    std::int32_t EditAroundCaret(Edit&& edit, bool alwaysRecorded);
     Rect TextBox() const;
     // How far the ink (glyphs, marks, vowel signs) reaches above and below
     // the baseline, document units at 100 %.
@@ -175,8 +182,15 @@ private:
     // it to glyph units (x by 2160 / zoomed size, y by yDenominator).
     Point OffsetToGlyphUnits(Point offset, std::int32_t yDenominator) const;
     void DrawBaseline(CDC& dc, Point origin, std::int32_t left, std::int32_t right) const;
+    // The part of the text that can show in the DC's clip (glyph units
+    // across, y units down), or none when all of it is drawn.
+    std::optional<Rect> ReachOfClip(const CDC& dc, Point origin) const;
+    // Whether word `word`'s ink can reach that part.
+    bool MayReach(std::size_t word, const Rect& reach) const;
 
     std::uint64_t m_nFrameUpdates = 0;  // counts UpdateFrame, so layout measures once
+    // The words' measures the frame, ink heights and drawing read.
+    mutable CTextLayout m_layout;
 };
 
 }  // namespace kavitro

@@ -7,6 +7,7 @@
 
 #include "document/DocumentServices.h"
 #include "document/DrawObj.h"
+#include "document/FailureReasons.h"
 #include "document/KavitroDoc.h"
 #include "document/SimpleObjects.h"
 
@@ -84,12 +85,15 @@ void CObjectsBuffer::Clear() {
     for (CDrawObj* obj : m_objects) delete obj;
     m_objects.clear();
     m_wholeTextEdits.clear();
+    m_purgeCandidates.clear();
+    m_bPurgeAll = false;
     while (!m_undo.empty()) {
         std::unique_ptr<CAction> a = std::move(m_undo.back());
         m_undo.pop_back();
         DeleteAction(std::move(a), true);
     }
     ClearRedo();
+    m_purgeCandidates.clear();
 }
 
 void CObjectsBuffer::DeleteAction(std::unique_ptr<CAction> action, bool inUndoList) {
@@ -105,7 +109,9 @@ void CObjectsBuffer::ClearRedo() {
     while (!m_redo.empty()) {
         std::unique_ptr<CAction> a = std::move(m_redo.back());
         m_redo.pop_back();
-        const CDrawObj* freed = a->m_nKind == CAction::AddObject ? a->m_pObject : nullptr;
+        CDrawObj* freed = a->m_nKind == CAction::AddObject ? a->m_pObject : nullptr;
+        if (freed) m_purgeCandidates.erase(freed);
+        for (CDrawObj* guide : a->m_guidesIn) m_purgeCandidates.erase(guide);
         DeleteAction(std::move(a), false);
         if (freed) ForgetNeighbour(freed);
     }
@@ -113,19 +119,69 @@ void CObjectsBuffer::ClearRedo() {
 
 CAction& CObjectsBuffer::Record(std::unique_ptr<CAction> action) {
     ClearRedo();
+    if (action->m_pObject) m_purgeCandidates.insert(action->m_pObject);
     if (action->m_nKind == CAction::TextEdit && !action->m_bTextDelta) {
-        CompactPreviousTextEdit(*action);
+        CompactPreviousTextEdit(action->m_pObject, action->m_text.paragraph.m_words);
         m_wholeTextEdits.insert(action->m_pObject);
+    } else if (action->m_nKind == CAction::TextEdit && m_wholeTextEdits.contains(action->m_pObject)) {
+        // An edit recorded as a delta (a keystroke) follows a whole one: the
+        // state the whole one is undone in is the one the delta gives back.
+        if (auto* text = dynamic_cast<TextUndoTarget*>(action->m_pObject))
+            CompactPreviousTextEdit(action->m_pObject,
+                                    WordsBeforeTextDelta(text->TakeTextSnapshot().paragraph.m_words, *action));
+        m_wholeTextEdits.erase(action->m_pObject);
     }
     m_undo.push_back(std::move(action));
     return *m_undo.back();
 }
 
-void CObjectsBuffer::CompactPreviousTextEdit(const CAction& newest) {
-    if (!m_wholeTextEdits.contains(newest.m_pObject)) return;
+CWordArray CObjectsBuffer::WordsBeforeTextDelta(const CWordArray& words, const CAction& delta) {
+    if (delta.m_nSameBefore + delta.m_nSameAfter > words.size()) return words;
+    const CWordArray& stored = delta.m_text.paragraph.m_words;
+    const std::size_t end = words.size() - delta.m_nSameAfter;
+    CWordArray before = CopyWords(words, 0, delta.m_nSameBefore);
+    before.reserve(delta.m_nSameBefore + stored.size() + delta.m_nSameAfter);
+    before.insert(before.cend(), stored.begin(), stored.end());
+    before.insert(before.cend(), words.begin() + static_cast<std::ptrdiff_t>(end), words.end());
+    for (std::size_t i = before.size() - delta.m_nSameAfter; i < before.size(); ++i)
+        before[i].m_x = ClampToInt32(before[i].m_x + delta.m_nShiftAfter);
+    return before;
+}
+
+void CObjectsBuffer::TrimTextDelta(CAction& delta, const CWordArray& words) {
+    CWordArray& stored = delta.m_text.paragraph.m_words;
+    if (delta.m_nSameBefore + delta.m_nSameAfter > words.size()) return;
+    std::size_t liveEnd = words.size() - delta.m_nSameAfter;
+    std::size_t front = 0;
+    while (front < stored.size() && delta.m_nSameBefore < liveEnd &&
+           SameWord(stored[front], words[delta.m_nSameBefore])) {
+        ++front;
+        ++delta.m_nSameBefore;
+    }
+    // The words kept after the edit all moved by one amount.
+    bool shifted = delta.m_nSameAfter > 0;
+    std::size_t back = stored.size();
+    while (back > front && liveEnd > delta.m_nSameBefore) {
+        const CCalligraphyWord& o = stored[back - 1];
+        const CCalligraphyWord& n = words[liveEnd - 1];
+        const std::int64_t dx = std::int64_t{o.m_x} - n.m_x;
+        if ((shifted && dx != delta.m_nShiftAfter) || !SameWordAnywhere(o, n)) break;
+        delta.m_nShiftAfter = dx;
+        shifted = true;
+        --back;
+        --liveEnd;
+        ++delta.m_nSameAfter;
+    }
+    if (front == 0 && back == stored.size()) return;
+    CWordArray middle = CopyWords(stored, front, back);
+    stored = std::move(middle);
+}
+
+void CObjectsBuffer::CompactPreviousTextEdit(const CDrawObj* object, const CWordArray& newer) {
+    if (!m_wholeTextEdits.contains(object)) return;
     CAction* previous = nullptr;
     for (auto it = m_undo.rbegin(); it != m_undo.rend(); ++it)
-        if ((*it)->m_nKind == CAction::TextEdit && (*it)->m_pObject == newest.m_pObject) {
+        if ((*it)->m_nKind == CAction::TextEdit && (*it)->m_pObject == object) {
             previous = it->get();
             break;
         }
@@ -134,7 +190,6 @@ void CObjectsBuffer::CompactPreviousTextEdit(const CAction& newest) {
     // The new snapshot is the state in which the previous edit gets undone:
     // undo reaches it only after the new edit gave that state back.
     const CWordArray& older = previous->m_text.paragraph.m_words;
-    const CWordArray& newer = newest.m_text.paragraph.m_words;
     const std::size_t shorter = std::min(older.size(), newer.size());
     std::size_t before = 0;
     while (before < shorter && SameWord(older[before], newer[before])) ++before;
@@ -204,11 +259,12 @@ void CObjectsBuffer::ExchangeTextDelta(TextUndoTarget& text, CAction& a) {
 }
 
 bool CObjectsBuffer::IsObjectInCurrentAction(const CDrawObj* object) const {
+    // Groups never fall along the undo list (the counter only grows, and a
+    // redone group was the newest when it was undone), so the current group
+    // is its tail.
     const std::uint32_t current = GetActionIdCounter();
-    for (auto it = m_undo.rbegin(); it != m_undo.rend(); ++it) {
-        if ((*it)->m_nGroup != current) continue;
-        if ((*it)->m_pObject == object) return true;
-    }
+    for (auto it = m_undo.rbegin(); it != m_undo.rend() && (*it)->m_nGroup >= current; ++it)
+        if ((*it)->m_nGroup == current && (*it)->m_pObject == object) return true;
     return false;
 }
 
@@ -237,6 +293,7 @@ void CObjectsBuffer::ForgetNeighbour(const CDrawObj* object) {
 
 void CObjectsBuffer::DropActionsNaming(const CDrawObj* object) {
     m_wholeTextEdits.erase(object);
+    m_purgeCandidates.erase(const_cast<CDrawObj*>(object));
     for (ActionList* list : {&m_undo, &m_redo}) {
         for (auto it = list->begin(); it != list->end();) {
             (*it)->m_guidesOut.remove(const_cast<CDrawObj*>(object));
@@ -253,15 +310,39 @@ void CObjectsBuffer::DropActionsNaming(const CDrawObj* object) {
     ForgetNeighbour(object);
 }
 
+void CObjectsBuffer::NoteMayBeEmpty(const CDrawObj* object) {
+    if (object) m_purgeCandidates.insert(const_cast<CDrawObj*>(object));
+}
+
+void CObjectsBuffer::NoteAllMayBeEmpty() { m_bPurgeAll = true; }
+
 void CObjectsBuffer::PurgeEmptyObjects() {
+    // The newest step's objects may have changed since their actions were
+    // recorded.
+    const std::uint32_t current = GetActionIdCounter();
+    for (auto it = m_undo.rbegin(); it != m_undo.rend() && (*it)->m_nGroup >= current; ++it)
+        if ((*it)->m_pObject) m_purgeCandidates.insert((*it)->m_pObject);
+
+    std::vector<CDrawObj*> empty;
+    if (m_bPurgeAll) {
+        for (CDrawObj* obj : m_objects)
+            if (obj->IsEmpty()) empty.push_back(obj);
+    } else {
+        for (CDrawObj* obj : m_purgeCandidates)
+            if (obj->IsEmpty()) empty.push_back(obj);
+    }
+    m_purgeCandidates.clear();
+    m_bPurgeAll = false;
+    if (empty.empty()) return;
+
+    // Only objects in the list go (an empty one that waits in an action
+    // stays with it). They are sought from the top, where new and recently
+    // changed objects usually are.
     bool any = false;
-    for (auto it = m_objects.begin(); it != m_objects.end();) {
-        CDrawObj* obj = *it;
-        if (!obj->IsEmpty()) {
-            ++it;
-            continue;
-        }
-        it = m_objects.erase(it);
+    for (CDrawObj* obj : empty) {
+        const auto found = std::find(m_objects.rbegin(), m_objects.rend(), obj);
+        if (found == m_objects.rend()) continue;
+        m_objects.erase(std::next(found).base());
         DropActionsNaming(obj);
         for (DocumentViewObserver* v : m_document.GetViews()) v->RemoveFromSelection(*obj);
         delete obj;
@@ -354,6 +435,7 @@ bool CObjectsBuffer::UndoRedo(bool undo, DocumentViewObserver* selectionView) {
         }
         CAction& a = *owned;
         destination.push_back(std::move(owned));
+        if (a.m_pObject) m_purgeCandidates.insert(a.m_pObject);
 
         if (a.m_pObject && services.notifier) {
             // The page the object is on once the action is replayed: a style
@@ -450,10 +532,11 @@ void CObjectsBuffer::Serialize(CArchive& ar) {
     }
     m_nPages = ar.ReadU32();
     if (m_nPages == 0 || m_nPages > kMaxPages)
-        throw ArchiveException(ArchiveException::Cause::Generic,
-                               "page count " + std::to_string(m_nPages) + " out of range (1 to " +
-                                   std::to_string(kMaxPages) + ")",
-                               ar.GetFileName());
+        throw DocumentDamageException(m_nPages == 0 ? DocumentDamage::Contents : DocumentDamage::TooManyPages,
+                                      ArchiveException::Cause::Generic,
+                                      "page count " + std::to_string(m_nPages) + " out of range (1 to " +
+                                          std::to_string(kMaxPages) + ")",
+                                      ar.GetFileName());
     // Every object takes at least its 2-byte tag and its base record.
     const std::size_t count = ar.ReadCount(2 + CDrawObj::kStoredSize);
     for (std::size_t i = 0; i < count; ++i) {
@@ -462,6 +545,7 @@ void CObjectsBuffer::Serialize(CArchive& ar) {
             throw ArchiveException(ArchiveException::Cause::BadIndex, "null object in the object list", ar.GetFileName());
         m_objects.push_back(obj.release());
     }
+    NoteAllMayBeEmpty();
 }
 
 }  // namespace kavitro

@@ -136,7 +136,17 @@ public:
     // pictures of its Dodavo changes.
     void ClearRedo();
     // Removes and deletes every empty object with every action naming it.
+    // Only objects that may have become empty since the last purge are
+    // looked at: those put into the list and those any recorded or replayed
+    // action names (every change a user makes to an object is recorded first,
+    // and the newest step's objects may change further unrecorded).
     void PurgeEmptyObjects();
+    // Tells the next purge to look at an object, which may have become empty
+    // by a change no action records.
+    void NoteMayBeEmpty(const CDrawObj* object);
+    // Tells the next purge to look at every object (after the list was
+    // filled or taken over whole).
+    void NoteAllMayBeEmpty();
     // Replays the newest group of the undo (or redo) list. The whole group is
     // checked against the object list first: a group that cannot be applied
     // whole is left where it is and false returned (nothing changes).
@@ -147,6 +157,12 @@ public:
 
     // Appends an action (the redo list is cleared first).
     CAction& Record(std::unique_ptr<CAction> action);
+    // The words a text edit recorded as a delta gives back when it is
+    // undone from `words` (the state it was made against).
+    static CWordArray WordsBeforeTextDelta(const CWordArray& words, const CAction& delta);
+    // Narrows a text edit's delta, made against `words`, to the words that
+    // differ: kept words that equal their counterparts join the same ones.
+    static void TrimTextDelta(CAction& delta, const CWordArray& words);
     // Takes an object out of the z-order; returns the object that was
     // directly below it (none at the bottom). False when it is not there.
     bool Unlink(CDrawObj* object, CDrawObj** below);
@@ -181,8 +197,8 @@ private:
     void ForgetNeighbour(const CDrawObj* object);
     // A new text edit of an object: its previous one, while still whole and
     // the newest text edit of the object in the undo list, keeps only what
-    // differs from the new one's snapshot.
-    void CompactPreviousTextEdit(const CAction& newest);
+    // differs from `newer`, the words the new edit was made on.
+    void CompactPreviousTextEdit(const CDrawObj* object, const CWordArray& newer);
     // Replays a compacted text edit: the words between the kept ones, the
     // vowel points, caret, baseline offset and colour change places.
     static void ExchangeTextDelta(TextUndoTarget& text, CAction& action);
@@ -191,6 +207,10 @@ private:
     // Objects whose newest text edit in the undo list may still be whole
     // (only compared, never dereferenced: a stale entry costs one search).
     std::unordered_set<const CDrawObj*> m_wholeTextEdits;
+    // Live objects the next purge looks at; every path that deletes an object
+    // takes it out first. With m_bPurgeAll the purge looks at the whole list.
+    std::unordered_set<CDrawObj*> m_purgeCandidates;
+    bool m_bPurgeAll = false;
 };
 
 }  // namespace kavitro

@@ -69,9 +69,10 @@ QImage CKavitroDoc::RenderToGdiplusBitmap(Size size, const std::vector<CDrawObj*
         DrawObjectList(dc, GetFirstView(), objects, r);
     }
     if (transparent) {
+        const int width = image.width();
         for (int y = 0; y < image.height(); ++y) {
             auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-            for (int x = 0; x < image.width(); ++x) line[x] = line[x] == kUntouched ? 0u : (line[x] | 0xFF000000u);
+            for (int x = 0; x < width; ++x) line[x] = line[x] == kUntouched ? 0u : (line[x] | 0xFF000000u);
         }
     }
     return image;

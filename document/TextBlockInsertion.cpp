@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 #include "document/DrawText.h"
@@ -151,8 +152,10 @@ void CKavitroDoc::InsertText(DocumentViewObserver* view, CDrawText* text, const 
     if (purge)
         m_objects.PurgeEmptyObjects();
     if (view) {
+        // Looked up once: a block of thousands of lines fills as many objects.
+        const std::unordered_set<const CDrawObj*> present(m_objects.m_objects.begin(), m_objects.m_objects.end());
         for (CDrawObj* o : filled.Objects()) {
-            if (!m_objects.Contains(o) || view->IsSelected(*o))
+            if (!present.contains(o) || view->IsSelected(*o))
                 continue;
             view->AddToSelection(*o);
             PostToMainFrame(NotifyMessage::SelectionChanged);

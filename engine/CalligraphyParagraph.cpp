@@ -280,24 +280,17 @@ CCalligraphyParagraph::WidthsBefore CCalligraphyParagraph::MeasureAround(std::si
     return {followed ? std::as_const(m_words)[word].GetWidth(m_context.Metrics()) : 0, followed};
 }
 
-void CCalligraphyParagraph::ShiftAfterEdit(std::size_t word, const WidthsBefore& before) {
+void CCalligraphyParagraph::ShiftAfterEdit(CWordArray::Edit& edit, std::size_t word, const WidthsBefore& before) {
     const CEditScratch::Data& scratch = m_scratch.Get();
     if (word > 0 && scratch.previousWritten) {
         const CCalligraphyWord& previousBefore = scratch.previous;
         const CCalligraphyWord& previous = std::as_const(m_words)[word - 1];
         const IGlyphMetrics& metrics = m_context.Metrics();
         if (!previous.HasSameGlyphs(previousBefore))
-            ShiftWordsFrom(word, std::int64_t{previous.GetWidth(metrics)} - previousBefore.GetWidth(metrics));
+            edit.MoveFrom(word, std::int64_t{previous.GetWidth(metrics)} - previousBefore.GetWidth(metrics));
     }
     if (before.wordMeasured)
-        ShiftWordsFrom(word + 1, std::as_const(m_words)[word].GetWidth(m_context.Metrics()) - before.word);
-}
-
-void CCalligraphyParagraph::ShiftWordsFrom(std::size_t first, std::int64_t dx) {
-    if (dx == 0)
-        return;
-    for (std::size_t i = first; i < m_words.size(); ++i)
-        m_words[i].m_x = Wrap32(m_words[i].m_x + dx);
+        edit.MoveFrom(word + 1, std::as_const(m_words)[word].GetWidth(m_context.Metrics()) - before.word);
 }
 
 std::int32_t CCalligraphyParagraph::GetCharacterCount() const {
@@ -320,7 +313,7 @@ void CCalligraphyParagraph::CheckWordIndex(std::int32_t word) const {
 // after the last word. The caret must lie in 0..total and words must exist.
 WordPosition CCalligraphyParagraph::LocateCaret(std::int32_t caret) const {
     const CWordArray::WordStart start = m_words.GetKnownStart();
-    return LocateFrom(m_words, caret, start.word, static_cast<std::int64_t>(start.before));
+    return LocateFrom(m_words.GetLetters(), caret, start.word, static_cast<std::int64_t>(start.before));
 }
 
 WordPosition CCalligraphyParagraph::CaretToWord(std::int32_t caret, bool preferPreviousEnd) const {
@@ -337,7 +330,8 @@ void CCalligraphyParagraph::SetCaret(std::int32_t& caret, std::int32_t value, bo
     const std::int64_t wanted = relative ? std::int64_t{caret} + value : value;
     std::int64_t limit = GetCharacterCount();
     // A text keeps one trailing space, and the caret never passes it.
-    if (!m_words.empty() && !m_words.back().m_characters.empty() && IsSpace(m_words.back().m_characters.back()))
+    const CWordList& words = m_words.GetLetters();
+    if (!words.empty() && !words.back().m_characters.empty() && IsSpace(words.back().m_characters.back()))
         --limit;
     caret = static_cast<std::int32_t>(std::clamp<std::int64_t>(wanted, 0, std::max<std::int64_t>(limit, 0)));
 }
@@ -416,7 +410,8 @@ bool CCalligraphyParagraph::InsertInsideText(WordPosition pos, std::size_t wordS
     CEditScratch::Data& scratch = m_scratch.Get();
     const auto w = static_cast<std::size_t>(pos.word);
     const auto k = static_cast<std::size_t>(pos.offset);
-    CWordArray::Edit edit = m_words.EditFrom(FirstWordReachedFrom(w));
+    // Merging may take letters of the word after w, never further.
+    CWordArray::Edit edit = m_words.EditFrom(FirstWordReachedFrom(w), w + 2);
     CWordList& words = edit.Words();
     const std::size_t oldCount = words[w].m_characters.size();
     const std::size_t previousSize = w > 0 ? words[w - 1].m_characters.size() : 0;
@@ -578,7 +573,7 @@ bool CCalligraphyParagraph::InsertInsideText(WordPosition pos, std::size_t wordS
         CCalligraphyWord& edited = words[w];
         edited.m_outline.clear();
         edited.m_bounds = Rect();
-        ShiftAfterEdit(w, before);
+        ShiftAfterEdit(edit, w, before);
         scratch.settledWord = w;
     } else {
         intact = CompleteInsertion(edit, w, before, knownHead);
@@ -597,7 +592,7 @@ bool CCalligraphyParagraph::InsertInsideText(WordPosition pos, std::size_t wordS
 
 bool CCalligraphyParagraph::CompleteInsertion(CWordArray::Edit& edit, std::size_t word, const WidthsBefore& before,
                                               const KnownHead& knownHead) {
-    ShiftAfterEdit(word, before);
+    ShiftAfterEdit(edit, word, before);
     CWordList& words = edit.Words();
     const std::size_t size = words[word].m_characters.size();
     const bool headKept = ResplitAndMergeAround(edit, word, knownHead);
@@ -649,7 +644,9 @@ void CCalligraphyParagraph::DeleteBeforeCaret(WordPosition pos, std::int32_t car
         while (ending > 0 && std::as_const(m_words)[--ending].m_characters.empty()) {
         }
     }
-    CWordArray::Edit edit = m_words.EditFrom(FirstWordReachedFrom(ending));
+    // Joining goes back from pos.word, and merging takes letters of the word
+    // after it at most.
+    CWordArray::Edit edit = m_words.EditFrom(FirstWordReachedFrom(ending), static_cast<std::size_t>(pos.word) + 2);
     CWordList& words = edit.Words();
     // At the start of a word: the character to delete ends the word before,
     // so the two are joined and rebuilt as one.
@@ -678,7 +675,7 @@ void CCalligraphyParagraph::DeleteBeforeCaret(WordPosition pos, std::int32_t car
                 feed.Refeed(old[j]);
         }
     }
-    ShiftAfterEdit(w, before);
+    ShiftAfterEdit(edit, w, before);
     ResplitAndMergeAround(edit, w, KnownHead{});
 }
 
@@ -706,7 +703,7 @@ void CCalligraphyParagraph::ToggleAlternate(std::int32_t word, std::int32_t offs
         ThrowBadIndex("letter index outside the word");
     const auto k = static_cast<std::size_t>(offset);
     old.m_characters[k - 1].m_flags ^= CCalligraphyCharacter::kAlternate;
-    CWordArray::Edit edit = m_words.EditFrom(FirstWordReachedFrom(w));
+    CWordArray::Edit edit = m_words.EditFrom(FirstWordReachedFrom(w), w + 1);
     const WidthsBefore before = MeasureAround(w);
     {
         EngineWords feed(m_context.Engine(), edit.Words(), w, m_scratch.Get());
@@ -719,7 +716,7 @@ void CCalligraphyParagraph::ToggleAlternate(std::int32_t word, std::int32_t offs
             feed.Refeed(old.m_characters[j]);
         }
     }
-    ShiftAfterEdit(w, before);
+    ShiftAfterEdit(edit, w, before);
 }
 
 void CCalligraphyParagraph::ApplyGlyphCommand(std::int32_t word, std::int32_t offset, std::uint16_t code) {
@@ -727,7 +724,7 @@ void CCalligraphyParagraph::ApplyGlyphCommand(std::int32_t word, std::int32_t of
     // commands act on the live word at the letter before offset, without a
     // re-feed, and the words after it follow the width change.
     const auto w = static_cast<std::size_t>(word);
-    CWordArray::Edit edit = m_words.EditFrom(FirstWordReachedFrom(w));
+    CWordArray::Edit edit = m_words.EditFrom(FirstWordReachedFrom(w), w + 1);
     const WidthsBefore before = MeasureAround(w);
     {
         EngineWords feed(m_context.Engine(), edit.Words(), w, m_scratch.Get());
@@ -736,14 +733,14 @@ void CCalligraphyParagraph::ApplyGlyphCommand(std::int32_t word, std::int32_t of
         else
             feed.Engine().ApplyGlyphSwap(offset);
     }
-    ShiftAfterEdit(w, before);
+    ShiftAfterEdit(edit, w, before);
 }
 
 // --- Splitting and merging -----------------------------------------------------------
 
 void CCalligraphyParagraph::ResplitWord(std::int32_t word) {
     CheckWordIndex(word);
-    CWordArray::Edit edit = m_words.EditFrom(static_cast<std::size_t>(word));
+    CWordArray::Edit edit = m_words.EditFrom(static_cast<std::size_t>(word), static_cast<std::size_t>(word) + 1);
     SplitWord(edit, static_cast<std::size_t>(word), false, KnownHead{});
 }
 
@@ -890,20 +887,22 @@ void CCalligraphyParagraph::InsertWords(const CCalligraphyParagraph& source, std
         const WordPosition pos = LocateCaret(caret);
         // A caret inside a word pastes after that word.
         t = static_cast<std::size_t>(pos.word) + (pos.offset == 0 ? 0 : 1);
+        const CWordArray& placed = m_words;
         if (t > 0)
-            s = std::int64_t{m_words[t - 1].m_x} - m_words[0].m_x + m_words[t - 1].GetWidth(m_context.Metrics());
+            s = std::int64_t{placed[t - 1].m_x} - placed[0].m_x + placed[t - 1].GetWidth(m_context.Metrics());
     }
     for (CCalligraphyWord& word : pasted)
         word.m_x = Wrap32(word.m_x + s);
     const std::size_t e = t + pasted.size();
-    CWordArray::Edit edit = m_words.EditFrom(t);
+    // The words after the caret keep their letters and only move.
+    CWordArray::Edit edit = m_words.EditFrom(t, t);
     CWordList& words = edit.Words();
     words.insert(words.begin() + static_cast<std::ptrdiff_t>(t), std::make_move_iterator(pasted.begin()),
                  std::make_move_iterator(pasted.end()));
     if (e < words.size()) {
         // The last pasted word's end as it stood in the source.
         const std::int64_t d = std::int64_t{words[e - 1].m_x} - s + words[e - 1].GetWidth(m_context.Metrics());
-        ShiftWordsFrom(e, d);
+        edit.MoveFrom(e, d);
     }
 }
 
@@ -924,7 +923,7 @@ std::int32_t CCalligraphyParagraph::DeleteSelection(const CTextComponentSelectio
         CheckWordIndex(lo);
         if (selection.m_letter >= std::as_const(m_words)[static_cast<std::size_t>(lo)].m_characters.size())
             ThrowBadIndex("letter index outside the word");
-        CWordArray::Edit edit = m_words.EditFrom(static_cast<std::size_t>(lo));
+        CWordArray::Edit edit = m_words.EditFrom(static_cast<std::size_t>(lo), static_cast<std::size_t>(lo) + 1);
         edit.Words()[static_cast<std::size_t>(lo)].m_characters[selection.m_letter].m_mark = 0;
         return lo;
     }
@@ -942,7 +941,7 @@ std::int32_t CCalligraphyParagraph::DeleteSelection(const CTextComponentSelectio
     CWordList& words = edit.Words();
     const std::int64_t gap = next < words.size() ? std::int64_t{words[next].m_x} - words[first].m_x : 0;
     words.erase(words.begin() + lo, words.begin() + hi + 1);
-    ShiftWordsFrom(first, -gap);
+    edit.MoveFrom(first, -gap);
     return lo > 0 ? lo - 1 : 0;
 }
 

@@ -80,18 +80,106 @@ CWordArray::WordStart CWordArray::StartOf(std::size_t word) const {
     return s;
 }
 
-CWordArray::Edit::Edit(CWordArray& array, std::size_t first) : m_array(array), m_start(array.StartOf(first)) {}
+namespace {
+
+// Moves words first..last-1 by dx, modulo 2^32 as stored positions wrap.
+void MoveWords(CWordList& words, std::size_t first, std::size_t last, std::uint32_t dx) {
+    for (std::size_t i = first; i < last; ++i)
+        words[i].m_x = static_cast<std::int32_t>(static_cast<std::uint32_t>(words[i].m_x) + dx);
+}
+
+}  // namespace
+
+void CWordArray::PlaceRange(std::size_t first, std::size_t last) const {
+    const std::size_t n = m_items.size();
+    assert(m_pending.from <= n && "the words of a pending move went");
+    MoveWords(m_items, first, last, m_pending.dx);
+    if (first == n - m_pending.from)
+        m_pending.from = n - last;
+    else
+        m_pending.to = n - first;
+    if (m_pending.IsEmpty())
+        m_pending = PendingMove{};
+}
+
+void CWordArray::PlaceWord(std::size_t i) const {
+    const std::size_t n = m_items.size();
+    const std::size_t first = n - m_pending.from;
+    const std::size_t last = n - m_pending.to;
+    if (i < first || i >= last)
+        return;
+    // From whichever end of the range is nearer.
+    if (i - first < last - i)
+        PlaceRange(first, i + 1);
+    else
+        PlaceRange(i, last);
+}
+
+void CWordArray::MoveLazily(std::size_t first, std::int64_t dx) {
+    const std::size_t n = m_items.size();
+    first = std::min(first, n);
+    const auto move = static_cast<std::uint32_t>(static_cast<std::uint64_t>(dx));
+    if (m_pending.IsEmpty()) {
+        if (first < n)
+            m_pending = PendingMove{n - first, 0, move};
+        return;
+    }
+    // The range grows to the last word: the words after it, at their
+    // places, are stored short of them from now on.
+    MoveWords(m_items, n - m_pending.to, n, 0u - m_pending.dx);
+    m_pending.to = 0;
+    const std::size_t start = n - m_pending.from;
+    if (first < start)
+        MoveWords(m_items, first, start, move);  // at their places: moved at once
+    else if (first > start)
+        PlaceRange(start, first);  // these words do not move any further
+    m_pending.dx += move;
+}
+
+CWordArray::Edit::Edit(CWordArray& array, std::size_t first, std::size_t unchangedFrom)
+    : m_array(array), m_start(array.StartOf(first)) {
+    const CWordList& words = array.m_items;
+    const std::size_t n = words.size();
+    const std::size_t end = std::clamp(unchangedFrom, m_start.word, n);
+    m_unchangedWords = n - end;
+    // Whichever is shorter is counted: the edited words, or (typing at the
+    // end of the text) the unchanged ones after them.
+    m_unchangedCharacters = end - m_start.word <= m_unchangedWords
+                                ? array.Counts().total - m_start.before - CountCharacters(words, m_start.word, end)
+                                : CountCharacters(words, end, n);
+    // The words the edit may change stand at their places while it lasts;
+    // a pending move keeps to the unchanged words after them.
+    const PendingMove& pending = array.m_pending;
+    if (!pending.IsEmpty() && n - pending.from < end)
+        array.PlaceRange(n - pending.from, std::min(end, n - pending.to));
+}
+
+void CWordArray::Edit::MoveFrom(std::size_t first, std::int64_t dx) {
+    if (dx == 0)
+        return;
+    CWordList& words = m_array.m_items;
+    const std::size_t n = words.size();
+    assert(m_unchangedWords <= n && "an edit removed words it said it would not change");
+    const std::size_t unchanged = n - std::min(m_unchangedWords, n);
+    if (first < unchanged)
+        MoveWords(words, first, unchanged, static_cast<std::uint32_t>(static_cast<std::uint64_t>(dx)));
+    m_array.MoveLazily(std::max(first, unchanged), dx);
+}
 
 CWordArray::Edit::~Edit() {
     const CWordList& words = m_array.m_items;
-    if (m_start.word > words.size()) {
-        m_array.m_counts.reset();  // a word before the edited ones went: count again
+    if (m_start.word > words.size() || m_unchangedWords > words.size() - m_start.word) {
+        m_array.m_counts.reset();  // a word outside the edited ones went: count again
         return;
     }
-    // The words before the edited ones kept their letters: only the edited
-    // ones and those after them are counted.
+    // The words before and after the edited ones kept their letters: only
+    // the edited ones are counted.
     assert(m_start.before == CountCharacters(words, 0, m_start.word) && "an edit changed a word before its first");
-    m_array.m_counts = CharacterCounts{m_start.before + CountCharacters(words, m_start.word, words.size()), m_start};
+    const std::size_t end = words.size() - m_unchangedWords;
+    m_array.m_counts =
+        CharacterCounts{m_start.before + CountCharacters(words, m_start.word, end) + m_unchangedCharacters, m_start};
+    assert(m_array.m_counts->total == CountCharacters(words, 0, words.size()) &&
+           "an edit changed a word after the ones it said it would change");
 }
 
 // --- Character -------------------------------------------------------------

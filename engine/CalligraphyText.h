@@ -28,6 +28,7 @@
 #include <sanitizer/asan_interface.h>
 #endif
 
+#include "engine/GapArray.h"
 #include "engine/GlyphMetrics.h"
 #include "engine/SmartSpacingSettings.h"
 #include "engine/TrivialArray.h"
@@ -280,8 +281,10 @@ private:
 // pool and the list holds pointers to them, so that growing the list or
 // opening a gap in it moves pointers, never words: a paragraph of thousands
 // of words grows without stalling the keystroke that crosses its capacity.
-// It reads like a std::vector of words; its iterators reach the words
-// themselves.
+// The pointers keep a gap where words were last inserted or removed, so that
+// typing in the middle of a long paragraph moves only the pointers between
+// two edits. It reads like a std::vector of words; its iterators (a place in
+// the list) reach the words themselves.
 class CWordList {
     template <bool Const>
     class Iterator {
@@ -293,30 +296,32 @@ class CWordList {
         using pointer = std::conditional_t<Const, const CCalligraphyWord*, CCalligraphyWord*>;
 
         Iterator() = default;
-        explicit Iterator(CCalligraphyWord* const* slot) : m_slot(slot) {}
+        Iterator(const CWordList* list, difference_type index) : m_list(list), m_index(index) {}
         template <bool C = Const, typename = std::enable_if_t<C>>
-        Iterator(const Iterator<false>& other) : m_slot(other.Slot()) {}  // NOLINT: mutable to const
+        Iterator(const Iterator<false>& other) : m_list(other.List()), m_index(other.Index()) {}  // NOLINT: mutable to const
 
-        reference operator*() const { return **m_slot; }
-        pointer operator->() const { return *m_slot; }
-        reference operator[](difference_type n) const { return *m_slot[n]; }
-        Iterator& operator++() { ++m_slot; return *this; }
-        Iterator operator++(int) { Iterator old = *this; ++m_slot; return old; }
-        Iterator& operator--() { --m_slot; return *this; }
-        Iterator operator--(int) { Iterator old = *this; --m_slot; return old; }
-        Iterator& operator+=(difference_type n) { m_slot += n; return *this; }
-        Iterator& operator-=(difference_type n) { m_slot -= n; return *this; }
+        reference operator*() const { return *m_list->m_slots[static_cast<std::size_t>(m_index)]; }
+        pointer operator->() const { return m_list->m_slots[static_cast<std::size_t>(m_index)]; }
+        reference operator[](difference_type n) const { return *m_list->m_slots[static_cast<std::size_t>(m_index + n)]; }
+        Iterator& operator++() { ++m_index; return *this; }
+        Iterator operator++(int) { Iterator old = *this; ++m_index; return old; }
+        Iterator& operator--() { --m_index; return *this; }
+        Iterator operator--(int) { Iterator old = *this; --m_index; return old; }
+        Iterator& operator+=(difference_type n) { m_index += n; return *this; }
+        Iterator& operator-=(difference_type n) { m_index -= n; return *this; }
         friend Iterator operator+(Iterator it, difference_type n) { return it += n; }
         friend Iterator operator+(difference_type n, Iterator it) { return it += n; }
         friend Iterator operator-(Iterator it, difference_type n) { return it -= n; }
-        friend difference_type operator-(const Iterator& a, const Iterator& b) { return a.m_slot - b.m_slot; }
-        friend bool operator==(const Iterator& a, const Iterator& b) { return a.m_slot == b.m_slot; }
-        friend auto operator<=>(const Iterator& a, const Iterator& b) { return a.m_slot <=> b.m_slot; }
+        friend difference_type operator-(const Iterator& a, const Iterator& b) { return a.m_index - b.m_index; }
+        friend bool operator==(const Iterator& a, const Iterator& b) { return a.m_index == b.m_index; }
+        friend auto operator<=>(const Iterator& a, const Iterator& b) { return a.m_index <=> b.m_index; }
 
-        CCalligraphyWord* const* Slot() const { return m_slot; }
+        const CWordList* List() const { return m_list; }
+        difference_type Index() const { return m_index; }
 
     private:
-        CCalligraphyWord* const* m_slot = nullptr;
+        const CWordList* m_list = nullptr;
+        difference_type m_index = 0;
     };
 
 public:
@@ -361,14 +366,14 @@ public:
     const CCalligraphyWord& operator[](std::size_t i) const { return *m_slots[i]; }
     CCalligraphyWord& at(std::size_t i) { return *m_slots.at(i); }
     const CCalligraphyWord& at(std::size_t i) const { return *m_slots.at(i); }
-    CCalligraphyWord& front() { return *m_slots.front(); }
-    const CCalligraphyWord& front() const { return *m_slots.front(); }
-    CCalligraphyWord& back() { return *m_slots.back(); }
-    const CCalligraphyWord& back() const { return *m_slots.back(); }
-    iterator begin() { return iterator(m_slots.data()); }
-    iterator end() { return iterator(m_slots.data() + m_slots.size()); }
-    const_iterator begin() const { return const_iterator(m_slots.data()); }
-    const_iterator end() const { return const_iterator(m_slots.data() + m_slots.size()); }
+    CCalligraphyWord& front() { return *m_slots[0]; }
+    const CCalligraphyWord& front() const { return *m_slots[0]; }
+    CCalligraphyWord& back() { return *m_slots[size() - 1]; }
+    const CCalligraphyWord& back() const { return *m_slots[size() - 1]; }
+    iterator begin() { return iterator(this, 0); }
+    iterator end() { return iterator(this, static_cast<std::ptrdiff_t>(size())); }
+    const_iterator begin() const { return const_iterator(this, 0); }
+    const_iterator end() const { return const_iterator(this, static_cast<std::ptrdiff_t>(size())); }
     const_iterator cbegin() const { return begin(); }
     const_iterator cend() const { return end(); }
     // The words' places, in order.
@@ -379,7 +384,7 @@ public:
     void reserve(std::size_t count) { m_slots.reserve(count); }
     // Keeps the pool's blocks for the words that come next.
     void clear() {
-        for (CCalligraphyWord* word : m_slots) Destroy(word);
+        for (std::size_t i = 0; i < m_slots.size(); ++i) Destroy(m_slots[i]);
         m_slots.clear();
     }
     void resize(std::size_t count) {
@@ -406,15 +411,14 @@ public:
     }
     iterator insert(const_iterator pos, std::size_t count, const CCalligraphyWord& word) {
         const std::size_t index = Index(pos);
-        // The gap holds no word until each is made; a failure closes it again.
-        m_slots.insert(m_slots.begin() + static_cast<std::ptrdiff_t>(index), count, nullptr);
+        // The room holds no word until each is made; a failure closes it again.
+        m_slots.insert(index, count, nullptr);
         std::size_t made = 0;
         try {
             for (; made < count; ++made) m_slots[index + made] = Make(word);
         } catch (...) {
             for (std::size_t i = 0; i < made; ++i) Destroy(m_slots[index + i]);
-            m_slots.erase(m_slots.begin() + static_cast<std::ptrdiff_t>(index),
-                          m_slots.begin() + static_cast<std::ptrdiff_t>(index + count));
+            m_slots.erase(index, index + count);
             throw;
         }
         return begin() + static_cast<std::ptrdiff_t>(index);
@@ -435,7 +439,7 @@ public:
                     throw;
                 }
             }
-            m_slots.insert(m_slots.begin() + static_cast<std::ptrdiff_t>(index), made.begin(), made.end());
+            m_slots.insert(index, made.data(), made.size());
         } catch (...) {
             for (CCalligraphyWord* word : made) Destroy(word);
             throw;
@@ -447,8 +451,7 @@ public:
         const std::size_t from = Index(first);
         const std::size_t to = Index(last);
         for (std::size_t i = from; i < to; ++i) Destroy(m_slots[i]);
-        m_slots.erase(m_slots.begin() + static_cast<std::ptrdiff_t>(from),
-                      m_slots.begin() + static_cast<std::ptrdiff_t>(to));
+        m_slots.erase(from, to);
         return begin() + static_cast<std::ptrdiff_t>(from);
     }
     void swap(CWordList& other) noexcept {
@@ -457,7 +460,7 @@ public:
     }
 
 private:
-    std::size_t Index(const_iterator pos) const { return static_cast<std::size_t>(pos.Slot() - m_slots.data()); }
+    static std::size_t Index(const_iterator pos) { return static_cast<std::size_t>(pos.Index()); }
     template <typename It>
     void assign(It first, It last) {
         CWordList words;
@@ -490,7 +493,7 @@ private:
     // Puts a made word in before index (and destroys it when that fails).
     CCalligraphyWord* Place(std::size_t index, CCalligraphyWord* word) {
         try {
-            m_slots.insert(m_slots.begin() + static_cast<std::ptrdiff_t>(index), word);
+            m_slots.insert(index, word);
         } catch (...) {
             Destroy(word);
             throw;
@@ -499,7 +502,7 @@ private:
     }
 
     // The pointers are plain values, so growth is a block copy.
-    CTrivialArray<CCalligraphyWord*> m_slots;
+    CGapArray<CCalligraphyWord*> m_slots;
     CWordPool m_pool;  // owns the words
 };
 
@@ -520,6 +523,13 @@ struct WordPosition {
 // debug builds check the result against a count from the first word. A word
 // reference taken through such an access is good until the next editing
 // operation or measure of the paragraph.
+// An edit near the start of a long text moves every later word along the
+// line. Those words are not touched then: the array keeps the move pending
+// for a range of them, counted from the end so that words inserted or removed
+// before the range keep it, and applies it to a word when the word is looked
+// at (to all of them when an iterator or the whole list is taken). So a key
+// costs the same wherever it is typed, and every look sees the words at their
+// places.
 class CWordArray {
 public:
     using value_type = CCalligraphyWord;
@@ -537,46 +547,58 @@ public:
         std::size_t before;
     };
 
-    // An edit that changes no word before `first` (it may change, insert
-    // and remove words from there on); while it lasts the words are reached
-    // through Words(), and when it ends the counts are taken again from
-    // `first` alone.
+    // An edit that changes no word before `first` and none from
+    // `unchangedFrom` on (it may change, insert and remove the words between
+    // them); while it lasts the words are reached through Words(), and when
+    // it ends the counts are taken again from the changed words alone. The
+    // unchanged words after them are not even looked at: moving them waits
+    // until they are (MoveFrom).
     class Edit {
     public:
         Edit(const Edit&) = delete;
         Edit& operator=(const Edit&) = delete;
         ~Edit();
-        CWordList& Words() { return m_array.Change(); }
+        CWordList& Words() { return m_array.ChangeInEdit(); }
+        // Moves the words from `first` on (as the list stands now) by dx
+        // along the line; the unchanged words at the end only when looked at.
+        void MoveFrom(std::size_t first, std::int64_t dx);
 
     private:
         friend class CWordArray;
-        Edit(CWordArray& array, std::size_t first);
+        Edit(CWordArray& array, std::size_t first, std::size_t unchangedFrom);
 
         CWordArray& m_array;
         WordStart m_start;
+        std::size_t m_unchangedWords;       // at the end of the list
+        std::size_t m_unchangedCharacters;  // in those words
     };
 
     CWordArray() = default;
     CWordArray(const CWordArray&) = default;
     // Assigned words are a change of this array: its change count moves on
     // (it never takes the other array's count, which may name other words).
+    // The words are copied as stored, with the move pending on them.
     CWordArray& operator=(const CWordArray& other) {
         if (this != &other) {
             m_items = other.m_items;
             m_counts = other.m_counts;
+            m_pending = other.m_pending;
             ++m_changes;
         }
         return *this;
     }
     // The moved-from array keeps no counts.
     CWordArray(CWordArray&& other) noexcept
-        : m_items(std::move(other.m_items)), m_counts(std::exchange(other.m_counts, std::nullopt)) {
+        : m_items(std::move(other.m_items)),
+          m_counts(std::exchange(other.m_counts, std::nullopt)),
+          m_pending(std::exchange(other.m_pending, PendingMove{})) {
         ++other.m_changes;
     }
     CWordArray& operator=(CWordArray&& other) noexcept {
         if (this != &other) {
             m_items = std::move(other.m_items);
             m_counts = std::exchange(other.m_counts, std::nullopt);
+            m_pending = std::exchange(other.m_pending, PendingMove{});
             ++m_changes;
             ++other.m_changes;
         }
@@ -590,16 +612,22 @@ public:
 
     std::size_t size() const { return m_items.size(); }
     bool empty() const { return m_items.empty(); }
-    const CCalligraphyWord& operator[](std::size_t i) const { return m_items[i]; }
-    const CCalligraphyWord& at(std::size_t i) const { return m_items.at(i); }
-    const CCalligraphyWord& front() const { return m_items.front(); }
-    const CCalligraphyWord& back() const { return m_items.back(); }
-    const_iterator begin() const { return m_items.begin(); }
-    const_iterator end() const { return m_items.end(); }
-    const_iterator cbegin() const { return m_items.cbegin(); }
-    const_iterator cend() const { return m_items.cend(); }
-    CCalligraphyWord* const* data() const { return m_items.data(); }
-    operator const CWordList&() const { return m_items; }
+    const CCalligraphyWord& operator[](std::size_t i) const { return Placed(i); }
+    const CCalligraphyWord& at(std::size_t i) const {
+        m_items.at(i);  // throws out_of_range before any word moves
+        return Placed(i);
+    }
+    const CCalligraphyWord& front() const { return Placed(0); }
+    const CCalligraphyWord& back() const { return Placed(m_items.size() - 1); }
+    const_iterator begin() const { return AllPlaced().begin(); }
+    const_iterator end() const { return AllPlaced().end(); }
+    const_iterator cbegin() const { return begin(); }
+    const_iterator cend() const { return end(); }
+    CCalligraphyWord* const* data() const { return AllPlaced().data(); }
+    operator const CWordList&() const { return AllPlaced(); }
+    // The words as stored, some perhaps short of their places along the line:
+    // for reading letters, never positions.
+    const CWordList& GetLetters() const { return m_items; }
 
     // Characters in all words.
     std::size_t GetCharacterCount() const { return Counts().total; }
@@ -611,8 +639,11 @@ public:
     // it left them.
     std::uint64_t GetChangeCount() const { return m_changes; }
 
-    // Starts an edit of the words from `first` on (see Edit).
-    [[nodiscard]] Edit EditFrom(std::size_t first) { return Edit(*this, first); }
+    // Starts an edit of the words from `first` up to `unchangedFrom` (by
+    // default up to the end; see Edit).
+    [[nodiscard]] Edit EditFrom(std::size_t first, std::size_t unchangedFrom = ~std::size_t{0}) {
+        return Edit(*this, first, unchangedFrom);
+    }
 
     // --- Access that can change words (drops the counts) ---------------------
     CCalligraphyWord& operator[](std::size_t i) { return Change()[i]; }
@@ -645,20 +676,51 @@ private:
         std::size_t total;
         WordStart start;
     };
+    // The words size() - from up to size() - to (counted from the end) are
+    // stored dx short of their places (modulo 2^32, as positions wrap).
+    struct PendingMove {
+        std::size_t from = 0;
+        std::size_t to = 0;
+        std::uint32_t dx = 0;
+        bool IsEmpty() const { return from == to; }
+    };
 
     CWordList& Change() {
+        AllPlaced();
+        return ChangeInEdit();
+    }
+    CWordList& ChangeInEdit() {
         m_counts.reset();
         ++m_changes;
         return m_items;
     }
+    // Word i (or every word) moved to its place first.
+    const CCalligraphyWord& Placed(std::size_t i) const {
+        if (!m_pending.IsEmpty())
+            PlaceWord(i);
+        return m_items[i];
+    }
+    const CWordList& AllPlaced() const {
+        if (!m_pending.IsEmpty())
+            PlaceRange(m_items.size() - m_pending.from, m_items.size() - m_pending.to);
+        return m_items;
+    }
+    void PlaceWord(std::size_t i) const;
+    // Applies the pending move to words first..last-1 of the pending range,
+    // which must start or end there.
+    void PlaceRange(std::size_t first, std::size_t last) const;
+    // Moves words first..size()-1 by dx, without touching them where it can.
+    void MoveLazily(std::size_t first, std::int64_t dx);
     // The counts, counted afresh when an access has dropped them.
     const CharacterCounts& Counts() const { return m_counts ? *m_counts : CountAgain(); }
     const CharacterCounts& CountAgain() const;
     // The start of word `word`, walked to from the known one.
     WordStart StartOf(std::size_t word) const;
 
-    CWordList m_items;
+    // Mutable: a look at a const array moves words to their places.
+    mutable CWordList m_items;
     mutable std::optional<CharacterCounts> m_counts;  // none: count again
+    mutable PendingMove m_pending;
     std::uint64_t m_changes = 0;
 };
 
@@ -780,7 +842,7 @@ public:
 private:
     struct WidthsBefore;
     WidthsBefore MeasureAround(std::size_t word);
-    void ShiftAfterEdit(std::size_t word, const WidthsBefore& before);
+    void ShiftAfterEdit(CWordArray::Edit& edit, std::size_t word, const WidthsBefore& before);
     // After a letter went into a word: moves the later words, re-splits the
     // word and steps the caret past the letter.
     // What an edit knows of the word it re-splits: its letters before `end`
@@ -811,7 +873,6 @@ private:
     // Throws unless 0 <= caret <= the character count; returns the count.
     std::int32_t CheckCaret(std::int32_t caret) const;
     void CheckWordIndex(std::int32_t word) const;
-    void ShiftWordsFrom(std::size_t first, std::int64_t dx);
     std::int32_t AppendAtEnd(std::int32_t& caret, std::uint16_t code);
     void ToggleAlternate(std::int32_t word, std::int32_t offset);
     void ApplyGlyphCommand(std::int32_t word, std::int32_t offset, std::uint16_t code);

@@ -27,8 +27,7 @@ namespace {
 constexpr std::int32_t kNoGap = 1000;           // the distance reported when nothing is near
 constexpr std::int32_t kMaxSearchSteps = 1000;  // far beyond what any sane setting needs
 
-constexpr std::uint8_t kDotMarks[] = {35, 36, 37, 38, 67};
-constexpr std::int32_t kDotGap = 40;  // glyph units the dots of neighbouring letters keep between them
+constexpr std::int32_t kDotGap = kNeighbourDotGap;
 
 // Glyph units from y units (1/750 of the text size).
 std::int32_t ToGlyphUnits(std::int64_t yUnits) { return MulDiv(Wrap32(yUnits), 2160, 750); }
@@ -38,8 +37,6 @@ std::int32_t ToGlyphUnits(std::int64_t yUnits) { return MulDiv(Wrap32(yUnits), 2
 std::int64_t PlacedDrop(const CCalligraphyWord& word, const CWordJoins& joins, std::size_t i) {
     return std::int64_t{ToGlyphUnits(std::int64_t{word.m_characters[i].m_yOffset} + word.m_y)} + joins[i].dy;
 }
-
-bool IsDotMark(std::uint8_t mark) { return std::find(std::begin(kDotMarks), std::end(kDotMarks), mark) != std::end(kDotMarks); }
 
 // Letters whose tall strokes would push a neighbour's dot too high.
 bool HasTallStroke(std::uint16_t code) {
@@ -143,8 +140,9 @@ std::optional<Rect> DotBox(const CCalligraphyWord& word, std::size_t i, std::int
     const auto points = paths.GetVectorPath(MakeGlyph(kMarkFont, c.m_mark)).GetPoints();
     if (anchor.y == -1 || points.empty())
         return std::nullopt;
-    const std::int64_t x = pen - joins[i].dx + anchor.x + c.m_markDx;
-    const std::int64_t y = std::int64_t{anchor.y} + c.m_markDy - ToGlyphUnits(c.m_yOffset) - joins[i].dy;
+    const std::int64_t x = pen - joins[i].dx - joins[i].markDx + anchor.x + c.m_markDx;
+    const std::int64_t y =
+        std::int64_t{anchor.y} + c.m_markDy - ToGlyphUnits(c.m_yOffset) - joins[i].dy - joins[i].markDy;
     Rect box(Wrap32(points[0].x + x), Wrap32(points[0].y + y), Wrap32(points[0].x + x), Wrap32(points[0].y + y));
     for (const Point& p : points)
         box = Rect(std::min<std::int32_t>(box.left, Wrap32(p.x + x)), std::min<std::int32_t>(box.top, Wrap32(p.y + y)),
@@ -197,8 +195,9 @@ void AddMarkOutlines(CCalligraphyWord& word, const IGlyphMetrics& metrics, const
         if (anchor.y != -1) {
             // The same frame as the letters' outline: x rightward from the
             // word's start, y upward from its baseline.
-            const std::int64_t x = advances - joins[i].dx + anchor.x + c.m_markDx;
-            const std::int64_t y = std::int64_t{anchor.y} + c.m_markDy - ToGlyphUnits(c.m_yOffset) - joins[i].dy;
+            const std::int64_t x = advances - joins[i].dx - joins[i].markDx + anchor.x + c.m_markDx;
+            const std::int64_t y =
+                std::int64_t{anchor.y} + c.m_markDy - ToGlyphUnits(c.m_yOffset) - joins[i].dy - joins[i].markDy;
             const CPathData& path = paths.GetVectorPath(MakeGlyph(kMarkFont, c.m_mark));
             const auto types = path.GetTypes();
             const auto points = path.GetPoints();
@@ -226,6 +225,84 @@ void AddMarkOutlines(CCalligraphyWord& word, const IGlyphMetrics& metrics, const
     word.m_outline.insert(word.m_outline.end(), marks.begin(), marks.end());
     std::inplace_merge(word.m_outline.begin(), word.m_outline.begin() + middle, word.m_outline.end(), byX);
 }
+
+// One word's distance to the words before it, taken one earlier word at a
+// time: the smallest of the outline distances of the near ones and the
+// plain gaps of the far ones, or a settled overlap.
+class GapSearch {
+public:
+    GapSearch(const CCalligraphyWord& word, const SmartSpacingSettings& s)
+        : m_target(s.targetDistance),
+          m_allowed(std::max<std::int64_t>(MulDiv(s.targetDistance, s.maxOverlapNumerator, s.maxOverlapDenominator),
+                                           std::int64_t{word.GetOutlineWidth()} / s.maxOverlapWidthDivider)) {}
+
+    // Lowers best by what the earlier word allows. False when the word lies
+    // too deep under it: it is then settled at the deepest allowed overlap.
+    bool Meet(CCalligraphyWord& word, const CCalligraphyWord& earlier, std::int64_t& best) const {
+        const std::int64_t earlierEnd = std::int64_t{earlier.m_x} + earlier.GetOutlineWidth();
+        const std::int64_t h = word.m_x - earlierEnd;
+        if (h < -m_allowed) {
+            word.m_x = Clamp32(earlierEnd - m_allowed);
+            return false;
+        }
+        if (std::min(h, InkGap(word, earlier)) < 2 * m_target && !word.m_outline.empty() && !earlier.m_outline.empty()) {
+            const std::int64_t dx = std::int64_t{word.m_x} - earlier.m_x;
+            const std::int64_t dy = (std::int64_t{word.m_y} - earlier.m_y) * 2160 / 750;
+            best = ClosestDistance(word, earlier, dx, dy, best);
+        } else {
+            best = std::min(best, h);
+        }
+        return true;
+    }
+
+private:
+    std::int64_t m_target;
+    std::int64_t m_allowed;
+};
+
+// The laid-out words of a paragraph, indexed for the gap search of the word
+// after them. An earlier word counts only while its end or its ink start
+// lies within kNoGap of the searched word (every distance it gives is at
+// least the smaller of the two gaps, and none of kNoGap or more lowers the
+// result), so the search looks from the first word that reaches that far:
+// with words laid out one after the other that is the last few, and a long
+// paragraph costs no more per word than a short one.
+class LaidOutWords {
+public:
+    void Add(const CCalligraphyWord& word) {
+        const std::int64_t end = std::int64_t{word.m_x} + word.GetOutlineWidth();
+        const std::int64_t reach = std::max(end, std::int64_t{word.m_x} - word.m_bounds.left);
+        m_reach.push_back(reach);
+        m_furthestEnd = std::max(m_furthestEnd, end);
+        if (m_records.empty() || reach > m_reach[m_records.back()])
+            m_records.push_back(m_reach.size() - 1);
+    }
+
+    // Where the next word starts its search: past every earlier word's end.
+    std::int64_t FurthestEnd() const { return m_furthestEnd; }
+
+    // Gives every earlier word that can lower the gap of `word`, in order,
+    // to meet(index); stops when meet returns false.
+    template <class Meet>
+    void ForEachNear(const CCalligraphyWord& word, Meet meet) const {
+        const std::int64_t threshold =
+            std::int64_t{word.m_x} - kNoGap - (word.m_outline.empty() ? 0 : std::max<std::int32_t>(0, word.m_bounds.right));
+        // The first word whose reach passes the threshold is a record of the
+        // running maximum.
+        const auto first = std::partition_point(m_records.begin(), m_records.end(),
+                                                [&](std::size_t j) { return m_reach[j] <= threshold; });
+        if (first == m_records.end())
+            return;
+        for (std::size_t j = *first; j < m_reach.size(); ++j)
+            if (m_reach[j] > threshold && !meet(j))
+                return;
+    }
+
+private:
+    std::vector<std::int64_t> m_reach;    // per word: the larger of its end and its ink start
+    std::vector<std::size_t> m_records;   // words whose reach exceeds every earlier word's
+    std::int64_t m_furthestEnd = 0;
+};
 
 }  // namespace
 
@@ -321,30 +398,14 @@ std::int32_t CCalligraphyParagraph::MeasureWordGap(std::int32_t n, CCalligraphyW
     if (word == nullptr || n < 1)
         return kNoGap;
     const SmartSpacingSettings s = Effective(settings);
-    const std::int64_t target = s.targetDistance;
-    const std::int64_t allowed = std::max<std::int64_t>(MulDiv(s.targetDistance, s.maxOverlapNumerator,
-                                                               s.maxOverlapDenominator),
-                                                        std::int64_t{word->GetOutlineWidth()} / s.maxOverlapWidthDivider);
+    const GapSearch search(*word, s);
     const std::size_t count = std::min(static_cast<std::size_t>(n), m_words.size());
     std::int64_t best = kNoGap;
     for (std::size_t j = 0; j < count; ++j) {
-        const CCalligraphyWord& earlier = m_words[j];
-        if (&earlier == word)
+        if (&m_words[j] == word)
             continue;
-        const std::int64_t earlierEnd = std::int64_t{earlier.m_x} + earlier.GetOutlineWidth();
-        const std::int64_t h = word->m_x - earlierEnd;
-        if (h < -allowed) {
-            // Too deep under the word before: settle at the deepest allowed overlap.
-            word->m_x = Clamp32(earlierEnd - allowed);
+        if (!search.Meet(*word, m_words[j], best))
             return s.targetDistance;
-        }
-        if (std::min(h, InkGap(*word, earlier)) < 2 * target && !word->m_outline.empty() && !earlier.m_outline.empty()) {
-            const std::int64_t dx = std::int64_t{word->m_x} - earlier.m_x;
-            const std::int64_t dy = (std::int64_t{word->m_y} - earlier.m_y) * 2160 / 750;
-            best = ClosestDistance(*word, earlier, dx, dy, best);
-        } else {
-            best = std::min(best, h);
-        }
     }
     return Clamp32(best);
 }
@@ -355,6 +416,7 @@ void CCalligraphyParagraph::SmartSpace(bool resetY, const SmartSpacingSettings& 
     const auto inBand = [&](std::int64_t gap) {
         return gap >= target - s.targetDistanceTolerance && gap <= target + s.targetDistanceTolerance;
     };
+    LaidOutWords laidOut;
 
     for (std::size_t i = 0; i < m_words.size(); ++i) {
         CCalligraphyWord& word = m_words[i];
@@ -367,19 +429,27 @@ void CCalligraphyParagraph::SmartSpace(bool resetY, const SmartSpacingSettings& 
         AddMarkOutlines(word, m_context.Metrics(), m_context.Outlines());
         if (i == 0) {
             word.m_x = 0;
+            laidOut.Add(word);
             continue;
         }
 
-        std::int64_t start = 0;
-        for (std::size_t j = 0; j < i; ++j)
-            start = std::max(start, std::int64_t{m_words[j].m_x} + m_words[j].GetOutlineWidth());
-        word.m_x = Clamp32(start);
+        word.m_x = Clamp32(laidOut.FurthestEnd());
+        const GapSearch search(word, s);
+        const auto measureGap = [&] {
+            std::int64_t best = kNoGap;
+            bool settled = false;
+            laidOut.ForEachNear(word, [&](std::size_t j) {
+                settled = !search.Meet(word, m_words[j], best);
+                return !settled;
+            });
+            return settled ? std::int64_t{s.targetDistance} : std::int64_t{Clamp32(best)};
+        };
 
         std::int64_t gap = kNoGap;
         std::int64_t swaps = 0;
         std::int64_t previousStep = 0;
         for (std::int32_t steps = 0; !inBand(gap) && steps < kMaxSearchSteps; ++steps) {
-            gap = MeasureWordGap(static_cast<std::int32_t>(i), &word, s);
+            gap = measureGap();
             if (inBand(gap))
                 break;
             std::int64_t step = (gap - target) / (swaps + 2);
@@ -398,6 +468,7 @@ void CCalligraphyParagraph::SmartSpace(bool resetY, const SmartSpacingSettings& 
             if (swaps > s.maxJumpDirectionSwap || x < 0 || x >= std::numeric_limits<std::int32_t>::max())
                 break;
         }
+        laidOut.Add(word);
     }
 }
 

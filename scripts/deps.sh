@@ -23,6 +23,8 @@ PACKAGES=(
   myspell-fa
   # source of the glyph artwork (an OFL Nastaliq font) and the shaper that reads it
   fonts-noto-core libharfbuzz-bin
+  # the typing benchmark's peer: HarfBuzz shaping the same words with that font
+  libharfbuzz-dev
   # independent readers that check exported and printed files
   ghostscript emf2svg libwmf-bin poppler-utils libtiff-tools pngcheck imagemagick
   # other programs that import our EPS, EMF and WMF exports, as users open them

@@ -225,6 +225,77 @@ TEST_F(TextFixture, UndoAndRedoReplayEveryKeystroke) {
     }
 }
 
+// A keystroke measures only the words it changed: wherever the caret stands,
+// the frame and the ink box must stay those a layout of the whole text gives.
+TEST_F(TextFixture, KeystrokesAnywhereLeaveTheFrameAWholeLayoutGives) {
+    const std::u16string letters = u"ابپتسشکگلمنویهدر۱۲";
+    CDrawText* text = AddText();
+    std::mt19937 rng(7);
+    for (int step = 0; step < 400; ++step) {
+        const unsigned pick = rng() % 20;
+        if (pick == 0)
+            text->m_paragraph.SetCaret(text->m_nCaret,
+                                       static_cast<std::int32_t>(rng() % (text->m_paragraph.GetCharacterCount() + 1)),
+                                       false);
+        std::uint32_t code = letters[rng() % letters.size()];
+        if (pick == 1 || pick == 2) code = 8;
+        else if (pick < 6) code = 32;
+        else if (pick == 6) code = 65430 + rng() % 3;
+        Type(text, code);
+
+        CDrawText whole;
+        whole.m_position = text->m_position;
+        whole.m_nSize = text->m_nSize;
+        whole.m_nBaselineOffset = text->m_nBaselineOffset;
+        whole.m_paragraph.Copy(text->m_paragraph);
+        whole.UpdateFrame();
+        ASSERT_EQ(text->m_frame.m_rect, whole.m_frame.m_rect) << "step " << step;
+        Rect ink, wholeInk;
+        text->GetZoomedRect(ink);
+        whole.GetZoomedRect(wholeInk);
+        ASSERT_EQ(ink, wholeInk) << "step " << step;
+    }
+}
+
+// A repaint draws the words that can reach its clip: what shows inside the
+// clip is what a drawing of the whole text shows there.
+TEST_F(TextFixture, ALongLineDrawsInsideTheClipWhatTheWholeDrawingShows) {
+    CDrawText* text = AddText({-100, -1500});
+    for (int i = 0; i < 12; ++i) TypeAll(text, u"سلام بر دوستان خوب من ");
+    Rect box;
+    text->GetZoomedRect(box);
+    CQtPainterDC::SetGlyphFontFolder(std::filesystem::path(KAVITRO_SHARE_DIR) / "fonts");
+    const int width = 2400, height = 100;
+    const auto draw = [&](const Rect* clip, int& drawn) {
+        QImage image(width, height, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        CQtPainterDC dc(painter);
+        dc.SetBkMode(TRANSPARENT);
+        dc.SetTextAlign(TA_BASELINE | TA_RIGHT);
+        dc.SetMapMode(MM_ANISOTROPIC);
+        dc.SetWindowOrg({box.left - 100, box.bottom + 100});
+        dc.SetWindowExt({box.right - box.left + 200, -(box.bottom - box.top + 200)});
+        dc.SetViewportExt({width, height});
+        if (clip) dc.IntersectClipRect(dc.DPtoLP(*clip));
+        drawn = text->DrawGlyphs(dc, true);
+        painter.end();
+        return image;
+    };
+    int all = 0, clipped = 0;
+    const QImage whole = draw(nullptr, all);
+    const Rect clip(1000, 0, 1200, height);
+    const QImage part = draw(&clip, clipped);
+    EXPECT_LT(clipped, all / 4);
+    int ink = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = clip.left; x < clip.right; ++x) {
+            ASSERT_EQ(part.pixel(x, y), whole.pixel(x, y)) << x << "," << y;
+            ink += qGray(whole.pixel(x, y)) < 128;
+        }
+    EXPECT_GT(ink, 100);
+}
+
 TEST_F(TextFixture, KeysThatTypeNothingLeaveTheUndoAndRedoListsAlone) {
     CDrawText* text = AddText();
     TypeAll(text, u"سلا");

@@ -124,6 +124,66 @@ TEST_F(UndoTest, AddingPurgesEmptyObjectsAlsoFromTheLists) {
     EXPECT_FALSE(env.notifier.PostedOf(NotifyMessage::SelectionChanged).empty());
 }
 
+// An add looks only at the objects that may have become empty since the
+// previous add; every way an object becomes empty must still get it purged.
+TEST_F(UndoTest, AddingPurgesObjectsHoweverTheyBecameEmpty) {
+    struct Case {
+        const char* name;
+        // Leaves an empty object in the document after an add that found
+        // it full, and gives it.
+        CDrawObj* (*empty)(CKavitroDoc& doc, DefaultDocumentView& view);
+    };
+    const Case cases[] = {
+        {"a recorded change", [](CKavitroDoc& doc, DefaultDocumentView&) -> CDrawObj* {
+             CDrawRect* r = AddRect(doc, Place(0, 0, 100, 100));
+             AddRect(doc, Place(0, 0, 100, 100));
+             r->MoveTo(Place(0, 0, 100, 0), nullptr, true);
+             ++CObjectsBuffer::GetActionIdCounter();
+             return r;
+         }},
+        {"an undone change", [](CKavitroDoc& doc, DefaultDocumentView& view) -> CDrawObj* {
+             CDrawRect* r = AddRect(doc, Place(0, 0, 100, 0));
+             r->MoveTo(Place(0, 0, 100, 100), nullptr, true);
+             ++CObjectsBuffer::GetActionIdCounter();
+             AddRect(doc, Place(0, 0, 100, 100));
+             doc.UndoRedo(true, &view);
+             doc.UndoRedo(true, &view);  // back to its flat start
+             return r;
+         }},
+        {"a change in the step still open", [](CKavitroDoc& doc, DefaultDocumentView&) -> CDrawObj* {
+             CDrawRect* r = AddRect(doc, Place(0, 0, 100, 100));
+             r->MoveTo(Place(0, 0, 100, 50), nullptr, true);
+             doc.Add(new CDrawRect(Place(0, 0, 100, 100), 0, &doc), false);  // same step: r was full
+             r->MoveTo(Place(0, 0, 100, 0), nullptr, true);  // already recorded in this step
+             return r;
+         }},
+        {"a loaded file", [](CKavitroDoc& doc, DefaultDocumentView&) -> CDrawObj* {
+             test::TestServices env;
+             auto saved = test::NewDocument(env.services);
+             saved->m_objects.m_bRecordingOff = 1;
+             AddRect(*saved, Place(0, 0, 100, 0));
+             const std::vector<std::uint8_t> bytes = saved->StoreToBytes();
+             EXPECT_TRUE(doc.LoadFromBytes(bytes, "flat.kv2", nullptr));
+             return doc.m_objects.m_objects.front();
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TestServices env;
+        auto document = test::NewDocument(env.services);
+        DefaultDocumentView watcher;
+        document->AddView(&watcher);
+        CDrawObj* empty = c.empty(*document, watcher);
+        ASSERT_TRUE(empty->IsEmpty());
+        ASSERT_TRUE(document->m_objects.Contains(empty));
+        CDrawRect* added = AddRect(*document, Place(0, 0, 100, 100));
+        EXPECT_FALSE(document->m_objects.Contains(empty));
+        EXPECT_TRUE(document->m_objects.Contains(added));
+        for (const auto& a : document->m_objects.m_undo) EXPECT_NE(a->m_pObject, empty);
+        document->RemoveView(&watcher);
+    }
+}
+
 TEST_F(UndoTest, AddPageUndoShowsTheLastPage) {
     doc->AddPage(77);
     EXPECT_EQ(doc->GetPageCount(), 2u);

@@ -1,7 +1,7 @@
 // Undo and redo of text edits kept as differences: random editing sessions
 // on two text objects, with undo and redo runs in between, must give back
-// exactly the state each step left; and a long typed text must leave older
-// steps holding only a few words.
+// exactly the state each step left; and each step of a long typed text must
+// hold only a few words.
 
 #include <gtest/gtest.h>
 
@@ -157,7 +157,7 @@ TEST_F(TextUndoFixture, RandomEditsUndoAndRedoToExactlyTheStatesOfEachStep) {
     }
 }
 
-TEST_F(TextUndoFixture, OnlyTheNewestStepOfAnObjectKeepsItsWholeText) {
+TEST_F(TextUndoFixture, EveryTypedStepKeepsOnlyTheWordsItChanged) {
     CDrawText* text = AddText({-3000, -5000});
     const std::u16string phrase = u"سلام بر دوستان خوب من ";
     for (int i = 0; i < 6; ++i)
@@ -172,9 +172,8 @@ TEST_F(TextUndoFixture, OnlyTheNewestStepOfAnObjectKeepsItsWholeText) {
     for (const auto& a : doc->m_objects.m_undo)
         if (a->m_nKind == CObjectsBuffer::CAction::TextEdit) edits.push_back(a.get());
     ASSERT_GT(edits.size(), 100u);
-    EXPECT_FALSE(edits.back()->m_bTextDelta);
-    EXPECT_GE(edits.back()->m_text.paragraph.m_words.size(), words - 2);
-    for (std::size_t i = 0; i + 1 < edits.size(); ++i) {
+    // Not even the newest step copies the text.
+    for (std::size_t i = 0; i < edits.size(); ++i) {
         EXPECT_TRUE(edits[i]->m_bTextDelta) << i;
         EXPECT_LE(edits[i]->m_text.paragraph.m_words.size(), 2u) << i;
     }

@@ -745,5 +745,74 @@ TEST(ParagraphProperty, TypingOnFromTheLastEditEqualsShapingAfresh) {
     }
 }
 
+// An edit near the start of a long text leaves the later words to be moved
+// when they are looked at. Whatever is looked at between edits (nothing, one
+// word, the last word, a copy of the paragraph), every word must be where the
+// same edits put it in a paragraph whose words are all placed after each one.
+TEST(ParagraphProperty, WordsMovedOnlyWhenLookedAtStandWhereEveryEditPutsThem) {
+    TestGlyphMetrics metrics(TestGlyphMetrics::Distinct{});
+    const std::u16string keys = u"\u0627\u0628\u062F\u0631\u0633\u0644\u0645\u0646\u0647\u06A9\u06CC\u06F1   .";
+    std::mt19937 random(20261211);
+    CCalligraphyParagraph lazy;
+    CCalligraphyParagraph placed;
+    std::int32_t lazyCaret = 0;
+    std::int32_t placedCaret = 0;
+    const auto both = [&](const auto& edit) {
+        edit(lazy, lazyCaret);
+        edit(placed, placedCaret);
+        (void)std::as_const(placed.m_words).begin();  // every word at its place
+        ASSERT_EQ(lazyCaret, placedCaret);
+    };
+    const CCalligraphyParagraph pasted = StoredParagraph({u"\u06F2 ", u"\u06F3\u06F4 "});
+    both([](CCalligraphyParagraph& p, std::int32_t& caret) { p.InsertCharacter(caret, kSp); });
+    for (int step = 0; step < 4000; ++step) {
+        SCOPED_TRACE(step);
+        const std::uint32_t action = random() % 40;
+        const std::int32_t count = placed.GetCharacterCount();
+        if (action < 3) {  // the caret goes near the start, anywhere, or near the end
+            const std::int32_t to = action == 0   ? static_cast<std::int32_t>(random() % 4)
+                                    : action == 1 ? static_cast<std::int32_t>(random() % static_cast<std::uint32_t>(count))
+                                                  : count - 1 - static_cast<std::int32_t>(random() % 4);
+            both([to](CCalligraphyParagraph& p, std::int32_t& caret) { p.SetCaret(caret, to, false); });
+        } else if (action < 6) {
+            both([](CCalligraphyParagraph& p, std::int32_t& caret) { p.DeleteCharacter(caret); });
+        } else if (action == 6) {
+            both([](CCalligraphyParagraph& p, std::int32_t& caret) {
+                const WordPosition pos = p.CaretToWord(caret, true);
+                if (pos.offset > 0)
+                    p.ModifyCharacter(pos.word, pos.offset, kToggleAlternateCode);
+            });
+        } else if (action == 7) {
+            both([&pasted](CCalligraphyParagraph& p, std::int32_t& caret) { p.InsertWords(pasted, caret); });
+        } else {
+            const char16_t code = keys[random() % keys.size()];
+            both([code](CCalligraphyParagraph& p, std::int32_t& caret) { p.InsertCharacter(caret, code); });
+        }
+        if (HasFatalFailure())
+            return;
+        ASSERT_EQ(lazy.m_words.size(), placed.m_words.size());
+        ASSERT_EQ(lazy.GetCharacterCount(), placed.GetCharacterCount());
+        const std::size_t look = random() % 8;
+        const std::size_t any = random() % placed.m_words.size();
+        if (look == 0) {
+            ASSERT_EQ(std::as_const(lazy.m_words)[any].m_x, std::as_const(placed.m_words)[any].m_x) << "word " << any;
+        } else if (look == 1) {
+            ASSERT_EQ(std::as_const(lazy.m_words).back().m_x, std::as_const(placed.m_words).back().m_x);
+        } else if (look == 2) {
+            const CCalligraphyParagraph copy = lazy;
+            ASSERT_EQ(Dump(copy), Dump(placed));
+        } else if (look == 3 && step % 8 == 0) {
+            ASSERT_EQ(Dump(lazy), Dump(placed));
+        }
+        if (placed.GetCharacterCount() > 400) {
+            lazy = CCalligraphyParagraph();
+            placed = CCalligraphyParagraph();
+            lazyCaret = placedCaret = 0;
+            both([](CCalligraphyParagraph& p, std::int32_t& caret) { p.InsertCharacter(caret, kSp); });
+        }
+    }
+    EXPECT_EQ(Dump(lazy), Dump(placed));
+}
+
 }  // namespace
 }  // namespace kavitro

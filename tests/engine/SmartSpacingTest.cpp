@@ -14,6 +14,7 @@
 #include "engine/VectorPathSource.h"
 #include "platform/Exceptions.h"
 #include "tests/engine/TestGlyphMetrics.h"
+#include "tests/engine/TestVectorPaths.h"
 #include "tests/support/Letters.h"
 
 namespace kavitro {
@@ -26,35 +27,7 @@ using test::kLam;
 using test::kNoon;
 using test::kTeh;
 using test::TestGlyphMetrics;
-
-// Polygon outlines per glyph, installed as the process-wide source unless
-// made for one paragraph's context.
-class TestVectorPaths final : public IVectorPathSource {
-public:
-    struct ForOneContext {};
-    TestVectorPaths() { SetVectorPaths(this); }
-    explicit TestVectorPaths(ForOneContext) : m_processWide(false) {}
-    ~TestVectorPaths() override {
-        if (m_processWide)
-            SetVectorPaths(nullptr);
-    }
-    TestVectorPaths(const TestVectorPaths&) = delete;
-    TestVectorPaths& operator=(const TestVectorPaths&) = delete;
-
-    void Set(GlyphId id, std::vector<std::uint8_t> types, std::vector<Point> points) {
-        const auto count = static_cast<std::int32_t>(points.size());
-        m_paths[id].Assign(std::move(types), std::move(points), count, 0, 0);
-    }
-    const CPathData& GetVectorPath(GlyphId id) const override {
-        auto it = m_paths.find(id);
-        return it != m_paths.end() ? it->second : m_empty;
-    }
-
-private:
-    bool m_processWide = true;
-    std::map<GlyphId, CPathData> m_paths;
-    CPathData m_empty;
-};
+using test::TestVectorPaths;
 
 // Glyphs drawn as boxes: the glyph reaches from its origin `width` units to
 // the left and `height` units up, and advances by its width.
@@ -406,6 +379,61 @@ TEST(SmartSpace, EndsWhateverTheSettings) {
         p.paragraph.SmartSpace(false, settings);
         for (std::size_t i = 0; i < 3; ++i)
             EXPECT_GE(p.X(i), 0);
+    }
+}
+
+// A long paragraph compares each word only with the earlier words near
+// enough to matter; it must end exactly where comparing every earlier word
+// (MeasureWordGap over all of them, in the same search) ends, also where a
+// wide early word still reaches under many later ones and words sit at
+// different heights.
+TEST(SmartSpace, LongParagraphsEndWhereComparingEveryEarlierWordEnds) {
+    for (const unsigned seed : {1u, 2u, 3u}) {
+        SCOPED_TRACE(seed);
+        std::mt19937 random(seed);
+        std::uniform_int_distribution<std::int32_t> width(100, 2500), height(100, 1500), lift(-3, 3), wide(0, 15);
+        BoxParagraph p;
+        for (int i = 0; i < 300; ++i)
+            p.Add(wide(random) == 0 ? 12000 : width(random), height(random), 0, 200 * lift(random));
+        CCalligraphyParagraph reference;
+        reference.m_words = p.paragraph.m_words;
+
+        p.paragraph.SmartSpace(false);
+
+        const SmartSpacingSettings s;
+        const auto inBand = [&](std::int64_t gap) {
+            return gap >= s.targetDistance - s.targetDistanceTolerance && gap <= s.targetDistance + s.targetDistanceTolerance;
+        };
+        for (std::size_t i = 0; i < reference.m_words.size(); ++i) {
+            CCalligraphyWord& word = reference.m_words[i];
+            word.BuildGeometry();
+            std::int64_t start = 0;
+            for (std::size_t j = 0; j < i; ++j)
+                start = std::max<std::int64_t>(start, std::int64_t{reference.m_words[j].m_x} + reference.m_words[j].GetOutlineWidth());
+            word.m_x = static_cast<std::int32_t>(start);
+            std::int64_t gap = 1000, swaps = 0, previousStep = 0;
+            for (int steps = 0; i > 0 && !inBand(gap) && steps < 1000; ++steps) {
+                gap = reference.MeasureWordGap(static_cast<std::int32_t>(i), &word, s);
+                if (inBand(gap))
+                    break;
+                std::int64_t step = (gap - s.targetDistance) / (swaps + 2);
+                if (step == 0)
+                    break;
+                if (step > 0) {
+                    step = std::max<std::int64_t>(step, s.minJump);
+                    swaps += previousStep < 0 ? 1 : 0;
+                } else {
+                    step = std::min<std::int64_t>(step, -std::int64_t{s.minJump});
+                    swaps += previousStep > 0 ? 1 : 0;
+                }
+                const std::int64_t x = std::int64_t{word.m_x} - step;
+                previousStep = step;
+                word.m_x = static_cast<std::int32_t>(std::max<std::int64_t>(x, 0));
+                if (swaps > s.maxJumpDirectionSwap || x < 0)
+                    break;
+            }
+            ASSERT_EQ(p.X(i), word.m_x) << "word " << i;
+        }
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <random>
 #include <vector>
 
 #include "engine/CalligraphyText.h"
@@ -372,6 +373,57 @@ TEST(WordList, WordsKeepTheirPlaceAndCopiesAreDeep) {
     const std::vector<CCalligraphyWord> asVector = copy;
     ASSERT_EQ(asVector.size(), copy.size());
     EXPECT_EQ(asVector.back().m_x, 2);
+}
+
+// The list keeps a gap where it was last changed and moves it to the next
+// change: insertions and erasures anywhere, in any order, with reads and the
+// list as one block (data()) between them, must leave what a vector would.
+TEST(WordList, EditsAtScatteredPlacesMatchAVector) {
+    std::mt19937 random(7);
+    CWordList words;
+    std::vector<std::int32_t> model;
+    std::int32_t next = 0;
+    for (int step = 0; step < 3000; ++step) {
+        const std::size_t at = random() % (model.size() + 1);
+        switch (random() % 5) {
+        case 0:
+        case 1: {
+            const std::size_t count = 1 + random() % (step < 1500 ? 40 : 3);
+            CCalligraphyWord word;
+            word.m_x = next++;
+            words.insert(words.begin() + static_cast<std::ptrdiff_t>(at), count, word);
+            model.insert(model.begin() + static_cast<std::ptrdiff_t>(at), count, word.m_x);
+            break;
+        }
+        case 2: {
+            const std::size_t end = std::min(model.size(), at + random() % 30);
+            words.erase(words.begin() + static_cast<std::ptrdiff_t>(at), words.begin() + static_cast<std::ptrdiff_t>(end));
+            model.erase(model.begin() + static_cast<std::ptrdiff_t>(at), model.begin() + static_cast<std::ptrdiff_t>(end));
+            break;
+        }
+        case 3: {  // its own words, copied
+            const std::size_t end = std::min(model.size(), at + random() % 5);
+            words.insert(words.begin() + static_cast<std::ptrdiff_t>(at / 2), words.begin() + static_cast<std::ptrdiff_t>(at),
+                         words.begin() + static_cast<std::ptrdiff_t>(end));
+            const std::vector<std::int32_t> part(model.begin() + static_cast<std::ptrdiff_t>(at),
+                                                 model.begin() + static_cast<std::ptrdiff_t>(end));
+            model.insert(model.begin() + static_cast<std::ptrdiff_t>(at / 2), part.begin(), part.end());
+            break;
+        }
+        default:
+            if (!model.empty()) {
+                const std::size_t i = random() % model.size();
+                ASSERT_EQ(words.data()[i]->m_x, model[i]) << "step " << step;
+            }
+            break;
+        }
+        ASSERT_EQ(words.size(), model.size()) << "step " << step;
+        if (!model.empty()) {
+            const std::size_t i = random() % model.size();
+            ASSERT_EQ(words[i].m_x, model[i]) << "step " << step << " at " << i;
+        }
+    }
+    for (std::size_t i = 0; i < model.size(); ++i) ASSERT_EQ(words[i].m_x, model[i]) << "at " << i;
 }
 
 // Erased words leave their slots to the words that come next, so that a
