@@ -1,9 +1,12 @@
 #include "app/ApplicationLook.h"
 
 #include <QApplication>
+#include <QProxyStyle>
 #include <QStyle>
+#include <QStyleOptionToolButton>
 #include <QStyleFactory>
 
+#include <algorithm>
 #include <array>
 
 namespace kavitro {
@@ -107,14 +110,50 @@ QPalette LookPalette(LookColours colours, const QPalette& standard) {
     return palette;
 }
 
-DesktopLook DesktopLook::Current() { return {QApplication::style()->name(), QApplication::palette()}; }
+namespace {
+
+class PaddedButtonStyle final : public QProxyStyle {
+public:
+    explicit PaddedButtonStyle(QStyle* base) : QProxyStyle(base) {}
+    QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& contents,
+                           const QWidget* widget) const override {
+        QSize size = QProxyStyle::sizeFromContents(type, option, contents, widget);
+        if (option && (type == CT_PushButton || IsLabelledToolButton(type, option)))
+            size.rwidth() += 2 * ButtonLabelPadding(option->fontMetrics);
+        return size;
+    }
+
+private:
+    static bool IsLabelledToolButton(ContentsType type, const QStyleOption* option) {
+        const auto* tool = qstyleoption_cast<const QStyleOptionToolButton*>(option);
+        return type == CT_ToolButton && tool && !tool->text.isEmpty() && tool->toolButtonStyle != Qt::ToolButtonIconOnly;
+    }
+};
+
+}  // namespace
+
+QString ApplicationStyleName() {
+    const QStyle* style = QApplication::style();
+    if (const auto* padded = dynamic_cast<const PaddedButtonStyle*>(style))
+        style = padded->baseStyle();
+    return style->name();
+}
+
+int ButtonLabelPadding(const QFontMetrics& metrics) { return std::max(3, metrics.height() / 3); }
+
+void UsePaddedButtons() {
+    if (!dynamic_cast<PaddedButtonStyle*>(QApplication::style()))
+        QApplication::setStyle(new PaddedButtonStyle(QStyleFactory::create(ApplicationStyleName())));
+}
+
+DesktopLook DesktopLook::Current() { return {ApplicationStyleName(), QApplication::palette()}; }
 
 void ApplyApplicationLook(const ApplicationLook& look, const DesktopLook& desktop) {
     const QString name = look.style.isEmpty() ? desktop.style : look.style;
     // A style the Qt build lacks leaves the style in use.
-    if (QApplication::style()->name().compare(name, Qt::CaseInsensitive) != 0) {
+    if (ApplicationStyleName().compare(name, Qt::CaseInsensitive) != 0) {
         if (QStyle* style = QStyleFactory::create(name))
-            QApplication::setStyle(style);
+            QApplication::setStyle(new PaddedButtonStyle(style));
     }
     QApplication::setPalette(
         look.style.isEmpty() ? desktop.palette : LookPalette(look.colours, QApplication::style()->standardPalette()));

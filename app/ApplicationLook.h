@@ -6,6 +6,7 @@
 // 215 to 218 choose one. The choice lasts for the run: every start begins
 // with look 210, which is the desktop's own look. The command of the look in force shows checked.
 
+#include <QFontMetrics>
 #include <QPalette>
 #include <QString>
 
@@ -59,5 +60,15 @@ struct DesktopLook {
 
 // Gives the application the style and colours of `look`.
 void ApplyApplicationLook(const ApplicationLook& look, const DesktopLook& desktop);
+
+// The application's style with room around every button's label: some
+// styles draw a text-only tool button or a push button no wider than its
+// text, so that the label touches the edges. Keeps the look of the style it
+// wraps; applying a look keeps the room.
+void UsePaddedButtons();
+// The name of the style in use ("fusion"), whether or not it is wrapped.
+QString ApplicationStyleName();
+// The room each side of a button's label, for the font it is drawn in.
+int ButtonLabelPadding(const QFontMetrics& metrics);
 
 }  // namespace kavitro

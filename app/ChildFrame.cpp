@@ -215,10 +215,19 @@ QString CChildFrame::DisplayName() const {
     return QFileInfo(path).fileName();
 }
 
+QString CChildFrame::IsolatedName() const {
+    const QString name = DisplayName();
+    const bool rightToLeft = std::any_of(name.cbegin(), name.cend(), [](QChar c) {
+        const QChar::Direction d = c.direction();
+        return d == QChar::DirR || d == QChar::DirAL || d == QChar::DirAN;
+    });
+    return rightToLeft ? u'\u2068' + name + u'\u2069' : name;
+}
+
 QString CChildFrame::Title() const {
     // The title is the tab's label, where a lone '&' would underline the
     // next letter as a shortcut; "[*]" is where Qt shows the modified mark.
-    return QString(DisplayName()).replace(QLatin1Char('&'), QStringLiteral("&&")) + QStringLiteral("[*]");
+    return IsolatedName().replace(QLatin1Char('&'), QStringLiteral("&&")) + QStringLiteral("[*]");
 }
 
 namespace {

@@ -56,6 +56,10 @@ public:
     QString Title() const;
     // The same name as plain text: for messages and the window title.
     QString DisplayName() const;
+    // The name as it goes into a title beside other text: a name holding
+    // right-to-left letters is set apart (U+2068 ... U+2069), so that it
+    // keeps its own order and does not reorder the text around it.
+    QString IsolatedName() const;
     std::uint32_t PageCount() const;
     std::uint32_t CurrentPage() const;
     // The rulers, by their commands (59408 horizontal, 59409 vertical): shown

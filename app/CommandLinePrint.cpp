@@ -30,9 +30,11 @@ bool IsInteractivePlatform(QStringView platformName) {
 }
 
 DialogResult ConsoleErrorReport::Show(const ErrorMessage& message) {
-    QString text = message.stringId != 0 && m_texts ? m_texts(message.stringId) : QString::fromStdU16String(message.text);
-    if (text.isEmpty())
-        text = QStringLiteral("message %1").arg(message.stringId);
+    const auto textOf = [this](std::uint32_t id) {
+        const QString text = m_texts ? m_texts(id) : QString();
+        return (text.isEmpty() ? QStringLiteral("message %1").arg(id) : text).toStdU16String();
+    };
+    const QString text = QString::fromStdU16String(MessageText(message, textOf));
     const QByteArray line = QStringLiteral("kavitro: %1\n").arg(text).toUtf8();
     std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), m_stream);
     std::fflush(m_stream);
@@ -58,7 +60,7 @@ bool PrintCommandLineDocuments(CMainFrame& frame, const QStringList& paths, cons
         printer->setDocName(child->DisplayName());
         printer->setPageLayout(DocumentPageLayout(child->Document()));
         if (!PrintPages(child->View(), *printer, PrintJob{})) {
-            report.ReportError(StringId::PrintFailed, MessageButtons::Ok, MessageIcon::Error);
+            report.ReportFileError(StringId::PrintFailed, path.toStdU16String(), StringId::ReasonPrinterRefused);
             all = false;
         }
         // Printing changed nothing worth asking about.

@@ -12,6 +12,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include "app/ApplicationLook.h"
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
 #include "view/KavitroView.h"
@@ -207,6 +208,7 @@ void CKavitroApp::SetInterfaceFont() {
     if (pack.DialogFontPointSize() > 0)
         font.setPointSize(pack.DialogFontPointSize());
     QApplication::setFont(font);
+    UsePaddedButtons();
 }
 
 bool CKavitroApp::CreateMainFrame() {

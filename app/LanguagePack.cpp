@@ -8,9 +8,13 @@
 #include <QJsonObject>
 #include <QStringDecoder>
 #include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
 
 #include "app/EnglishStrings.h"
 #include "app/Version.h"
+#include "platform/AtomicFile.h"
 #include "document/StringIds.h"
 
 namespace kavitro {
@@ -67,20 +71,22 @@ struct FileRead {
     QString error;
 };
 
+// Through the one reader of whole files: only a regular file no larger than
+// the cap is read, so a FIFO or a device in a pack folder cannot block or
+// fill memory.
 FileRead ReadCapped(const QString& path, qint64 cap) {
-    QFile file(path);
-    if (!file.exists())
-        return {{}, QStringLiteral("the file is missing")};
-    if (!file.open(QIODevice::ReadOnly))
-        return {{}, QStringLiteral("the file cannot be read: %1").arg(file.errorString())};
-    if (file.size() > cap)
-        return {{}, QStringLiteral("the file is larger than %1 bytes").arg(cap)};
-    QByteArray bytes = file.read(cap + 1);
-    if (bytes.size() > cap)
-        return {{}, QStringLiteral("the file is larger than %1 bytes").arg(cap)};
-    if (file.error() != QFileDevice::NoError)
-        return {{}, QStringLiteral("the file cannot be read: %1").arg(file.errorString())};
-    return {bytes, {}};
+    std::string reason;
+    FileProblem problem = FileProblem::None;
+    const std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(
+        std::filesystem::path(QFile::encodeName(path).toStdString()), static_cast<std::size_t>(cap), &reason, &problem);
+    if (!bytes) {
+        if (problem == FileProblem::FileMissing)
+            return {{}, QStringLiteral("the file is missing")};
+        if (problem == FileProblem::TooLarge)
+            return {{}, QStringLiteral("the file is larger than %1 bytes").arg(cap)};
+        return {{}, QStringLiteral("the file cannot be read: %1").arg(QString::fromStdString(reason))};
+    }
+    return {QByteArray(reinterpret_cast<const char*>(bytes->data()), static_cast<qsizetype>(bytes->size())), {}};
 }
 
 const std::map<std::uint32_t, QString>& BuiltInTable() {

@@ -29,6 +29,7 @@
 #include "app/KavitroApp.h"
 #include "app/LockKeyIndicators.h"
 #include "app/ObjectMenu.h"
+#include "app/PageListModel.h"
 #include "app/PageViewWidget.h"
 #include "app/LanguagePack.h"
 #include "app/PackPicture.h"
@@ -322,6 +323,8 @@ void CMainFrame::BuildStatusBar() {
     m_previousPage->setAutoRaise(true);
     m_pages = new QComboBox(this);
     m_pages->setObjectName(QStringLiteral("Pages"));
+    m_pageModel = new PageListModel(m_pages);
+    m_pages->setModel(m_pageModel);
     m_pages->setMinimumContentsLength(3);
     m_nextPage = new QToolButton(this);
     m_nextPage->setObjectName(QStringLiteral("NextPage"));
@@ -586,7 +589,8 @@ void CMainFrame::PrintDirect(CChildFrame& child) {
     printer->setDocName(child.DisplayName());
     printer->setPageLayout(DocumentPageLayout(document));
     if (!PrintPages(child.View(), *printer, PrintJob{}))
-        m_app.Report().ReportError(StringId::PrintFailed, MessageButtons::Ok, MessageIcon::Error);
+        m_app.Report().ReportFileError(StringId::PrintFailed, child.DisplayName().toStdU16String(),
+                                       StringId::ReasonPrinterRefused);
 }
 
 bool CMainFrame::AskFileName(bool open, QString& fileName) {
@@ -729,11 +733,7 @@ void CMainFrame::ShowPageList(CChildFrame* child) {
     if (child && child != ActiveChild())
         return;
     const int count = child ? static_cast<int>(child->PageCount()) : 0;
-    // Items are removed or appended so that there is one per page.
-    while (m_pages->count() > count)
-        m_pages->removeItem(m_pages->count() - 1);
-    while (m_pages->count() < count)
-        m_pages->addItem(QString::number(m_pages->count() + 1), m_pages->count());
+    m_pageModel->SetPageCount(count);
     if (child) {
         const int page = static_cast<int>(child->CurrentPage());
         if (page >= 0 && page < count && m_pages->currentIndex() != page)
@@ -745,7 +745,7 @@ void CMainFrame::UpdateTitle() {
     const QString application = QStringLiteral("Kavitro");
     CChildFrame* child = ActiveChild();
     // The document's name comes before the program's.
-    setWindowTitle(child ? child->DisplayName() + (child->Document().IsModified() ? QStringLiteral("*") : QString()) +
+    setWindowTitle(child ? child->IsolatedName() + (child->Document().IsModified() ? QStringLiteral("*") : QString()) +
                                QStringLiteral(" - ") + application
                          : application);
 }

@@ -32,6 +32,7 @@ class QToolButton;
 namespace kavitro {
 
 class CChildFrame;
+class PageListModel;
 class CKavitroApp;
 class CKavitroView;
 class CLockKeyIndicators;
@@ -133,6 +134,7 @@ private:
     QLabel* m_information = nullptr;
     QToolButton* m_previousPage = nullptr;
     QComboBox* m_pages = nullptr;
+    PageListModel* m_pageModel = nullptr;  // the items of m_pages
     QToolButton* m_nextPage = nullptr;
     CLockKeyIndicators* m_lockKeys = nullptr;
     QTimer* m_updateTimer = nullptr;

@@ -65,7 +65,8 @@ PackMessageBox::Box PackMessageBox::Build(const ErrorMessage& message) const {
     result.box = std::make_unique<QMessageBox>(m_parent);
     QMessageBox& box = *result.box;
     box.setIcon(IconOf(message.icon));
-    box.setText(message.stringId != 0 ? pack.Text(message.stringId) : QString::fromStdU16String(message.text));
+    box.setText(QString::fromStdU16String(
+        MessageText(message, [&pack](std::uint32_t id) { return pack.Text(id).toStdU16String(); })));
     Dress(box);
 
     const std::vector<DialogResult> offered = ButtonsOf(message.buttons);

@@ -16,7 +16,9 @@
 #include <string>
 #include <vector>
 
+#include "app/dialogs/DialogLanguage.h"
 #include "app/dialogs/PersianFileDialog.h"
+#include "document/FailureReasons.h"
 #include "document/KavitroDoc.h"
 #include "document/StringIds.h"
 #include "platform/AtomicFile.h"
@@ -44,16 +46,26 @@ std::vector<FileFilterEntry> ExportFilters() {
     return filters;
 }
 
-// The format of the filter the user chose; the first when none matches.
-PageExportFormat ChosenFormat(const QFileDialog& dialog, const std::vector<FileFilterEntry>& filters) {
-    const QString chosen = dialog.selectedNameFilter();
-    for (std::size_t i = 0; i < filters.size(); ++i)
-        if (ToNameFilter(filters[i]) == chosen) return PageExportFormats()[i].format;
-    return PageExportFormats().front().format;
+// The format of the filter the user chose, by its place in the list (the
+// names shown are the pack's); the first when none matches.
+PageExportFormat ChosenFormat(const QFileDialog& dialog) {
+    const qsizetype chosen = dialog.nameFilters().indexOf(dialog.selectedNameFilter());
+    const auto formats = PageExportFormats();
+    return chosen >= 0 && static_cast<std::size_t>(chosen) < formats.size() ? formats[static_cast<std::size_t>(chosen)].format
+                                                                             : formats.front().format;
 }
 
-void ReportPrintFailure(const CKavitroDoc& doc) {
-    if (ErrorReport* errors = doc.GetServices().errors) errors->ReportError(StringId::PrintFailed);
+// A failed print names the file it concerns (the PDF being written, else
+// the document) and why.
+struct PrintFailure {
+    QString file;
+    std::uint32_t reasonId = StringId::ReasonPrinterRefused;
+};
+
+void ReportPrintFailure(const CKavitroDoc& doc, const PrintFailure& failure) {
+    const QString file = failure.file.isEmpty() ? doc.GetPathName() : failure.file;
+    if (ErrorReport* errors = doc.GetServices().errors)
+        errors->ReportFileError(StringId::PrintFailed, file.toStdU16String(), failure.reasonId);
 }
 
 PrintJob JobOf(const QPrinter& printer, const CKavitroView& view) {
@@ -72,7 +84,7 @@ PrintJob JobOf(const QPrinter& printer, const CKavitroView& view) {
 
 // Prints onto the printer; a PDF file is made in memory first and then
 // written atomically, so that a failed job leaves an earlier file whole.
-bool PrintTo(QPrinter& printer, CKavitroView& view, std::string& error) {
+bool PrintTo(QPrinter& printer, CKavitroView& view, std::string& error, PrintFailure& failure) {
     const PrintJob job = JobOf(printer, view);
     if (printer.outputFormat() != QPrinter::PdfFormat || printer.outputFileName().isEmpty())
         return PrintPages(view, printer, job, &error);
@@ -86,14 +98,17 @@ bool PrintTo(QPrinter& printer, CKavitroView& view, std::string& error) {
         writer.setTitle(printer.docName());
         if (!writer.setPageLayout(printer.pageLayout())) {
             error = "the paper cannot be used for a PDF file";
+            failure.file = printer.outputFileName();
             return false;
         }
         if (!PrintPages(view, writer, job, &error)) return false;
     }
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(pdf.constData());
-    if (!WriteFileAtomically(ToPath(printer.outputFileName()),
-                             std::span(bytes, static_cast<std::size_t>(pdf.size())))) {
+    FileProblem problem = FileProblem::None;
+    if (!WriteFileAtomically(ToPath(printer.outputFileName()), std::span(bytes, static_cast<std::size_t>(pdf.size())),
+                             nullptr, &problem)) {
         error = "cannot write " + printer.outputFileName().toStdString();
+        failure = {printer.outputFileName(), ReasonStringId(problem)};
         return false;
     }
     return true;
@@ -113,7 +128,7 @@ bool ExportPageInteractive(QWidget* parent, CKavitroView& view) {
     const QString exportFolder = QString::fromStdString((services.programFolder / "Export").string());
 
     const std::vector<FileFilterEntry> filters = ExportFilters();
-    CPersianFileDialog dialog(parent, false, filters, QString(), QStringLiteral("Kavitro - Export"), lastFolder,
+    CPersianFileDialog dialog(parent, false, filters, QString(), DialogText(StringId::ExportDialogTitle), lastFolder,
                               exportFolder);
     dialog.SetSuppliedPreview([&view](QSize room) {
         return RenderExportPreviewWithin(view, Size{room.width(), room.height()});
@@ -125,7 +140,7 @@ bool ExportPageInteractive(QWidget* parent, CKavitroView& view) {
         services.profile->WriteProfileString(section, name, QFileInfo(chosen).absolutePath().toStdU16String());
 
     // The file always gets the extension of the chosen type, whatever was typed.
-    const PageExportFormat format = ChosenFormat(dialog, filters);
+    const PageExportFormat format = ChosenFormat(dialog);
     const std::filesystem::path path = WithExportExtension(ToPath(chosen), format);
     const BitmapSizeHook askSize = [parent](Size& size) { return !SizeDialog() || SizeDialog()(parent, size); };
     return ExportCurrentPage(view, path, format, askSize).status == ExportStatus::Written;
@@ -147,7 +162,7 @@ bool PrintInteractive(QWidget* parent, CKavitroView& view, bool preview) {
             if (!PrintPages(view, *target, JobOf(*target, view), &error)) failed = true;
         });
         dialog.exec();
-        if (failed) ReportPrintFailure(doc);
+        if (failed) ReportPrintFailure(doc, {});
         return !failed;
     }
     const PrintOffer offer = PreparePrinting(view);
@@ -160,8 +175,9 @@ bool PrintInteractive(QWidget* parent, CKavitroView& view, bool preview) {
     if (dialog.exec() != QDialog::Accepted) return false;
     // The document takes the paper and margins of the chosen printer.
     ApplyPageLayout(doc, printer.pageLayout());
-    if (!PrintTo(printer, view, error)) {
-        ReportPrintFailure(doc);
+    PrintFailure failure;
+    if (!PrintTo(printer, view, error, failure)) {
+        ReportPrintFailure(doc, failure);
         return false;
     }
     return true;

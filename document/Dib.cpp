@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QImageReader>
 
+#include "document/FailureReasons.h"
 #include "document/PictureBudget.h"
 #include "platform/AtomicFile.h"
 #include "platform/DC.h"
@@ -16,8 +17,6 @@
 namespace kavitro {
 
 namespace {
-
-constexpr const char* kOverBudget = "the pictures are too large for one document";
 
 void PutU16(std::vector<std::uint8_t>& out, std::uint16_t v) {
     out.push_back(static_cast<std::uint8_t>(v));
@@ -213,7 +212,7 @@ DibImage TakeCompressedDib(std::span<const std::uint8_t> dib) {
     const std::uint32_t compression = CompressionOf(dib);
     if (compression < kRle8 || compression > kBitFields || !IsWithinPictureLimits(width, rows))
         throw UserException("bad bitmap");
-    if (!PictureBudget::Take(DecodedBytes(width, rows))) throw UserException(kOverBudget);
+    if (!PictureBudget::Take(DecodedBytes(width, rows))) throw PictureBudgetException();
     std::optional<DibImage> decoded = DecodeCompressedDib(dib);
     if (!decoded) throw UserException("bad compressed bitmap");
     return std::move(*decoded);
@@ -396,7 +395,7 @@ void CDib::LoadAfterHead(const std::uint8_t* head, CArchive& ar, bool skip) {
     // kept where the codec wrote them: a large picture is never copied.
     const std::span<const std::uint8_t> packed = ar.ReadSpan(static_cast<std::size_t>(h.PackedCount()));
     if (skip) return;
-    if (!PictureBudget::Take(static_cast<std::int64_t>(h.unpackedLength))) throw UserException(kOverBudget);
+    if (!PictureBudget::Take(static_cast<std::int64_t>(h.unpackedLength))) throw PictureBudgetException();
     try {
         m_codec.Decompress(h.level, h.unpackedLength, packed);
         std::vector<std::uint8_t> file = m_codec.TakeUnpacked();
@@ -445,7 +444,7 @@ void CDib::ReadUnpackedAfterHead(const std::uint8_t* head, CArchive& ar) {
             m_dib = TakeCompressedDib(dib);
             return;
         }
-        if (!PictureBudget::Take(fileSize)) throw UserException(kOverBudget);
+        if (!PictureBudget::Take(fileSize)) throw PictureBudgetException();
         TakeDib(dib);
         return;
     }

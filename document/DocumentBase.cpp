@@ -4,9 +4,8 @@
 #include <filesystem>
 #include <optional>
 
-#include <QSaveFile>
-
 #include "document/DocumentServices.h"
+#include "document/FailureReasons.h"
 #include "document/StringIds.h"
 #include "platform/AtomicFile.h"
 #include "platform/ErrorReport.h"
@@ -37,40 +36,24 @@ bool CDocument::OnNewDocument() {
 
 namespace {
 
-// Replaces a file through a temporary file and a rename; false with the
-// reason when anything fails (the old file then stays).
-bool SaveThroughTemporaryFile(const QString& path, std::span<const std::uint8_t> bytes, QString* error);
-
-void Report(ErrorReport* report, const QString& text) {
-    if (report) report->ReportError(text.toStdU16String());
-}
-
-// A file that cannot be opened is told in the interface's language when the
-// pack has the text, with the path on a line of its own; the reason is an
-// English detail and stays only in the built-in text.
-QString OpenFailure(const StringTable* strings, const QString& path, const QString& builtIn) {
-    const std::u16string text = strings ? strings->GetString(StringId::ImportUnreadable) : std::u16string();
-    if (text.empty()) return builtIn;
-    return QString::fromStdU16String(text) + u'\n' + path;
+void ReportFileFailure(ErrorReport* report, std::uint32_t messageId, const QString& path, std::uint32_t reasonId) {
+    if (report) report->ReportFileError(messageId, path.toStdU16String(), reasonId);
 }
 
 }  // namespace
 
 bool CDocument::OnOpenDocument(const QString& path) {
     // Only a regular file of a size a document can have is read at all.
-    std::string reason;
+    FileProblem problem = FileProblem::None;
     const std::optional<std::vector<std::uint8_t>> data =
-        ReadWholeFile(std::filesystem::path(path.toStdU16String()), kMaxFileBytes, &reason);
+        ReadWholeFile(std::filesystem::path(path.toStdU16String()), kMaxFileBytes, nullptr, &problem);
     if (!data) {
-        Report(GetErrorReport(), OpenFailure(GetStringTable(), path,
-                                             QStringLiteral("Cannot open %1: %2").arg(path, QString::fromStdString(reason))));
+        ReportFileFailure(GetErrorReport(), StringId::ImportUnreadable, path, ReasonStringId(problem));
         return false;
     }
-    std::string error;
-    if (!LoadFromBytes(*data, path.toStdString(), &error)) {
-        Report(GetErrorReport(),
-               OpenFailure(GetStringTable(), path,
-                           QStringLiteral("%1 is damaged or is not a document: %2").arg(path, QString::fromStdString(error))));
+    DocumentDamage damage = DocumentDamage::Contents;
+    if (!LoadFromBytes(*data, path.toStdString(), nullptr, &damage)) {
+        ReportFileFailure(GetErrorReport(), StringId::ImportUnreadable, path, DamageStringId(damage));
         return false;
     }
     m_path = path;
@@ -82,41 +65,23 @@ bool CDocument::OnSaveDocument(const QString& path) {
     std::vector<std::uint8_t> bytes;
     try {
         bytes = StoreToBytes();
-    } catch (const std::exception& e) {
-        Report(GetErrorReport(), QStringLiteral("Cannot save %1: %2").arg(path, QString::fromUtf8(e.what())));
+    } catch (const std::bad_alloc&) {
+        ReportFileFailure(GetErrorReport(), StringId::SaveFailed, path, StringId::ReasonOutOfMemory);
+        return false;
+    } catch (const std::exception&) {
+        ReportFileFailure(GetErrorReport(), StringId::SaveFailed, path, StringId::ReasonOther);
         return false;
     }
-    QString error;
-    if (!SaveThroughTemporaryFile(path, bytes, &error)) {
-        Report(GetErrorReport(), QStringLiteral("Cannot save %1: %2").arg(path, error));
+    // The one atomic writer: it keeps the file's mode and links, refuses a
+    // read-only file, and tells why it failed.
+    FileProblem problem = FileProblem::None;
+    if (!WriteFileAtomically(std::filesystem::path(path.toStdU16String()), bytes, nullptr, &problem)) {
+        ReportFileFailure(GetErrorReport(), StringId::SaveFailed, path, ReasonStringId(problem));
         return false;
     }
     m_path = path;
     m_modified = false;
     return true;
 }
-
-namespace {
-
-bool SaveThroughTemporaryFile(const QString& path, std::span<const std::uint8_t> bytes, QString* error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error) *error = file.errorString();
-        return false;
-    }
-    const qint64 size = static_cast<qint64>(bytes.size());
-    if (file.write(reinterpret_cast<const char*>(bytes.data()), size) != size) {
-        if (error) *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        if (error) *error = file.errorString();
-        return false;
-    }
-    return true;
-}
-
-}  // namespace
 
 }  // namespace kavitro

@@ -21,6 +21,7 @@ class CDrawObj;
 class DocumentViewObserver;
 class ErrorReport;
 class StringTable;
+enum class DocumentDamage : std::uint8_t;
 
 class CDocument : public CObject {
 public:
@@ -53,10 +54,11 @@ public:
     // user is told and the previous file is untouched.
     virtual bool OnSaveDocument(const QString& path);
 
-    // Loads bytes into this document; false with a message when they are
-    // refused (the document is then unchanged).
-    virtual bool LoadFromBytes(std::span<const std::uint8_t> bytes, const std::string& fileName,
-                               std::string* error) = 0;
+    // Loads bytes into this document; false with an English detail and
+    // what is wrong with them when they are refused (the document is then
+    // unchanged).
+    virtual bool LoadFromBytes(std::span<const std::uint8_t> bytes, const std::string& fileName, std::string* error,
+                               DocumentDamage* damage = nullptr) = 0;
     // The document as the file holds it.
     virtual std::vector<std::uint8_t> StoreToBytes() = 0;
 

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "document/DocumentServices.h"
+#include "document/FailureReasons.h"
 #include "document/KavitroDoc.h"
 #include "document/PictureBudget.h"
 #include "platform/DC.h"
@@ -96,20 +97,27 @@ void CDrawPicture::Serialize(CArchive& ar) {
     }
     const std::uint16_t type = ar.ReadU16();
     if (type > VectorPicture)
-        throw ArchiveException(ArchiveException::Cause::Generic, "unknown picture type", ar.GetFileName());
+        throw DocumentDamageException(DocumentDamage::Picture, ArchiveException::Cause::Generic, "unknown picture type",
+                                      ar.GetFileName());
     m_pDib.reset();
     m_pMetafile.reset();
     m_nPictureType = type;
-    if (type == RasterPicture) {
-        m_pDib = std::make_unique<CDib>();
-        // Written unpacked; documents written packed, or with the unpacked
-        // marker first, are read as well.
-        m_pDib->LoadAnyForm(ar);
-        m_bLoaded = 1;
-    } else if (type == VectorPicture) {
-        m_pMetafile = std::make_unique<CMetafilePicture>();
-        m_pMetafile->Load(ar);
-        m_bLoaded = 1;
+    try {
+        if (type == RasterPicture) {
+            m_pDib = std::make_unique<CDib>();
+            // Written unpacked; documents written packed, or with the unpacked
+            // marker first, are read as well.
+            m_pDib->LoadAnyForm(ar);
+            m_bLoaded = 1;
+        } else if (type == VectorPicture) {
+            m_pMetafile = std::make_unique<CMetafilePicture>();
+            m_pMetafile->Load(ar);
+            m_bLoaded = 1;
+        }
+    } catch (const ArchiveException& e) {
+        // Bytes that end early say more as a cut-off file.
+        if (e.GetCause() == ArchiveException::Cause::EndOfFile) throw;
+        throw DocumentDamageException(DocumentDamage::Picture, e.GetCause(), e.what(), e.GetFileName());
     }
 }
 
@@ -270,8 +278,9 @@ bool CDrawPicture::OpenPictureFile(std::unique_ptr<CMetafilePicture>& vector, st
     if (m_pDocument) budget.emplace(RemainingPictureBytes(*m_pDocument));
     try {
         return LoadPictureFile(*path, vector, raster);
-    } catch (const UserException&) {
-        if (services->errors) services->errors->ReportError(kUnreadablePictureMessage);
+    } catch (const UserException& e) {
+        if (services->errors)
+            services->errors->ReportFileError(kUnreadablePictureMessage, path->u16string(), UnreadablePictureReason(e));
         return false;
     }
 }

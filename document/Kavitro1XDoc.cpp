@@ -10,6 +10,7 @@
 #include <QFileInfo>
 
 #include "document/DrawPicture.h"
+#include "document/FailureReasons.h"
 #include "document/DrawText.h"
 #include "document/MetafilePicture.h"
 #include "document/SimpleObjects.h"
@@ -109,7 +110,8 @@ void CKavitro1XDoc::Serialize(CArchive& ar) {
     ReadVersion1(ar);
 }
 
-bool CKavitro1XDoc::LoadFromBytes(std::span<const std::uint8_t> bytes, const std::string& fileName, std::string* error) {
+bool CKavitro1XDoc::LoadFromBytes(std::span<const std::uint8_t> bytes, const std::string& fileName, std::string* error,
+                                  DocumentDamage* damage) {
     RegisterDocumentClasses();
     DocumentServices quiet = GetServices();
     quiet.profile = nullptr;
@@ -117,29 +119,18 @@ bool CKavitro1XDoc::LoadFromBytes(std::span<const std::uint8_t> bytes, const std
     DroppingNotifier dropping;
     quiet.notifier = &dropping;
     CKavitro1XDoc loaded(quiet, m_screenWidth);
-    const auto fail = [error](const char* why) {
-        if (error) *error = why;
-        return false;
-    };
-    try {
-        CArchive ar = CArchive::ForLoading(bytes);
-        ar.SetFileName(fileName);
-        ar.SetDocument(&loaded);
-        loaded.Serialize(ar);
-        // Read at 100 %, converted at the zoom it will be shown at.
-        loaded.SetZoom(GetZoom());
-        loaded.ConvertToVersion2(nullptr);
-    } catch (const ArchiveException& e) {
-        return fail(e.what());
-    } catch (const UserException& e) {
-        return fail(e.what());
-    } catch (const MemoryException& e) {
-        return fail(e.what());
-    } catch (const InvalidArgumentException& e) {
-        return fail(e.what());
-    } catch (const std::bad_alloc&) {
-        return fail("out of memory");
-    }
+    const bool read = ReadDocumentGuarded(
+        [&] {
+            CArchive ar = CArchive::ForLoading(bytes);
+            ar.SetFileName(fileName);
+            ar.SetDocument(&loaded);
+            loaded.Serialize(ar);
+            // Read at 100 %, converted at the zoom it will be shown at.
+            loaded.SetZoom(GetZoom());
+            loaded.ConvertToVersion2(nullptr);
+        },
+        error, damage);
+    if (!read) return false;
     TakeContentsOf(loaded);
     m_oldExtraPoints = std::move(loaded.m_oldExtraPoints);
     m_bPendingConversion = false;
@@ -149,9 +140,14 @@ bool CKavitro1XDoc::LoadFromBytes(std::span<const std::uint8_t> bytes, const std
 }
 
 void CKavitro1XDoc::ReadVersion1(CArchive& ar) {
+    // Shorter than the header or with another mark: some other file.
+    if (ar.GetRemaining() < kHeaderSize)
+        throw DocumentDamageException(DocumentDamage::NotADocument, ArchiveException::Cause::EndOfFile,
+                                      "version-1.x document: short header", ar.GetFileName());
     const auto header = ReadRecord<kHeaderSize>(ar, "short header");
     if (std::memcmp(header.data(), kMagic, sizeof kMagic - 1) != 0)
-        throw ArchiveException(ArchiveException::Cause::BadIndex, "not a version-1.x document", ar.GetFileName());
+        throw DocumentDamageException(DocumentDamage::NotADocument, ArchiveException::Cause::BadIndex,
+                                      "not a version-1.x document", ar.GetFileName());
     LeReader h(header);
     h.Seek(22);
     const std::int32_t thumbnailLength = h.I32();
@@ -187,8 +183,10 @@ void CKavitro1XDoc::ReadVersion1(CArchive& ar) {
 
     // Each page holds at least its text-block head and its page record.
     const std::uint64_t smallestPage = kBlockHeadSize + kPageRecordSize;
-    if (pageCount > ar.GetRemaining() / smallestPage || pageCount > CObjectsBuffer::kMaxPages)
-        RefuseShort("more pages than the file holds");
+    if (pageCount > CObjectsBuffer::kMaxPages)
+        throw DocumentDamageException(DocumentDamage::TooManyPages, ArchiveException::Cause::Generic,
+                                      "version-1.x document: more pages than a document can have");
+    if (pageCount > ar.GetRemaining() / smallestPage) RefuseShort("more pages than the file holds");
     for (std::uint32_t p = 0; p < pageCount; ++p) {
         if (p > 0) AddPage(kNoTarget);
         ReadPage(ar, p, pageCount, factor);

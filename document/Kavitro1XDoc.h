@@ -59,7 +59,8 @@ public:
 
     // Reads a version-1.x file and converts it; a refused file leaves the
     // document as it was. Saving stores the version-2 form.
-    bool LoadFromBytes(std::span<const std::uint8_t> bytes, const std::string& fileName, std::string* error) override;
+    bool LoadFromBytes(std::span<const std::uint8_t> bytes, const std::string& fileName, std::string* error,
+                       DocumentDamage* damage = nullptr) override;
     void Serialize(CArchive& ar) override;
 
     // The reader: header, pages with their pictures, vowel signs and texts.

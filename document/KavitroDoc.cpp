@@ -1,5 +1,7 @@
 #include "document/KavitroDoc.h"
 
+#include "document/FailureReasons.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <iterator>
@@ -123,12 +125,19 @@ void SkipPictureBlock(CArchive& ar) {
 }  // namespace
 
 void CKavitroDoc::LoadContents(CArchive& ar) {
-    const std::u16string magic = ar.ReadString();
+    // A file that does not even hold the mark is some other file.
+    std::u16string magic;
+    try {
+        magic = ar.ReadString();
+    } catch (const ArchiveException& e) {
+        throw DocumentDamageException(DocumentDamage::NotADocument, e.GetCause(), e.what(), e.GetFileName());
+    }
     if (magic == kMagic) {
         const std::uint32_t schema = ar.ReadU32();
         ar.SetObjectSchema(schema);
     } else if (magic != kOldMagic) {
-        throw ArchiveException(ArchiveException::Cause::BadIndex, "not a version-2 document", "Kavitro");
+        throw DocumentDamageException(DocumentDamage::NotADocument, ArchiveException::Cause::BadIndex,
+                                      "not a version-2 document", "Kavitro");
     }
     m_nMapMode = 3;
     SkipPictureBlock(ar);
@@ -156,7 +165,8 @@ void CKavitroDoc::LoadContents(CArchive& ar) {
     }
 }
 
-bool CKavitroDoc::LoadFromBytes(std::span<const std::uint8_t> bytes, const std::string& fileName, std::string* error) {
+bool CKavitroDoc::LoadFromBytes(std::span<const std::uint8_t> bytes, const std::string& fileName, std::string* error,
+                               DocumentDamage* damage) {
     RegisterDocumentClasses();
     DocumentServices quiet = m_services;
     quiet.profile = nullptr;  // the scratch document neither reads nor writes the drawing mode
@@ -165,27 +175,15 @@ bool CKavitroDoc::LoadFromBytes(std::span<const std::uint8_t> bytes, const std::
     quiet.notifier = &dropping;
     CKavitroDoc loaded(quiet);
     PictureBudget budget(PictureBudget::kMaxDocumentBytes);
-    try {
-        CArchive ar = CArchive::ForLoading(bytes);
-        ar.SetFileName(fileName);
-        ar.SetDocument(&loaded);
-        loaded.Serialize(ar);
-    } catch (const ArchiveException& e) {
-        if (error) *error = e.what();
-        return false;
-    } catch (const UserException& e) {
-        if (error) *error = e.what();
-        return false;
-    } catch (const MemoryException& e) {
-        if (error) *error = e.what();
-        return false;
-    } catch (const InvalidArgumentException& e) {
-        if (error) *error = e.what();
-        return false;
-    } catch (const std::bad_alloc&) {
-        if (error) *error = "out of memory";
-        return false;
-    }
+    const bool read = ReadDocumentGuarded(
+        [&] {
+            CArchive ar = CArchive::ForLoading(bytes);
+            ar.SetFileName(fileName);
+            ar.SetDocument(&loaded);
+            loaded.Serialize(ar);
+        },
+        error, damage);
+    if (!read) return false;
     TakeContentsOf(loaded);
     return true;
 }
@@ -195,6 +193,7 @@ void CKavitroDoc::TakeContentsOf(CKavitroDoc& loaded) {
     m_objects.Clear();
     DeleteGuideLines();
     m_objects.m_objects.swap(loaded.m_objects.m_objects);
+    m_objects.NoteAllMayBeEmpty();
     m_objects.m_nPages = loaded.m_objects.m_nPages;
     m_guideLines.swap(loaded.m_guideLines);
     for (CDrawObj* o : m_objects.m_objects) o->m_pDocument = this;
@@ -242,6 +241,7 @@ Rect CKavitroDoc::ZoomedToLogicalRect(const Rect& z) const {
 void CKavitroDoc::Add(CDrawObj* object, bool bumpGroup) {
     m_objects.PurgeEmptyObjects();
     m_objects.m_objects.push_back(object);
+    m_objects.NoteMayBeEmpty(object);
     if (!m_objects.m_bRecordingOff) {
         m_objects.Record(std::make_unique<CAction>(CObjectsBuffer::GetActionIdCounter(), CAction::AddObject, object));
         if (bumpGroup) ++CObjectsBuffer::GetActionIdCounter();
@@ -378,9 +378,14 @@ std::vector<CDrawObj*> CKavitroDoc::ObjectsOnPage(std::uint32_t page) const {
 }
 
 CDrawObj* CKavitroDoc::ObjectAt(Point point, std::uint32_t page, DocumentViewObserver*) {
-    const std::vector<CDrawObj*> candidates = ObjectsOnPage(page);
-    for (auto it = candidates.rbegin(); it != candidates.rend(); ++it)
-        if ((*it)->IntersectsPoint(point)) return *it;
+    // From the top down, without a copy of the page's list: a click on a
+    // page of thousands of objects usually meets one near the top.
+    const CObjectsBuffer::ObjectList& objects = m_objects.m_objects;
+    for (auto it = objects.rbegin(); it != objects.rend(); ++it) {
+        CDrawObj* o = *it;
+        const bool shown = page == kAllPages || IsOnEveryPage(o->m_nPage) || o->m_nPage == page;
+        if (shown && o->IntersectsPoint(point)) return o;
+    }
     return nullptr;
 }
 

@@ -60,7 +60,8 @@ public:
     // --- Framework steps ------------------------------------------------------
     bool OnNewDocument() override;
     void Serialize(CArchive& ar) override;
-    bool LoadFromBytes(std::span<const std::uint8_t> bytes, const std::string& fileName, std::string* error) override;
+    bool LoadFromBytes(std::span<const std::uint8_t> bytes, const std::string& fileName, std::string* error,
+                       DocumentDamage* damage = nullptr) override;
     std::vector<std::uint8_t> StoreToBytes() override;
 
     // --- Zoom and geometry -----------------------------------------------------

@@ -57,6 +57,32 @@ inline constexpr std::uint32_t AnimationFailed = 11040;
 inline constexpr std::uint32_t NoMatchingPaper = 11041;
 inline constexpr std::uint32_t PagePropertiesCaption = 11042;
 inline constexpr std::uint32_t ObjectPropertiesCaption = 11043;
+inline constexpr std::uint32_t SaveFailed = 11044;
+// Why a file could not be read or written: the line below a failure's
+// message and file name.
+inline constexpr std::uint32_t ReasonNoSpace = 11050;
+inline constexpr std::uint32_t ReasonNoPermission = 11051;
+inline constexpr std::uint32_t ReasonFolderMissing = 11052;
+inline constexpr std::uint32_t ReasonFileMissing = 11053;
+inline constexpr std::uint32_t ReasonReadOnlyDisk = 11054;
+inline constexpr std::uint32_t ReasonReadOnlyFile = 11055;
+inline constexpr std::uint32_t ReasonNotAFile = 11056;
+inline constexpr std::uint32_t ReasonTooLarge = 11057;
+inline constexpr std::uint32_t ReasonDiskError = 11058;
+inline constexpr std::uint32_t ReasonOther = 11059;
+// What is wrong with a document file that cannot be read.
+inline constexpr std::uint32_t DamageNotADocument = 11060;
+inline constexpr std::uint32_t DamageCutOff = 11061;
+inline constexpr std::uint32_t DamageUnknownObject = 11062;
+inline constexpr std::uint32_t DamageTooManyPages = 11063;
+inline constexpr std::uint32_t DamagePicture = 11064;
+inline constexpr std::uint32_t DamagePicturesTooLarge = 11065;
+inline constexpr std::uint32_t DamageContents = 11066;
+inline constexpr std::uint32_t ReasonOutOfMemory = 11067;
+inline constexpr std::uint32_t ReasonNothingToExport = 11068;
+inline constexpr std::uint32_t ReasonPictureTooLarge = 11069;
+inline constexpr std::uint32_t ReasonPrinterRefused = 11070;
+inline constexpr std::uint32_t ReasonUnreadablePicture = 11071;
 // Dialog texts.
 inline constexpr std::uint32_t FilePreviewCheck = 13000;
 inline constexpr std::uint32_t AutomaticColour = 13001;
@@ -116,6 +142,20 @@ inline constexpr std::uint32_t GuidePosition = 13054;
 inline constexpr std::uint32_t BitmapSizeDialog = 13055;
 inline constexpr std::uint32_t BitmapWidth = 13056;
 inline constexpr std::uint32_t BitmapHeight = 13057;
+// The titles of the picture and export dialogs, and the names of file types.
+inline constexpr std::uint32_t PictureDialogTitle = 13058;
+inline constexpr std::uint32_t ExportDialogTitle = 13059;
+inline constexpr std::uint32_t FileTypeAllPictures = 13060;
+inline constexpr std::uint32_t FileTypeEnhancedDodavo = 13061;
+inline constexpr std::uint32_t FileTypeDodavo = 13062;
+inline constexpr std::uint32_t FileTypeEmf = 13063;
+inline constexpr std::uint32_t FileTypeWmf = 13064;
+inline constexpr std::uint32_t FileTypePng = 13065;
+inline constexpr std::uint32_t FileTypeJpeg = 13066;
+inline constexpr std::uint32_t FileTypeGif = 13067;
+inline constexpr std::uint32_t FileTypeTiff = 13068;
+inline constexpr std::uint32_t FileTypeBmp = 13069;
+inline constexpr std::uint32_t FileTypeEps = 13070;
 // The labels of the file dialog's own controls.
 inline constexpr std::uint32_t FileDialogLookIn = 13100;
 inline constexpr std::uint32_t FileDialogFileName = 13101;
@@ -265,6 +305,29 @@ inline constexpr StringUse kStringUses[] = {
     {StringId::NoMatchingPaper, ""},
     {StringId::PagePropertiesCaption, ""},
     {StringId::ObjectPropertiesCaption, ""},
+    {StringId::SaveFailed, ""},
+    {StringId::ReasonNoSpace, ""},
+    {StringId::ReasonNoPermission, ""},
+    {StringId::ReasonFolderMissing, ""},
+    {StringId::ReasonFileMissing, ""},
+    {StringId::ReasonReadOnlyDisk, ""},
+    {StringId::ReasonReadOnlyFile, ""},
+    {StringId::ReasonNotAFile, ""},
+    {StringId::ReasonTooLarge, ""},
+    {StringId::ReasonDiskError, ""},
+    {StringId::ReasonOther, ""},
+    {StringId::DamageNotADocument, ""},
+    {StringId::DamageCutOff, ""},
+    {StringId::DamageUnknownObject, ""},
+    {StringId::DamageTooManyPages, ""},
+    {StringId::DamagePicture, ""},
+    {StringId::DamagePicturesTooLarge, ""},
+    {StringId::DamageContents, ""},
+    {StringId::ReasonOutOfMemory, ""},
+    {StringId::ReasonNothingToExport, ""},
+    {StringId::ReasonPictureTooLarge, ""},
+    {StringId::ReasonPrinterRefused, ""},
+    {StringId::ReasonUnreadablePicture, ""},
     {StringId::FilePreviewCheck, ""},
     {StringId::AutomaticColour, ""},
     {StringId::PageGeneral, ""},
@@ -323,6 +386,19 @@ inline constexpr StringUse kStringUses[] = {
     {StringId::BitmapSizeDialog, ""},
     {StringId::BitmapWidth, ""},
     {StringId::BitmapHeight, ""},
+    {StringId::PictureDialogTitle, ""},
+    {StringId::ExportDialogTitle, ""},
+    {StringId::FileTypeAllPictures, ""},
+    {StringId::FileTypeEnhancedDodavo, ""},
+    {StringId::FileTypeDodavo, ""},
+    {StringId::FileTypeEmf, ""},
+    {StringId::FileTypeWmf, ""},
+    {StringId::FileTypePng, ""},
+    {StringId::FileTypeJpeg, ""},
+    {StringId::FileTypeGif, ""},
+    {StringId::FileTypeTiff, ""},
+    {StringId::FileTypeBmp, ""},
+    {StringId::FileTypeEps, ""},
     {StringId::FileDialogLookIn, ""},
     {StringId::FileDialogFileName, ""},
     {StringId::FileDialogFileType, ""},

@@ -15,11 +15,25 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void SetReason(std::string* reason, std::string text) {
-    if (reason) *reason = std::move(text);
-}
+// Tells a failure to the caller: an English text and the problem, each
+// when asked for.
+class Failure {
+public:
+    Failure(std::string* reason, FileProblem* problem, bool writing)
+        : m_reason(reason), m_problem(problem), m_writing(writing) {}
+    void Set(FileProblem problem, std::string text) const {
+        if (m_reason) *m_reason = std::move(text);
+        if (m_problem) *m_problem = problem;
+    }
+    // The failure of the system call that just set errno.
+    void FromErrno() const { FromError(errno); }
+    void FromError(int error) const { Set(FileProblemOf(error, m_writing), std::strerror(error)); }
 
-std::string ErrnoText(int error) { return std::strerror(error); }
+private:
+    std::string* m_reason;
+    FileProblem* m_problem;
+    bool m_writing;
+};
 
 // Closes a descriptor when it goes out of scope.
 class FileDescriptor {
@@ -54,6 +68,19 @@ bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
         done += static_cast<std::size_t>(n);
     }
     return true;
+}
+
+// Writes what the producer hands over. False with errno set when a piece
+// cannot be written, or to ECANCELED when the producer gives up.
+bool WriteProduced(int fd, const std::function<bool(const ByteSink&)>& produce) {
+    int error = 0;
+    const bool complete = produce([&](std::span<const std::uint8_t> piece) {
+        if (error == 0 && !WriteAll(fd, piece)) error = errno;
+        return error == 0;
+    });
+    if (error == 0 && complete) return true;
+    errno = error != 0 ? error : ECANCELED;
+    return false;
 }
 
 // Makes a finished rename survive a crash; failure here does not undo it.
@@ -98,41 +125,44 @@ std::string RandomSuffix() {
 // The unnamed file's bytes get a name next to the target; the name is then
 // renamed over the target. Between the two steps a kill can leave the name,
 // but never a partly written file.
-bool NameAndReplace(int fd, const fs::path& target, std::string* reason) {
+bool NameAndReplace(int fd, const fs::path& target, const Failure& failure) {
     const std::string source = "/proc/self/fd/" + std::to_string(fd);
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string temporary = target.string() + RandomSuffix();
         if (::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, temporary.c_str(), AT_SYMLINK_FOLLOW) != 0) {
             if (errno == EEXIST) continue;
-            SetReason(reason, ErrnoText(errno));
+            failure.FromErrno();
             return false;
         }
         if (::rename(temporary.c_str(), target.c_str()) != 0) {
-            SetReason(reason, ErrnoText(errno));
+            failure.FromErrno();
             ::unlink(temporary.c_str());
             return false;
         }
         return true;
     }
-    SetReason(reason, "no free temporary name");
+    failure.Set(FileProblem::Other, "no free temporary name");
     return false;
 }
 
 // The fallback where the file system has no unnamed files: a named
 // temporary that a kill during the write would leave behind.
-bool WriteThroughNamedTemporary(const fs::path& target, mode_t mode, std::span<const std::uint8_t> bytes,
-                                std::string* reason) {
+bool WriteThroughNamedTemporary(const fs::path& target, mode_t mode,
+                                const std::function<bool(const ByteSink&)>& produce, const Failure& failure) {
     std::string temporary = target.string() + ".XXXXXX";
     FileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
     if (fd.Get() < 0) {
-        SetReason(reason, ErrnoText(errno));
+        failure.FromErrno();
         return false;
     }
-    bool ok = WriteAll(fd.Get(), bytes) && ::fchmod(fd.Get(), mode) == 0 && ::fsync(fd.Get()) == 0;
-    if (!ok) SetReason(reason, ErrnoText(errno));
-    ok = fd.Close() && ok;
+    bool ok = WriteProduced(fd.Get(), produce) && ::fchmod(fd.Get(), mode) == 0 && ::fsync(fd.Get()) == 0;
+    if (!ok) failure.FromErrno();
+    if (!fd.Close() && ok) {
+        failure.FromErrno();
+        ok = false;
+    }
     if (ok && ::rename(temporary.c_str(), target.c_str()) != 0) {
-        SetReason(reason, ErrnoText(errno));
+        failure.FromErrno();
         ok = false;
     }
     if (!ok) ::unlink(temporary.c_str());
@@ -141,14 +171,43 @@ bool WriteThroughNamedTemporary(const fs::path& target, mode_t mode, std::span<c
 
 }  // namespace
 
-bool WriteFileAtomically(const fs::path& path, std::span<const std::uint8_t> bytes, std::string* reason) {
+FileProblem FileProblemOf(int systemError, bool writing) {
+    switch (systemError) {
+        case 0: return FileProblem::None;
+        case ENOSPC:
+        case EDQUOT: return FileProblem::NoSpace;
+        case EACCES:
+        case EPERM: return FileProblem::NoPermission;
+        case ENOENT: return writing ? FileProblem::FolderMissing : FileProblem::FileMissing;
+        case ENOTDIR: return FileProblem::FolderMissing;
+        case EROFS: return FileProblem::ReadOnlyDisk;
+        case ETXTBSY: return FileProblem::ReadOnlyFile;
+        case EISDIR:
+        case ENXIO:
+        case ENODEV: return FileProblem::NotAFile;
+        case EFBIG:
+        case EOVERFLOW: return FileProblem::TooLarge;
+        case EIO: return FileProblem::DiskError;
+        default: return FileProblem::Other;
+    }
+}
+
+bool WriteFileAtomically(const fs::path& path, std::span<const std::uint8_t> bytes, std::string* reason,
+                         FileProblem* problem) {
+    return WriteFileAtomically(
+        path, [bytes](const ByteSink& sink) { return sink(bytes); }, reason, problem);
+}
+
+bool WriteFileAtomically(const fs::path& path, const std::function<bool(const ByteSink&)>& produce,
+                         std::string* reason, FileProblem* problem) {
+    const Failure failure(reason, problem, true);
     if (path.filename().empty()) {
-        SetReason(reason, "no file name");
+        failure.Set(FileProblem::NotAFile, "no file name");
         return false;
     }
     const std::optional<fs::path> resolved = FollowLinks(path);
     if (!resolved) {
-        SetReason(reason, "too many levels of symbolic links");
+        failure.FromError(ELOOP);
         return false;
     }
     const fs::path& target = *resolved;
@@ -159,11 +218,11 @@ bool WriteFileAtomically(const fs::path& path, std::span<const std::uint8_t> byt
     struct stat existing {};
     if (::stat(target.c_str(), &existing) == 0) {
         if (!S_ISREG(existing.st_mode)) {
-            SetReason(reason, "not a regular file");
+            failure.Set(FileProblem::NotAFile, "not a regular file");
             return false;
         }
         if (!IsWritableByUs(target, existing)) {
-            SetReason(reason, "the file is read-only");
+            failure.Set(FileProblem::ReadOnlyFile, "the file is read-only");
             return false;
         }
         mode = existing.st_mode & 07777;
@@ -177,46 +236,46 @@ bool WriteFileAtomically(const fs::path& path, std::span<const std::uint8_t> byt
     FileDescriptor fd(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
     if (fd.Get() < 0) {
         if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
-            SetReason(reason, ErrnoText(errno));
+            failure.FromErrno();
             return false;
         }
-        if (!WriteThroughNamedTemporary(target, mode, bytes, reason)) return false;
+        if (!WriteThroughNamedTemporary(target, mode, produce, failure)) return false;
         SyncFolder(folder);
         return true;
     }
-    if (!WriteAll(fd.Get(), bytes) || ::fchmod(fd.Get(), mode) != 0 || ::fsync(fd.Get()) != 0) {
-        SetReason(reason, ErrnoText(errno));
+    if (!WriteProduced(fd.Get(), produce) || ::fchmod(fd.Get(), mode) != 0 || ::fsync(fd.Get()) != 0) {
+        failure.FromErrno();
         return false;
     }
-    if (!NameAndReplace(fd.Get(), target, reason)) return false;
-    if (!fd.Close()) {
-        // The rename is done and the bytes were synced before it.
-        SetReason(reason, ErrnoText(errno));
-    }
+    if (!NameAndReplace(fd.Get(), target, failure)) return false;
+    // A failed close cannot undo the rename, and the bytes were synced
+    // before it: the file holds them.
+    fd.Close();
     SyncFolder(folder);
     return true;
 }
 
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const fs::path& path, std::size_t maxBytes,
-                                                       std::string* reason) {
+                                                       std::string* reason, FileProblem* problem) {
+    const Failure failure(reason, problem, false);
     // Non-blocking, so that opening a FIFO returns at once; the kind of file
     // is checked right after.
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (fd.Get() < 0) {
-        SetReason(reason, ErrnoText(errno));
+        failure.FromErrno();
         return std::nullopt;
     }
     struct stat info {};
     if (::fstat(fd.Get(), &info) != 0) {
-        SetReason(reason, ErrnoText(errno));
+        failure.FromErrno();
         return std::nullopt;
     }
     if (!S_ISREG(info.st_mode)) {
-        SetReason(reason, S_ISDIR(info.st_mode) ? "a folder, not a file" : "not a regular file");
+        failure.Set(FileProblem::NotAFile, S_ISDIR(info.st_mode) ? "a folder, not a file" : "not a regular file");
         return std::nullopt;
     }
     const auto tooLarge = [&] {
-        SetReason(reason, "larger than " + std::to_string(maxBytes) + " bytes");
+        failure.Set(FileProblem::TooLarge, "larger than " + std::to_string(maxBytes) + " bytes");
         return std::nullopt;
     };
     if (info.st_size < 0 || static_cast<std::uintmax_t>(info.st_size) > maxBytes) return tooLarge();
@@ -233,7 +292,7 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const fs::path& path, std
         const ssize_t n = ::read(fd.Get(), bytes.data() + done, bytes.size() - done);
         if (n < 0) {
             if (errno == EINTR) continue;
-            SetReason(reason, ErrnoText(errno));
+            failure.FromErrno();
             return std::nullopt;
         }
         if (n == 0) break;

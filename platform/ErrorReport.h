@@ -27,9 +27,25 @@ struct ErrorMessage {
     std::u16string text;         // the text when stringId is 0
     MessageButtons buttons = MessageButtons::Ok;
     MessageIcon icon = MessageIcon::Error;
+    // A failure with a file: the file it concerns and a numbered string
+    // saying why, each on a line of its own below the message.
+    std::u16string file;
+    std::uint32_t reasonId = 0;
 
     friend bool operator==(const ErrorMessage&, const ErrorMessage&) = default;
 };
+
+// The text a message box shows, with the numbered strings looked up by
+// `text`. The file name is set apart as a unit of its own reading direction
+// (U+2068 ... U+2069), so that a Persian name in a left-to-right box, or a
+// Latin one in a right-to-left box, keeps its order.
+template <typename TextOf>
+std::u16string MessageText(const ErrorMessage& message, const TextOf& text) {
+    std::u16string out = message.stringId != 0 ? std::u16string(text(message.stringId)) : message.text;
+    if (!message.file.empty()) out += u"\n\u2068" + message.file + u"\u2069";
+    if (message.reasonId != 0) out += u"\n" + std::u16string(text(message.reasonId));
+    return out;
+}
 
 // The buttons a set offers, in order; the first is the default button.
 inline std::vector<DialogResult> ButtonsOf(MessageButtons buttons) {
@@ -51,11 +67,17 @@ public:
 
     DialogResult ReportError(std::uint32_t stringId, MessageButtons buttons = MessageButtons::Ok,
                              MessageIcon icon = MessageIcon::Error) {
-        return Show(ErrorMessage{stringId, {}, buttons, icon});
+        return Show(ErrorMessage{stringId, {}, buttons, icon, {}, 0});
     }
     DialogResult ReportError(std::u16string text, MessageButtons buttons = MessageButtons::Ok,
                              MessageIcon icon = MessageIcon::Error) {
-        return Show(ErrorMessage{0, std::move(text), buttons, icon});
+        return Show(ErrorMessage{0, std::move(text), buttons, icon, {}, 0});
+    }
+
+    // A failure concerning a file: the message, the file and why.
+    DialogResult ReportFileError(std::uint32_t stringId, std::u16string file, std::uint32_t reasonId,
+                                 MessageIcon icon = MessageIcon::Error) {
+        return Show(ErrorMessage{stringId, {}, MessageButtons::Ok, icon, std::move(file), reasonId});
     }
 
 protected:

@@ -203,9 +203,10 @@ void CVector::BuildHeaderAndTrailer() {
 
 std::string CVector::GetContents() const { return m_prolog + m_body + m_trailer; }
 
-bool CVector::SaveFile(const std::filesystem::path& path) const {
+bool CVector::SaveFile(const std::filesystem::path& path, FileProblem* problem) const {
     const std::string contents = GetContents();
-    return WriteFileAtomically(path, std::span(reinterpret_cast<const std::uint8_t*>(contents.data()), contents.size()));
+    return WriteFileAtomically(path, std::span(reinterpret_cast<const std::uint8_t*>(contents.data()), contents.size()),
+                               nullptr, problem);
 }
 
 std::string_view CVector::GetClipboardFormat() const {

@@ -23,6 +23,8 @@
 
 namespace kavitro {
 
+enum class FileProblem : std::uint8_t;
+
 class CVector {
 public:
     enum ClipboardMode : std::int32_t { kNoClipboard = 0, kAdobeAI3 = 1, kEncapsulatedPostScript = 2 };
@@ -48,7 +50,7 @@ public:
 
     // Prolog, body and trailer, in that order, written atomically; false
     // when the file cannot be written. The writer keeps its content.
-    bool SaveFile(const std::filesystem::path& path) const;
+    bool SaveFile(const std::filesystem::path& path, FileProblem* problem = nullptr) const;
 
     // Prolog, body and trailer as one block, and the clipboard format the
     // mode names ("ADOBE AI3", "Encapsulated PostScript"; empty for mode 0,

@@ -11,9 +11,11 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "document/DrawPicture.h"
+#include "document/FailureReasons.h"
 #include "document/KavitroDoc.h"
 #include "document/PictureBudget.h"
 #include "platform/AtomicFile.h"
@@ -117,19 +119,21 @@ bool CDropTarget::DropFiles(const QMimeData& data, Point point) {
     // Each file is taken or skipped whole; one that cannot be read does not
     // undo the others, and is reported once.
     bool any = false;
-    bool unreadable = false;
+    // One report names the first file that could not be taken, and why.
+    std::optional<std::pair<std::filesystem::path, std::uint32_t>> unreadable;
     for (const std::filesystem::path& path : LocalFiles(data)) {
         try {
             any = DropFile(path, point) || any;
-        } catch (const UserException&) {
-            unreadable = true;
+        } catch (const UserException& e) {
+            if (!unreadable) unreadable.emplace(path, UnreadablePictureReason(e));
         } catch (const ArchiveException&) {
-            unreadable = true;
+            if (!unreadable) unreadable.emplace(path, StringId::ReasonUnreadablePicture);
         }
     }
     if (unreadable)
         if (ErrorReport* errors = m_view.GetDocument().GetServices().errors)
-            errors->ReportError(CDrawPicture::kUnreadablePictureMessage);
+            errors->ReportFileError(CDrawPicture::kUnreadablePictureMessage, unreadable->first.u16string(),
+                                    unreadable->second);
     return any;
 }
 

@@ -12,6 +12,7 @@
 #include <exception>
 #include <new>
 
+#include "document/FailureReasons.h"
 #include "document/KavitroDoc.h"
 #include "platform/AtomicFile.h"
 #include "platform/DegreeTable.h"
@@ -51,7 +52,15 @@ private:
     std::int32_t m_saved;
 };
 
-ExportOutcome Failed(std::string reason) { return {ExportStatus::Failed, std::move(reason)}; }
+ExportOutcome Failed(std::string reason, std::uint32_t reasonId = StringId::ReasonOther) {
+    return {ExportStatus::Failed, std::move(reason), reasonId};
+}
+
+ExportOutcome NothingToExport() { return Failed("the page has nothing to export", StringId::ReasonNothingToExport); }
+
+ExportOutcome CannotWrite(const std::filesystem::path& path, FileProblem problem) {
+    return Failed("cannot write " + path.string(), ReasonStringId(problem));
+}
 
 std::string Describe(Size size) { return std::to_string(size.cx) + " x " + std::to_string(size.cy); }
 
@@ -65,21 +74,24 @@ const char* QtFormatName(PageExportFormat format) {
 }
 
 ExportOutcome WriteBytes(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
-    if (!WriteFileAtomically(path, bytes)) return Failed("cannot write " + path.string());
-    return {ExportStatus::Written, {}};
+    FileProblem problem = FileProblem::None;
+    if (!WriteFileAtomically(path, bytes, nullptr, &problem)) return CannotWrite(path, problem);
+    return {ExportStatus::Written, {}, 0};
 }
 
 ExportOutcome WriteRaster(CKavitroDoc& doc, const std::vector<CDrawObj*>& objects, const std::filesystem::path& path,
                           PageExportFormat format, const BitmapSizeHook& askSize) {
     Size size = ProposedBitmapSize(doc, objects);
-    if (size.cx <= 0 || size.cy <= 0) return Failed("the page has nothing to export");
-    if (askSize && !askSize(size)) return {ExportStatus::Cancelled, {}};
+    if (size.cx <= 0 || size.cy <= 0) return NothingToExport();
+    if (askSize && !askSize(size)) return {ExportStatus::Cancelled, {}, 0};
     if (!IsExportableBitmapSize(size))
         return Failed("a picture of " + Describe(size) + " pixels is refused: at most " +
                       std::to_string(CKavitroDoc::kMaxBitmapSide) + " pixels a side and " +
-                      std::to_string(CKavitroDoc::kMaxBitmapPixels) + " pixels in all");
+                      std::to_string(CKavitroDoc::kMaxBitmapPixels) + " pixels in all",
+                      StringId::ReasonPictureTooLarge);
     const QImage page = doc.RenderToGdiplusBitmap(size, objects, format == PageExportFormat::Png);
-    if (page.isNull()) return Failed("the page cannot be drawn at " + Describe(size) + " pixels");
+    if (page.isNull())
+        return Failed("the page cannot be drawn at " + Describe(size) + " pixels", StringId::ReasonOutOfMemory);
     std::string why;
     const std::optional<std::vector<std::uint8_t>> bytes = EncodeRasterPage(page, format, &why);
     if (!bytes) return Failed(why);
@@ -92,8 +104,9 @@ ExportOutcome WriteEps(CKavitroDoc& doc, const std::vector<CDrawObj*>& objects, 
     doc.ExportObjectsToEPS(writer, objects, true);
     doc.ExportObjectsToEPS(writer, objects, false);
     writer.BuildHeaderAndTrailer();
-    if (!writer.SaveFile(path)) return Failed("cannot write " + path.string());
-    return {ExportStatus::Written, {}};
+    FileProblem problem = FileProblem::None;
+    if (!writer.SaveFile(path, &problem)) return CannotWrite(path, problem);
+    return {ExportStatus::Written, {}, 0};
 }
 
 std::vector<CDrawObj*> ObjectsToExport(const CKavitroView& view) {
@@ -185,24 +198,24 @@ std::optional<std::vector<std::uint8_t>> EncodeRasterPage(const QImage& page, Pa
 ExportOutcome WritePageExport(CKavitroDoc& doc, const std::vector<CDrawObj*>& objects, const std::filesystem::path& path,
                               PageExportFormat format, const BitmapSizeHook& askSize) {
     try {
-        if (objects.empty()) return Failed("the page has nothing to export");
+        if (objects.empty()) return NothingToExport();
         if (GetExportFormatInfo(format).raster) return WriteRaster(doc, objects, path, format, askSize);
         switch (format) {
             case PageExportFormat::Eps: return WriteEps(doc, objects, path);
             case PageExportFormat::Emf: {
                 std::vector<std::uint8_t> emf;
-                if (!doc.RenderToEnhMetafile(emf, objects)) return Failed("the page has nothing to export");
+                if (!doc.RenderToEnhMetafile(emf, objects)) return NothingToExport();
                 return WriteBytes(path, emf);
             }
             case PageExportFormat::Wmf: {
                 MetafileResult wmf;
-                if (!doc.RenderToMetafile(wmf, objects)) return Failed("the page has nothing to export");
+                if (!doc.RenderToMetafile(wmf, objects)) return NothingToExport();
                 return WriteBytes(path, BuildPlaceableMetafile(wmf.bytes, wmf.extent));
             }
             default: return Failed("unknown export format");
         }
     } catch (const std::bad_alloc&) {
-        return Failed("out of memory");
+        return Failed("out of memory", StringId::ReasonOutOfMemory);
     } catch (const std::exception& e) {
         return Failed(e.what());
     }
@@ -213,7 +226,8 @@ ExportOutcome ExportCurrentPage(CKavitroView& view, const std::filesystem::path&
     CKavitroDoc& doc = view.GetDocument();
     const ExportOutcome outcome = WritePageExport(doc, ObjectsToExport(view), path, format, askSize);
     if (outcome.status == ExportStatus::Failed) {
-        if (ErrorReport* errors = doc.GetServices().errors) errors->ReportError(kExportFailedMessage);
+        if (ErrorReport* errors = doc.GetServices().errors)
+            errors->ReportFileError(kExportFailedMessage, path.u16string(), outcome.reasonId);
     }
     return outcome;
 }

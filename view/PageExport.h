@@ -69,6 +69,7 @@ enum class ExportStatus : std::uint8_t { Written, Cancelled, Failed };
 struct ExportOutcome {
     ExportStatus status = ExportStatus::Failed;
     std::string reason;  // why it failed, for the command line and logs
+    std::uint32_t reasonId = StringId::ReasonOther;  // why it failed, as the user is told
 };
 
 // The file of a rendered page: PNG keeps the picture's alpha, the other
@@ -85,7 +86,8 @@ ExportOutcome WritePageExport(CKavitroDoc& doc, const std::vector<CDrawObj*>& ob
 // The export command's write: every object of the view's current page (and
 // those on every page; every object when the view shows all pages), the
 // selection playing no part. A failure is reported once through the
-// document's error report as the export-failed message.
+// document's error report as the export-failed message, with the file and
+// the reason.
 ExportOutcome ExportCurrentPage(CKavitroView& view, const std::filesystem::path& path, PageExportFormat format,
                                 const BitmapSizeHook& askSize = {});
 

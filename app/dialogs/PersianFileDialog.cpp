@@ -1,6 +1,7 @@
 #include "app/dialogs/PersianFileDialog.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -25,6 +26,29 @@ QString ToNameFilter(const FileFilterEntry& entry) {
     QStringList patterns;
     for (const QString& p : entry.patterns) patterns << (p == QLatin1String("*.*") ? QStringLiteral("*") : p);
     return text + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+}
+
+QString FileTypeName(const FileFilterEntry& entry) {
+    // Named by the patterns they stand for, which no language changes.
+    static const std::pair<const char*, std::uint32_t> kNames[] = {
+        {"*.ekvt;*.kvt;*.emf;*.wmf;*.png;*.jpeg;*.jpg;*.gif;*.tiff;*.bmp", StringId::FileTypeAllPictures},
+        {"*.ekvt", StringId::FileTypeEnhancedDodavo},
+        {"*.kvt", StringId::FileTypeDodavo},
+        {"*.emf", StringId::FileTypeEmf},
+        {"*.wmf", StringId::FileTypeWmf},
+        {"*.png", StringId::FileTypePng},
+        {"*.jpeg;*.jpg", StringId::FileTypeJpeg},
+        {"*.jpeg", StringId::FileTypeJpeg},
+        {"*.gif", StringId::FileTypeGif},
+        {"*.tiff", StringId::FileTypeTiff},
+        {"*.bmp", StringId::FileTypeBmp},
+        {"*.eps", StringId::FileTypeEps},
+        {"*.*", StringId::AllFilesFilter},
+    };
+    const QString patterns = entry.patterns.join(QLatin1Char(';'));
+    for (const auto& [key, id] : kNames)
+        if (patterns == QLatin1String(key)) return DialogText(id);
+    return entry.text;
 }
 
 std::vector<FileFilterEntry> ParseBarFilter(std::u16string_view filter) {
@@ -100,7 +124,7 @@ CPersianFileDialog::CPersianFileDialog(QWidget* parent, bool openFileDialog, con
     // One file in both directions: the callers open or save one file.
     setFileMode(openFileDialog ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     QStringList nameFilters;
-    for (const FileFilterEntry& entry : filters) nameFilters << ToNameFilter(entry);
+    for (const FileFilterEntry& entry : filters) nameFilters << ToNameFilter({FileTypeName(entry), entry.patterns});
     if (!nameFilters.isEmpty()) setNameFilters(nameFilters);
     setWindowTitle(title);
     setDirectory(ChooseStartFolder(firstFolder, secondFolder));
@@ -111,6 +135,11 @@ CPersianFileDialog::CPersianFileDialog(QWidget* parent, bool openFileDialog, con
     setLabelText(QFileDialog::Accept, DialogText(openFileDialog ? StringId::FileDialogOpen : StringId::FileDialogSave));
     setLabelText(QFileDialog::Reject, DialogText(StringId::ButtonCancel));
     ApplyDialogDirection(*this);
+    // The type list is as wide as its longest name, so that none is cut off.
+    if (auto* types = findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))) {
+        types->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        types->setMinimumWidth(types->sizeHint().width());
+    }
 
     m_preview = new CKavitroPreviewControl(this);
     m_preview->setObjectName(QStringLiteral("preview"));

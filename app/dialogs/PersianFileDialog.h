@@ -34,6 +34,9 @@ QString ToNameFilter(const FileFilterEntry& entry);
 // The filter form of the document layer: "text|patterns|text|patterns|",
 // patterns separated by ';'. An entry without its patterns is dropped.
 std::vector<FileFilterEntry> ParseBarFilter(std::u16string_view filter);
+// The name a file type is shown under: the pack's for the types the
+// program reads and writes (known by their patterns), else the entry's text.
+QString FileTypeName(const FileFilterEntry& entry);
 
 // The extensions an open dialog accepts: "kvl;kv2" (dots and case do not
 // matter). A path is accepted when its last extension, lower-cased, is one of

@@ -158,7 +158,7 @@ TEST_F(AboutBox, DamagedFramesGiveMessage11040AndNoMedallion) {
         QTest::mouseDClick(&box, Qt::LeftButton, {}, QPoint(100, 300));
         for (int step = 0; step < 3; ++step)
             box.OnTimer();
-        const ErrorMessage once{StringId::AnimationFailed, {}, MessageButtons::Ok, MessageIcon::None};
+        const ErrorMessage once{StringId::AnimationFailed, {}, MessageButtons::Ok, MessageIcon::None, {}, 0};
         EXPECT_EQ(report.Reports(), std::vector<ErrorMessage>{once});
         EXPECT_EQ(box.MedallionWindow()->FrameCount(), 0u);
         EXPECT_EQ(box.MedallionWindow()->ShownFrame(), -1);

@@ -6,7 +6,11 @@
 
 #include <vector>
 
+#include <QPushButton>
+#include <QToolButton>
+
 #include "app/ApplicationLook.h"
+#include "tests/app/DialogTestSupport.h"
 
 namespace kavitro {
 namespace {
@@ -71,6 +75,41 @@ TEST(ApplicationLooks, SchemesColourTheStylesPaletteAndStandardKeepsIt) {
         EXPECT_NE(palette.color(QPalette::Text), palette.color(QPalette::Base));
         ++i;
     }
+}
+
+// Labels keep room from the button's edges, in the look the program starts
+// with and in one chosen later.
+TEST(ApplicationLooks, ButtonLabelsKeepRoomFromTheEdges) {
+    const auto application = test::MakeDialogApplication();
+    const auto roomOf = [](QWidget& button, const QString& text) {
+        return button.sizeHint().width() - button.fontMetrics().horizontalAdvance(text);
+    };
+    const QString label = QStringLiteral("ذخیره با نام");
+    QToolButton tool;
+    tool.setToolButtonStyle(Qt::ToolButtonTextOnly);
+    tool.setText(label);
+    QPushButton push(label);
+    const int plainTool = roomOf(tool, label);
+    const int plainPush = roomOf(push, label);
+
+    UsePaddedButtons();
+    const int padding = ButtonLabelPadding(tool.fontMetrics());
+    tool.setStyle(nullptr);  // take the application's style again
+    push.setStyle(nullptr);
+    EXPECT_GE(roomOf(tool, label), plainTool + 2 * padding);
+    EXPECT_GE(roomOf(push, label), plainPush + 2 * padding);
+    EXPECT_GE(roomOf(tool, label), 2 * padding);
+
+    const DesktopLook desktop = DesktopLook::Current();
+    EXPECT_FALSE(desktop.style.isEmpty());
+    ApplyApplicationLook({QStringLiteral("Fusion"), C::Blue}, desktop);
+    EXPECT_EQ(DesktopLook::Current().style.toLower(), QStringLiteral("fusion"));
+    QToolButton later;
+    later.setToolButtonStyle(Qt::ToolButtonTextOnly);
+    later.setText(label);
+    EXPECT_GE(roomOf(later, label), 2 * padding);
+    ApplyApplicationLook({}, desktop);
+    EXPECT_EQ(DesktopLook::Current().style, desktop.style);
 }
 
 }  // namespace

@@ -34,14 +34,17 @@ TEST(CommandLinePrint, AConsoleReportWritesEachMessageAndAnswersTheDefault) {
     EXPECT_EQ(report.ReportError(StringId::NoPrinter, MessageButtons::Ok, MessageIcon::Error), DialogResult::Ok);
     EXPECT_EQ(report.ReportError(u"Cannot open a.kv2", MessageButtons::YesNoCancel), DialogResult::Yes);
     EXPECT_EQ(report.ReportError(StringId::PrintFailed, MessageButtons::RetryCancel), DialogResult::Retry);
+    EXPECT_EQ(report.ReportFileError(StringId::NoPrinter, u"a.kv2", StringId::ReasonPrinterRefused), DialogResult::Ok);
     std::rewind(stream);
     std::string written(256, '\0');
     written.resize(std::fread(written.data(), 1, written.size(), stream));
     std::fclose(stream);
     EXPECT_EQ(
         QString::fromStdString(written),
-        QStringLiteral("kavitro: No printer \u0686\u0627\u067E\nkavitro: Cannot open a.kv2\nkavitro: message %1\n")
-            .arg(StringId::PrintFailed));
+        QStringLiteral("kavitro: No printer \u0686\u0627\u067E\nkavitro: Cannot open a.kv2\nkavitro: message %1\n"
+                       "kavitro: No printer \u0686\u0627\u067E\n\u2068a.kv2\u2069\nmessage %2\n")
+            .arg(StringId::PrintFailed)
+            .arg(StringId::ReasonPrinterRefused));
 }
 
 }  // namespace

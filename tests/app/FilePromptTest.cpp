@@ -1,5 +1,6 @@
 // The document file prompt and the file dialog with preview.
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
 #include <QFileIconProvider>
@@ -13,7 +14,9 @@
 #include <sys/stat.h>
 
 #include "app/dialogs/FilePrompt.h"
+#include "app/dialogs/DialogLanguage.h"
 #include "app/dialogs/PersianFileDialog.h"
+#include "app/dialogs/PicturePrompt.h"
 #include "app/dialogs/PreviewControl.h"
 #include "document/DocumentServices.h"
 #include "document/ProfileStore.h"
@@ -275,6 +278,34 @@ TEST_F(FileDialogWithPreview, PromptStartsInTheLastFolderAndRemembersTheNewOne) 
     }));
     QDir::setCurrent(workingFolder);
     DocumentServices::Current().profile = saved;
+}
+
+// The picture dialog's title names a picture, and its types are the pack's.
+TEST_F(FileDialogWithPreview, PictureDialogTakesItsTitleAndTypesFromThePack) {
+    for (const char* language : {"English", "Farsi"}) {
+        SCOPED_TRACE(language);
+        const LanguagePack& pack = test::BuiltPack(QString::fromLatin1(language));
+        SetDialogLanguage(&pack);
+        QStringList shown;
+        QString title;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<CPersianFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            title = dialog->windowTitle();
+            shown = dialog->nameFilters();
+            dialog->reject();
+        });
+        DialogPictureFilePrompt prompt;
+        EXPECT_FALSE(prompt.AskPictureFile(CDrawPicture::GetFileRequestTemplate()));
+        EXPECT_EQ(title, pack.Text(StringId::PictureDialogTitle));
+        ASSERT_EQ(shown.size(), 11);
+        EXPECT_TRUE(shown[0].startsWith(pack.Text(StringId::FileTypeAllPictures) + QStringLiteral(" (*.ekvt ")));
+        EXPECT_TRUE(shown[6].startsWith(pack.Text(StringId::FileTypeJpeg) + QStringLiteral(" (*.jpeg *.jpg)")));
+        EXPECT_TRUE(shown[10].startsWith(pack.Text(StringId::AllFilesFilter).remove(QStringLiteral(" (*.*)"))));
+    }
+    EXPECT_EQ(test::BuiltPack(QStringLiteral("English")).Text(StringId::PictureDialogTitle),
+              QStringLiteral("Kavitro - Open Dodavo"));
+    SetDialogLanguage(nullptr);
 }
 
 }  // namespace

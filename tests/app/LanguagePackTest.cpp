@@ -1,4 +1,7 @@
+#include <sys/stat.h>
+
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -160,6 +163,21 @@ TEST_F(PackFixture, FailedLoadNamesTheFileAndKeepsTheTextsInUse) {
         EXPECT_FALSE(result.reason.isEmpty());
         EXPECT_EQ(pack.Name(), QStringLiteral("Good"));
         EXPECT_EQ(pack.Text(StringId::ButtonOk), QStringLiteral("تأیید"));
+    }
+
+    // Neither is read: a FIFO would block the start, /dev/zero fill memory.
+    Write(QStringLiteral("Fifo"), QStringLiteral("pack.json"), Manifest().toUtf8());
+    const QString fifo = QDir(Root()).filePath(QStringLiteral("Fifo/strings.txt"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    ASSERT_TRUE(QDir(Root()).mkpath(QStringLiteral("Zero")));
+    const QString zero = QDir(Root()).filePath(QStringLiteral("Zero/pack.json"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), zero));
+    for (const QString& file : {fifo, zero}) {
+        LanguagePack pack;
+        const LanguagePack::LoadResult result = pack.Load(Root(), QFileInfo(file).dir().dirName());
+        EXPECT_FALSE(result.loaded);
+        EXPECT_EQ(result.file, file);
+        EXPECT_FALSE(result.reason.isEmpty());
     }
 
     LanguagePack pack;

@@ -48,7 +48,9 @@
 #include "app/GalleryPictures.h"
 #include "app/KavitroApp.h"
 #include "app/LockKeyIndicators.h"
+#include "app/ApplicationLook.h"
 #include "app/MainFrame.h"
+#include "app/PageListModel.h"
 #include "app/PageViewWidget.h"
 #include "app/Ribbon.h"
 #include "app/RulerWidget.h"
@@ -240,6 +242,44 @@ TEST_F(MainFrameTest, CtrlShiftSSavesAsAndTheTabShowsAnAmpersandAsTyped) {
     EXPECT_TRUE(QFile::exists(renamed));
     EXPECT_EQ(frame.windowTitle(), QStringLiteral("Q&A.kv2 - Kavitro"));
     EXPECT_EQ(ShownLabel(tabs->tabText(0)), QStringLiteral("Q&A.kv2"));
+}
+
+// The page list shows a number per page without storing an item per page,
+// and follows pages added at the end and a document of fewer pages.
+TEST_F(MainFrameTest, ThePageListNumbersEveryPageWithoutStoringThem) {
+    CKavitroApp& app = Start();
+    kavitro::CMainFrame& frame = *app.MainFrame();
+    CChildFrame& child = *frame.Children()[0];
+    QComboBox* list = frame.PageList();
+    ASSERT_NE(dynamic_cast<kavitro::PageListModel*>(list->model()), nullptr);
+    for (int i = 0; i < 4; ++i) child.Document().AddPage(0);
+    emit child.pageChanged(&child);
+    ASSERT_EQ(list->count(), 5);
+    EXPECT_EQ(list->itemText(0), QStringLiteral("1"));
+    EXPECT_EQ(list->itemText(4), QStringLiteral("5"));
+    EXPECT_EQ(list->itemData(4).toInt(), 4);
+    list->setCurrentIndex(4);
+    ASSERT_TRUE(child.Document().UndoRedo(true, nullptr));  // the last page added goes
+    emit child.pageChanged(&child);
+    EXPECT_EQ(list->count(), 4);
+    EXPECT_EQ(list->itemText(3), QStringLiteral("4"));
+    EXPECT_LT(list->currentIndex(), list->count());
+}
+
+// A Persian name keeps its order beside " - Kavitro": it is set apart as a
+// unit of its own direction in the window title and the tab.
+TEST_F(MainFrameTest, APersianFileNameIsSetApartInTheTitleAndTab) {
+    CKavitroApp& app = Start();
+    kavitro::CMainFrame& frame = *app.MainFrame();
+    CChildFrame& child = *frame.Children()[0];
+    const QString name = QStringLiteral("نامه ۲.kv2");
+    child.Document().SetPathName(m_home.filePath(name));
+    ASSERT_TRUE(frame.SaveDocument(child, false));
+    const QString isolated = u'\u2068' + name + u'\u2069';
+    EXPECT_EQ(frame.windowTitle(), isolated + QStringLiteral(" - Kavitro"));
+    auto* tabs = frame.findChild<QTabBar*>();
+    ASSERT_NE(tabs, nullptr);
+    EXPECT_EQ(ShownLabel(tabs->tabText(0)), isolated);
 }
 
 TEST_F(MainFrameTest, LanguageSwitchRebuildsTextsAndDirection) {
@@ -687,7 +727,7 @@ TEST_F(MainFrameTest, ALookCommandRestylesTheRunAndShowsChecked) {
     CKavitroApp& app = Start();
     kavitro::CMainFrame& frame = *app.MainFrame();
     const QPalette desktop = QApplication::palette();
-    const QString desktopStyle = QApplication::style()->name();
+    const QString desktopStyle = kavitro::ApplicationStyleName();
     auto* corner = qobject_cast<QToolButton*>(frame.Ribbon()->cornerWidget(Qt::TopRightCorner));
     ASSERT_NE(corner, nullptr);
     ASSERT_NE(corner->menu(), nullptr);
@@ -696,7 +736,7 @@ TEST_F(MainFrameTest, ALookCommandRestylesTheRunAndShowsChecked) {
     EXPECT_TRUE(frame.Action(kavitro::CApplicationLooks::kDefault)->isChecked());
 
     ASSERT_TRUE(frame.RunCommand(216));
-    EXPECT_EQ(QApplication::style()->name().toLower(), QStringLiteral("fusion"));
+    EXPECT_EQ(kavitro::ApplicationStyleName().toLower(), QStringLiteral("fusion"));
     EXPECT_EQ(QApplication::palette().color(QPalette::Window),
               kavitro::LookPalette(kavitro::LookColours::Black, QApplication::style()->standardPalette())
                   .color(QPalette::Window));
@@ -705,7 +745,7 @@ TEST_F(MainFrameTest, ALookCommandRestylesTheRunAndShowsChecked) {
 
     // The default look gives the desktop's style and colours back.
     ASSERT_TRUE(frame.RunCommand(kavitro::CApplicationLooks::kDefault));
-    EXPECT_EQ(QApplication::style()->name(), desktopStyle);
+    EXPECT_EQ(kavitro::ApplicationStyleName(), desktopStyle);
     EXPECT_EQ(QApplication::palette().color(QPalette::Window), desktop.color(QPalette::Window));
     EXPECT_FALSE(frame.Action(216)->isChecked());
 }

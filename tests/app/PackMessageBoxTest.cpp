@@ -42,7 +42,7 @@ protected:
 };
 
 TEST_F(PackMessageBoxTest, SwitchingPacksTurnsTheBoxRightToLeft) {
-    const ErrorMessage question{StringId::SwitchLanguage, {}, MessageButtons::YesNo, MessageIcon::Error};
+    const ErrorMessage question{StringId::SwitchLanguage, {}, MessageButtons::YesNo, MessageIcon::Error, {}, 0};
 
     ASSERT_TRUE(m_language.LoadFromSetting(QStringLiteral("English.dll")).loaded);
     PackMessageBox::Box english = m_report.Build(question);
@@ -66,11 +66,42 @@ TEST_F(PackMessageBoxTest, SwitchingPacksTurnsTheBoxRightToLeft) {
         {MessageButtons::YesNoCancel, 3}, {MessageButtons::YesNo, 2},    {MessageButtons::RetryCancel, 2},
     };
     for (const auto& [set, count] : sets) {
-        PackMessageBox::Box built = m_report.Build(ErrorMessage{0, u"متن", set, MessageIcon::None});
+        PackMessageBox::Box built = m_report.Build(ErrorMessage{0, u"متن", set, MessageIcon::None, {}, 0});
         ASSERT_EQ(built.box->buttons().size(), count);
         for (const auto& [button, result] : built.results)
             EXPECT_EQ(button->text(), m_language.Pack().Text(StringId::ButtonOk + static_cast<int>(result) - 1));
         EXPECT_EQ(built.results.at(built.box->defaultButton()), kavitro::ButtonsOf(set).front());
+    }
+}
+
+// A failure with a file shows the message, the file set apart in its own
+// reading direction and the reason, all in the pack's language.
+TEST_F(PackMessageBoxTest, FileFailuresShowTheFileAndTheReasonInThePackLanguage) {
+    const std::u16string file = u"/home/\u06A9\u0627\u0631\u0628\u0631/\u0633\u0646\u062F 2.kv2";
+    const QString shown = u'\u2068' + QString::fromStdU16String(file) + u'\u2069';
+    const struct {
+        std::uint32_t message, reason;
+        QString english, farsi;
+    } cases[] = {
+        {StringId::SaveFailed, StringId::ReasonNoSpace, QStringLiteral("The document could not be saved."),
+         QStringLiteral("روی دیسک جای خالی نمانده است.")},
+        {StringId::SaveFailed, StringId::ReasonReadOnlyDisk, QStringLiteral("The disk can only be read"),
+         QStringLiteral("دیسک فقط‌خواندنی است")},
+        {StringId::ImportUnreadable, StringId::DamageCutOff, QStringLiteral("The file could not be read."),
+         QStringLiteral("پرونده ناقص است")},
+        {StringId::ExportFailed, StringId::ReasonNoPermission, QStringLiteral("The page could not be exported."),
+         QStringLiteral("اجازهٔ به کار بردن")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        const ErrorMessage failure{c.message, {}, MessageButtons::Ok, MessageIcon::Error, file, c.reason};
+        for (const char* setting : {"English.dll", "Farsi.dll"}) {
+            ASSERT_TRUE(m_language.LoadFromSetting(QString::fromLatin1(setting)).loaded);
+            const kavitro::LanguagePack& pack = m_language.Pack();
+            const QString text = m_report.Build(failure).box->text();
+            EXPECT_EQ(text, pack.Text(c.message) + u'\n' + shown + u'\n' + pack.Text(c.reason));
+            EXPECT_TRUE(text.contains(pack.IsRightToLeft() ? c.farsi : c.english)) << text.toStdString();
+        }
     }
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QImageReader>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -15,6 +16,7 @@
 #include "../document/DocumentFixture.h"
 #include "DialogTestSupport.h"
 #include "app/PrintExport.h"
+#include "app/dialogs/DialogLanguage.h"
 #include "app/dialogs/PersianFileDialog.h"
 #include "app/dialogs/PreviewControl.h"
 #include "view/KavitroView.h"
@@ -107,6 +109,36 @@ TEST_F(PrintExportTest, ExportWritesTheChosenTypeAndRemembersTheFolder) {
     EXPECT_EQ(proposed, (Size{1000, 500}));  // a quarter of 4000 x 2000
     EXPECT_EQ(QDir(LastExportDir()), QDir(dir.path()));
     EXPECT_TRUE(env.errors.Reports().empty());
+}
+
+// In Farsi the dialog's title and the type names are the pack's, each type
+// whole in the list, and the chosen type is still the one written.
+TEST_F(PrintExportTest, TheExportDialogSpeaksThePacksLanguage) {
+    SetBitmapSizeDialog({});
+    const LanguagePack& farsi = test::BuiltPack(QStringLiteral("Farsi"));
+    SetDialogLanguage(&farsi);
+    WhenDialogShows([&](QWidget& w) {
+        auto& dialog = dynamic_cast<CPersianFileDialog&>(w);
+        EXPECT_EQ(dialog.windowTitle(), farsi.Text(StringId::ExportDialogTitle));
+        const std::uint32_t types[] = {StringId::FileTypePng, StringId::FileTypeJpeg, StringId::FileTypeGif,
+                                       StringId::FileTypeTiff, StringId::FileTypeBmp, StringId::FileTypeEps,
+                                       StringId::FileTypeEmf, StringId::FileTypeWmf};
+        ASSERT_EQ(dialog.nameFilters().size(), 8);
+        const auto* list = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        ASSERT_NE(list, nullptr);
+        for (int i = 0; i < 8; ++i) {
+            EXPECT_TRUE(dialog.nameFilters()[i].startsWith(farsi.Text(types[i]) + QStringLiteral(" (")))
+                << dialog.nameFilters()[i].toStdString();
+            EXPECT_LE(list->fontMetrics().horizontalAdvance(list->itemText(i)), list->width()) << i;
+        }
+        dialog.selectNameFilter(dialog.nameFilters()[2]);
+        dialog.selectFile(dir.filePath("page"));
+        dialog.accept();
+    });
+    const bool exported = ExportPageInteractive(nullptr, *view);
+    SetDialogLanguage(nullptr);
+    ASSERT_TRUE(exported);
+    EXPECT_EQ(QImageReader(dir.filePath("page.gif")).format(), "gif");
 }
 
 // A rectangle drawn with one-pixel lines and no fill still shows in the

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -9,6 +11,9 @@
 #include <QTemporaryDir>
 
 #include "DocumentFixture.h"
+#include "PictureFixtures.h"
+#include "document/DrawPicture.h"
+#include "tests/support/SmallDisk.h"
 #include "tests/support/HostileFiles.h"
 #include "document/StringIds.h"
 #include "engine/Compressor.h"
@@ -283,40 +288,112 @@ TEST_F(DocumentFileTest, OpenAndSaveThroughFiles) {
     EXPECT_EQ(env.errors.Reports().size(), 2u);
 }
 
-// A file that cannot be opened is told in the pack's language, naming the
-// path; without the pack's text the built-in one names the path and reason.
-TEST_F(DocumentFileTest, OpenFailuresAreToldInThePackLanguage) {
-    struct Pack final : StringTable {
-        std::u16string GetString(std::uint32_t id) const override {
-            return id == StringId::ImportUnreadable ? u"\u067E\u0631\u0648\u0646\u062F\u0647" : u"";
-        }
-    } pack;
+// A failed open names the file and what is wrong with it, as numbered
+// strings the interface shows in its language.
+TEST_F(DocumentFileTest, OpenFailuresNameTheFileAndWhatIsWrong) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const QString damaged = dir.filePath("damaged.kv2");
-    QFile f(damaged);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("not a document");
-    f.close();
-    const QString missing = dir.filePath("missing.kv2");
+    const auto write = [&dir](const QString& name, std::span<const std::uint8_t> bytes) {
+        const QString path = dir.filePath(name);
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+        return path;
+    };
+    const Bytes good = RichDocument(env.services)->StoreToBytes();
+    Bytes manyPages = good;
+    const std::uint32_t flipped = 0x10000000u;
+    std::memcpy(manyPages.data() + LayoutOf(good).pageCount, &flipped, 4);
 
-    for (const QString& path : {damaged, missing}) {
-        for (const bool withPack : {true, false}) {
-            SCOPED_TRACE(path.toStdString() + (withPack ? " with pack" : " without pack"));
-            DocumentServices services = env.services;
-            if (withPack) services.strings = &pack;
-            env.errors.Clear();
-            auto doc = test::NewDocument(services);
-            EXPECT_FALSE(doc->OnOpenDocument(path));
-            ASSERT_EQ(env.errors.Reports().size(), 1u);
-            const QString text = QString::fromStdU16String(env.errors.Reports()[0].text);
-            if (withPack) {
-                EXPECT_EQ(text, QString::fromStdU16String(pack.GetString(StringId::ImportUnreadable)) + u'\n' + path);
-            } else {
-                EXPECT_TRUE(text.contains(path));
-                EXPECT_GT(text.size(), path.size() + 10);  // a reason follows
-            }
-        }
+    // A picture whose bitmap header gives a bit count no bitmap has.
+    auto pictured = test::NewDocument(env.services);
+    CPolygonRect at;
+    at.m_rect = Rect{0, -100, -200, 0};
+    auto* picture = new CDrawPicture(at, 0, pictured.get());
+    picture->m_pDib = std::make_unique<CDib>();
+    picture->m_pDib->SetDib(test::MakeDib(0x123, 7, 24));
+    picture->m_nPictureType = CDrawPicture::RasterPicture;
+    pictured->Add(picture, true);
+    Bytes badPicture = pictured->StoreToBytes();
+    const Bytes header{40, 0, 0, 0, 0x23, 1, 0, 0, 7, 0, 0, 0, 1, 0, 24, 0};
+    const auto found = std::search(badPicture.begin(), badPicture.end(), header.begin(), header.end());
+    ASSERT_NE(found, badPicture.end());
+    found[14] = 13;
+
+    const std::string text = "not a document";
+    const struct {
+        QString path;
+        std::uint32_t reason;
+    } cases[] = {
+        {dir.filePath("missing.kv2"), StringId::ReasonFileMissing},
+        {dir.path(), StringId::ReasonNotAFile},
+        {write("empty.kv2", {}), StringId::DamageNotADocument},
+        {write("text.kv2", std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())),
+         StringId::DamageNotADocument},
+        {write("cut.kv2", std::span(good).first(good.size() / 2)), StringId::DamageCutOff},
+        {write("pages.kv2", manyPages), StringId::DamageTooManyPages},
+        {write("picture.kv2", badPicture), StringId::DamagePicture},
+    };
+    auto doc = RichDocument(env.services);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        env.errors.Clear();
+        EXPECT_FALSE(doc->OnOpenDocument(c.path));
+        ASSERT_EQ(env.errors.Reports().size(), 1u);
+        const ErrorMessage& told = env.errors.Reports()[0];
+        EXPECT_EQ(told.stringId, StringId::ImportUnreadable);
+        EXPECT_EQ(told.file, c.path.toStdU16String());
+        EXPECT_EQ(told.reasonId, c.reason);
+    }
+    EXPECT_EQ(doc->StoreToBytes(), good);
+}
+
+// A failed save names the file and why, and leaves what was there: the disk
+// full or read-only (where a small disk can be mounted), a read-only file, a
+// missing folder.
+TEST_F(DocumentFileTest, SaveFailuresNameTheFileAndWhy) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString readOnly = dir.filePath("read-only.kv2");
+    {
+        QFile f(readOnly);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("old");
+    }
+    ASSERT_TRUE(QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::ReadGroup));
+    const test::SmallDisk full(4 * 1024, false);
+    const test::SmallDisk readOnlyDisk(4 * 1024, true);
+
+    struct Case {
+        QString path;
+        std::uint32_t reason;
+    };
+    std::vector<Case> cases{{dir.filePath("missing/doc.kv2"), StringId::ReasonFolderMissing},
+                            {readOnly, StringId::ReasonReadOnlyFile},
+                            {dir.path(), StringId::ReasonNotAFile}};
+    if (full.IsMounted() && readOnlyDisk.IsMounted()) {
+        cases.push_back({QString::fromStdString((full.Folder() / "doc.kv2").string()), StringId::ReasonNoSpace});
+        cases.push_back({QString::fromStdString((readOnlyDisk.Folder() / "doc.kv2").string()),
+                         StringId::ReasonReadOnlyDisk});
+    }
+    auto doc = RichDocument(env.services);
+    // Larger than the small disk, whatever the packing.
+    for (int i = 0; i < 400; ++i) AddRect(*doc, Place(-100 * i, -7 * i, 1000 + i, 900 + 3 * i), 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        env.errors.Clear();
+        EXPECT_FALSE(doc->OnSaveDocument(c.path));
+        ASSERT_EQ(env.errors.Reports().size(), 1u);
+        const ErrorMessage& told = env.errors.Reports()[0];
+        EXPECT_EQ(told.stringId, StringId::SaveFailed);
+        EXPECT_EQ(told.file, c.path.toStdU16String());
+        EXPECT_EQ(told.reasonId, c.reason);
+    }
+    QFile f(readOnly);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "old");
+    if (full.IsMounted()) {
+        EXPECT_TRUE(std::filesystem::is_empty(full.Folder()));
     }
 }
 

@@ -203,6 +203,8 @@ TEST_F(DrawPictureTest, FilePromptLoadsByExtensionAndRemembersTheFolder) {
     // Only the file that did not decode, told in the interface's language.
     ASSERT_EQ(env.errors.Reports().size(), 1u);
     EXPECT_EQ(env.errors.Reports()[0].stringId, StringId::ImportUnreadable);
+    EXPECT_EQ(env.errors.Reports()[0].file, (dir / "broken.jpg").u16string());
+    EXPECT_EQ(env.errors.Reports()[0].reasonId, StringId::ReasonUnreadablePicture);
 
     prompt.m_answer = dir / "a.PNG";
     EXPECT_TRUE(p->EnsureContent());

@@ -4,8 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <vector>
 
 #include "DocumentFixture.h"
+#include "PictureFixtures.h"
+#include "document/DrawPicture.h"
+#include "document/MetafilePicture.h"
 
 namespace kavitro {
 namespace {
@@ -26,6 +30,14 @@ public:
         auto it = list.begin();
         std::advance(it, Between(0, static_cast<std::int32_t>(list.size()) - 1));
         return *it;
+    }
+
+    CDrawPicture* AnyPicture() {
+        std::vector<CDrawPicture*> pictures;
+        for (CDrawObj* o : m_doc.m_objects.m_objects)
+            if (auto* p = dynamic_cast<CDrawPicture*>(o)) pictures.push_back(p);
+        return pictures.empty() ? nullptr
+                                : pictures[static_cast<std::size_t>(Between(0, static_cast<std::int32_t>(pictures.size()) - 1))];
     }
 
     // A non-empty zoomed position somewhere on the page.
@@ -53,9 +65,20 @@ public:
         m_doc.Add(obj, true);
     }
 
+    std::unique_ptr<CDib> RandomRaster() {
+        auto dib = std::make_unique<CDib>();
+        dib->SetDib(test::MakeDib(Between(1, 24), Between(1, 24), Between(0, 1) ? 24 : 8));
+        return dib;
+    }
+    static std::unique_ptr<CMetafilePicture> Vector() {
+        auto picture = std::make_unique<CMetafilePicture>();
+        picture->SetEmfBits(test::RecordedEmf());
+        return picture;
+    }
+
     void Step() {
         ++m_steps;
-        switch (Between(0, 10)) {
+        switch (Between(0, 12)) {
             case 0: case 1:
                 AddObject();
                 return;
@@ -106,6 +129,20 @@ public:
                     o->m_logpen.width = Point{Between(0, 200), Between(0, 200)};
                     o->m_bBrush = static_cast<std::uint32_t>(Between(0, 1));
                     o->m_logbrush.color = static_cast<COLORREF>(Between(0, 0xFFFFFF));
+                    ++CObjectsBuffer::GetActionIdCounter();
+                }
+                return;
+            case 10: {  // a picture inserted
+                auto* picture = new CDrawPicture(RandomPlace(), 0, &m_doc);
+                picture->m_pDib = RandomRaster();
+                picture->m_nPictureType = CDrawPicture::RasterPicture;
+                m_doc.Add(picture, true);
+                return;
+            }
+            case 11:  // a picture's content changed, raster or vector
+                if (CDrawPicture* picture = AnyPicture()) {
+                    if (Between(0, 1)) picture->ChangeDodavo(Vector(), nullptr);
+                    else picture->ChangeDodavo(nullptr, RandomRaster());
                     ++CObjectsBuffer::GetActionIdCounter();
                 }
                 return;

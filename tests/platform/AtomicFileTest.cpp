@@ -9,12 +9,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <iterator>
 #include <string>
 
 #include "platform/AtomicFile.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/SmallDisk.h"
 
 namespace kavitro {
 namespace {
@@ -84,6 +86,41 @@ TEST_F(AtomicFile, FailedWriteLeavesTheOldFileAndNoTemporary) {
     EXPECT_EQ(FilesInFolder(), 2u);
 }
 
+// A file made piece by piece: the pieces in order, or, when its maker gives
+// up or a piece cannot be written, the old file and nothing else.
+TEST_F(AtomicFile, WritesPiecesAndKeepsTheOldFileWhenTheMakerGivesUp) {
+    const fs::path file = m_dir / "pieces.bin";
+    const Bytes old{9, 8, 7};
+    ASSERT_TRUE(WriteFileAtomically(file, old));
+    const auto pieces = [](bool finish) {
+        return [finish](const ByteSink& sink) {
+            for (std::uint8_t k = 1; k <= 3; ++k)
+                if (!sink(Bytes(1000, k))) return false;
+            return finish;
+        };
+    };
+
+    std::string reason;
+    EXPECT_FALSE(WriteFileAtomically(file, pieces(false), &reason));
+    EXPECT_FALSE(reason.empty());
+    EXPECT_EQ(ReadWholeFile(file, 10000), old);
+    bool written = true;
+    {
+        const test::FileSizeLimit limit(1500);  // the second piece fails
+        ASSERT_TRUE(limit.IsActive());
+        written = WriteFileAtomically(file, pieces(true));
+    }
+    EXPECT_FALSE(written);
+    EXPECT_EQ(ReadWholeFile(file, 10000), old);
+    EXPECT_EQ(FilesInFolder(), 1u);
+
+    ASSERT_TRUE(WriteFileAtomically(file, pieces(true)));
+    Bytes expected;
+    for (std::uint8_t k = 1; k <= 3; ++k) expected.insert(expected.end(), 1000, k);
+    EXPECT_EQ(ReadWholeFile(file, 10000), expected);
+    EXPECT_EQ(FilesInFolder(), 1u);
+}
+
 // None of these may block, be read to its end or be loaded whole: each is
 // refused before a byte is read.
 TEST_F(AtomicFile, ReadRefusesWhatIsNoRegularFileOrTooLarge) {
@@ -135,6 +172,74 @@ TEST_F(AtomicFile, WriteKeepsTheFilesModeAndLinkAndRefusesReadOnlyFiles) {
     EXPECT_FALSE(reason.empty());
     EXPECT_EQ(ReadWholeFile(readOnly, 10), Bytes{5});
     EXPECT_EQ(FilesInFolder(), 4u);
+}
+
+// Every failure says what went wrong in terms the interface can name.
+TEST_F(AtomicFile, FailuresNameTheirProblem) {
+    const fs::path file = m_dir / "a.bin";
+    ASSERT_TRUE(WriteFileAtomically(file, Bytes{1}));
+    const fs::path readOnly = m_dir / "read-only.bin";
+    ASSERT_TRUE(WriteFileAtomically(readOnly, Bytes{1}));
+    ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
+    const fs::path fifo = m_dir / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+
+    const auto readProblem = [](const fs::path& path, std::size_t cap) {
+        FileProblem problem = FileProblem::None;
+        EXPECT_FALSE(ReadWholeFile(path, cap, nullptr, &problem).has_value()) << path;
+        return problem;
+    };
+    const auto writeProblem = [](const fs::path& path) {
+        FileProblem problem = FileProblem::None;
+        EXPECT_FALSE(WriteFileAtomically(path, Bytes(4096, 1), nullptr, &problem)) << path;
+        return problem;
+    };
+    EXPECT_EQ(readProblem(m_dir / "missing.bin", 100), FileProblem::FileMissing);
+    EXPECT_EQ(readProblem(fifo, 100), FileProblem::NotAFile);
+    EXPECT_EQ(readProblem(m_dir, 100), FileProblem::NotAFile);
+    EXPECT_EQ(readProblem(file, 0), FileProblem::TooLarge);
+    EXPECT_EQ(writeProblem(m_dir / "no-such-folder" / "x.bin"), FileProblem::FolderMissing);
+    EXPECT_EQ(writeProblem(file / "x.bin"), FileProblem::FolderMissing);
+    EXPECT_EQ(writeProblem(readOnly), FileProblem::ReadOnlyFile);
+    EXPECT_EQ(writeProblem(m_dir), FileProblem::NotAFile);
+    {
+        const test::FileSizeLimit limit(16);
+        ASSERT_TRUE(limit.IsActive());
+        EXPECT_EQ(writeProblem(file), FileProblem::TooLarge);
+    }
+    if (::geteuid() != 0) {  // the system lets a privileged user write anywhere
+        const fs::path closed = m_dir / "closed";
+        fs::create_directories(closed);
+        ASSERT_EQ(::chmod(closed.c_str(), 0555), 0);
+        EXPECT_EQ(writeProblem(closed / "x.bin"), FileProblem::NoPermission);
+        ASSERT_EQ(::chmod(readOnly.c_str(), 0), 0);
+        EXPECT_EQ(readProblem(readOnly, 100), FileProblem::NoPermission);
+    }
+
+    const test::SmallDisk full(16 * 1024, false);
+    const test::SmallDisk readOnlyDisk(16 * 1024, true);
+    if (!full.IsMounted() || !readOnlyDisk.IsMounted()) GTEST_SKIP() << "no small disk can be mounted here";
+    FileProblem problem = FileProblem::None;
+    EXPECT_FALSE(WriteFileAtomically(full.Folder() / "big.bin", Bytes(1 << 20, 1), nullptr, &problem));
+    EXPECT_EQ(problem, FileProblem::NoSpace);
+    EXPECT_TRUE(fs::is_empty(full.Folder()));
+    EXPECT_EQ(writeProblem(readOnlyDisk.Folder() / "x.bin"), FileProblem::ReadOnlyDisk);
+}
+
+TEST(FileProblemOf, MapsSystemErrors) {
+    const struct {
+        int error;
+        bool writing;
+        FileProblem problem;
+    } cases[] = {
+        {ENOSPC, true, FileProblem::NoSpace},        {EDQUOT, true, FileProblem::NoSpace},
+        {EACCES, false, FileProblem::NoPermission},  {EPERM, true, FileProblem::NoPermission},
+        {ENOENT, true, FileProblem::FolderMissing},  {ENOENT, false, FileProblem::FileMissing},
+        {ENOTDIR, false, FileProblem::FolderMissing}, {EROFS, true, FileProblem::ReadOnlyDisk},
+        {EISDIR, true, FileProblem::NotAFile},       {EFBIG, true, FileProblem::TooLarge},
+        {EIO, false, FileProblem::DiskError},        {EBADF, true, FileProblem::Other},
+    };
+    for (const auto& c : cases) EXPECT_EQ(FileProblemOf(c.error, c.writing), c.problem) << c.error;
 }
 
 TEST_F(AtomicFile, ProcessKilledWhileWritingLeavesOnlyTheOldFile) {

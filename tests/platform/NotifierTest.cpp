@@ -121,7 +121,7 @@ TEST(ErrorReport, RecordsReportsAndAnswersWithQueuedOrDefaultButtons) {
     report.QueueAnswer(DialogResult::Retry);
     EXPECT_THROW(r.ReportError(1, MessageButtons::OkCancel), std::logic_error);
     ASSERT_EQ(report.Reports().size(), 4u);
-    EXPECT_EQ(report.Reports()[0], (kavitro::ErrorMessage{11041, {}, MessageButtons::Ok, MessageIcon::Error}));
+    EXPECT_EQ(report.Reports()[0], (kavitro::ErrorMessage{11041, {}, MessageButtons::Ok, MessageIcon::Error, {}, 0}));
     EXPECT_EQ(report.Reports()[1].text, u"Reset all settings?");
     EXPECT_EQ(report.Reports()[2].icon, MessageIcon::Warning);
     EXPECT_EQ(static_cast<int>(DialogResult::No), 7);

@@ -227,15 +227,23 @@ TEST_F(PageExportTest, FailuresAreReportedOnceAndLeaveTheEarlierFile) {
         std::optional<Size> size;  // none: the size dialog is cancelled
         std::filesystem::path target;
         ExportStatus status;
+        std::uint32_t reason = 0;  // what the user is told, on a failure
     } cases[] = {
-        {"a side beyond 32767", PageExportFormat::Png, Size{40000, 100}, dir / "old.png", ExportStatus::Failed},
-        {"too many pixels", PageExportFormat::Bmp, Size{20000, 20000}, dir / "old.png", ExportStatus::Failed},
-        {"no pixels", PageExportFormat::Gif, Size{0, 50}, dir / "old.png", ExportStatus::Failed},
-        {"negative size", PageExportFormat::Tiff, Size{-5, 50}, dir / "old.png", ExportStatus::Failed},
+        {"a side beyond 32767", PageExportFormat::Png, Size{40000, 100}, dir / "old.png", ExportStatus::Failed,
+         StringId::ReasonPictureTooLarge},
+        {"too many pixels", PageExportFormat::Bmp, Size{20000, 20000}, dir / "old.png", ExportStatus::Failed,
+         StringId::ReasonPictureTooLarge},
+        {"no pixels", PageExportFormat::Gif, Size{0, 50}, dir / "old.png", ExportStatus::Failed,
+         StringId::ReasonPictureTooLarge},
+        {"negative size", PageExportFormat::Tiff, Size{-5, 50}, dir / "old.png", ExportStatus::Failed,
+         StringId::ReasonPictureTooLarge},
         {"size dialog cancelled", PageExportFormat::Jpeg, std::nullopt, dir / "old.png", ExportStatus::Cancelled},
-        {"missing folder", PageExportFormat::Emf, std::nullopt, dir / "missing" / "page.emf", ExportStatus::Failed},
-        {"a folder in the way", PageExportFormat::Wmf, std::nullopt, dir / "folder.wmf", ExportStatus::Failed},
-        {"read-only folder", PageExportFormat::Png, Size{100, 100}, dir / "locked" / "page.png", ExportStatus::Failed},
+        {"missing folder", PageExportFormat::Emf, std::nullopt, dir / "missing" / "page.emf", ExportStatus::Failed,
+         StringId::ReasonFolderMissing},
+        {"a folder in the way", PageExportFormat::Wmf, std::nullopt, dir / "folder.wmf", ExportStatus::Failed,
+         StringId::ReasonNotAFile},
+        {"read-only folder", PageExportFormat::Png, Size{100, 100}, dir / "locked" / "page.png", ExportStatus::Failed,
+         StringId::ReasonNoPermission},
     };
     test::WriteFile(dir / "old.png", earlier);
     const std::set<std::filesystem::path> before = Entries();
@@ -253,6 +261,8 @@ TEST_F(PageExportTest, FailuresAreReportedOnceAndLeaveTheEarlierFile) {
             EXPECT_FALSE(outcome.reason.empty());
             ASSERT_EQ(env.errors.Reports().size(), 1u);
             EXPECT_EQ(env.errors.Reports()[0].stringId, kExportFailedMessage);
+            EXPECT_EQ(env.errors.Reports()[0].file, c.target.u16string());
+            EXPECT_EQ(env.errors.Reports()[0].reasonId, c.reason);
         } else {
             EXPECT_TRUE(env.errors.Reports().empty());
         }

@@ -10,7 +10,6 @@
 #include <string_view>
 #include <vector>
 
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -155,7 +154,9 @@ std::string TextJson(const CDrawText& t) {
                  std::to_string(c.m_font) + "/" + std::to_string(c.m_glyph) + "\", \"y\": " +
                  std::to_string(c.m_yOffset) + ", \"mark\": " + std::to_string(c.m_mark) +
                  ", \"flags\": " + std::to_string(c.m_flags) + ", \"dx\": " + std::to_string(joins[i].dx) +
-                 ", \"dy\": " + std::to_string(GetJoinDropInYUnits(joins[i])) + "}";
+                 ", \"dy\": " + std::to_string(GetJoinDropInYUnits(joins[i])) +
+                 ", \"markdx\": " + std::to_string(joins[i].markDx) +
+                 ", \"markdy\": " + std::to_string(GetJoinDropInYUnits({0, joins[i].markDy})) + "}";
         }
         s += "]}";
     }
@@ -256,26 +257,50 @@ int Export(const std::string& in, const std::string& out, std::uint32_t page, Pa
     return 0;
 }
 
-// Every page through the printing loop into a PDF of the document's paper.
+// Hands what a writer writes on to the file being written, piece by piece.
+class SinkDevice final : public QIODevice {
+public:
+    explicit SinkDevice(const ByteSink& sink) : m_sink(sink) { open(QIODevice::WriteOnly); }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override {
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(data);
+        return m_sink(std::span(bytes, static_cast<std::size_t>(size))) ? size : -1;
+    }
+
+private:
+    const ByteSink& m_sink;
+};
+
+// Every page through the printing loop into a PDF of the document's paper,
+// written out as the pages are made: a long document is never held whole.
 int Print(const std::string& in, const std::string& out) {
     CKavitroDoc doc;
     std::string error;
     if (!Load(doc, in, error)) return Fail(error);
     RecordingViewHost host;
     CKavitroView view(doc, host);
-    QByteArray pdf;
-    {
-        QBuffer buffer(&pdf);
-        buffer.open(QIODevice::WriteOnly);
-        QPdfWriter writer(&buffer);
+    std::string failure;
+    const auto print = [&](const ByteSink& sink) {
+        SinkDevice device(sink);
+        QPdfWriter writer(&device);
         writer.setCreator(QStringLiteral("Kavitro"));
         writer.setTitle(QString::fromStdString(std::filesystem::path(in).filename().string()));
-        if (!writer.setPageLayout(DocumentPageLayout(doc))) return Fail("the page size of " + in + " cannot be printed");
-        if (!PrintPages(view, writer, PrintJob{}, &error)) return Fail("cannot print " + in + ": " + error);
-    }
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(pdf.constData());
-    if (const std::string why = Write(out, std::span(bytes, static_cast<std::size_t>(pdf.size()))); !why.empty())
-        return Fail("cannot write " + out + ": " + why);
+        if (!writer.setPageLayout(DocumentPageLayout(doc))) {
+            failure = "the page size of " + in + " cannot be printed";
+            return false;
+        }
+        if (!PrintPages(view, writer, PrintJob{}, &error)) {
+            failure = "cannot print " + in + ": " + error;
+            return false;
+        }
+        return true;
+    };
+    std::string reason;
+    if (!WriteFileAtomically(out, print, &reason))
+        return Fail(!failure.empty() ? failure : "cannot write " + out + ": " + reason);
     return 0;
 }
 
