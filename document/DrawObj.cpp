@@ -93,7 +93,7 @@ void CDrawObj::RestoreSizeAtHandle(Size natural, DocumentViewObserver* view, int
     const std::int32_t zoom = GetZoom();
     const std::int32_t w = MulDiv(natural.cx, zoom, 100);
     const std::int32_t h = MulDiv(natural.cy, zoom, 100);
-    auto add = [](std::int32_t a, std::int64_t b) { return ClampToInt32(a + b); };
+    auto add = [](std::int32_t a, std::int64_t b) { return Clamp32(a + b); };
     switch (handle) {
         case 1: r.left = add(r.right, w); r.top = add(r.bottom, -std::int64_t{h}); break;
         case 3: r.right = add(r.left, -std::int64_t{w}); r.top = add(r.bottom, -std::int64_t{h}); break;
@@ -221,7 +221,7 @@ void CDrawObj::MoveTo(const CPolygonRect& zoomedPosition, DocumentViewObserver* 
 }
 
 bool CDrawObj::IntersectsPoint(Point point) {
-    return Intersects(Rect(point.x, point.y, ClampToInt32(std::int64_t{point.x} + 1), ClampToInt32(std::int64_t{point.y} + 1)));
+    return Intersects(Rect(point.x, point.y, Clamp32(std::int64_t{point.x} + 1), Clamp32(std::int64_t{point.y} + 1)));
 }
 
 bool CDrawObj::Intersects(const Rect& zoomedRect) {
@@ -235,7 +235,7 @@ CPolygonRect CDrawObj::MovedEdges(const Rect& oldBounds, const Rect& newBounds) 
         pr.m_rect = newBounds;
     } else {
         auto moved = [](std::int32_t edge, std::int32_t to, std::int32_t from) {
-            return ClampToInt32(std::int64_t{edge} + to - from);
+            return Clamp32(std::int64_t{edge} + to - from);
         };
         pr.m_rect.left = moved(pr.m_rect.left, newBounds.left, oldBounds.left);
         pr.m_rect.top = moved(pr.m_rect.top, newBounds.top, oldBounds.top);

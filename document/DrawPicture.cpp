@@ -193,8 +193,8 @@ void CDrawPicture::MoveHandleTo(int handle, Point point, DocumentViewObserver* v
     const std::int32_t zoom = GetZoom();
     const double height = std::trunc(static_cast<double>(width) / aspect);
     const std::int32_t heightClamped =
-        std::isfinite(height) ? ClampToInt32(static_cast<std::int64_t>(std::clamp(height, -4e18, 4e18))) : 0;
-    const Size size{MulDiv(ClampToInt32(width), 100, zoom), MulDiv(heightClamped, 100, zoom)};
+        std::isfinite(height) ? Clamp32(static_cast<std::int64_t>(std::clamp(height, -4e18, 4e18))) : 0;
+    const Size size{MulDiv(Clamp32(width), 100, zoom), MulDiv(heightClamped, 100, zoom)};
     RestoreSizeAtHandle(size, view, handle);
 }
 
@@ -209,8 +209,8 @@ void CDrawPicture::OnEditProperties(DocumentViewObserver* view) {
     const Size picture = PictureSizeOr100();
     std::int32_t height = MulDiv(r.Width(), picture.cy, picture.cx);
     if (height < 0) height = -height;
-    r.bottom = r.bottom >= r.top ? ClampToInt32(std::int64_t{r.top} + height)
-                                 : ClampToInt32(std::int64_t{r.top} - height);
+    r.bottom = r.bottom >= r.top ? Clamp32(std::int64_t{r.top} + height)
+                                 : Clamp32(std::int64_t{r.top} - height);
     if (r == old) return;
     if (m_pDocument) m_pDocument->UpdateAllViews(nullptr, kHintObject, this);
     SetPosition(position, true);

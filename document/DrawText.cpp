@@ -22,11 +22,6 @@ KAVITRO_IMPLEMENT_SERIAL(CDrawText, CDrawObj, VERSIONABLE_SCHEMA | 1)
 
 namespace {
 
-// MulDiv that saturates where the system one answers -1.
-std::int32_t Scale(std::int64_t value, std::int64_t numerator, std::int64_t denominator) {
-    return ScaleSaturated(value, numerator, denominator);
-}
-
 // Undo recording off and the drawing mode 0 for one layout step; both come
 // back on every way out.
 class RecordingPause {
@@ -56,7 +51,7 @@ void ClearSelection(CTextComponentSelection* selection) {
     if (selection) *selection = CTextComponentSelection{};
 }
 
-std::int32_t Abs32(std::int64_t v) { return ClampToInt32(v < 0 ? -v : v); }
+std::int32_t Abs32(std::int64_t v) { return Clamp32(v < 0 ? -v : v); }
 
 }  // namespace
 
@@ -271,23 +266,23 @@ void CDrawText::ExchangeTextState(TextSnapshot& snapshot) {
 
 Point CDrawText::GetBaselinePoint() const {
     const std::int32_t ascent = CCalligraphyFont::GetInstance().GetAscent();
-    const std::int64_t y = std::int64_t{m_position.m_rect.top} + Scale(m_nBaselineOffset, m_nSize, 750) +
-                           Scale(ascent, m_nSize, 2160);
-    return {m_position.m_rect.left, ClampToInt32(y)};
+    const std::int64_t y = std::int64_t{m_position.m_rect.top} + ScaleSaturated(m_nBaselineOffset, m_nSize, 750) +
+                           ScaleSaturated(ascent, m_nSize, 2160);
+    return {m_position.m_rect.left, Clamp32(y)};
 }
 
 Point CDrawText::GetZoomedBaselinePoint() const {
     const Point p = GetBaselinePoint();
     const std::int32_t zoom = GetZoom();
-    return {Scale(p.x, zoom, 100), Scale(p.y, zoom, 100)};
+    return {ScaleSaturated(p.x, zoom, 100), ScaleSaturated(p.y, zoom, 100)};
 }
 
 Rect CDrawText::TextBox() const {
     const Rect b = m_layout.GetBoundingRect(m_paragraph);
     if (b.left > b.right) return Rect();  // no word holds a character
     const std::int32_t height = CCalligraphyFont::GetInstance().GetLineHeight();
-    return Rect(Scale(b.left, m_nSize, 2160), Scale(b.top, m_nSize, 750), Scale(b.right, m_nSize, 2160),
-                ClampToInt32(std::int64_t{Scale(height, m_nSize, 2160)} - Scale(b.bottom, m_nSize, 750)));
+    return Rect(ScaleSaturated(b.left, m_nSize, 2160), ScaleSaturated(b.top, m_nSize, 750), ScaleSaturated(b.right, m_nSize, 2160),
+                Clamp32(std::int64_t{ScaleSaturated(height, m_nSize, 2160)} - ScaleSaturated(b.bottom, m_nSize, 750)));
 }
 
 void CDrawText::RecalcLayout(DocumentViewObserver* view, bool invalidate) {
@@ -319,21 +314,21 @@ void CDrawText::FitFrameToText(const Rect& box, DocumentViewObserver* view, bool
         if (b.left <= b.right) {
             const std::uint64_t before = m_paragraph.m_words.GetChangeCount();
             for (CCalligraphyWord& w : m_paragraph.m_words) {
-                w.m_x = ClampToInt32(std::int64_t{w.m_x} - b.left);
-                w.m_y = ClampToInt32(std::int64_t{w.m_y} - b.top);
+                w.m_x = Clamp32(std::int64_t{w.m_x} - b.left);
+                w.m_y = Clamp32(std::int64_t{w.m_y} - b.top);
             }
             m_layout.WordsMoved(m_paragraph.m_words, before, 0);
-            m_nBaselineOffset = ClampToInt32(std::int64_t{m_nBaselineOffset} + b.top);
+            m_nBaselineOffset = Clamp32(std::int64_t{m_nBaselineOffset} + b.top);
         }
     }
     const std::int32_t zoom = GetZoom();
-    const std::int32_t zl = Scale(box.left, zoom, 100), zt = Scale(box.top, zoom, 100);
-    const std::int32_t zr = Scale(box.right, zoom, 100), zb = Scale(box.bottom, zoom, 100);
+    const std::int32_t zl = ScaleSaturated(box.left, zoom, 100), zt = ScaleSaturated(box.top, zoom, 100);
+    const std::int32_t zr = ScaleSaturated(box.right, zoom, 100), zb = ScaleSaturated(box.bottom, zoom, 100);
     Rect& r = pr.m_rect;
-    r.left = ClampToInt32(std::int64_t{r.left} - zl);
-    r.top = ClampToInt32(std::int64_t{r.top} - zt);
-    r.right = ClampToInt32(std::int64_t{r.left} - Abs32(std::int64_t{zr} - zl));
-    r.bottom = ClampToInt32(std::int64_t{r.top} + Abs32(std::int64_t{zb} + zt));
+    r.left = Clamp32(std::int64_t{r.left} - zl);
+    r.top = Clamp32(std::int64_t{r.top} - zt);
+    r.right = Clamp32(std::int64_t{r.left} - Abs32(std::int64_t{zr} - zl));
+    r.bottom = Clamp32(std::int64_t{r.top} + Abs32(std::int64_t{zb} + zt));
     pr.SetAngle(m_position.m_nAngle);
     MoveTo(pr, view, flag);
 }
@@ -347,36 +342,36 @@ std::pair<std::int64_t, std::int64_t> CDrawText::InkHeights() const {
         // Scaling keeps order, so the highest and lowest word give the
         // reach. Negated in 64 bits: a saturated measure may be the 32-bit
         // minimum.
-        high = -std::int64_t{Scale(words.inkHighest + m_nBaselineOffset, m_nSize, 750)};
-        low = -std::int64_t{Scale(words.inkLowest + m_nBaselineOffset, m_nSize, 750)};
+        high = -std::int64_t{ScaleSaturated(words.inkHighest + m_nBaselineOffset, m_nSize, 750)};
+        low = -std::int64_t{ScaleSaturated(words.inkLowest + m_nBaselineOffset, m_nSize, 750)};
     }
     const CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
     for (const CCalligraphyPoint& point : m_paragraph.m_points) {
         const CPathData& path = fonts.GetFontPath(MakeGlyph(kMarkFont, point.m_sign));
-        const std::int64_t y = Scale(point.m_y, m_nSize, 2160);
-        const std::int64_t a = y + Scale(path.GetPointCount() ? path.GetYMin() : 0, m_nSize, 2160);
-        const std::int64_t b = y - Scale(path.GetPointCount() ? path.GetYMax() : 0, m_nSize, 2160);
+        const std::int64_t y = ScaleSaturated(point.m_y, m_nSize, 2160);
+        const std::int64_t a = y + ScaleSaturated(path.GetPointCount() ? path.GetYMin() : 0, m_nSize, 2160);
+        const std::int64_t b = y - ScaleSaturated(path.GetPointCount() ? path.GetYMax() : 0, m_nSize, 2160);
         low = std::min({low, a, b});
         high = std::max({high, a, b});
     }
     if (low < high) return {high, -low};
     // Nothing inked (a new text holds a space): one line of the glyph fonts.
     const std::int32_t ascent = fonts.GetAscent();
-    return {Scale(ascent, m_nSize, 2160), Scale(std::int64_t{fonts.GetLineHeight()} - ascent, m_nSize, 2160)};
+    return {ScaleSaturated(ascent, m_nSize, 2160), ScaleSaturated(std::int64_t{fonts.GetLineHeight()} - ascent, m_nSize, 2160)};
 }
 
 void CDrawText::UpdateFrame() {
     ++m_nFrameUpdates;
     const Rect e = m_layout.GetExtent(m_paragraph);
-    const std::int32_t L = Scale(e.left, m_nSize, 2160), R = Scale(e.right, m_nSize, 2160);
+    const std::int32_t L = ScaleSaturated(e.left, m_nSize, 2160), R = ScaleSaturated(e.right, m_nSize, 2160);
     const Rect& p = m_position.m_rect;
     // Across, the words' advance box widened by the ink beyond it; up and
     // down, the ink itself from the baseline: the layout rectangle stands
     // an ascent below the baseline, lower than the writing.
     const auto [above, below] = InkHeights();
     const std::int64_t baselineY = GetBaselinePoint().y;
-    m_frame.m_rect = Rect(ClampToInt32(std::int64_t{p.left} - L), ClampToInt32(baselineY - below),
-                          ClampToInt32(std::int64_t{p.right} - R), ClampToInt32(baselineY + above));
+    m_frame.m_rect = Rect(Clamp32(std::int64_t{p.left} - L), Clamp32(baselineY - below),
+                          Clamp32(std::int64_t{p.right} - R), Clamp32(baselineY + above));
     m_frame.m_dPivotRatioX = m_position.m_dPivotRatioX;
     m_frame.m_dPivotRatioY = m_position.m_dPivotRatioY;
     if (m_frame.m_nAngle == 0) {
@@ -400,16 +395,16 @@ void CDrawText::MoveHandleTo(int handle, Point point, DocumentViewObserver* view
     RecordingPause pause(m_pDocument);
     const std::int64_t width = std::int64_t{zp.m_rect.left} - zp.m_rect.right;
     if (width != 0) {
-        const std::int32_t ratio = Scale(distance, 100000, width);
-        m_nSize = ClampSize(Scale(m_nSize, Abs32(ratio), 100000));
+        const std::int32_t ratio = ScaleSaturated(distance, 100000, width);
+        m_nSize = ClampSize(ScaleSaturated(m_nSize, Abs32(ratio), 100000));
     }
     PostSelectionChanged();
     const Rect b = m_layout.GetBoundingRect(m_paragraph);
     if (b.left > b.right) return;
     const std::int32_t height = CCalligraphyFont::GetInstance().GetLineHeight();
-    const Size natural{ClampToInt32(std::int64_t{Scale(b.right, m_nSize, 2160)} - Scale(b.left, m_nSize, 2160)),
-                       ClampToInt32(std::int64_t{Scale(height, m_nSize, 2160)} - Scale(b.bottom, m_nSize, 750) -
-                                    Scale(b.top, m_nSize, 750))};
+    const Size natural{Clamp32(std::int64_t{ScaleSaturated(b.right, m_nSize, 2160)} - ScaleSaturated(b.left, m_nSize, 2160)),
+                       Clamp32(std::int64_t{ScaleSaturated(height, m_nSize, 2160)} - ScaleSaturated(b.bottom, m_nSize, 750) -
+                                    ScaleSaturated(b.top, m_nSize, 750))};
     RestoreSizeAtHandle(natural, view, BaseHandle(handle));
 }
 
@@ -472,7 +467,8 @@ std::int32_t CDrawText::EditAroundCaret(Edit&& edit, bool alwaysRecorded) {
 #endif
     const std::uint64_t changes = words.GetChangeCount();
     const auto finish = [&](bool changed) {
-        m_layout.WordsEdited(m_paragraph, changes, first, oldEnd, count);
+        m_layout.WordsEdited(m_paragraph, changes, first, oldEnd, count,
+                             step ? &step->m_text.paragraph.m_words : nullptr);
         if (!step || !(changed || alwaysRecorded)) return;
         const std::size_t newCount = words.size();
         if (oldEnd + newCount < count + first)
@@ -565,13 +561,13 @@ int CDrawText::StartNewLine(DocumentViewObserver* view) {
     CKavitroDoc* doc = m_pDocument;
     const std::int32_t zoom = GetZoom();
     const CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
-    const std::int32_t z = Scale(m_nSize, zoom, 100);
-    const std::int32_t h = Scale(fonts.GetLineHeight(), z, 2160);
-    const std::int32_t a = Scale(fonts.GetAscent(), z, 2160);
+    const std::int32_t z = ScaleSaturated(m_nSize, zoom, 100);
+    const std::int32_t h = ScaleSaturated(fonts.GetLineHeight(), z, 2160);
+    const std::int32_t a = ScaleSaturated(fonts.GetAscent(), z, 2160);
     const Point baseline = GetBaselinePoint();
     CPolygonRect zoomed;
-    zoomed.m_rect = Rect(Scale(m_position.m_rect.left, zoom, 100),
-                         ClampToInt32(std::int64_t{Scale(baseline.y, zoom, 100)} - a - h), 0, 0);
+    zoomed.m_rect = Rect(ScaleSaturated(m_position.m_rect.left, zoom, 100),
+                         Clamp32(std::int64_t{ScaleSaturated(baseline.y, zoom, 100)} - a - h), 0, 0);
     zoomed.SetAngle(0);
     auto* text = new CDrawText(zoomed, m_nPage & kPageIndexMask, doc);
     CKavitroDoc::MatchTextScale(*text, *this);
@@ -624,7 +620,7 @@ Point CDrawText::GetCaretOffset() const {
             const std::int64_t x =
                 PlaceCaret(words, static_cast<std::size_t>(m_nCaret), natural, pen, advance) + joined;
             const std::int32_t zoom = GetZoom();
-            return {Scale(Scale(-x, m_nSize, 2160), zoom, 100), 0};
+            return {ScaleSaturated(ScaleSaturated(-x, m_nSize, 2160), zoom, 100), 0};
         }
         remaining -= count;
     }
@@ -638,7 +634,7 @@ void CDrawText::SetCaretAfterWord(std::uint32_t n) {
     std::int64_t count = 0;
     for (std::size_t i = 0; i < end; ++i) count += static_cast<std::int64_t>(words[i].m_characters.size());
     if (end > 0 && !words[end - 1].m_characters.empty() && words[end - 1].m_characters.back().m_code == u' ') --count;
-    m_paragraph.SetCaret(m_nCaret, ClampToInt32(count), false);
+    m_paragraph.SetCaret(m_nCaret, Clamp32(count), false);
 }
 
 void CDrawText::CheckWord(std::size_t word) const {
@@ -655,7 +651,7 @@ CDrawText* CDrawText::ExtractWords(const CTextComponentSelection& selection) con
     std::vector<CCalligraphyWord> words(m_paragraph.m_words.begin() + static_cast<std::ptrdiff_t>(first),
                                         m_paragraph.m_words.begin() + static_cast<std::ptrdiff_t>(last) + 1);
     const std::int32_t x0 = words.front().m_x;
-    for (CCalligraphyWord& w : words) w.m_x = ClampToInt32(std::int64_t{w.m_x} - x0);
+    for (CCalligraphyWord& w : words) w.m_x = Clamp32(std::int64_t{w.m_x} - x0);
     text->m_paragraph.m_words = std::move(words);
     text->m_nSize = m_nSize;
     text->m_color = m_color;
@@ -669,8 +665,8 @@ CDrawText* CDrawText::ExtractWords(const CTextComponentSelection& selection) con
 Point CDrawText::OffsetToGlyphUnits(Point offset, std::int32_t yDenominator) const {
     Point d = offset;
     if (m_position.m_nAngle != 0) RotatePoint(GetTrigTable(), d, NormalizeAngle(-std::int64_t{m_position.m_nAngle}), {0, 0});
-    const std::int32_t zs = std::max(1, Scale(m_nSize, GetZoom(), 100));
-    return {Scale(d.x, 2160, zs), Scale(d.y, yDenominator, zs)};
+    const std::int32_t zs = std::max(1, ScaleSaturated(m_nSize, GetZoom(), 100));
+    return {ScaleSaturated(d.x, 2160, zs), ScaleSaturated(d.y, yDenominator, zs)};
 }
 
 void CDrawText::MoveVowelPointBy(CTextComponentSelection& selection, Point offset) {
@@ -682,8 +678,8 @@ void CDrawText::MoveVowelPointBy(CTextComponentSelection& selection, Point offse
     const Point d = OffsetToGlyphUnits(offset, 2160);
     if (m_pDocument) m_pDocument->RecordModify(this);
     CCalligraphyPoint& p = m_paragraph.m_points[selection.m_point];
-    p.m_x = ClampToInt32(std::int64_t{p.m_x} + d.x);
-    p.m_y = ClampToInt32(std::int64_t{p.m_y} + d.y);
+    p.m_x = Clamp32(std::int64_t{p.m_x} + d.x);
+    p.m_y = Clamp32(std::int64_t{p.m_y} + d.y);
     if (m_pDocument) m_pDocument->SetModifiedFlag();
 }
 
@@ -703,8 +699,8 @@ void CDrawText::MoveMarkOrWordsBy(CTextComponentSelection& selection, Point offs
         const Point d = OffsetToGlyphUnits(offset, 2160);
         if (m_pDocument) m_pDocument->RecordModify(this);
         CCalligraphyCharacter& c = m_paragraph.m_words[selection.m_firstWord].m_characters[selection.m_letter];
-        c.m_markDx = ClampToInt32(std::int64_t{c.m_markDx} + d.x);
-        c.m_markDy = ClampToInt32(std::int64_t{c.m_markDy} + d.y);
+        c.m_markDx = Clamp32(std::int64_t{c.m_markDx} + d.x);
+        c.m_markDy = Clamp32(std::int64_t{c.m_markDy} + d.y);
     } else {
         const Point d = OffsetToGlyphUnits(offset, 750);
         if (m_pDocument) m_pDocument->RecordModify(this);
@@ -715,8 +711,8 @@ void CDrawText::MoveMarkOrWordsBy(CTextComponentSelection& selection, Point offs
         for (std::size_t i = 0; i < shifts.size(); ++i) {
             if (shifts[i] == 0 && (i < first || i > last)) continue;
             CCalligraphyWord& w = m_paragraph.m_words[i];
-            w.m_x = ClampToInt32(std::int64_t{w.m_x} + shifts[i]);
-            if (i >= first && i <= last) w.m_y = ClampToInt32(std::int64_t{w.m_y} - d.y);
+            w.m_x = Clamp32(std::int64_t{w.m_x} + shifts[i]);
+            if (i >= first && i <= last) w.m_y = Clamp32(std::int64_t{w.m_y} - d.y);
         }
     }
     if (m_pDocument) m_pDocument->SetModifiedFlag();
@@ -742,10 +738,10 @@ void CDrawText::LoadVersion1Text(const CLegacyTextBlock& block, double factor, s
 
     m_nSize = ClampSize(static_cast<std::int64_t>(truncated));
     const std::int32_t zoom = GetZoom();
-    const std::int32_t ascent = Scale(Scale(CCalligraphyFont::GetInstance().GetAscent(), m_nSize, 2160), zoom, 100);
+    const std::int32_t ascent = ScaleSaturated(ScaleSaturated(CCalligraphyFont::GetInstance().GetAscent(), m_nSize, 2160), zoom, 100);
     CPolygonRect pr;
     pr.m_rect.left = SaturateToInt32(std::trunc(static_cast<double>(block.xOrigin) * factor));
-    pr.m_rect.top = ClampToInt32(
+    pr.m_rect.top = Clamp32(
         -(std::int64_t{SaturateToInt32(std::trunc(static_cast<double>(block.yOrigin) * factor))} + ascent));
     pr.SetAngle(0);
     SetPosition(pr, false);

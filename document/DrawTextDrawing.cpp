@@ -19,11 +19,7 @@ namespace kavitro {
 
 namespace {
 
-std::int32_t Scale(std::int64_t value, std::int64_t numerator, std::int64_t denominator) {
-    return ScaleSaturated(value, numerator, denominator);
-}
-
-std::int32_t Add(std::int64_t a, std::int64_t b) { return ClampToInt32(a + b); }
+std::int32_t Add(std::int64_t a, std::int64_t b) { return Clamp32(a + b); }
 
 // Glyphs that are measured and advance the pen but never show.
 bool IsInvisibleGlyph(GlyphId id) {
@@ -46,7 +42,7 @@ std::string FaceName(int fontNumber) { return "Vorl2" + std::to_string(fontNumbe
 LogFont GlyphLogFont(int fontNumber, std::int32_t size, std::int32_t angle, std::int32_t percent = 100) {
     LogFont lf;
     const std::int32_t logPixels = CCalligraphyFont::GetInstance().GetLogPixelsY();
-    lf.height = -Scale(size, std::int64_t{percent} * logPixels, 7200);
+    lf.height = -ScaleSaturated(size, std::int64_t{percent} * logPixels, 7200);
     lf.escapement = lf.orientation = CCalligraphyFont::GlyphEscapement(angle);
     lf.charSet = SYMBOL_CHARSET;
     lf.outPrecision = 7;
@@ -225,7 +221,7 @@ std::optional<Rect> CDrawText::ReachOfClip(const CDC& dc, Point origin) const {
     // baseline), widened by twice the text size, as far as ink may leave a
     // word's measured box (a stroke or a mark). A turned text is drawn whole.
     if (!dc.GetDeviceClip() || m_position.m_nAngle != 0) return std::nullopt;
-    const double s = Scale(m_nSize, GetZoom(), 100);
+    const double s = ScaleSaturated(m_nSize, GetZoom(), 100);
     if (s < 1) return std::nullopt;
     const Rect c = Normalized(dc.GetClipBox());
     const double x1 = (static_cast<double>(origin.x) - c.right) * 2160 / s;
@@ -251,7 +247,7 @@ bool CDrawText::MayReach(std::size_t word, const Rect& reach) const {
 int CDrawText::DrawComponents(CDC& dc, const Rect* clip, const CTextComponentSelection& selection, Point origin,
                               int mode) {
     CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
-    const std::int32_t s = Scale(m_nSize, GetZoom(), 100);
+    const std::int32_t s = ScaleSaturated(m_nSize, GetZoom(), 100);
     const std::int32_t angle = NormalizeAngle(m_position.m_nAngle);
     const std::int32_t percent = MarkPercent();
     fonts.SelectSize(&dc, s, angle, percent);
@@ -275,7 +271,7 @@ int CDrawText::DrawComponents(CDC& dc, const Rect* clip, const CTextComponentSel
         // its stretch meets its neighbours exactly as the words' glyphs do.
         auto devicePen = [&](CharacterAt at) {
             const CCalligraphyWord& w = words[at.word];
-            std::int64_t pen = std::int64_t{Scale(w.GetTailOverhang(), s, 2160)} + Scale(w.m_x, s, 2160);
+            std::int64_t pen = std::int64_t{ScaleSaturated(w.GetTailOverhang(), s, 2160)} + ScaleSaturated(w.m_x, s, 2160);
             for (std::size_t k = 0; k < at.index; ++k)
                 pen += fonts.GetCurrentAbc(w.m_characters[k].GetGlyph()).Advance();
             return pen;
@@ -283,18 +279,18 @@ int CDrawText::DrawComponents(CDC& dc, const Rect* clip, const CTextComponentSel
         auto deviceAdvance = [&](CharacterAt at) {
             return std::int64_t{fonts.GetCurrentAbc(words[at.word].m_characters[at.index].GetGlyph()).Advance()};
         };
-        auto toDevice = [&](std::int32_t glyphUnits) { return std::int64_t{Scale(glyphUnits, s, 2160)}; };
+        auto toDevice = [&](std::int32_t glyphUnits) { return std::int64_t{ScaleSaturated(glyphUnits, s, 2160)}; };
         const CGlyphPlacement<std::int64_t> placement(words, first, last, devicePen, deviceAdvance, toDevice);
         for (std::size_t wi = first; wi <= last; ++wi) {
             const CCalligraphyWord& w = words[wi];
-            std::int64_t accumulator = Scale(w.GetTailOverhang(), s, 2160);
+            std::int64_t accumulator = ScaleSaturated(w.GetTailOverhang(), s, 2160);
             for (std::size_t k = 0; k < w.m_characters.size(); ++k) {
                 const CCalligraphyCharacter& c = w.m_characters[k];
                 const GlyphId id = c.GetGlyph();
-                const auto placed = placement.Place({wi, k}, accumulator + Scale(w.m_x, s, 2160));
-                const Point pen{ClampToInt32(std::int64_t{origin.x} - placed.pen),
-                                ClampToInt32(std::int64_t{origin.y} -
-                                             Scale(std::int64_t{m_nBaselineOffset} + w.m_y + c.m_yOffset, s, 750) -
+                const auto placed = placement.Place({wi, k}, accumulator + ScaleSaturated(w.m_x, s, 2160));
+                const Point pen{Clamp32(std::int64_t{origin.x} - placed.pen),
+                                Clamp32(std::int64_t{origin.y} -
+                                             ScaleSaturated(std::int64_t{m_nBaselineOffset} + w.m_y + c.m_yOffset, s, 750) -
                                              placed.drop)};
                 const bool namesLetter = selection.m_letter == k;
                 if ((mode == kWordsWithMarks || mode == kWordsWithoutMarks || (mode == kLetter && namesLetter)) &&
@@ -309,8 +305,8 @@ int CDrawText::DrawComponents(CDC& dc, const Rect* clip, const CTextComponentSel
                     const Point anchor = fonts.GetMarkAnchor(id, c.m_mark, c.HasMarkBelow());
                     if (anchor.y != -1) {
                         dc.SelectFont(markFont(c.m_mark));
-                        const Point at{Add(pen.x, Scale(std::int64_t{anchor.x} + c.m_markDx, s, 2160) - placed.markPen),
-                                       Add(pen.y, Scale(std::int64_t{anchor.y} + c.m_markDy, s, 2160) - placed.markDrop)};
+                        const Point at{Add(pen.x, ScaleSaturated(std::int64_t{anchor.x} + c.m_markDx, s, 2160) - placed.markPen),
+                                       Add(pen.y, ScaleSaturated(std::int64_t{anchor.y} + c.m_markDy, s, 2160) - placed.markDrop)};
                         OutputGlyph(dc, RotateMark(at, origin, angle), clip, c.m_mark);
                         ++count;
                     }
@@ -322,7 +318,7 @@ int CDrawText::DrawComponents(CDC& dc, const Rect* clip, const CTextComponentSel
     } else if (selection.m_point < m_paragraph.m_points.size()) {
         const CCalligraphyPoint& p = m_paragraph.m_points[selection.m_point];
         dc.SelectFont(markFont(p.m_sign));
-        const Point at{Add(origin.x, Scale(p.m_x, s, 2160)), Add(origin.y, Scale(p.m_y, s, 2160))};
+        const Point at{Add(origin.x, ScaleSaturated(p.m_x, s, 2160)), Add(origin.y, ScaleSaturated(p.m_y, s, 2160))};
         OutputGlyph(dc, RotateMark(at, origin, angle), clip, p.m_sign);
         count = 1;
         dc.SelectFont(StockFont(StockObject::SYSTEM_FONT));
@@ -394,7 +390,7 @@ void CDrawText::DrawTracker(CDC& dc, DocumentViewObserver* view, int state) {
 
 void CDrawText::GetZoomedRect(Rect& out) const {
     const std::int32_t zoom = GetZoom();
-    const std::int32_t zs = Scale(m_nSize, zoom, 100);
+    const std::int32_t zs = ScaleSaturated(m_nSize, zoom, 100);
     const Point o = GetZoomedBaselinePoint();
     const Rect e = m_layout.GetExtent(m_paragraph);
     Rect box;
@@ -404,12 +400,12 @@ void CDrawText::GetZoomedRect(Rect& out) const {
         // highest and lowest reach of the words give the union's height.
         const CTextLayout::Totals& t = m_layout.GetTotals(m_paragraph);
         const auto pageY = [&](std::int64_t below) {
-            return ClampToInt32(std::int64_t{o.y} - Scale(below + m_nBaselineOffset, zs, 750));
+            return Clamp32(std::int64_t{o.y} - ScaleSaturated(below + m_nBaselineOffset, zs, 750));
         };
         const std::int32_t left =
-            ClampToInt32(std::int64_t{Scale(m_position.m_rect.left, zoom, 100)} - Scale(e.left, zs, 2160));
+            Clamp32(std::int64_t{ScaleSaturated(m_position.m_rect.left, zoom, 100)} - ScaleSaturated(e.left, zs, 2160));
         const std::int32_t right =
-            ClampToInt32(std::int64_t{Scale(m_position.m_rect.right, zoom, 100)} - Scale(e.right, zs, 2160));
+            Clamp32(std::int64_t{ScaleSaturated(m_position.m_rect.right, zoom, 100)} - ScaleSaturated(e.right, zs, 2160));
         box = Rect(std::min(left, right), std::min(pageY(t.maxAbove), pageY(t.maxBelow)), std::max(left, right),
                    std::max(pageY(t.minAbove), pageY(t.minBelow)));
         any = true;
@@ -429,7 +425,7 @@ void CDrawText::GetZoomedRect(Rect& out) const {
     CPolygonRect pr;
     pr.m_rect = box;
     const Point pivot = m_position.GetPivot();
-    const Point zp{Scale(pivot.x, zoom, 100), Scale(pivot.y, zoom, 100)};
+    const Point zp{ScaleSaturated(pivot.x, zoom, 100), ScaleSaturated(pivot.y, zoom, 100)};
     pr.SetAngle(m_position.m_nAngle, &zp);
     out = pr.m_bounds;
 }
@@ -437,7 +433,7 @@ void CDrawText::GetZoomedRect(Rect& out) const {
 CPolygonRect CDrawText::GetComponentRect(const CTextComponentSelection& selection, int mode) const {
     const CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
     const std::int32_t zoom = GetZoom();
-    const std::int32_t zs = Scale(m_nSize, zoom, 100);
+    const std::int32_t zs = ScaleSaturated(m_nSize, zoom, 100);
     const Point o = GetZoomedBaselinePoint();
     auto adv = [&](GlyphId g) { return fonts.GetReferenceAbc(g).Advance(); };
     Rect r;
@@ -446,10 +442,10 @@ CPolygonRect CDrawText::GetComponentRect(const CTextComponentSelection& selectio
         const CCalligraphyPoint& p = m_paragraph.m_points[selection.m_point];
         const GlyphId sign = MakeGlyph(kMarkFont, p.m_sign);
         const CPathData& path = fonts.GetFontPath(sign);
-        const Point P{Add(o.x, Scale(p.m_x, zs, 2160)), Add(o.y, Scale(p.m_y, zs, 2160))};
-        r = Rect(ClampToInt32(std::int64_t{P.x} - Scale(adv(sign), zs, 2160)),
-                 Add(P.y, Scale(path.GetPointCount() ? path.GetYMin() : 0, zs, 2160)), P.x,
-                 ClampToInt32(std::int64_t{P.y} - Scale(path.GetPointCount() ? path.GetYMax() : 0, zs, 2160)));
+        const Point P{Add(o.x, ScaleSaturated(p.m_x, zs, 2160)), Add(o.y, ScaleSaturated(p.m_y, zs, 2160))};
+        r = Rect(Clamp32(std::int64_t{P.x} - ScaleSaturated(adv(sign), zs, 2160)),
+                 Add(P.y, ScaleSaturated(path.GetPointCount() ? path.GetYMin() : 0, zs, 2160)), P.x,
+                 Clamp32(std::int64_t{P.y} - ScaleSaturated(path.GetPointCount() ? path.GetYMax() : 0, zs, 2160)));
     } else {
         if (selection.m_firstWord >= m_paragraph.m_words.size()) throw InvalidArgumentException("no such word");
         const CCalligraphyWord& w = m_paragraph.m_words[selection.m_firstWord];
@@ -478,12 +474,12 @@ CPolygonRect CDrawText::GetComponentRect(const CTextComponentSelection& selectio
                 const std::int64_t end = std::int64_t{w.m_x} + w.GetWidth();
                 farthest = std::max(farthest.value_or(end), end);
             }
-            r = Rect(ClampToInt32(std::int64_t{o.x} - Scale(*farthest, zs, 2160)),
-                     ClampToInt32(std::int64_t{o.y} -
-                                  Scale(std::int64_t{m_nBaselineOffset} - w.GetTop(false) + w.m_y, zs, 750)),
-                     ClampToInt32(std::int64_t{o.x} - Scale(*nearest, zs, 2160)),
-                     ClampToInt32(std::int64_t{o.y} -
-                                  Scale(std::int64_t{w.m_y} + w.GetBottom(false) + m_nBaselineOffset, zs, 750)));
+            r = Rect(Clamp32(std::int64_t{o.x} - ScaleSaturated(*farthest, zs, 2160)),
+                     Clamp32(std::int64_t{o.y} -
+                                  ScaleSaturated(std::int64_t{m_nBaselineOffset} - w.GetTop(false) + w.m_y, zs, 750)),
+                     Clamp32(std::int64_t{o.x} - ScaleSaturated(*nearest, zs, 2160)),
+                     Clamp32(std::int64_t{o.y} -
+                                  ScaleSaturated(std::int64_t{w.m_y} + w.GetBottom(false) + m_nBaselineOffset, zs, 750)));
         } else {
             if (selection.m_letter >= w.m_characters.size()) throw InvalidArgumentException("no such letter");
             const std::int32_t k = selection.m_letter;
@@ -495,15 +491,15 @@ CPolygonRect CDrawText::GetComponentRect(const CTextComponentSelection& selectio
                 const GlyphId mark = MakeGlyph(kMarkFont, c.m_mark);
                 const CPathData& path = fonts.GetFontPath(mark);
                 const Point anchor = fonts.GetMarkAnchor(c.GetGlyph(), c.m_mark, c.HasMarkBelow());
-                const Point X{ClampToInt32(std::int64_t{o.x} - Scale(before, zs, 2160)),
-                              ClampToInt32(std::int64_t{o.y} -
-                                           Scale(std::int64_t{w.m_y} + m_nBaselineOffset + c.m_yOffset, zs, 750) -
-                                           Scale(placed.drop, zs, 2160))};
-                const Point m{Add(X.x, Scale(std::int64_t{anchor.x} + c.m_markDx - placed.markPen, zs, 2160)),
-                              Add(X.y, Scale(std::int64_t{anchor.y} + c.m_markDy - placed.markDrop, zs, 2160))};
-                r = Rect(ClampToInt32(std::int64_t{m.x} - Scale(adv(mark), zs, 2160)),
-                         Add(m.y, Scale(path.GetPointCount() ? path.GetYMin() : 0, zs, 2160)), m.x,
-                         ClampToInt32(std::int64_t{m.y} - Scale(path.GetPointCount() ? path.GetYMax() : 0, zs, 2160)));
+                const Point X{Clamp32(std::int64_t{o.x} - ScaleSaturated(before, zs, 2160)),
+                              Clamp32(std::int64_t{o.y} -
+                                           ScaleSaturated(std::int64_t{w.m_y} + m_nBaselineOffset + c.m_yOffset, zs, 750) -
+                                           ScaleSaturated(placed.drop, zs, 2160))};
+                const Point m{Add(X.x, ScaleSaturated(std::int64_t{anchor.x} + c.m_markDx - placed.markPen, zs, 2160)),
+                              Add(X.y, ScaleSaturated(std::int64_t{anchor.y} + c.m_markDy - placed.markDrop, zs, 2160))};
+                r = Rect(Clamp32(std::int64_t{m.x} - ScaleSaturated(adv(mark), zs, 2160)),
+                         Add(m.y, ScaleSaturated(path.GetPointCount() ? path.GetYMin() : 0, zs, 2160)), m.x,
+                         Clamp32(std::int64_t{m.y} - ScaleSaturated(path.GetPointCount() ? path.GetYMax() : 0, zs, 2160)));
             } else {
                 const GlyphId letter = c.GetGlyph();
                 const CPathData& path = fonts.GetFontPath(letter);
@@ -512,20 +508,20 @@ CPolygonRect CDrawText::GetComponentRect(const CTextComponentSelection& selectio
                 std::int32_t lowest = 0;
                 for (const CCalligraphyCharacter& ch : w.m_characters) lowest = std::min(lowest, ch.m_yOffset);
                 const std::int64_t base = std::int64_t{m_nBaselineOffset} + w.m_y;
-                const std::int64_t drop = Scale(placed.drop, zs, 2160);
-                r = Rect(ClampToInt32(std::int64_t{o.x} - Scale(adv(letter) + before, zs, 2160)),
-                         ClampToInt32(std::int64_t{o.y} - Scale(base + lowest, zs, 750) - drop +
-                                      Scale(path.GetPointCount() ? path.GetYMin() : 0, zs, 2160)),
-                         ClampToInt32(std::int64_t{o.x} - Scale(before, zs, 2160)),
-                         ClampToInt32(std::int64_t{o.y} - Scale(base, zs, 750) - drop -
-                                      Scale(path.GetPointCount() ? path.GetYMax() : 0, zs, 2160)));
+                const std::int64_t drop = ScaleSaturated(placed.drop, zs, 2160);
+                r = Rect(Clamp32(std::int64_t{o.x} - ScaleSaturated(adv(letter) + before, zs, 2160)),
+                         Clamp32(std::int64_t{o.y} - ScaleSaturated(base + lowest, zs, 750) - drop +
+                                      ScaleSaturated(path.GetPointCount() ? path.GetYMin() : 0, zs, 2160)),
+                         Clamp32(std::int64_t{o.x} - ScaleSaturated(before, zs, 2160)),
+                         Clamp32(std::int64_t{o.y} - ScaleSaturated(base, zs, 750) - drop -
+                                      ScaleSaturated(path.GetPointCount() ? path.GetYMax() : 0, zs, 2160)));
             }
         }
     }
     CPolygonRect pr;
     pr.m_rect = r;
     const Point pivot = m_position.GetPivot();
-    const Point zp{Scale(pivot.x, zoom, 100), Scale(pivot.y, zoom, 100)};
+    const Point zp{ScaleSaturated(pivot.x, zoom, 100), ScaleSaturated(pivot.y, zoom, 100)};
     pr.SetAngle(m_position.m_nAngle, &zp);
     return pr;
 }
@@ -605,7 +601,7 @@ void CDrawText::ExportEPS(CVector& writer, bool measure) {
 
 int CDrawText::WriteEPS(CVector& writer, const CTextComponentSelection& selection, Point origin, bool measure) {
     const CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
-    const double s = Scale(m_nSize, GetZoom(), 100);
+    const double s = ScaleSaturated(m_nSize, GetZoom(), 100);
     const std::int32_t angle = NormalizeAngle(m_position.m_nAngle);
     const std::int32_t percent = MarkPercent();
     auto markScale = [&](std::uint8_t mark) { return percent != 100 && IsInMarkSizeList(mark) ? percent * s / 100 : s; };

@@ -329,8 +329,8 @@ void CKavitro1XDoc::ConvertToVersion2(DocumentViewObserver* view) {
             maxY = std::max<std::int64_t>({maxY, z.m_bounds.top, z.m_bounds.bottom});
         }
         const std::int32_t zoom = GetZoom();
-        dx = ClampToInt32(-(maxX + ScaleSaturated(m_margins.left, zoom, 100)));
-        dy = ClampToInt32(-(maxY + ScaleSaturated(m_margins.top, zoom, 100)));
+        dx = Clamp32(-(maxX + ScaleSaturated(m_margins.left, zoom, 100)));
+        dy = Clamp32(-(maxY + ScaleSaturated(m_margins.top, zoom, 100)));
     }
     // Every object moves by the same amounts, its rotation kept. (A text's
     // rectangle moves with its frame; taking the frame as the rectangle would
@@ -338,8 +338,8 @@ void CKavitro1XDoc::ConvertToVersion2(DocumentViewObserver* view) {
     for (CDrawObj* o : objects) {
         CPolygonRect pr = o->BuildZoomedPosition();
         Rect& rc = pr.m_rect;
-        rc = Rect(ClampToInt32(std::int64_t{rc.left} + dx), ClampToInt32(std::int64_t{rc.top} + dy),
-                  ClampToInt32(std::int64_t{rc.right} + dx), ClampToInt32(std::int64_t{rc.bottom} + dy));
+        rc = Rect(Clamp32(std::int64_t{rc.left} + dx), Clamp32(std::int64_t{rc.top} + dy),
+                  Clamp32(std::int64_t{rc.right} + dx), Clamp32(std::int64_t{rc.bottom} + dy));
         pr.SetAngle(pr.m_nAngle);
         o->MoveTo(pr, view, false);
     }
@@ -355,8 +355,8 @@ void CKavitro1XDoc::AttachExtraPoints(DocumentViewObserver*, std::int32_t dx, st
     for (OldDocExtraPoints& point : m_oldExtraPoints) {
         if (point.page == kAttached) continue;
         // The signs were read at 100 %; they scale with the zoom like the texts.
-        const Point at{ClampToInt32(std::int64_t{ScaleSaturated(static_cast<std::int32_t>(point.x), zoom, 100)} + dx),
-                       ClampToInt32(std::int64_t{ScaleSaturated(static_cast<std::int32_t>(point.y), zoom, 100)} + dy)};
+        const Point at{Clamp32(std::int64_t{ScaleSaturated(static_cast<std::int32_t>(point.x), zoom, 100)} + dx),
+                       Clamp32(std::int64_t{ScaleSaturated(static_cast<std::int32_t>(point.y), zoom, 100)} + dy)};
         for (CDrawObj* o : m_objects.m_objects) {
             auto* text = dynamic_cast<CDrawText*>(o);
             if (!text) continue;
@@ -376,7 +376,7 @@ void CKavitro1XDoc::AttachExtraPoints(DocumentViewObserver*, std::int32_t dx, st
             const std::int64_t advance = metrics.GetReferenceAbc(MakeGlyph(kMarkFont, point.sign)).Advance();
             CCalligraphyPoint sign;
             sign.m_sign = point.sign;
-            sign.m_x = ClampToInt32(
+            sign.m_x = Clamp32(
                 std::int64_t{ScaleSaturated(std::int64_t{q.x} - baseline.x, 2160, zoomedSize)} + advance);
             sign.m_y = ScaleSaturated(std::int64_t{q.y} - baseline.y, 2160, zoomedSize);
             text->m_paragraph.m_points.push_back(sign);

@@ -149,13 +149,13 @@ void CMetafilePicture::DecodeEnhancedDodavo() {
 std::int32_t CMetafilePicture::GetWidth() const {
     if (!m_metafile) return kUnknownExtent;
     const Rect& f = m_metafile->frame;
-    return ClampToInt32(std::llabs(std::int64_t{f.right} - f.left));
+    return Clamp32(std::llabs(std::int64_t{f.right} - f.left));
 }
 
 std::int32_t CMetafilePicture::GetHeight() const {
     if (!m_metafile) return kUnknownExtent;
     const Rect& f = m_metafile->frame;
-    return ClampToInt32(std::llabs(std::int64_t{f.bottom} - f.top));
+    return Clamp32(std::llabs(std::int64_t{f.bottom} - f.top));
 }
 
 void CMetafilePicture::Copy(const CMetafilePicture& other) {

@@ -14,11 +14,6 @@ namespace {
 // Wide enough for the product of two differences of 32-bit coordinates.
 __extension__ typedef __int128 WideInt;
 
-std::int32_t Clamp64(std::int64_t v) {
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(),
-                                                              std::numeric_limits<std::int32_t>::max()));
-}
-
 // floor, plus one when the fraction is above one half: exact halves go down.
 std::int32_t RoundHalfDown(double v) {
     const double f = std::floor(v);
@@ -28,24 +23,6 @@ std::int32_t RoundHalfDown(double v) {
 bool UsableRatio(double ratio) { return std::isfinite(ratio) && ratio != 0.0; }
 
 }  // namespace
-
-std::int32_t ClampToInt32(std::int64_t value) { return Clamp64(value); }
-
-std::int32_t ScaleSaturated(std::int64_t value, std::int64_t numerator, std::int64_t denominator) {
-    if (denominator == 0) return 0;
-    const long double exact = static_cast<long double>(value) * numerator / denominator;
-    const long double rounded = exact < 0 ? -std::floor(-exact + 0.5L) : std::floor(exact + 0.5L);
-    return SaturateToInt32(static_cast<double>(rounded));
-}
-
-std::int32_t SaturateToInt32(double value) {
-    if (std::isnan(value)) return 0;
-    if (value >= static_cast<double>(std::numeric_limits<std::int32_t>::max()))
-        return std::numeric_limits<std::int32_t>::max();
-    if (value <= static_cast<double>(std::numeric_limits<std::int32_t>::min()))
-        return std::numeric_limits<std::int32_t>::min();
-    return static_cast<std::int32_t>(value);
-}
 
 void RotatePoint(const double* table, Point& point, std::int32_t angle, Point pivot) {
     const std::int32_t a = NormalizeAngle(angle);
@@ -90,12 +67,12 @@ void FitRectInRect(Rect& target, Rect& source, bool fitInside) {
     const std::int64_t tcy = (std::int64_t{target.top} + target.bottom) / 2;
     const std::int64_t dx = tcx - scx;
     const std::int64_t dy = tcy - scy;
-    source = Rect(Clamp64(r.left + dx), Clamp64(r.top + dy), Clamp64(r.right + dx), Clamp64(r.bottom + dy));
+    source = Rect(Clamp32(r.left + dx), Clamp32(r.top + dy), Clamp32(r.right + dx), Clamp32(r.bottom + dy));
     target = source;
 }
 
 CPolygonRect::CPolygonRect(Point topLeft, Size size)
-    : m_rect(topLeft.x, topLeft.y, Clamp64(std::int64_t{topLeft.x} + size.cx), Clamp64(std::int64_t{topLeft.y} + size.cy)) {
+    : m_rect(topLeft.x, topLeft.y, Clamp32(std::int64_t{topLeft.x} + size.cx), Clamp32(std::int64_t{topLeft.y} + size.cy)) {
     m_bounds = m_rect;
     m_corners = {Point{m_rect.left, m_rect.top}, Point{m_rect.right, m_rect.top}, Point{m_rect.right, m_rect.bottom},
                  Point{m_rect.left, m_rect.bottom}};
@@ -103,7 +80,7 @@ CPolygonRect::CPolygonRect(Point topLeft, Size size)
 
 Point CPolygonRect::GetPivot() const {
     const Rect& r = m_rect;
-    const Point centre{Clamp64((std::int64_t{r.left} + r.right) / 2), Clamp64((std::int64_t{r.top} + r.bottom) / 2)};
+    const Point centre{Clamp32((std::int64_t{r.left} + r.right) / 2), Clamp32((std::int64_t{r.top} + r.bottom) / 2)};
     Point p = centre;
     if (UsableRatio(m_dPivotRatioX))
         p.x = SaturateToInt32(r.right + std::trunc((static_cast<double>(r.left) - r.right) / m_dPivotRatioX));
@@ -174,7 +151,7 @@ int CPolygonRect::PtInPolygon(Point point) const {
     Rect b = m_bounds;
     b.NormalizeRect();
     if (!b.PtInRect(point)) return 0;
-    const Point end{b.left < b.right ? Clamp64(std::int64_t{b.right} + 50) : b.left, point.y};
+    const Point end{b.left < b.right ? Clamp32(std::int64_t{b.right} + 50) : b.left, point.y};
     std::int16_t crossings = 0;
     for (std::size_t i = 0; i < 4; ++i)
         crossings = static_cast<std::int16_t>(crossings + SideOfSegment(point, end, m_corners[i], m_corners[(i + 1) % 4]));

@@ -8,19 +8,12 @@
 
 #include "platform/DegreeTable.h"  // GetTrigTable, NormalizeAngle, RotatePointF
 #include "platform/Geometry.h"
+#include "platform/Saturating.h"
 
 namespace kavitro {
 
 class CArchive;
 class CDC;
-
-// A double as a 32-bit integer, saturating at the limits; NaN gives 0.
-std::int32_t SaturateToInt32(double value);
-// A 64-bit value as a 32-bit integer, saturating at the limits.
-std::int32_t ClampToInt32(std::int64_t value);
-// value * numerator / denominator rounded half away from zero like MulDiv,
-// but saturating where MulDiv answers -1; a zero divisor gives 0.
-std::int32_t ScaleSaturated(std::int64_t value, std::int64_t numerator, std::int64_t denominator);
 
 // Rotates an integer point in place about pivot by angle degrees; results
 // are rounded with exact halves going down.

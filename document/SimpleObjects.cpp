@@ -100,8 +100,8 @@ Point CDrawRect::GetHandle(int handle) const {
     const std::int32_t zoom = GetZoom();
     const std::int32_t w = MulDiv(m_roundness.x, zoom, 100);
     const std::int32_t h = MulDiv(m_roundness.y, zoom, 100);
-    return {ClampToInt32(std::int64_t{std::max(r.left, r.right)} - w / 2),
-            ClampToInt32(std::int64_t{std::max(r.top, r.bottom)} - h / 2)};
+    return {Clamp32(std::int64_t{std::max(r.left, r.right)} - w / 2),
+            Clamp32(std::int64_t{std::max(r.top, r.bottom)} - h / 2)};
 }
 
 HandleCursor CDrawRect::GetHandleCursor(int handle) const {
@@ -122,7 +122,7 @@ void CDrawRect::MoveHandleTo(int handle, Point point, DocumentViewObserver* view
     // Clamp the upper bound first: a one-unit rectangle gives the centre.
     const std::int64_t x = std::max(cx, std::min<std::int64_t>(point.x, std::int64_t{xmax} - 1));
     const std::int64_t y = std::max(cy, std::min<std::int64_t>(point.y, std::int64_t{ymax} - 1));
-    SetRoundness(Point{ClampToInt32((xmax - x) * 2), ClampToInt32((ymax - y) * 2)}, true);
+    SetRoundness(Point{Clamp32((xmax - x) * 2), Clamp32((ymax - y) * 2)}, true);
     if (!m_pDocument) return;
     m_pDocument->SetModifiedFlag();
     if (view)
@@ -247,8 +247,8 @@ bool CDrawGuideLine::Intersects(const Rect& zoomedRect) {
     if (settings && (*settings)[CApplicationProperties::ShowGuide] == 0) return false;
     const Rect b = Normalized(BuildZoomedPosition().m_bounds);
     const Rect line = IsVertical() ? Rect(b.right, b.top, b.right, b.bottom) : Rect(b.left, b.bottom, b.right, b.bottom);
-    const Rect band(ClampToInt32(std::int64_t{line.left} - kHitMargin), ClampToInt32(std::int64_t{line.top} - kHitMargin),
-                    ClampToInt32(std::int64_t{line.right} + kHitMargin), ClampToInt32(std::int64_t{line.bottom} + kHitMargin));
+    const Rect band(Clamp32(std::int64_t{line.left} - kHitMargin), Clamp32(std::int64_t{line.top} - kHitMargin),
+                    Clamp32(std::int64_t{line.right} + kHitMargin), Clamp32(std::int64_t{line.bottom} + kHitMargin));
     Rect meet;
     return meet.IntersectRect(band, Normalized(zoomedRect));
 }

@@ -12,29 +12,16 @@
 #include "document/DrawText.h"
 #include "document/KavitroDoc.h"
 #include "engine/CalligraphyFont.h"
+#include "platform/Saturating.h"
 
 namespace kavitro {
 
 namespace {
 
-std::int64_t SaturatingMul(std::int64_t a, std::int64_t b) {
-    std::int64_t product = 0;
-    if (!__builtin_mul_overflow(a, b, &product))
-        return product;
-    return (a < 0) != (b < 0) ? std::numeric_limits<std::int64_t>::min() : std::numeric_limits<std::int64_t>::max();
-}
-
-std::int64_t SaturatingSub(std::int64_t a, std::int64_t b) {
-    std::int64_t difference = 0;
-    if (!__builtin_sub_overflow(a, b, &difference))
-        return difference;
-    return b > 0 ? std::numeric_limits<std::int64_t>::min() : std::numeric_limits<std::int64_t>::max();
-}
-
 // A zoomed coordinate saturated where the document can still take it back
 // to 100 % and zoom it again without leaving 32 bits.
 std::int32_t ClampZoomable(std::int64_t v, std::int32_t zoom) {
-    return ClampToInt32(std::clamp<std::int64_t>(v, std::int64_t{std::numeric_limits<std::int32_t>::min()} + zoom,
+    return Clamp32(std::clamp<std::int64_t>(v, std::int64_t{std::numeric_limits<std::int32_t>::min()} + zoom,
                                                  std::int64_t{std::numeric_limits<std::int32_t>::max()} - zoom));
 }
 

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <limits>
 
-#include "engine/Arithmetic32.h"
 #include "engine/KafGafStrokes.h"
 #include "engine/RuleEvaluator.h"
 #include "engine/TextModificationEvaluator.h"
+#include "platform/Saturating.h"
 
 namespace kavitro {
 

@@ -7,11 +7,11 @@
 #include <limits>
 #include <system_error>
 
-#include "engine/Arithmetic32.h"
 #include "engine/CalligraphyEngine.h"
 #include "engine/VectorPathFile.h"
 #include "platform/Exceptions.h"
 #include "platform/Geometry.h"
+#include "platform/Saturating.h"
 
 namespace kavitro {
 

@@ -8,9 +8,9 @@
 #include <algorithm>
 #include <limits>
 
-#include "engine/Arithmetic32.h"
 #include "engine/CalligraphyText.h"
 #include "engine/GlyphPlacement.h"
+#include "platform/Saturating.h"
 
 namespace kavitro {
 

@@ -7,11 +7,11 @@
 #include <optional>
 #include <utility>
 
-#include "engine/Arithmetic32.h"
 #include "engine/CalligraphyEngine.h"
 #include "engine/CalligraphyText.h"
 #include "engine/CodePointTable.h"
 #include "engine/VectorPathSource.h"
+#include "platform/Saturating.h"
 
 namespace kavitro {
 

@@ -14,11 +14,11 @@
 #include <limits>
 #include <optional>
 
-#include "engine/Arithmetic32.h"
 #include "engine/CalligraphyText.h"
 #include "engine/GlyphPlacement.h"
 #include "engine/VectorPathSource.h"
 #include "platform/Exceptions.h"
+#include "platform/Saturating.h"
 
 namespace kavitro {
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "engine/Arithmetic32.h"
+#include "platform/Saturating.h"
 
 namespace kavitro {
 

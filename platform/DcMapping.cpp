@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include "platform/Saturating.h"
 
 namespace kavitro {
 
@@ -87,22 +88,14 @@ void CDcMapping::AdjustIsotropic() {
         m_viewportExt.cy = shrunk(m_windowExt.cy, sx, m_viewportExt.cy);
 }
 
-namespace {
-
-std::int32_t SaturatedAdd(std::int32_t a, std::int32_t b) {
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(static_cast<std::int64_t>(a) + b, INT32_MIN, INT32_MAX));
-}
-
-}  // namespace
-
 void CDcMapping::OffsetWindowOrg(std::int32_t dx, std::int32_t dy) {
-    m_windowOrg.x = SaturatedAdd(m_windowOrg.x, dx);
-    m_windowOrg.y = SaturatedAdd(m_windowOrg.y, dy);
+    m_windowOrg.x = SaturatingAdd(m_windowOrg.x, dx);
+    m_windowOrg.y = SaturatingAdd(m_windowOrg.y, dy);
 }
 
 void CDcMapping::OffsetViewportOrg(std::int32_t dx, std::int32_t dy) {
-    m_viewportOrg.x = SaturatedAdd(m_viewportOrg.x, dx);
-    m_viewportOrg.y = SaturatedAdd(m_viewportOrg.y, dy);
+    m_viewportOrg.x = SaturatingAdd(m_viewportOrg.x, dx);
+    m_viewportOrg.y = SaturatingAdd(m_viewportOrg.y, dy);
 }
 
 Point CDcMapping::LPtoDP(Point p) const {

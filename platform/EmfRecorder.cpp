@@ -7,6 +7,7 @@
 #include "platform/LittleEndian.h"
 #include "platform/MetafileFormat.h"
 #include "platform/MetafileText.h"
+#include "platform/Saturating.h"
 
 namespace kavitro {
 namespace {
@@ -22,11 +23,6 @@ bool Fits16(std::span<const Point> points) {
         return p.x >= std::numeric_limits<std::int16_t>::min() && p.x <= std::numeric_limits<std::int16_t>::max() &&
                p.y >= std::numeric_limits<std::int16_t>::min() && p.y <= std::numeric_limits<std::int16_t>::max();
     });
-}
-
-std::int32_t Clamp32(std::int64_t v) {
-    return static_cast<std::int32_t>(
-        std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
 // Extents of rectangles whose corners may lie anywhere in 32 bits.

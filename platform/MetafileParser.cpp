@@ -7,6 +7,7 @@
 #include "platform/Metafile.h"
 #include "platform/MetafileFormat.h"
 #include "platform/MetafileText.h"
+#include "platform/Saturating.h"
 
 namespace kavitro {
 namespace {
@@ -275,12 +276,6 @@ LogFont ReadLogFontW(LeReader& r) {
     }
     f.faceName = metatext::Utf16ToUtf8(face);
     return f;
-}
-
-std::int32_t SaturatingAdd(std::int32_t a, std::int32_t b) {
-    const std::int64_t s = static_cast<std::int64_t>(a) + b;
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(s, std::numeric_limits<std::int32_t>::min(),
-                                                              std::numeric_limits<std::int32_t>::max()));
 }
 
 // An offset and a length inside a record of `size` bytes, past its fixed part.

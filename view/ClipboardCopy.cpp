@@ -97,10 +97,10 @@ ScopedZoom::ScopedZoom(CKavitroDoc& document, std::int32_t zoom) : m_document(do
 ScopedZoom::~ScopedZoom() { m_document.SetZoom(CKavitroDoc::ClampZoom(m_saved)); }
 
 Size ClipboardBitmapSize(std::int64_t w, std::int64_t h, std::int32_t bmpSize) {
-    std::int64_t cx = MulDiv(ClampToInt32(w), bmpSize, 1000);
-    std::int64_t cy = MulDiv(ClampToInt32(h), bmpSize, 1000);
+    std::int64_t cx = MulDiv(Clamp32(w), bmpSize, 1000);
+    std::int64_t cy = MulDiv(Clamp32(h), bmpSize, 1000);
     constexpr std::int64_t side = CKavitroDoc::kMaxBitmapSide, pixels = CKavitroDoc::kMaxBitmapPixels;
-    if (cx <= 0 || cy <= 0 || (cx <= side && cy <= side && cx * cy <= pixels)) return {ClampToInt32(cx), ClampToInt32(cy)};
+    if (cx <= 0 || cy <= 0 || (cx <= side && cy <= side && cx * cy <= pixels)) return {Clamp32(cx), Clamp32(cy)};
     // Smaller rather than none: the metafile and private formats still
     // carry the drawing at full resolution.
     const double scale = std::min({double(side) / double(cx), double(side) / double(cy),

@@ -68,8 +68,8 @@ void CentreOn(std::vector<std::unique_ptr<CDrawObj>>& objects, Point centre) {
     const std::int64_t dy = std::int64_t{centre.y} - c.y;
     for (auto& o : objects) {
         CPolygonRect p = o->BuildZoomedPosition();
-        p.m_rect = Rect(ClampToInt32(p.m_rect.left + dx), ClampToInt32(p.m_rect.top + dy),
-                        ClampToInt32(p.m_rect.right + dx), ClampToInt32(p.m_rect.bottom + dy));
+        p.m_rect = Rect(Clamp32(p.m_rect.left + dx), Clamp32(p.m_rect.top + dy),
+                        Clamp32(p.m_rect.right + dx), Clamp32(p.m_rect.bottom + dy));
         o->SetPosition(p, false);
     }
 }

@@ -232,7 +232,7 @@ void CDrawTool::AlignTextBaselines(CKavitroView& view, int mode) {
         if (!text || !OnPage(*text, view.GetCurrentPage()))
             continue;
         const std::int32_t baseline = text->GetZoomedBaselinePoint().y;
-        std::int32_t dy = MulDiv(ClampToInt32(std::int64_t{origin.y} - baseline), 10, 100);
+        std::int32_t dy = MulDiv(Clamp32(std::int64_t{origin.y} - baseline), 10, 100);
         if (mode == 0)
             dy = -dy;
         CPolygonRect pr = text->BuildZoomedPosition();
@@ -261,7 +261,7 @@ void CDrawTool::AdjustTextSpacing(CKavitroView& view, int mode) {
         case 1:
             for (std::size_t i = 0; i < text->m_paragraph.m_words.size(); ++i) {
                 std::int32_t& x = text->m_paragraph.m_words[i].m_x;
-                x = ClampToInt32(std::int64_t{x} + MulDiv(x, mode == 0 ? 10 : -10, 100));
+                x = Clamp32(std::int64_t{x} + MulDiv(x, mode == 0 ? 10 : -10, 100));
             }
             break;
         case 2: text->m_paragraph.SmartSpace(false, spacing); break;

@@ -72,11 +72,11 @@ Point CKavitroView::ScreenWindowOrigin() const {
     const std::int64_t height = std::int64_t{a.y} - b.y;
 
     const Size page = m_document.GetPageSize();
-    std::int64_t x = MulDiv(ClampToInt32(std::int64_t{page.cx} + kScrollMargin), zoom, 100);
-    const std::int64_t y = MulDiv(ClampToInt32(std::int64_t{page.cy} + kScrollMargin), zoom, 100);
+    std::int64_t x = MulDiv(Clamp32(std::int64_t{page.cx} + kScrollMargin), zoom, 100);
+    const std::int64_t y = MulDiv(Clamp32(std::int64_t{page.cy} + kScrollMargin), zoom, 100);
     if (x < width) x -= (x - width) >> 1;
-    if (y < height) return {ClampToInt32(-x), ClampToInt32((height - y) >> 1)};
-    return {ClampToInt32(-x), MulDiv(kScrollMargin, zoom, 100)};
+    if (y < height) return {Clamp32(-x), Clamp32((height - y) >> 1)};
+    return {Clamp32(-x), MulDiv(kScrollMargin, zoom, 100)};
 }
 
 CDcMapping CKavitroView::PrepareMapping() const {
@@ -117,8 +117,8 @@ Size CKavitroView::TotalDeviceSize() const {
     const Size page = m_document.GetPageSize();
     CDcMapping scale;
     if (!scale.SetMapMode(m_document.m_nMapMode)) scale.SetMapMode(MM_HIMETRIC);
-    const Point total = scale.LPtoDP(Point{MulDiv(ClampToInt32(std::int64_t{page.cx} + 2 * kScrollMargin), zoom, 100),
-                                           MulDiv(ClampToInt32(std::int64_t{page.cy} + 2 * kScrollMargin), zoom, 100)});
+    const Point total = scale.LPtoDP(Point{MulDiv(Clamp32(std::int64_t{page.cx} + 2 * kScrollMargin), zoom, 100),
+                                           MulDiv(Clamp32(std::int64_t{page.cy} + 2 * kScrollMargin), zoom, 100)});
     return {std::abs(total.x), std::abs(total.y)};
 }
 
@@ -166,7 +166,7 @@ bool CKavitroView::OnScroll(std::uint32_t code, Point trackPosition, bool doScro
     const Point p = m_scroll.position;
     const std::int64_t x = axis(code & 0xFF, p.x, m_scroll.lineStep.cx, m_scroll.pageStep.cx, trackPosition.x);
     const std::int64_t y = axis((code >> 8) & 0xFF, p.y, m_scroll.lineStep.cy, m_scroll.pageStep.cy, trackPosition.y);
-    return OnScrollBy(Size{ClampToInt32(x - p.x), ClampToInt32(y - p.y)}, doScroll);
+    return OnScrollBy(Size{Clamp32(x - p.x), Clamp32(y - p.y)}, doScroll);
 }
 
 void CKavitroView::ApplyScroll(Point position) {
@@ -186,8 +186,8 @@ void CKavitroView::ScrollToPosition(Point position) {
 
 void CKavitroView::ScrollToCentre(Point p) {
     const std::int32_t zoom = GetZoom();
-    Point d{ClampToInt32(-std::int64_t{MulDiv(ClampToInt32(std::int64_t{p.x} - kScrollMargin), zoom, 100)}),
-            MulDiv(ClampToInt32(std::int64_t{p.y} - kScrollMargin), zoom, 100)};
+    Point d{Clamp32(-std::int64_t{MulDiv(Clamp32(std::int64_t{p.x} - kScrollMargin), zoom, 100)}),
+            MulDiv(Clamp32(std::int64_t{p.y} - kScrollMargin), zoom, 100)};
     CDcMapping scale;
     if (!scale.SetMapMode(m_document.m_nMapMode)) scale.SetMapMode(MM_HIMETRIC);
     if (scale.GetMapMode() != MM_TEXT) d = scale.LPtoDP(d);
@@ -203,7 +203,7 @@ void CKavitroView::ScrollToCentre(Point p) {
 
 bool CKavitroView::OnScrollBy(Size delta, bool doScroll) {
     const Point old = m_scroll.position;
-    ApplyScroll({ClampToInt32(std::int64_t{old.x} + delta.cx), ClampToInt32(std::int64_t{old.y} + delta.cy)});
+    ApplyScroll({Clamp32(std::int64_t{old.x} + delta.cx), Clamp32(std::int64_t{old.y} + delta.cy)});
     if (m_scroll.position == old) return false;
     if (doScroll) m_host.InvalidateAll();
     m_host.Post(PostTarget::ParentFrame, NotifyMessage::UpdateRulers);
@@ -225,7 +225,7 @@ void CKavitroView::OnSize(Size client) {
     UpdateScrollSizes();
     if (m_nFitMode == 0) {
         const std::int32_t newPage = m_scroll.limit.cx > 0 ? client.cx : 0;
-        ApplyScroll({ClampToInt32(std::int64_t{oldX} + oldPage - newPage), m_scroll.position.y});
+        ApplyScroll({Clamp32(std::int64_t{oldX} + oldPage - newPage), m_scroll.position.y});
     }
     m_host.InvalidateAll();
 }
@@ -234,8 +234,8 @@ double CKavitroView::FitRatio(int mode) const {
     const Size page = m_document.GetPageSize();
     CDcMapping scale;
     if (!scale.SetMapMode(m_document.m_nMapMode)) scale.SetMapMode(MM_HIMETRIC);
-    const Point pixels = scale.LPtoDP(Point{ClampToInt32(std::int64_t{page.cx} + 2 * kScrollMargin),
-                                            ClampToInt32(std::int64_t{page.cy} + 2 * kScrollMargin)});
+    const Point pixels = scale.LPtoDP(Point{Clamp32(std::int64_t{page.cx} + 2 * kScrollMargin),
+                                            Clamp32(std::int64_t{page.cy} + 2 * kScrollMargin)});
     const Size client = m_host.GetClientSize();
     const double w = static_cast<double>(client.cx) / std::max(1, std::abs(pixels.x));
     const double h = static_cast<double>(client.cy) / std::max(1, std::abs(pixels.y));
@@ -265,13 +265,13 @@ Point CKavitroView::GetPointOfInterest() const {
         return Point{m_document.Logical(zoomed.x), m_document.Logical(zoomed.y)};
     };
     if (const std::optional<Rect> caret = GetCaretRect()) {
-        const Point middle{caret->left, ClampToInt32((std::int64_t{caret->top} + caret->bottom) / 2)};
+        const Point middle{caret->left, Clamp32((std::int64_t{caret->top} + caret->bottom) / 2)};
         if (shows(middle)) return toDocument(middle);
     }
     if (!m_selection.IsEmpty()) {
         const Rect device = DocToClient(m_selection.GetBoundingRect());
-        const Point middle{ClampToInt32((std::int64_t{device.left} + device.right) / 2),
-                           ClampToInt32((std::int64_t{device.top} + device.bottom) / 2)};
+        const Point middle{Clamp32((std::int64_t{device.left} + device.right) / 2),
+                           Clamp32((std::int64_t{device.top} + device.bottom) / 2)};
         if (shows(middle)) return toDocument(middle);
     }
     return toDocument(Point{client.cx / 2, client.cy / 2});
@@ -394,9 +394,9 @@ void CKavitroView::DrawPaper(CDC& dc) const {
     const CApplicationProperties& s = *Settings();
     if (s[CApplicationProperties::ShowPrintableArea]) {
         const Rect& m = m_document.m_margins;
-        const Rect printable(m_document.Zoomed(ClampToInt32(std::int64_t{-page.cx} + m.left)),
+        const Rect printable(m_document.Zoomed(Clamp32(std::int64_t{-page.cx} + m.left)),
                              m_document.Zoomed(-m.top), m_document.Zoomed(-m.right),
-                             m_document.Zoomed(ClampToInt32(std::int64_t{-page.cy} + m.bottom)));
+                             m_document.Zoomed(Clamp32(std::int64_t{-page.cy} + m.bottom)));
         const PenSelection oldPen = dc.SelectPen(MakePen(
             LogPen{PS_DASHDOT, Point{1, 1}, static_cast<COLORREF>(s[CApplicationProperties::PrintableAreaColor])}));
         dc.Rectangle(printable);
@@ -430,8 +430,8 @@ CKavitroView::GridDots CKavitroView::ComputeGrid() const {
     const CDcMapping mapping = PrepareMapping();
     for (std::int64_t x = right - right % stepX; x > left; x -= stepX)
         for (std::int64_t y = top - top % stepY; y > bottom; y -= stepY)
-            grid.points.push_back(mapping.LPtoDP(Point{MulDiv(ClampToInt32(x), GetZoom(), 100),
-                                                       MulDiv(ClampToInt32(y), GetZoom(), 100)}));
+            grid.points.push_back(mapping.LPtoDP(Point{MulDiv(Clamp32(x), GetZoom(), 100),
+                                                       MulDiv(Clamp32(y), GetZoom(), 100)}));
 
     CDcMapping scale;
     if (!scale.SetMapMode(m_document.m_nMapMode)) scale.SetMapMode(MM_HIMETRIC);
@@ -529,8 +529,8 @@ Rect CKavitroView::GetObjectRect(const CDrawObj& object) const {
         // swashes reach out by up to about a text size, in any direction
         // once the text is turned.
         const std::int64_t reach = m_document.Zoomed(text->GetTextSize());
-        zoomed = Rect(ClampToInt32(zoomed.left - reach), ClampToInt32(zoomed.top - reach),
-                      ClampToInt32(zoomed.right + reach), ClampToInt32(zoomed.bottom + reach));
+        zoomed = Rect(Clamp32(zoomed.left - reach), Clamp32(zoomed.top - reach),
+                      Clamp32(zoomed.right + reach), Clamp32(zoomed.bottom + reach));
     }
     Rect r = DocToClient(zoomed);
     if (m_bActive && IsSelected(object)) {
@@ -606,7 +606,7 @@ std::optional<Rect> CKavitroView::GetCaretRect() const {
     const CPolygonRect position = text->BuildZoomedPosition();
     const Point offset = text->GetCaretOffset();
     const Point base = text->GetZoomedBaselinePoint();
-    Point point{ClampToInt32(std::int64_t{base.x} + offset.x), ClampToInt32(std::int64_t{base.y} + offset.y)};
+    Point point{Clamp32(std::int64_t{base.x} + offset.x), Clamp32(std::int64_t{base.y} + offset.y)};
     RotatePoint(GetTrigTable(), point, position.m_nAngle, base);
     // The caret spans the line the text stands on: the font's ascent over
     // the baseline and the rest of one line pitch under it. The frame is no
@@ -617,11 +617,11 @@ std::optional<Rect> CKavitroView::GetCaretRect() const {
     const std::int64_t pitch = std::max<std::int64_t>(1, MulDiv(fonts.GetLineHeight(), size, 2160));
     const std::int64_t ascent = std::clamp<std::int64_t>(MulDiv(fonts.GetAscent(), size, 2160), 0, pitch);
     // y points up in the document: the ascent lies above the baseline.
-    const Point high = DocToClient(Point{point.x, ClampToInt32(std::int64_t{point.y} + ascent)});
-    const Point low = DocToClient(Point{point.x, ClampToInt32(std::int64_t{point.y} + ascent - pitch)});
+    const Point high = DocToClient(Point{point.x, Clamp32(std::int64_t{point.y} + ascent)});
+    const Point low = DocToClient(Point{point.x, Clamp32(std::int64_t{point.y} + ascent - pitch)});
     const std::int32_t top = std::min(high.y, low.y);
-    const std::int32_t bottom = std::max({high.y, low.y, ClampToInt32(std::int64_t{top} + 1)});
-    return Rect(high.x, top, ClampToInt32(std::int64_t{high.x} + 1), bottom);
+    const std::int32_t bottom = std::max({high.y, low.y, Clamp32(std::int64_t{top} + 1)});
+    return Rect(high.x, top, Clamp32(std::int64_t{high.x} + 1), bottom);
 }
 
 // --- DocumentViewObserver ----------------------------------------------------------------------------
@@ -803,7 +803,7 @@ bool CKavitroView::ScrollByWheel(Size wheel) {
     auto pixels = [&](std::int32_t units, std::int32_t line, std::int32_t page) {
         const std::int64_t limit = std::max(1, page);
         const std::int64_t d = std::int64_t{units} * kLinesPerNotch * std::max(1, line) / kNotch;
-        return ClampToInt32(-std::clamp(d, -limit, limit));
+        return Clamp32(-std::clamp(d, -limit, limit));
     };
     bool scrolled = false;
     Guarded([&] {
@@ -833,7 +833,7 @@ void CKavitroView::OnMessage(const PostedMessage& message) {
     Guarded([&] {
         switch (message.message) {
             case NotifyMessage::TextSizeChanged:
-                m_selection.SetFontSize(ClampToInt32(static_cast<std::int64_t>(message.wParam & 0x7FFFFFFF)), *this);
+                m_selection.SetFontSize(Clamp32(static_cast<std::int64_t>(message.wParam & 0x7FFFFFFF)), *this);
                 break;
             case NotifyMessage::TextAngleChanged:
                 if (CDrawTool* tool = CDrawTool::CurrentTool())

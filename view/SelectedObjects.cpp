@@ -169,11 +169,11 @@ void CSelectedObjects::MoveBy(Point offset, CKavitroView& view, std::int32_t sna
     auto axis = [&](std::int32_t& move, std::int32_t snapOffset, bool exact, std::int32_t& remainder) {
         if (snapOffset != 0 && (sticky || move == 0 || (move > 0) == (snapOffset > 0))) move = snapOffset;
         if (sticky && exact) {
-            remainder = ClampToInt32(std::int64_t{remainder} + move);
+            remainder = Clamp32(std::int64_t{remainder} + move);
             move = 0;
         }
         if (std::llabs(remainder) > 4LL * t) {
-            move = ClampToInt32(std::int64_t{move} + remainder);
+            move = Clamp32(std::int64_t{move} + remainder);
             remainder = 0;
         }
     };

@@ -17,7 +17,7 @@ Rect Normalized(Rect r) {
 }
 
 Point Centre(const Rect& r) {
-    return {ClampToInt32((std::int64_t{r.left} + r.right) / 2), ClampToInt32((std::int64_t{r.top} + r.bottom) / 2)};
+    return {Clamp32((std::int64_t{r.left} + r.right) / 2), Clamp32((std::int64_t{r.top} + r.bottom) / 2)};
 }
 
 }  // namespace
@@ -31,7 +31,7 @@ void CHandTool::OnMouseMove(CKavitroView& view, std::uint32_t, Point point, bool
         // The page follows the pointer; the rulers are told by the scroll.
         const Point last = LastPoint();
         view.OnScrollBy(
-            Size{ClampToInt32(std::int64_t{last.x} - point.x), ClampToInt32(std::int64_t{last.y} - point.y)});
+            Size{Clamp32(std::int64_t{last.x} - point.x), Clamp32(std::int64_t{last.y} - point.y)});
     }
     LastPoint() = point;
 }

@@ -175,7 +175,7 @@ void CObjectTextTool::OnLButtonUp(CKavitroView& view, std::uint32_t flags, Point
 
     const CCalligraphyFont& fonts = CCalligraphyFont::GetInstance();
     const std::int32_t ascent = MulDiv(fonts.GetAscent(), size, 2160);
-    const std::int32_t top = ClampToInt32(std::int64_t{p.y} - MulDiv(ascent, doc.GetZoom(), 100));
+    const std::int32_t top = Clamp32(std::int64_t{p.y} - MulDiv(ascent, doc.GetZoom(), 100));
     auto owned = std::make_unique<CDrawText>(EmptyAt(Point{p.x, top}), view.GetCurrentPage(), &doc);
     CDrawText* text = owned.get();
     doc.Add(owned.release(), false);
@@ -195,7 +195,7 @@ void CObjectTextTool::OnLButtonUp(CKavitroView& view, std::uint32_t flags, Point
     const std::int64_t width = std::int64_t{MulDiv(b.right, size, 2160)} - MulDiv(b.left, size, 2160);
     const std::int64_t height = std::int64_t{MulDiv(fonts.GetLineHeight(), size, 2160)} - MulDiv(b.bottom, size, 750) -
                                 MulDiv(b.top, size, 750);
-    text->RestoreSizeAtHandle(Size{ClampToInt32(width), ClampToInt32(height)}, &view, 5);
+    text->RestoreSizeAtHandle(Size{Clamp32(width), Clamp32(height)}, &view, 5);
 
     view.GetHost().SetCapture(true);
     SelectMode() = kSelectNone;

@@ -102,8 +102,8 @@ void CSelectTool::OnLButtonDown(CKavitroView& view, std::uint32_t flags, Point p
 
 void CSelectTool::OnMouseMove(CKavitroView& view, std::uint32_t, Point point, bool setCursor) {
     const Point p = view.ClientToDoc(point);
-    const Point offset{ClampToInt32(std::int64_t{p.x} - MovePoint().x),
-                       ClampToInt32(std::int64_t{p.y} - MovePoint().y)};
+    const Point offset{Clamp32(std::int64_t{p.x} - MovePoint().x),
+                       Clamp32(std::int64_t{p.y} - MovePoint().y)};
     MovePoint() = p;
     ViewHost& host = view.GetHost();
     if (!host.HasCapture()) {

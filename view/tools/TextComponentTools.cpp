@@ -30,7 +30,7 @@ void CSelectTextComponentsTool::OnMouseMove(CKavitroView& view, std::uint32_t, P
         ShowCursor(view, ComponentCursor(GetCursor()));
     const Point p = view.ClientToDoc(point);
     MoveTextComponents(
-        view, Point{ClampToInt32(std::int64_t{p.x} - MovePoint().x), ClampToInt32(std::int64_t{p.y} - MovePoint().y)});
+        view, Point{Clamp32(std::int64_t{p.x} - MovePoint().x), Clamp32(std::int64_t{p.y} - MovePoint().y)});
     MovePoint() = p;
     LastPoint() = point;
 }

@@ -33,8 +33,8 @@ void CVowelsTool::OnLButtonDown(CKavitroView& view, std::uint32_t flags, Point p
     // Relative to the start of the baseline, in glyph units of size 2160.
     const std::int32_t size = text->GetTextSize();
     const Point baseline = text->GetBaselinePoint();
-    Point r{MulDiv(ClampToInt32(std::int64_t{p.x} - baseline.x), 2160, size),
-            MulDiv(ClampToInt32(std::int64_t{p.y} - baseline.y), 2160, size)};
+    Point r{MulDiv(Clamp32(std::int64_t{p.x} - baseline.x), 2160, size),
+            MulDiv(Clamp32(std::int64_t{p.y} - baseline.y), 2160, size)};
     const std::int32_t angle = text->m_position.m_nAngle;
     if (angle != 0)
         RotatePoint(GetTrigTable(), r, 360 - NormalizeAngle(angle), Point{0, 0});
