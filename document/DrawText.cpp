@@ -281,7 +281,8 @@ Rect CDrawText::TextBox() const {
     const Rect b = m_layout.GetBoundingRect(m_paragraph);
     if (b.left > b.right) return Rect();  // no word holds a character
     const std::int32_t height = CCalligraphyFont::GetInstance().GetLineHeight();
-    return Rect(ScaleSaturated(b.left, m_nSize, 2160), ScaleSaturated(b.top, m_nSize, 750), ScaleSaturated(b.right, m_nSize, 2160),
+    return Rect(ScaleSaturated(b.left, m_nSize, 2160), ScaleSaturated(b.top, m_nSize, 750),
+                ScaleSaturated(b.right, m_nSize, 2160),
                 Clamp32(std::int64_t{ScaleSaturated(height, m_nSize, 2160)} - ScaleSaturated(b.bottom, m_nSize, 750)));
 }
 
@@ -357,7 +358,8 @@ std::pair<std::int64_t, std::int64_t> CDrawText::InkHeights() const {
     if (low < high) return {high, -low};
     // Nothing inked (a new text holds a space): one line of the glyph fonts.
     const std::int32_t ascent = fonts.GetAscent();
-    return {ScaleSaturated(ascent, m_nSize, 2160), ScaleSaturated(std::int64_t{fonts.GetLineHeight()} - ascent, m_nSize, 2160)};
+    return {ScaleSaturated(ascent, m_nSize, 2160),
+            ScaleSaturated(std::int64_t{fonts.GetLineHeight()} - ascent, m_nSize, 2160)};
 }
 
 void CDrawText::UpdateFrame() {
@@ -402,9 +404,10 @@ void CDrawText::MoveHandleTo(int handle, Point point, DocumentViewObserver* view
     const Rect b = m_layout.GetBoundingRect(m_paragraph);
     if (b.left > b.right) return;
     const std::int32_t height = CCalligraphyFont::GetInstance().GetLineHeight();
-    const Size natural{Clamp32(std::int64_t{ScaleSaturated(b.right, m_nSize, 2160)} - ScaleSaturated(b.left, m_nSize, 2160)),
-                       Clamp32(std::int64_t{ScaleSaturated(height, m_nSize, 2160)} - ScaleSaturated(b.bottom, m_nSize, 750) -
-                                    ScaleSaturated(b.top, m_nSize, 750))};
+    const Size natural{
+        Clamp32(std::int64_t{ScaleSaturated(b.right, m_nSize, 2160)} - ScaleSaturated(b.left, m_nSize, 2160)),
+        Clamp32(std::int64_t{ScaleSaturated(height, m_nSize, 2160)} - ScaleSaturated(b.bottom, m_nSize, 750) -
+                ScaleSaturated(b.top, m_nSize, 750))};
     RestoreSizeAtHandle(natural, view, BaseHandle(handle));
 }
 
@@ -469,7 +472,8 @@ std::int32_t CDrawText::EditAroundCaret(Edit&& edit, bool alwaysRecorded) {
     const auto finish = [&](bool changed) {
         m_layout.WordsEdited(m_paragraph, changes, first, oldEnd, count,
                              step ? &step->m_text.paragraph.m_words : nullptr);
-        if (!step || !(changed || alwaysRecorded)) return;
+        if (!step || !(changed || alwaysRecorded))
+            return;
         const std::size_t newCount = words.size();
         if (oldEnd + newCount < count + first)
             throw std::logic_error("an edit changed words before the ones it names");
@@ -651,7 +655,8 @@ CDrawText* CDrawText::ExtractWords(const CTextComponentSelection& selection) con
     std::vector<CCalligraphyWord> words(m_paragraph.m_words.begin() + static_cast<std::ptrdiff_t>(first),
                                         m_paragraph.m_words.begin() + static_cast<std::ptrdiff_t>(last) + 1);
     const std::int32_t x0 = words.front().m_x;
-    for (CCalligraphyWord& w : words) w.m_x = Clamp32(std::int64_t{w.m_x} - x0);
+    for (CCalligraphyWord& w : words)
+        w.m_x = Clamp32(std::int64_t{w.m_x} - x0);
     text->m_paragraph.m_words = std::move(words);
     text->m_nSize = m_nSize;
     text->m_color = m_color;
@@ -712,7 +717,8 @@ void CDrawText::MoveMarkOrWordsBy(CTextComponentSelection& selection, Point offs
             if (shifts[i] == 0 && (i < first || i > last)) continue;
             CCalligraphyWord& w = m_paragraph.m_words[i];
             w.m_x = Clamp32(std::int64_t{w.m_x} + shifts[i]);
-            if (i >= first && i <= last) w.m_y = Clamp32(std::int64_t{w.m_y} - d.y);
+            if (i >= first && i <= last)
+                w.m_y = Clamp32(std::int64_t{w.m_y} - d.y);
         }
     }
     if (m_pDocument) m_pDocument->SetModifiedFlag();
@@ -738,11 +744,12 @@ void CDrawText::LoadVersion1Text(const CLegacyTextBlock& block, double factor, s
 
     m_nSize = ClampSize(static_cast<std::int64_t>(truncated));
     const std::int32_t zoom = GetZoom();
-    const std::int32_t ascent = ScaleSaturated(ScaleSaturated(CCalligraphyFont::GetInstance().GetAscent(), m_nSize, 2160), zoom, 100);
+    const std::int32_t ascent =
+        ScaleSaturated(ScaleSaturated(CCalligraphyFont::GetInstance().GetAscent(), m_nSize, 2160), zoom, 100);
     CPolygonRect pr;
     pr.m_rect.left = SaturateToInt32(std::trunc(static_cast<double>(block.xOrigin) * factor));
-    pr.m_rect.top = Clamp32(
-        -(std::int64_t{SaturateToInt32(std::trunc(static_cast<double>(block.yOrigin) * factor))} + ascent));
+    pr.m_rect.top =
+        Clamp32(-(std::int64_t{SaturateToInt32(std::trunc(static_cast<double>(block.yOrigin) * factor))} + ascent));
     pr.SetAngle(0);
     SetPosition(pr, false);
     if (angleTenths != 0) {

@@ -271,7 +271,8 @@ int CDrawText::DrawComponents(CDC& dc, const Rect* clip, const CTextComponentSel
         // its stretch meets its neighbours exactly as the words' glyphs do.
         auto devicePen = [&](CharacterAt at) {
             const CCalligraphyWord& w = words[at.word];
-            std::int64_t pen = std::int64_t{ScaleSaturated(w.GetTailOverhang(), s, 2160)} + ScaleSaturated(w.m_x, s, 2160);
+            std::int64_t pen =
+                std::int64_t{ScaleSaturated(w.GetTailOverhang(), s, 2160)} + ScaleSaturated(w.m_x, s, 2160);
             for (std::size_t k = 0; k < at.index; ++k)
                 pen += fonts.GetCurrentAbc(w.m_characters[k].GetGlyph()).Advance();
             return pen;
@@ -290,8 +291,8 @@ int CDrawText::DrawComponents(CDC& dc, const Rect* clip, const CTextComponentSel
                 const auto placed = placement.Place({wi, k}, accumulator + ScaleSaturated(w.m_x, s, 2160));
                 const Point pen{Clamp32(std::int64_t{origin.x} - placed.pen),
                                 Clamp32(std::int64_t{origin.y} -
-                                             ScaleSaturated(std::int64_t{m_nBaselineOffset} + w.m_y + c.m_yOffset, s, 750) -
-                                             placed.drop)};
+                                        ScaleSaturated(std::int64_t{m_nBaselineOffset} + w.m_y + c.m_yOffset, s, 750) -
+                                        placed.drop)};
                 const bool namesLetter = selection.m_letter == k;
                 if ((mode == kWordsWithMarks || mode == kWordsWithoutMarks || (mode == kLetter && namesLetter)) &&
                     !IsInvisibleGlyph(id)) {
@@ -305,8 +306,9 @@ int CDrawText::DrawComponents(CDC& dc, const Rect* clip, const CTextComponentSel
                     const Point anchor = fonts.GetMarkAnchor(id, c.m_mark, c.HasMarkBelow());
                     if (anchor.y != -1) {
                         dc.SelectFont(markFont(c.m_mark));
-                        const Point at{Add(pen.x, ScaleSaturated(std::int64_t{anchor.x} + c.m_markDx, s, 2160) - placed.markPen),
-                                       Add(pen.y, ScaleSaturated(std::int64_t{anchor.y} + c.m_markDy, s, 2160) - placed.markDrop)};
+                        const Point at{
+                            Add(pen.x, ScaleSaturated(std::int64_t{anchor.x} + c.m_markDx, s, 2160) - placed.markPen),
+                            Add(pen.y, ScaleSaturated(std::int64_t{anchor.y} + c.m_markDy, s, 2160) - placed.markDrop)};
                         OutputGlyph(dc, RotateMark(at, origin, angle), clip, c.m_mark);
                         ++count;
                     }
@@ -404,8 +406,8 @@ void CDrawText::GetZoomedRect(Rect& out) const {
         };
         const std::int32_t left =
             Clamp32(std::int64_t{ScaleSaturated(m_position.m_rect.left, zoom, 100)} - ScaleSaturated(e.left, zs, 2160));
-        const std::int32_t right =
-            Clamp32(std::int64_t{ScaleSaturated(m_position.m_rect.right, zoom, 100)} - ScaleSaturated(e.right, zs, 2160));
+        const std::int32_t right = Clamp32(std::int64_t{ScaleSaturated(m_position.m_rect.right, zoom, 100)} -
+                                           ScaleSaturated(e.right, zs, 2160));
         box = Rect(std::min(left, right), std::min(pageY(t.maxAbove), pageY(t.maxBelow)), std::max(left, right),
                    std::max(pageY(t.minAbove), pageY(t.minBelow)));
         any = true;
@@ -476,10 +478,10 @@ CPolygonRect CDrawText::GetComponentRect(const CTextComponentSelection& selectio
             }
             r = Rect(Clamp32(std::int64_t{o.x} - ScaleSaturated(*farthest, zs, 2160)),
                      Clamp32(std::int64_t{o.y} -
-                                  ScaleSaturated(std::int64_t{m_nBaselineOffset} - w.GetTop(false) + w.m_y, zs, 750)),
+                             ScaleSaturated(std::int64_t{m_nBaselineOffset} - w.GetTop(false) + w.m_y, zs, 750)),
                      Clamp32(std::int64_t{o.x} - ScaleSaturated(*nearest, zs, 2160)),
                      Clamp32(std::int64_t{o.y} -
-                                  ScaleSaturated(std::int64_t{w.m_y} + w.GetBottom(false) + m_nBaselineOffset, zs, 750)));
+                             ScaleSaturated(std::int64_t{w.m_y} + w.GetBottom(false) + m_nBaselineOffset, zs, 750)));
         } else {
             if (selection.m_letter >= w.m_characters.size()) throw InvalidArgumentException("no such letter");
             const std::int32_t k = selection.m_letter;
@@ -493,13 +495,15 @@ CPolygonRect CDrawText::GetComponentRect(const CTextComponentSelection& selectio
                 const Point anchor = fonts.GetMarkAnchor(c.GetGlyph(), c.m_mark, c.HasMarkBelow());
                 const Point X{Clamp32(std::int64_t{o.x} - ScaleSaturated(before, zs, 2160)),
                               Clamp32(std::int64_t{o.y} -
-                                           ScaleSaturated(std::int64_t{w.m_y} + m_nBaselineOffset + c.m_yOffset, zs, 750) -
-                                           ScaleSaturated(placed.drop, zs, 2160))};
-                const Point m{Add(X.x, ScaleSaturated(std::int64_t{anchor.x} + c.m_markDx - placed.markPen, zs, 2160)),
-                              Add(X.y, ScaleSaturated(std::int64_t{anchor.y} + c.m_markDy - placed.markDrop, zs, 2160))};
-                r = Rect(Clamp32(std::int64_t{m.x} - ScaleSaturated(adv(mark), zs, 2160)),
-                         Add(m.y, ScaleSaturated(path.GetPointCount() ? path.GetYMin() : 0, zs, 2160)), m.x,
-                         Clamp32(std::int64_t{m.y} - ScaleSaturated(path.GetPointCount() ? path.GetYMax() : 0, zs, 2160)));
+                                      ScaleSaturated(std::int64_t{w.m_y} + m_nBaselineOffset + c.m_yOffset, zs, 750) -
+                                      ScaleSaturated(placed.drop, zs, 2160))};
+                const Point m{
+                    Add(X.x, ScaleSaturated(std::int64_t{anchor.x} + c.m_markDx - placed.markPen, zs, 2160)),
+                    Add(X.y, ScaleSaturated(std::int64_t{anchor.y} + c.m_markDy - placed.markDrop, zs, 2160))};
+                r = Rect(
+                    Clamp32(std::int64_t{m.x} - ScaleSaturated(adv(mark), zs, 2160)),
+                    Add(m.y, ScaleSaturated(path.GetPointCount() ? path.GetYMin() : 0, zs, 2160)), m.x,
+                    Clamp32(std::int64_t{m.y} - ScaleSaturated(path.GetPointCount() ? path.GetYMax() : 0, zs, 2160)));
             } else {
                 const GlyphId letter = c.GetGlyph();
                 const CPathData& path = fonts.GetFontPath(letter);
@@ -511,10 +515,10 @@ CPolygonRect CDrawText::GetComponentRect(const CTextComponentSelection& selectio
                 const std::int64_t drop = ScaleSaturated(placed.drop, zs, 2160);
                 r = Rect(Clamp32(std::int64_t{o.x} - ScaleSaturated(adv(letter) + before, zs, 2160)),
                          Clamp32(std::int64_t{o.y} - ScaleSaturated(base + lowest, zs, 750) - drop +
-                                      ScaleSaturated(path.GetPointCount() ? path.GetYMin() : 0, zs, 2160)),
+                                 ScaleSaturated(path.GetPointCount() ? path.GetYMin() : 0, zs, 2160)),
                          Clamp32(std::int64_t{o.x} - ScaleSaturated(before, zs, 2160)),
                          Clamp32(std::int64_t{o.y} - ScaleSaturated(base, zs, 750) - drop -
-                                      ScaleSaturated(path.GetPointCount() ? path.GetYMax() : 0, zs, 2160)));
+                                 ScaleSaturated(path.GetPointCount() ? path.GetYMax() : 0, zs, 2160)));
             }
         }
     }

@@ -1,12 +1,14 @@
 #include "document/DrawTextLayout.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 
-#include "engine/Arithmetic32.h"
 #include "engine/DigitRuns.h"
 #include "engine/GlyphMetrics.h"
 #include "engine/GlyphPlacement.h"
+#include "platform/Saturating.h"
 
 namespace kavitro {
 
@@ -23,12 +25,74 @@ CTextLayout::WordInk Measure(const CCalligraphyWord& word, const IGlyphMetrics& 
     ink.bottom = word.GetBottom(true);
     ink.digits = std::any_of(word.m_characters.begin(), word.m_characters.end(),
                              [](const CCalligraphyCharacter& c) { return IsPersianDigit(c.m_code); });
+    for (const CCalligraphyCharacter& c : word.m_characters)
+        ink.advances += metrics.GetReferenceAbc(c.GetGlyph()).Advance();
+    ink.count = word.m_characters.size();
     return ink;
+}
+
+bool IsPlainSpace(const CCalligraphyCharacter& c) {
+    return GlyphIndex(c.GetGlyph()) == kSpaceGlyphIndex && c.m_mark == 0;
+}
+
+bool SameCharacter(const CCalligraphyCharacter& a, const CCalligraphyCharacter& b) {
+    return a.m_code == b.m_code && a.GetGlyph() == b.GetGlyph() && a.m_yOffset == b.m_yOffset &&
+           a.m_flags == b.m_flags && a.m_mark == b.m_mark && a.m_markDx == b.m_markDx && a.m_markDy == b.m_markDy;
+}
+
+constexpr std::int64_t kSafeMeasure = std::int64_t{1} << 30;
+
+// The measures of a word that ended in a space and had only spaces typed
+// after it, from its old measures: the characters before stay as they were
+// placed (a space ends a join chain, and the new spaces carry no dots or
+// tails), so the new spaces, measured as a word of their own and moved along
+// by the old advances, add their ink and advances. False when the word is
+// not such a word or its measures come near the 32-bit range.
+bool MeasureGrownRunOfSpaces(CTextLayout::WordInk& ink, const CCalligraphyWord& was, const CCalligraphyWord& word,
+                             const IGlyphMetrics& metrics) {
+    const CCharacterArray& characters = word.m_characters;
+    if (ink.count == 0 || ink.count != was.m_characters.size() || characters.size() <= ink.count ||
+        !IsPlainSpace(was.m_characters[ink.count - 1]) ||
+        (std::memcmp(was.m_characters.data(), characters.data(), ink.count * sizeof(CCalligraphyCharacter)) != 0 &&
+         !std::equal(was.m_characters.begin(), was.m_characters.end(), characters.begin(), SameCharacter)))
+        return false;
+    if (!std::all_of(characters.begin() + static_cast<std::ptrdiff_t>(ink.count), characters.end(), IsPlainSpace))
+        return false;
+    const std::int64_t overhang = std::int64_t{ink.width} - ink.advances;
+    if (ink.advances < 0 || ink.advances > kSafeMeasure || std::abs(overhang) > kSafeMeasure ||
+        std::abs(std::int64_t{ink.extent.left}) > kSafeMeasure ||
+        std::abs(std::int64_t{ink.extent.right}) > kSafeMeasure)
+        return false;
+    CCalligraphyWord added;
+    added.m_characters.assign(characters.begin() + static_cast<std::ptrdiff_t>(ink.count), characters.end());
+    const CWordJoins joins(added, metrics);
+    std::int64_t left = std::int64_t{ink.extent.left} - overhang;  // as the ink ran before the overhang
+    std::int64_t right = std::int64_t{ink.extent.right} + ink.advances;
+    std::int64_t advances = ink.advances;
+    for (std::size_t i = 0; i < added.m_characters.size(); ++i) {
+        const GlyphAbc abc = metrics.GetReferenceAbc(added.m_characters[i].GetGlyph());
+        const std::int64_t pen = advances + joins[i].dx;
+        left = std::min(left, pen + abc.c);
+        advances += abc.Advance();
+        right = std::max(right, pen + abc.Advance() - abc.a);
+    }
+    if (std::abs(advances) > kSafeMeasure || std::abs(left) > kSafeMeasure || std::abs(right) > kSafeMeasure)
+        return false;
+    ink.width = static_cast<std::int32_t>(advances + overhang);
+    ink.highest = std::min(ink.highest, GetHighestLift(added, metrics));
+    ink.extent.left = static_cast<std::int32_t>(left + overhang);
+    ink.extent.right = static_cast<std::int32_t>(right - advances);
+    ink.top = std::max(ink.top, added.GetTop(true));
+    ink.bottom = std::max(ink.bottom, added.GetBottom(true));
+    ink.advances = advances;
+    ink.count = characters.size();
+    return true;
 }
 
 [[maybe_unused]] bool SameInk(const CTextLayout::WordInk& a, const CTextLayout::WordInk& b) {
     return a.width == b.width && a.highest == b.highest && a.extent == b.extent && a.top == b.top &&
-           a.bottom == b.bottom && a.empty == b.empty && a.digits == b.digits;
+           a.bottom == b.bottom && a.empty == b.empty && a.digits == b.digits && a.advances == b.advances &&
+           a.count == b.count;
 }
 
 }  // namespace
@@ -87,7 +151,8 @@ void CTextLayout::Refresh(const CCalligraphyParagraph& paragraph) {
 }
 
 void CTextLayout::WordsEdited(const CCalligraphyParagraph& paragraph, std::uint64_t changeCountBefore,
-                              std::size_t first, std::size_t oldEnd, std::size_t oldCount) {
+                              std::size_t first, std::size_t oldEnd, std::size_t oldCount,
+                              const CWordArray* wordsBefore) {
     const CWordArray& words = paragraph.m_words;
     const std::size_t count = words.size();
     const bool fits = first <= oldEnd && oldEnd <= oldCount && oldEnd + count >= oldCount + first;
@@ -101,7 +166,13 @@ void CTextLayout::WordsEdited(const CCalligraphyParagraph& paragraph, std::uint6
     // The words that stay overwrite the edited ones' room; the rest is
     // opened or closed once.
     const std::size_t common = std::min(oldEnd, newEnd) - first;
-    for (std::size_t i = 0; i < common; ++i) m_words[first + i] = Measure(words[first + i], *m_metrics);
+    for (std::size_t i = 0; i < common; ++i) {
+        WordInk& ink = m_words[first + i];
+        const bool grown = wordsBefore && wordsBefore->size() == oldEnd - first &&
+                           MeasureGrownRunOfSpaces(ink, (*wordsBefore)[i], words[first + i], *m_metrics);
+        if (!grown)
+            ink = Measure(words[first + i], *m_metrics);
+    }
     if (newEnd > oldEnd) {
         std::vector<WordInk> added;
         added.reserve(newEnd - oldEnd);

@@ -30,6 +30,8 @@ public:
         std::int32_t bottom = 0;   // GetBottom(true), y units
         bool empty = true;         // holds no character
         bool digits = false;       // holds a Persian digit (drawn turned round within its run)
+        std::int64_t advances = 0; // sum of the characters' advances
+        std::size_t count = 0;     // characters measured
     };
 
     // The totals over a run of words, as the paragraph's measures take them.
@@ -71,8 +73,12 @@ public:
     // seen at changeCountBefore, became the words from `first` up to the
     // same distance from the end; the words around kept their characters.
     // A layout that was not current for that state is built again whole.
+    // Given wordsBefore, the words [first, oldEnd) as they were, a word that
+    // ended in a space and only had spaces added after it is measured from
+    // its old measures and the new spaces: a run of spaces costs what each
+    // key adds.
     void WordsEdited(const CCalligraphyParagraph& paragraph, std::uint64_t changeCountBefore, std::size_t first,
-                     std::size_t oldEnd, std::size_t oldCount);
+                     std::size_t oldEnd, std::size_t oldCount, const CWordArray* wordsBefore = nullptr);
     // Words from `first` on moved (x or y) without a change of characters.
     void WordsMoved(const CWordArray& words, std::uint64_t changeCountBefore, std::size_t first);
 

@@ -1,6 +1,7 @@
 #include "document/ObjectsBuffer.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 #include <string>
 #include <utility>
@@ -39,6 +40,9 @@ void InsertAbove(CObjectsBuffer::ObjectList& list, CDrawObj* object, CDrawObj* b
         list.insert(std::next(it), object);
 }
 
+// Fewer shared characters than this and a changed word is kept whole.
+constexpr std::size_t kMinCharsForCharDelta = 16;
+
 bool SameCharacter(const CCalligraphyCharacter& a, const CCalligraphyCharacter& b) {
     return a.m_code == b.m_code && a.m_glyph == b.m_glyph && a.m_font == b.m_font && a.m_yOffset == b.m_yOffset &&
            a.m_flags == b.m_flags && a.m_mark == b.m_mark && a.m_markDx == b.m_markDx && a.m_markDy == b.m_markDy;
@@ -59,6 +63,53 @@ CWordArray CopyWords(const CWordArray& words, std::size_t first, std::size_t las
     copy.insert(copy.cend(), words.begin() + static_cast<std::ptrdiff_t>(first),
                 words.begin() + static_cast<std::ptrdiff_t>(last));
     return copy;
+}
+
+// The word a character delta stands for: the stored word's x and y, the
+// live word's kept characters around the stored ones. False when the live
+// word is too short to hold the kept characters (not the state the delta
+// was made against).
+bool WordOfCharDelta(const CCalligraphyWord& live, const CCalligraphyWord& stored, const CObjectsBuffer::CAction& delta,
+                     CCalligraphyWord& word) {
+    const CCharacterArray& kept = live.m_characters;
+    if (delta.m_nSameCharsBefore + delta.m_nSameCharsAfter > kept.size()) return false;
+    word.m_x = stored.m_x;
+    word.m_y = stored.m_y;
+    word.m_characters.reserve(delta.m_nSameCharsBefore + stored.m_characters.size() + delta.m_nSameCharsAfter);
+    word.m_characters.assign(kept.begin(), kept.begin() + static_cast<std::ptrdiff_t>(delta.m_nSameCharsBefore));
+    word.m_characters.insert(word.m_characters.cend(), stored.m_characters.begin(), stored.m_characters.end());
+    word.m_characters.insert(word.m_characters.cend(),
+                             kept.end() - static_cast<std::ptrdiff_t>(delta.m_nSameCharsAfter), kept.end());
+    return true;
+}
+
+// The live words [first, last) a delta's stored words change places with,
+// made whole for a character delta. False when they cannot be its state.
+bool WordsOfDelta(const CWordArray& words, std::size_t first, std::size_t last, const CObjectsBuffer::CAction& delta,
+                  CWordArray& out) {
+    const CWordArray& stored = delta.m_text.paragraph.m_words;
+    if (!delta.m_bCharDelta) {
+        out.insert(out.cend(), stored.begin(), stored.end());
+        return true;
+    }
+    if (stored.size() != 1 || last - first != 1) return false;
+    CCalligraphyWord word;
+    if (!WordOfCharDelta(words[first], stored[0], delta, word)) return false;
+    out.insert(out.cend(), std::move(word));
+    return true;
+}
+
+// The one word a character delta keeps of a live word: its x and y and the
+// characters between the kept ones (which WordOfCharDelta checked are there).
+CWordArray CharDeltaOf(const CCalligraphyWord& live, const CObjectsBuffer::CAction& delta) {
+    CCalligraphyWord word;
+    word.m_x = live.m_x;
+    word.m_y = live.m_y;
+    word.m_characters.assign(live.m_characters.begin() + static_cast<std::ptrdiff_t>(delta.m_nSameCharsBefore),
+                             live.m_characters.end() - static_cast<std::ptrdiff_t>(delta.m_nSameCharsAfter));
+    CWordArray one;
+    one.insert(one.cend(), std::move(word));
+    return one;
 }
 
 // A paragraph holding the given words and vowel points and nothing an
@@ -141,10 +192,10 @@ CWordArray CObjectsBuffer::WordsBeforeTextDelta(const CWordArray& words, const C
     const std::size_t end = words.size() - delta.m_nSameAfter;
     CWordArray before = CopyWords(words, 0, delta.m_nSameBefore);
     before.reserve(delta.m_nSameBefore + stored.size() + delta.m_nSameAfter);
-    before.insert(before.cend(), stored.begin(), stored.end());
+    if (!WordsOfDelta(words, delta.m_nSameBefore, end, delta, before)) return words;
     before.insert(before.cend(), words.begin() + static_cast<std::ptrdiff_t>(end), words.end());
     for (std::size_t i = before.size() - delta.m_nSameAfter; i < before.size(); ++i)
-        before[i].m_x = ClampToInt32(before[i].m_x + delta.m_nShiftAfter);
+        before[i].m_x = Clamp32(before[i].m_x + delta.m_nShiftAfter);
     return before;
 }
 
@@ -172,9 +223,39 @@ void CObjectsBuffer::TrimTextDelta(CAction& delta, const CWordArray& words) {
         --liveEnd;
         ++delta.m_nSameAfter;
     }
-    if (front == 0 && back == stored.size()) return;
-    CWordArray middle = CopyWords(stored, front, back);
-    stored = std::move(middle);
+    // One long word changed in a few characters: keep those (and copy no
+    // more than those).
+    if (!delta.m_bCharDelta && back - front == 1 && liveEnd - delta.m_nSameBefore == 1) {
+        const CCalligraphyWord& old = stored[front];
+        const CCharacterArray& was = old.m_characters;
+        const CCharacterArray& is = words[delta.m_nSameBefore].m_characters;
+        const std::size_t shorter = std::min(was.size(), is.size());
+        // Equal bytes are equal characters: a run copied from the text
+        // passes at memory speed.
+        std::size_t head =
+            std::memcmp(was.data(), is.data(), shorter * sizeof(CCalligraphyCharacter)) == 0 ? shorter : 0;
+        while (head < shorter && SameCharacter(was[head], is[head])) ++head;
+        std::size_t tail = 0;
+        while (head + tail < shorter && SameCharacter(was[was.size() - 1 - tail], is[is.size() - 1 - tail])) ++tail;
+        if (head + tail >= kMinCharsForCharDelta) {
+            CCalligraphyWord changed;
+            changed.m_x = old.m_x;
+            changed.m_y = old.m_y;
+            changed.m_characters.assign(was.begin() + static_cast<std::ptrdiff_t>(head),
+                                        was.end() - static_cast<std::ptrdiff_t>(tail));
+            CWordArray one;
+            one.insert(one.cend(), std::move(changed));
+            stored = std::move(one);
+            delta.m_bCharDelta = true;
+            delta.m_nSameCharsBefore = head;
+            delta.m_nSameCharsAfter = tail;
+            return;
+        }
+    }
+    if (front != 0 || back != stored.size()) {
+        CWordArray middle = CopyWords(stored, front, back);
+        stored = std::move(middle);
+    }
 }
 
 void CObjectsBuffer::CompactPreviousTextEdit(const CDrawObj* object, const CWordArray& newer) {
@@ -228,13 +309,17 @@ void CObjectsBuffer::ExchangeTextDelta(TextUndoTarget& text, CAction& a) {
             const CWordArray& stored = a.m_text.paragraph.m_words;
             const std::size_t end = words.size() - a.m_nSameAfter;
             // Both sides are built before either changes.
-            CWordArray out = CopyWords(words, a.m_nSameBefore, end);
             CWordArray in = CopyWords(words, 0, a.m_nSameBefore);
             in.reserve(a.m_nSameBefore + stored.size() + a.m_nSameAfter);
-            in.insert(in.cend(), stored.begin(), stored.end());
+            if (!WordsOfDelta(words, a.m_nSameBefore, end, a, in)) {
+                text.ExchangeTextState(live);
+                return;
+            }
+            CWordArray out =
+                a.m_bCharDelta ? CharDeltaOf(words[a.m_nSameBefore], a) : CopyWords(words, a.m_nSameBefore, end);
             in.insert(in.cend(), words.begin() + static_cast<std::ptrdiff_t>(end), words.end());
             for (std::size_t i = in.size() - a.m_nSameAfter; i < in.size(); ++i)
-                in[i].m_x = ClampToInt32(in[i].m_x + a.m_nShiftAfter);
+                in[i].m_x = Clamp32(in[i].m_x + a.m_nShiftAfter);
             CCalligraphyParagraph object;
             object.SetContext(live.paragraph.GetContext());
             CCalligraphyParagraph kept;

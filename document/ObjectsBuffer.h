@@ -107,6 +107,14 @@ public:
         std::size_t m_nSameBefore = 0;
         std::size_t m_nSameAfter = 0;
         std::int64_t m_nShiftAfter = 0;
+        // With m_bCharDelta the paragraph holds one word standing for the
+        // one live word between the kept ones: its x and y, and only the
+        // characters between the live word's first m_nSameCharsBefore and
+        // last m_nSameCharsAfter, which are the same in both. A key typed
+        // into one long word (a run of spaces) so keeps what it changed.
+        bool m_bCharDelta = false;
+        std::size_t m_nSameCharsBefore = 0;
+        std::size_t m_nSameCharsAfter = 0;
         // ChangeStyle: the values before (after, once undone).
         std::uint32_t m_nPage = 0;
         std::uint32_t m_bPen = 0;

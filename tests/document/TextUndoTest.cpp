@@ -185,5 +185,48 @@ TEST_F(TextUndoFixture, EveryTypedStepKeepsOnlyTheWordsItChanged) {
     EXPECT_EQ(State(*text), typed);
 }
 
+// A run of spaces is one word growing by a key: each step keeps the
+// characters it changed, not the run, and undo and redo walk every state.
+// (Debug builds also check each key's layout against a whole measure.)
+TEST_F(TextUndoFixture, ARunOfSpacesKeepsOnlyTheCharactersEachKeyChanged) {
+    CDrawText* text = AddText({-3000, -5000});
+    std::vector<std::string> states{State(*text)};
+    const auto type = [&](char16_t c) {
+        Type(text, c);
+        states.push_back(State(*text));
+    };
+    // After letters of each kind (a tail, a join, a lone letter), and with
+    // the caret back inside a run.
+    for (const std::u16string_view word : {u"من", u"سلام", u"گل"}) {
+        for (char16_t c : word) type(c);
+        for (int i = 0; i < 40; ++i) type(u' ');
+    }
+    text->m_paragraph.SetCaret(text->m_nCaret, text->m_paragraph.GetCharacterCount() - 10, false);
+    states.back() = State(*text);
+    for (int i = 0; i < 20; ++i) type(u' ');
+
+    // Only the first letter after a run, which starts a word of its own,
+    // keeps the run's word whole.
+    std::size_t charDeltas = 0, wholeRuns = 0;
+    for (const auto& a : doc->m_objects.m_undo) {
+        if (a->m_nKind != CObjectsBuffer::CAction::TextEdit) continue;
+        std::size_t kept = 0;
+        for (const CCalligraphyWord& w : a->m_text.paragraph.m_words) kept += w.m_characters.size();
+        wholeRuns += kept > 20 ? 1 : 0;
+        charDeltas += a->m_bCharDelta ? 1 : 0;
+    }
+    EXPECT_LE(wholeRuns, 2u);
+    EXPECT_GT(charDeltas, 60u);
+
+    for (std::size_t pos = states.size() - 1; pos > 0; --pos) {
+        ASSERT_TRUE(doc->UndoRedo(true, &view));
+        ASSERT_EQ(State(*text), states[pos - 1]) << "undo to " << pos - 1;
+    }
+    for (std::size_t pos = 1; pos < states.size(); ++pos) {
+        ASSERT_TRUE(doc->UndoRedo(false, &view));
+        ASSERT_EQ(State(*text), states[pos]) << "redo to " << pos;
+    }
+}
+
 }  // namespace
 }  // namespace kavitro
