@@ -1,5 +1,7 @@
 #include "app/MainFrame.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -325,6 +327,8 @@ void CMainFrame::BuildStatusBar() {
     m_pages->setObjectName(QStringLiteral("Pages"));
     m_pageModel = new PageListModel(m_pages);
     m_pages->setModel(m_pageModel);
+    // Sized by its widest number, not by measuring every page's item.
+    m_pages->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_pages->setMinimumContentsLength(3);
     m_nextPage = new QToolButton(this);
     m_nextPage->setObjectName(QStringLiteral("NextPage"));
@@ -734,6 +738,7 @@ void CMainFrame::ShowPageList(CChildFrame* child) {
         return;
     const int count = child ? static_cast<int>(child->PageCount()) : 0;
     m_pageModel->SetPageCount(count);
+    m_pages->setMinimumContentsLength(std::max(3, static_cast<int>(QString::number(count).size())));
     if (child) {
         const int page = static_cast<int>(child->CurrentPage());
         if (page >= 0 && page < count && m_pages->currentIndex() != page)

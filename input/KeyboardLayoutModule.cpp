@@ -122,13 +122,14 @@ std::uint16_t CKeyboardLayoutModule::TranslateChar(std::uint32_t code) const {
     return FoldEntry(m_keyTable[code]);
 }
 
-int CKeyboardLayoutModule::SaveUserDefined(std::span<const std::uint16_t, kKeyCount> table) const {
+int CKeyboardLayoutModule::SaveUserDefined(std::span<const std::uint16_t, kKeyCount> table,
+                                           FileProblem* problem) const {
     const std::filesystem::path path = GetUserLayoutPath();
     std::error_code error;
     if (path.has_parent_path())
         std::filesystem::create_directories(path.parent_path(), error);
     const std::vector<std::uint8_t> bytes = SerializeLayout(kUserTag, table);
-    return WriteFileAtomically(path, bytes) ? kSuccess : kFailure;
+    return WriteFileAtomically(path, bytes, nullptr, problem) ? kSuccess : kFailure;
 }
 
 int CKeyboardLayoutModule::ResetToDefault() {

@@ -25,6 +25,8 @@
 
 namespace kavitro {
 
+enum class FileProblem : std::uint8_t;  // platform/AtomicFile.h
+
 class CKeyboardLayoutModule final : public CharacterTranslator {
 public:
     static constexpr std::size_t kKeyCount = 128;
@@ -63,8 +65,9 @@ public:
     // Constant time, no allocation.
     std::uint16_t TranslateChar(std::uint32_t code) const override;
     // Writes the user layout file from table (not from the module's own
-    // table), atomically: on failure the old file stays. kSuccess or kFailure.
-    int SaveUserDefined(std::span<const std::uint16_t, kKeyCount> table) const;
+    // table), atomically: on failure the old file stays and `problem` (when
+    // given) says why. kSuccess or kFailure.
+    int SaveUserDefined(std::span<const std::uint16_t, kKeyCount> table, FileProblem* problem = nullptr) const;
     // Puts the default layout in force and writes it as the user layout.
     // kFailure when the default cannot be read (the table is untouched) or the
     // user file cannot be written (the default stays in force).

@@ -147,7 +147,9 @@ int KeyboardUIModel::Scroll(ScrollRequest request, int thumb) {
     return next;
 }
 
-int KeyboardUIModel::Save(const CKeyboardLayoutModule& module) const { return module.SaveUserDefined(m_workingTable); }
+int KeyboardUIModel::Save(const CKeyboardLayoutModule& module, FileProblem* problem) const {
+    return module.SaveUserDefined(m_workingTable, problem);
+}
 
 int KeyboardUIModel::Default(CKeyboardLayoutModule& module) {
     const int result = module.ResetToDefault();

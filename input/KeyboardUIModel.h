@@ -120,7 +120,7 @@ public:
 
     // --- Commands --------------------------------------------------------------------
     // Writes the working table as the user layout: the module's result.
-    int Save(const CKeyboardLayoutModule& module) const;
+    int Save(const CKeyboardLayoutModule& module, FileProblem* problem = nullptr) const;
     // Puts the default layout in force and, on success, into the working
     // table; on failure the working table is unchanged.
     int Default(CKeyboardLayoutModule& module);

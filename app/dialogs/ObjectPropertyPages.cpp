@@ -8,8 +8,10 @@
 #include <QVBoxLayout>
 #include <QSpinBox>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
+#include "app/PageListModel.h"
 #include "app/dialogs/ColourPicker.h"
 #include "app/dialogs/DialogLanguage.h"
 #include "document/DrawObj.h"
@@ -57,12 +59,6 @@ GeneralValues ReadGeneralValues(const CDrawObj& object, const CKavitroDoc& docum
     const auto pages = static_cast<int>(std::max<std::uint32_t>(document.GetPageCount(), 1));
     v.page = std::clamp(static_cast<int>(object.m_nPage & 0x0FFFFFFFu), 0, pages - 1);
     return v;
-}
-
-QStringList PageItems(const CKavitroDoc& document) {
-    QStringList items;
-    for (std::uint32_t i = 1; i <= document.GetPageCount(); ++i) items << QString::number(i);
-    return items;
 }
 
 bool ApplyGeneralValues(CDrawObj& object, CKavitroDoc& document, const GeneralValues& values) {
@@ -130,8 +126,13 @@ CObjectGeneralProperties::CObjectGeneralProperties(CDrawObj& object, CKavitroDoc
       m_horizontal(new QLineEdit(this)),
       m_vertical(new QLineEdit(this)),
       m_page(new QComboBox(this)),
+      m_pageModel(new PageListModel(m_page)),
       m_lineColour(new CColourPicker(this)),
       m_fillColour(new CColourPicker(this)) {
+    m_page->setObjectName(QStringLiteral("page"));
+    m_page->setModel(m_pageModel);
+    // Sized by its widest number, not by measuring every page's item.
+    m_page->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_lineWidth->setRange(0, kMaxLineWidth);
     m_horizontal->setReadOnly(true);
     m_vertical->setReadOnly(true);
@@ -157,8 +158,9 @@ void CObjectGeneralProperties::OnFirstActive() {
     m_fillColour->SetColour(m_values.fillColour);
     m_horizontal->setText(QString::number(m_values.horizontal, 'f', 2));
     m_vertical->setText(QString::number(m_values.vertical, 'f', 2));
-    m_page->clear();
-    m_page->addItems(PageItems(m_document));
+    const auto pages = static_cast<int>(std::min<std::uint32_t>(m_document.GetPageCount(), INT_MAX));
+    m_pageModel->SetPageCount(pages);
+    m_page->setMinimumContentsLength(static_cast<int>(QString::number(pages).size()));
     m_page->setCurrentIndex(m_values.page);
 }
 

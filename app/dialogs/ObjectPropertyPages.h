@@ -29,6 +29,7 @@ class CDib;
 class CDrawObj;
 class CDrawPicture;
 class CMetafilePicture;
+class PageListModel;
 class CDrawText;
 class CKavitroDoc;
 
@@ -48,8 +49,6 @@ struct GeneralValues {
 inline constexpr std::int32_t kMaxLineWidth = 200;
 
 GeneralValues ReadGeneralValues(const CDrawObj& object, const CKavitroDoc& document);
-// The page list: "1", "2", ... one per page.
-QStringList PageItems(const CKavitroDoc& document);
 // Writes the values back as one undoable step (the page field, pen and brush
 // before the change are recorded); the page index is kept inside the
 // document's pages and the width inside 0..kMaxLineWidth. Returns whether
@@ -99,6 +98,7 @@ private:
     QLineEdit* m_horizontal;
     QLineEdit* m_vertical;
     QComboBox* m_page;
+    PageListModel* m_pageModel;  // "1", "2", ... made when shown
     CColourPicker* m_lineColour;
     CColourPicker* m_fillColour;
 };

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/dialogs/DialogLanguage.h"
+#include "document/FailureReasons.h"
 #include "document/StringIds.h"
 #include "input/KeyboardLayoutModule.h"
 #include "platform/ErrorReport.h"
@@ -263,8 +264,11 @@ void CKeybaordUIDialog::RepaintButtons() {
 }
 
 void CKeybaordUIDialog::OnSave() {
-    if (m_model.Save(m_module) != CKeyboardLayoutModule::kSuccess)
-        Report(m_errors, StringId::KeyboardSaveFailed);
+    FileProblem problem = FileProblem::None;
+    if (m_model.Save(m_module, &problem) == CKeyboardLayoutModule::kSuccess || !m_errors)
+        return;
+    m_errors->ReportFileError(StringId::KeyboardSaveFailed, m_module.GetUserLayoutPath().u16string(),
+                              ReasonStringId(problem), MessageIcon::None);
 }
 
 void CKeybaordUIDialog::OnDefault() {

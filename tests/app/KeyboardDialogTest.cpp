@@ -161,6 +161,9 @@ TEST_F(KeyboardDialogTest, FailedSaveAndDefaultAreReportedAndChangeNothing) {
     Click(Command(dialog, "default"));
     ASSERT_EQ(m_errors.Reports().size(), 2u);
     EXPECT_EQ(m_errors.Reports()[0].stringId, StringId::KeyboardSaveFailed);
+    // The save names the file and why it could not be written.
+    EXPECT_EQ(m_errors.Reports()[0].file, (m_user / Module::kUserFileName).u16string());
+    EXPECT_EQ(m_errors.Reports()[0].reasonId, StringId::ReasonFolderMissing);
     EXPECT_EQ(m_errors.Reports()[1].stringId, StringId::KeyboardDefaultFailed);
     EXPECT_EQ(dialog.Model().GetWorkingTable(), edited);
     EXPECT_EQ(m_module.TranslateChar('q'), m_default['q']);

@@ -2,8 +2,10 @@
 // record out; and the sheet base's font and page handling.
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QSpinBox>
 
+#include "app/PageListModel.h"
 #include "app/dialogs/ObjectPropertyPages.h"
 #include "app/dialogs/PropertySheet.h"
 #include "platform/Exceptions.h"
@@ -41,7 +43,30 @@ TEST_F(ObjectProperties, GeneralPageReadsTheObject) {
     EXPECT_FALSE(v.noFill);
     EXPECT_EQ(v.lineWidth, 3);
     EXPECT_EQ(v.page, 2);
-    EXPECT_EQ(PageItems(*m_doc), (QStringList{"1", "2", "3"}));
+}
+
+// The page list numbers the document's pages, "1", "2", ..., without an item
+// per page: a page count no document can hold (as a damaged file gives)
+// costs nothing, in the list and in sizing it.
+TEST_F(ObjectProperties, GeneralPageListsPagesWithoutAnItemPerPage) {
+    const struct {
+        std::uint32_t pages;
+        const char* last;
+    } cases[] = {{3, "3"}, {1u << 28, "268435456"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pages);
+        m_doc->m_objects.m_nPages = c.pages;
+        CObjectGeneralProperties page(*m_rect, *m_doc);
+        page.OnFirstActive();
+        auto* list = page.findChild<QComboBox*>(QStringLiteral("page"));
+        ASSERT_NE(list, nullptr);
+        ASSERT_NE(dynamic_cast<PageListModel*>(list->model()), nullptr);
+        ASSERT_EQ(list->count(), static_cast<int>(c.pages));
+        EXPECT_EQ(list->itemText(0), QStringLiteral("1"));
+        EXPECT_EQ(list->itemText(list->count() - 1), QString::fromLatin1(c.last));
+        EXPECT_EQ(list->currentIndex(), 2);
+        EXPECT_GT(list->sizeHint().width(), 0);
+    }
 }
 
 // The page's origin is its top-right corner, y grows upwards: an object
