@@ -79,6 +79,17 @@ std::string DumpDocument(const CKavitroDoc& doc) {
     return s;
 }
 
+// Maps the box, with a margin of 100 units, onto a picture of the given
+// size, y up, glyphs set on their baseline from the right as a page does.
+void MapAroundBox(CQtPainterDC& dc, const Rect& box, int width, int height) {
+    dc.SetBkMode(TRANSPARENT);
+    dc.SetTextAlign(TA_BASELINE | TA_RIGHT);
+    dc.SetMapMode(MM_ANISOTROPIC);
+    dc.SetWindowOrg({box.left - 100, box.bottom + 100});
+    dc.SetWindowExt({box.right - box.left + 200, -(box.bottom - box.top + 200)});
+    dc.SetViewportExt({width, height});
+}
+
 TEST_F(TextFixture, NewTextHoldsOneSpaceAndAsksForARibbonRefresh) {
     services.notifier.Clear();
     CDrawText* text = AddText();
@@ -271,12 +282,7 @@ TEST_F(TextFixture, ALongLineDrawsInsideTheClipWhatTheWholeDrawingShows) {
         image.fill(Qt::white);
         QPainter painter(&image);
         CQtPainterDC dc(painter);
-        dc.SetBkMode(TRANSPARENT);
-        dc.SetTextAlign(TA_BASELINE | TA_RIGHT);
-        dc.SetMapMode(MM_ANISOTROPIC);
-        dc.SetWindowOrg({box.left - 100, box.bottom + 100});
-        dc.SetWindowExt({box.right - box.left + 200, -(box.bottom - box.top + 200)});
-        dc.SetViewportExt({width, height});
+        MapAroundBox(dc, box, width, height);
         if (clip) dc.IntersectClipRect(dc.DPtoLP(*clip));
         drawn = text->DrawGlyphs(dc, true);
         painter.end();
@@ -614,12 +620,7 @@ TEST_F(TextFixture, RenderedSentenceLeavesInkAndAPngArtefact) {
     {
         QPainter painter(&image);
         CQtPainterDC dc(painter);
-        dc.SetBkMode(TRANSPARENT);
-        dc.SetTextAlign(TA_BASELINE | TA_RIGHT);
-        dc.SetMapMode(MM_ANISOTROPIC);
-        dc.SetWindowOrg({redraw.left - 100, redraw.bottom + 100});
-        dc.SetWindowExt({redraw.right - redraw.left + 200, -(redraw.bottom - redraw.top + 200)});
-        dc.SetViewportExt({1200, 300});
+        MapAroundBox(dc, redraw, 1200, 300);
         text->Draw(dc);
     }
     const std::filesystem::path artefact = std::filesystem::path(KAVITRO_BINARY_DIR) / "text_sentence.png";
