@@ -251,8 +251,11 @@ bool CDrawPicture::LoadPictureFile(const std::filesystem::path& path, std::uniqu
         return true;
     }
     if (IsOneOf(ext, {".bmp", ".png", ".jpeg", ".jpg", ".gif", ".tiff"})) {
+        FileProblem problem = FileProblem::None;
+        const auto bytes = ReadWholeFile(path, CDib::kMaxUnpackedLength, nullptr, &problem);
+        if (!bytes) throw PictureFileException(problem);
         auto picture = std::make_unique<CDib>();
-        if (!picture->LoadImageFile(path)) throw UserException("the picture file does not decode");
+        if (!picture->LoadImageBytes(*bytes)) throw UserException("the picture file does not decode");
         raster = std::move(picture);
         return true;
     }

@@ -38,6 +38,7 @@ std::uint32_t DamageStringId(DocumentDamage damage) {
 }
 
 std::uint32_t UnreadablePictureReason(const UserException& refusal) {
+    if (const auto* file = dynamic_cast<const PictureFileException*>(&refusal)) return ReasonStringId(file->GetProblem());
     return dynamic_cast<const PictureBudgetException*>(&refusal) ? StringId::DamagePicturesTooLarge
                                                                  : StringId::ReasonUnreadablePicture;
 }

@@ -47,7 +47,18 @@ public:
     PictureBudgetException() : UserException("the pictures are too large for one document") {}
 };
 
-// Why a picture file could not be taken: the budget, or its bytes.
+// A picture file that could not be read at all, with what the system said.
+class PictureFileException : public UserException {
+public:
+    explicit PictureFileException(FileProblem problem)
+        : UserException("the picture file cannot be read"), m_problem(problem) {}
+    FileProblem GetProblem() const { return m_problem; }
+
+private:
+    FileProblem m_problem;
+};
+
+// Why a picture file could not be taken: the file, the budget, or its bytes.
 std::uint32_t UnreadablePictureReason(const UserException& refusal);
 
 // Runs `read` over a document's bytes; false, with the English detail in

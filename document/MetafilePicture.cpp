@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "document/FailureReasons.h"
 #include "document/PolygonRect.h"
 #include <cstring>
 #include <string>
@@ -44,8 +45,9 @@ void EnsurePlayer() {
 
 bool CMetafilePicture::LoadFile(const std::filesystem::path& path) {
     Free();
-    std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(path, kMaxMetafileBytes);
-    if (!bytes) throw UserException("the picture file cannot be read");
+    FileProblem problem = FileProblem::None;
+    std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(path, kMaxMetafileBytes, nullptr, &problem);
+    if (!bytes) throw PictureFileException(problem);
     m_raw = std::move(*bytes);
     const std::string ext = LowerExtension(path);
     if (ext == ".emf") m_nType = Emf;

@@ -206,6 +206,19 @@ TEST_F(DrawPictureTest, FilePromptLoadsByExtensionAndRemembersTheFolder) {
     EXPECT_EQ(env.errors.Reports()[0].file, (dir / "broken.jpg").u16string());
     EXPECT_EQ(env.errors.Reports()[0].reasonId, StringId::ReasonUnreadablePicture);
 
+    // A file that cannot be read at all says what the system said of it.
+    std::filesystem::create_directory(dir / "folder.png");
+    for (const auto& [name, reason] : {std::pair{"gone.png", StringId::ReasonFileMissing},
+                                       std::pair{"folder.png", StringId::ReasonNotAFile},
+                                       std::pair{"gone.emf", StringId::ReasonFileMissing}}) {
+        env.errors.Clear();
+        prompt.m_answer = dir / name;
+        EXPECT_FALSE(p->EnsureContent()) << name;
+        ASSERT_EQ(env.errors.Reports().size(), 1u) << name;
+        EXPECT_EQ(env.errors.Reports()[0].file, (dir / name).u16string());
+        EXPECT_EQ(env.errors.Reports()[0].reasonId, reason) << name;
+    }
+
     prompt.m_answer = dir / "a.PNG";
     EXPECT_TRUE(p->EnsureContent());
     EXPECT_EQ(p->m_nPictureType, CDrawPicture::RasterPicture);
